@@ -1,0 +1,27 @@
+#pragma once
+
+// Reading whole files and writing files safely. A picture is never written
+// straight over an existing file: it goes to a temporary file beside the
+// target, is flushed to the disk, and only then renamed over the target, so
+// a failure part-way leaves the old file as it was.
+
+#include <cstdint>
+#include <fstream>
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+// An input stream on the file; EFOpenError naming the file and the reason
+// when it cannot be opened (missing, a folder, no permission).
+std::ifstream OpenForReading(const std::string& fileName);
+
+// The whole file; EFOpenError naming the file and the reason on failure.
+std::vector<std::uint8_t> ReadWholeFile(const std::string& fileName);
+
+// Calls `write` with a stream onto a temporary file in the target's folder,
+// then makes that file the target. Throws EFCreateError when the temporary
+// cannot be created, EWriteError when writing or flushing fails, and passes
+// on whatever `write` throws; the temporary is removed on every failure.
+void WriteFileAtomically(const std::string& fileName,
+                         const std::function<void(std::ostream&)>& write);

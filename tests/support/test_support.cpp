@@ -1,0 +1,126 @@
+#include "tests/support/test_support.h"
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+std::string TestDataPath(const std::string& relative) {
+    return std::string(SKALOMI_TEST_DATA_DIR) + "/" + relative;
+}
+
+std::string SharedTestdataPath(const std::string& relative) {
+    return std::string(SKALOMI_SHARED_TESTDATA_DIR) + "/" + relative;
+}
+
+bool HaveSharedTestdata() {
+    std::error_code ec;
+    return fs::is_directory(SKALOMI_SHARED_TESTDATA_DIR, ec);
+}
+
+std::vector<std::string> ListFiles(const std::string& folder,
+                                   const std::vector<std::string>& extensions) {
+    std::vector<std::string> files;
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec)) return files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (!entry.is_regular_file()) continue;
+        std::string ext = entry.path().extension().string();
+        std::transform(ext.begin(), ext.end(), ext.begin(), ::tolower);
+        if (extensions.empty() ||
+            std::find(extensions.begin(), extensions.end(), ext) != extensions.end())
+            files.push_back(entry.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::vector<std::uint8_t> ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+TempDir::TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "skalomi-test-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
+    path_ = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+}
+
+std::string ShellQuote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        if (c == '\'')
+            quoted += "'\\''";
+        else
+            quoted += c;
+    }
+    return quoted + "'";
+}
+
+CommandResult RunCommand(const std::string& command) {
+    CommandResult result;
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (!pipe) return result;
+    std::array<char, 4096> buffer{};
+    std::size_t n;
+    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) result.output.append(buffer.data(), n);
+    const int status = pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+namespace {
+const char* kSystemPython = "/usr/bin/python3";
+}
+
+bool HavePillow() {
+    static const bool available =
+        RunCommand(std::string(kSystemPython) + " -c 'import PIL'").status == 0;
+    return available;
+}
+
+std::optional<RgbImage> PillowDecode(const std::string& path, std::string* mode) {
+    TempDir dir;
+    const std::string out = dir.file("decoded.bin");
+    const CommandResult r = RunCommand(std::string(kSystemPython) + " " +
+                                       ShellQuote(std::string(SKALOMI_TEST_SCRIPTS_DIR) + "/pil_decode.py") +
+                                       " " + ShellQuote(path) + " " + ShellQuote(out));
+    if (r.status != 0) return std::nullopt;
+    const std::vector<std::uint8_t> bytes = ReadBytes(out);
+    if (bytes.size() < 12) return std::nullopt;
+    std::int32_t w, h;
+    std::uint32_t modeLength;
+    std::memcpy(&w, bytes.data(), 4);
+    std::memcpy(&h, bytes.data() + 4, 4);
+    std::memcpy(&modeLength, bytes.data() + 8, 4);
+    RgbImage image;
+    image.width = w;
+    image.height = h;
+    if (mode) mode->assign(reinterpret_cast<const char*>(bytes.data() + 12), modeLength);
+    image.rgb.assign(bytes.begin() + 12 + modeLength, bytes.end());
+    if (image.rgb.size() != static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 3)
+        return std::nullopt;
+    return image;
+}

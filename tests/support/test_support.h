@@ -1,0 +1,78 @@
+#pragma once
+
+// Shared helpers of the tests: where the pictures are, temporary folders,
+// and reference decodings by programs no one here wrote (Pillow).
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+// tests/data in the repository.
+std::string TestDataPath(const std::string& relative);
+
+// The public picture suites beside the project; empty when they are absent
+// (a fresh clone), in which case the tests that need them skip.
+std::string SharedTestdataPath(const std::string& relative);
+bool HaveSharedTestdata();
+
+#define SKIP_WITHOUT_SHARED_TESTDATA()                                                   \
+    do {                                                                                 \
+        if (!HaveSharedTestdata())                                                       \
+            GTEST_SKIP() << "the public picture suites (../shared/testdata) are absent"; \
+    } while (0)
+
+// Every regular file under `folder` (recursively) whose name ends in one of
+// `extensions` (lower case, with the dot; empty: every file), sorted.
+std::vector<std::string> ListFiles(const std::string& folder,
+                                   const std::vector<std::string>& extensions = {});
+
+std::vector<std::uint8_t> ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
+// A fresh folder under the system's temporary folder, removed with its
+// contents when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// A picture as 8-bit RGB triples, rows top to bottom.
+struct RgbImage {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgb;
+};
+
+// Runs a command through the shell; its exit status and what it printed.
+struct CommandResult {
+    int status = -1;
+    std::string output;
+};
+CommandResult RunCommand(const std::string& command);
+
+// Quotes a path for the shell.
+std::string ShellQuote(const std::string& text);
+
+// Debian's Python with Pillow (python3-pil); the pyenv Python on the PATH
+// lacks it, so the tests name the system one.
+bool HavePillow();
+#define SKIP_WITHOUT_PILLOW() \
+    do {                      \
+        if (!HavePillow()) GTEST_SKIP() << "Pillow (python3-pil) is not installed"; \
+    } while (0)
+
+// Pillow's reading of a picture file converted to RGB (its first frame), or
+// nothing when Pillow cannot read it. `mode` is Pillow's own mode before the
+// conversion (such as "P", "RGBA", "I;16").
+std::optional<RgbImage> PillowDecode(const std::string& path, std::string* mode = nullptr);
