@@ -1,0 +1,22 @@
+#pragma once
+
+// Writing a picture in the format its file name asks for. The extension is
+// compared exactly, case and all: ".gif"/".GIF" GIF, ".jpg"/".JPG" JPEG,
+// ".png"/".PNG" PNG, anything else (".Jpg", ".jpeg", none) BMP. The shared
+// saver of the window, the batch run and the command-line tool.
+
+#include <string>
+
+#include "picture/dib.h"
+
+enum class PictureFileType { BMP, JPEG, GIF, PNG };
+
+// The writer the name's extension picks: the text from the last "." of the
+// file-name part.
+PictureFileType FileTypeForName(const std::string& fileName);
+
+// Writes `picture` to `fileName`; a GIF goes through a copy reduced to 256
+// colours, so `picture` itself is never changed. The file is written beside
+// the target and renamed over it, so a failure leaves an existing file as it
+// was; the writer's error propagates to the caller.
+void SavePictureToFile(const TDIB& picture, const std::string& fileName);
