@@ -101,20 +101,19 @@ bool HavePillow() {
     return available;
 }
 
-std::optional<RgbImage> PillowDecode(const std::string& path, std::string* mode) {
-    TempDir dir;
-    const std::string out = dir.file("decoded.bin");
-    const CommandResult r = RunCommand(std::string(kSystemPython) + " " +
-                                       ShellQuote(std::string(SKALOMI_TEST_SCRIPTS_DIR) + "/pil_decode.py") +
-                                       " " + ShellQuote(path) + " " + ShellQuote(out));
-    if (r.status != 0) return std::nullopt;
-    const std::vector<std::uint8_t> bytes = ReadBytes(out);
+namespace {
+
+std::optional<RgbImage> ReadDecoded(const std::string& file, std::string* mode) {
+    std::error_code ec;
+    if (!fs::exists(file, ec)) return std::nullopt;
+    const std::vector<std::uint8_t> bytes = ReadBytes(file);
     if (bytes.size() < 12) return std::nullopt;
     std::int32_t w, h;
     std::uint32_t modeLength;
     std::memcpy(&w, bytes.data(), 4);
     std::memcpy(&h, bytes.data() + 4, 4);
     std::memcpy(&modeLength, bytes.data() + 8, 4);
+    if (bytes.size() < 12 + modeLength) return std::nullopt;
     RgbImage image;
     image.width = w;
     image.height = h;
@@ -123,4 +122,30 @@ std::optional<RgbImage> PillowDecode(const std::string& path, std::string* mode)
     if (image.rgb.size() != static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 3)
         return std::nullopt;
     return image;
+}
+
+std::string DecoderCommand() {
+    return std::string(kSystemPython) + " " +
+           ShellQuote(std::string(SKALOMI_TEST_SCRIPTS_DIR) + "/pil_decode.py");
+}
+
+}  // namespace
+
+std::optional<RgbImage> PillowDecode(const std::string& path, std::string* mode) {
+    TempDir dir;
+    const std::string out = dir.file("decoded.bin");
+    if (RunCommand(DecoderCommand() + " " + ShellQuote(path) + " " + ShellQuote(out)).status != 0)
+        return std::nullopt;
+    return ReadDecoded(out, mode);
+}
+
+std::vector<std::optional<RgbImage>> PillowDecodeMany(const std::vector<std::string>& paths) {
+    TempDir dir;
+    std::string command = DecoderCommand() + " --batch " + ShellQuote(dir.path());
+    for (const std::string& p : paths) command += " " + ShellQuote(p);
+    RunCommand(command);
+    std::vector<std::optional<RgbImage>> images;
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        images.push_back(ReadDecoded(dir.file(std::to_string(i) + ".bin"), nullptr));
+    return images;
 }

@@ -76,3 +76,6 @@ bool HavePillow();
 // nothing when Pillow cannot read it. `mode` is Pillow's own mode before the
 // conversion (such as "P", "RGBA", "I;16").
 std::optional<RgbImage> PillowDecode(const std::string& path, std::string* mode = nullptr);
+
+// The same for many files in one run of Pillow.
+std::vector<std::optional<RgbImage>> PillowDecodeMany(const std::vector<std::string>& paths);
