@@ -33,7 +33,10 @@ struct ScalePlan {
 };
 
 // Checks a request in the command's order and, when it is accepted, computes
-// the factors and the target size.
+// the factors and the target size. `plan` is written only when the request is
+// accepted. A target the pixel buffer could not hold (the result or the work
+// buffer, target width x selection height) throws EOutOfMemory, as the
+// buffer itself would, before anything is allocated.
 ScaleRefusal PlanScale(const ScaleSettings& settings, const SelectionRect& selection,
                        ScalePlan& plan);
 
@@ -58,7 +61,9 @@ struct ScaleProgress {
 // Scales the selection of `source` (24 bits) into `result` as the plan says,
 // applying the tone and the rotation of `settings`. `result` keeps the pixel
 // buffer's own rules: it ends 24-bit, FinishedWidth x FinishedHeight. The
-// request must have been accepted by PlanScale.
+// request must have been accepted by PlanScale; a selection outside the
+// source or a plan that does not fit it throws EScaleError. On any failure
+// `result` keeps its old picture. `result` may be the source itself.
 void RunScale(const TDIB& source, const SelectionRect& selection, const ScaleSettings& settings,
               const ScalePlan& plan, TDIB& result, ResampleTables& tables,
               const ScaleProgress& progress = {});
