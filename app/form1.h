@@ -1,0 +1,206 @@
+#pragma once
+
+// TForm1, the main window: both tool bars, the image view with the source
+// and the scaled picture, the right-click menu, and the state every command
+// reads and writes. The handlers are spread over several files by job:
+//   form1.cpp            creation, tool bars, stay on top, wheel, closing
+//   form1_title.cpp      FormTitleSet
+//   form1_views.cpp      ShowImage1, ButtonSetWhenDataIn, the two view commands
+//   form1_loading.cpp    open dialog, dropped files, OpenPictureFile, paste
+//   form1_settings.cpp   size fields, unit, aspect lock, tone, rotation
+//   form1_selection.cpp  the selection dragged on the source view
+//   form1_scale.cpp      the scale command around the engine
+//   keyboard.cpp         the key layers
+//   output/              saving and clipboard copy
+// The window orchestrates (dialogs, focus, captions); the core computes.
+
+#include <cstdint>
+#include <functional>
+
+#include <QString>
+#include <QWidget>
+
+#include "app/platform.h"
+#include "picture/dib.h"
+#include "scale/scale_run.h"
+#include "scale/scale_settings.h"
+
+class QAction;
+class QButtonGroup;
+class QCheckBox;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class TSpeedButton;
+class QScrollArea;
+class QToolButton;
+class QWheelEvent;
+class TForm2;
+class TForm3;
+class TForm4;
+class TImage;
+class TTrackBar;
+class TUpDown;
+
+class TForm1 : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TForm1(Platform& platform, QWidget* parent = nullptr);
+    ~TForm1() override;  // FormDestroy
+
+    // ------------------------------------------------------------ state
+    TDIB SourceDIB;
+    TDIB ScaledDIB;
+    std::int32_t HorzValue = 100;
+    std::int32_t VertValue = 100;
+    std::int32_t SelLeft = 0, SelTop = 0, SelRight = 0, SelBottom = 0;
+    std::uint8_t SelectState = 0;
+    std::int32_t ContrastStep = 0;
+    std::int32_t BrightnessStep = 0;
+    int ScreenColors = 0;
+    QString TitleBase;
+    QString DisplayName;
+    QString TitleText;
+    QString OpenDialogTitle;
+    std::uint8_t BatchAbort = 0;
+    ResampleTables Tables;  // IndexTable, FracTable, ResampleTableLength
+
+    // The other windows, created after this one (start-up sets them).
+    TForm2* Form2 = nullptr;
+    TForm3* Form3 = nullptr;
+    TForm4* Form4 = nullptr;
+
+    // --------------------------------------------------------- controls
+    QWidget* ToolBar1 = nullptr;
+    QToolButton* ToolButton1 = nullptr;   // open
+    QToolButton* ToolButton5 = nullptr;   // show the source image
+    QToolButton* ToolButton2 = nullptr;   // save
+    QToolButton* ToolButton6 = nullptr;   // show the scaled image
+    QCheckBox* CheckBox1 = nullptr;       // aspect lock
+    QLabel* Label2 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    TUpDown* UpDown1 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    TUpDown* UpDown2 = nullptr;
+    TSpeedButton* SpeedButton1 = nullptr;  // unit
+    QToolButton* ToolButton10 = nullptr;  // create the scaled image
+    QToolButton* ToolButton12 = nullptr;  // batch
+    QCheckBox* CheckBox2 = nullptr;       // stay on top
+    QToolButton* ToolButton14 = nullptr;  // help
+
+    QWidget* ToolBar2 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label7 = nullptr;
+    TTrackBar* TrackBar2 = nullptr;  // brightness
+    QLabel* Label8 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label4 = nullptr;
+    TTrackBar* TrackBar1 = nullptr;  // contrast
+    QLabel* Label5 = nullptr;
+    QToolButton* ToolButton22 = nullptr;  // rotation
+    QLabel* Label9 = nullptr;
+
+    QScrollArea* ScrollBox1 = nullptr;
+    TImage* Image1 = nullptr;  // the source view
+    TImage* Image2 = nullptr;  // the scaled view
+
+    QMenu* PopupMenu1 = nullptr;
+    QAction* Paste1 = nullptr;
+    QAction* copy0 = nullptr;
+    QAction* N1 = nullptr;
+    QAction* copy1 = nullptr;
+
+    OpenDialogSettings OpenPictureDialog1;
+    SaveDialogSettings SaveDialog1;
+
+    Platform& platform() { return platform_; }
+
+    // ------------------------------------------------------- operations
+    void ButtonSetWhenDataIn();
+    void ShowImage1();
+    void FormTitleSet(const QString& name, const QString& kind, int width, int height);
+    bool OpenPictureFile(const QString& fileName);  // true when the file was taken
+    void SavePictureFile(const QString& fileName);
+
+    // --------------------------------------------------------- handlers
+    void ToolButton1Click();
+    void WMDropFiles(const QStringList& paths);
+    void Paste1Click();
+    void ToolButton5Click();
+    void ToolButton6Click();
+    void ToolButton2Click();
+    bool ToolButton10Click();  // true when a scaled image was made
+    void ToolButton12Click();
+    void ToolButton14Click();
+    void ToolButton22Click();
+    void Copy0Click();
+    void Copy1Click();
+    void CheckBox1Click();
+    void CheckBox2Click();
+    void SpeedButton1Click();
+    void Edit1Change();
+    void Edit2Change();
+    void TrackBar1Change();
+    void TrackBar2Change();
+    void ScrollBox1Click();
+    void ScrollBox1MouseWheel(int wheelDelta);
+    void Image1MouseDown(Qt::MouseButton button, int x, int y);
+    void Image1MouseMove(Qt::MouseButtons buttons, int x, int y);
+    void Image1MouseUp(Qt::MouseButton button, int x, int y);
+    void Image1DblClick();
+    void FormClose();
+
+    // Key layers; true when the key was taken.
+    bool CMDialogKey(QKeyEvent* event);
+    void FormKeyDown(QKeyEvent* event);
+    bool MnemonicKey(QChar character);
+    // Returns the character left for the focused control (0: dropped).
+    char16_t FormKeyPress(char16_t character);
+
+    // What the controls hold.
+    bool UnitIsPercent() const;
+    int RotationIndex() const;
+    ScaleSettings CurrentScaleSettings() const;
+    SelectionRect CurrentSelection() const;
+
+    // Sets a size field's text the way the platform does: the change
+    // handler runs only when the text differs.
+    void SetFieldText(QLineEdit* field, const QString& text);
+
+    // Runs a handler; an error that escapes it goes to the general error box.
+    void Guarded(const std::function<void()>& handler);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void FormCreate();
+    void BuildToolBar1();
+    void BuildToolBar2();
+    void BuildView();
+    void BuildMenu();
+    void UpdateViewRange();
+    void FocusView();
+    bool IsOwnWidget(QObject* object) const;
+    bool HandleKeyPress(QWidget* target, QKeyEvent* event);
+    bool HandleWheel(QWheelEvent* event);
+    void RemoveFrame();
+    void DrawFrame();
+    void EditChange(QLineEdit* own, QLineEdit* other, std::int32_t& ownValue,
+                    std::int32_t& otherValue);
+
+    Platform& platform_;
+    QButtonGroup* viewGroup_ = nullptr;
+    QWidget* viewCanvas_ = nullptr;
+    int handlerDepth_ = 0;
+    bool forwardingWheel_ = false;
+};
+
+// The glyph index kept with a tool button.
+int GlyphIndexOf(const QToolButton* button);
+void SetGlyphIndex(QToolButton* button, int index);

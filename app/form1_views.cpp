@@ -1,0 +1,64 @@
+#include <QAction>
+#include <QScrollArea>
+#include <QToolButton>
+
+#include "app/form1.h"
+#include "app/image_view.h"
+#include "app/picture_conversion.h"
+#include "app/texts.h"
+
+void TForm1::ButtonSetWhenDataIn() {
+    ToolButton2->setEnabled(true);
+    ToolButton5->setEnabled(true);
+    ToolButton6->setEnabled(false);
+    ToolButton10->setEnabled(true);
+    ToolButton5->setChecked(true);
+    copy0->setEnabled(true);
+    ToolButton5Click();
+}
+
+void TForm1::ShowImage1() {
+    if (ScreenColors == 256) {
+        // A 256-colour screen shows the picture reduced to its own palette,
+        // and the source keeps only the reduced colours from then on.
+        SourceDIB.SetPixelFormat(PixelFormat8Bit);
+        Image1->SetPicture(ImageFromDIB(SourceDIB));
+        SourceDIB.SetPixelFormat(PixelFormat24Bit);
+    } else {
+        Image1->SetPicture(ImageFromDIB(SourceDIB));
+    }
+    UpdateViewRange();
+    SelectState = 0;
+    SelLeft = 0;
+    SelTop = 0;
+    SelRight = SourceDIB.Width() - 1;
+    SelBottom = SourceDIB.Height() - 1;
+}
+
+void TForm1::ToolButton5Click() {
+    ToolButton5->setChecked(true);
+    Image1->setVisible(true);
+    Image2->setVisible(false);
+    UpdateViewRange();
+    Paste1->setEnabled(true);
+    copy0->setEnabled(true);
+    copy1->setEnabled(false);
+    ToolButton2->setToolTip(texts::HintSaveSource);
+    SetGlyphIndex(ToolButton2, 1);
+    FormTitleSet(DisplayName, texts::KindSource, Image1->width(), Image1->height());
+    FocusView();
+}
+
+void TForm1::ToolButton6Click() {
+    ToolButton6->setChecked(true);
+    Image1->setVisible(false);
+    Image2->setVisible(true);
+    UpdateViewRange();
+    Paste1->setEnabled(false);
+    copy0->setEnabled(false);
+    copy1->setEnabled(true);
+    ToolButton2->setToolTip(texts::HintSaveScaled);
+    SetGlyphIndex(ToolButton2, 5);
+    FormTitleSet(DisplayName, texts::KindScaled, Image2->width(), Image2->height());
+    FocusView();
+}

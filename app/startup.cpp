@@ -1,0 +1,34 @@
+#include "app/startup.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "app/form1.h"
+#include "help/form3.h"
+#include "output/form2.h"
+#include "output/form4.h"
+
+TApplicationWindows::TApplicationWindows(Platform& platform)
+    : form1_(std::make_unique<TForm1>(platform)),
+      form2_(std::make_unique<TForm2>()),
+      form3_(std::make_unique<TForm3>()),
+      form4_(std::make_unique<TForm4>()) {
+    form1_->Form2 = form2_.get();
+    form1_->Form3 = form3_.get();
+    form1_->Form4 = form4_.get();
+}
+
+TApplicationWindows::~TApplicationWindows() {
+    form4_.reset();
+    form3_.reset();
+    form2_.reset();
+    form1_.reset();
+}
+
+void TApplicationWindows::ShowMainWindow() {
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        form1_->move(area.center() - form1_->rect().center());
+    }
+    form1_->show();
+}

@@ -1,0 +1,103 @@
+// The small pieces of the window: glyphs, dialog filters, the Qt platform's
+// dialogs and window order.
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+#include "app/dialog_filters.h"
+#include "app/glyphs.h"
+#include "app/qt_platform.h"
+#include "app/texts.h"
+
+TEST(Glyphs, TwelveDistinctDrawnGlyphsOf16x16) {
+    std::vector<QImage> images;
+    for (int i = 0; i < kGlyphCount; ++i) {
+        const QImage image = Glyph(i).toImage();
+        ASSERT_EQ(image.size(), QSize(16, 16)) << i;
+        int opaque = 0;
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x) opaque += qAlpha(image.pixel(x, y)) > 0;
+        EXPECT_GT(opaque, 20) << "glyph " << i << " is nearly empty";
+        for (const QImage& other : images) EXPECT_NE(image, other) << "glyph " << i << " repeats";
+        images.push_back(image);
+    }
+    EXPECT_TRUE(Glyph(12).isNull());
+    EXPECT_TRUE(Glyph(-1).isNull());
+}
+
+TEST(DialogFilters, PairsBecomeQtFilters) {
+    EXPECT_EQ(QtNameFilters(texts::SaveDialogFilter),
+              QStringList({"ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)", "JPEG (*.jpg)", "GIF (*.gif)", "PNG (*.png)"}));
+    const QStringList open = QtNameFilters(texts::OpenDialogFilter);
+    ASSERT_EQ(open.size(), 7);
+    EXPECT_EQ(open[0], QStringLiteral("対応画像ﾌｧｲﾙ (*.bmp *.jpg *.gif *.wmf *.emf *.png)"));
+    EXPECT_EQ(open[5], QStringLiteral("拡張Windowsﾒﾀﾌｧｲﾙ (*.emf)"));
+    // A description without its patterns gets them; a dangling part is dropped.
+    EXPECT_EQ(QtNameFilters(QStringLiteral("Pictures|*.a;*.b|odd")), QStringList({"Pictures (*.a *.b)"}));
+}
+
+TEST(QtPlatformDialogs, SaveDialogCarriesTheWindowsSettings) {
+    SaveDialogSettings settings;
+    settings.Title = QStringLiteral("拡縮画像を保存");
+    settings.Filter = texts::SaveDialogFilter;
+    settings.FilterIndex = 2;
+    settings.DefaultExt = QStringLiteral("bmp");
+    const auto dialog = QtPlatform::MakeSaveDialog(nullptr, settings);
+    EXPECT_EQ(dialog->windowTitle(), settings.Title);
+    EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_TRUE(dialog->testOption(QFileDialog::DontUseNativeDialog));
+    EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
+    EXPECT_EQ(dialog->selectedNameFilter(), QStringLiteral("JPEG (*.jpg)"));
+    EXPECT_EQ(dialog->defaultSuffix(), QStringLiteral("bmp"));
+    EXPECT_EQ(dialog->nameFilters().size(), 4);
+}
+
+TEST(QtPlatformDialogs, OpenDialogSingleOrMultiple) {
+    OpenDialogSettings settings{texts::OpenDialogTitle, texts::OpenDialogFilter, false};
+    auto dialog = QtPlatform::MakeOpenDialog(nullptr, settings);
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("元画像を開く"));
+    EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFile);
+    EXPECT_EQ(dialog->nameFilters().size(), 7);
+    settings.MultiSelect = true;
+    dialog = QtPlatform::MakeOpenDialog(nullptr, settings);
+    EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFiles);
+}
+
+TEST(QtPlatformDialogs, MessageBoxShowsCarriageReturnsAsLineBreaks) {
+    const auto box = QtPlatform::MakeMessageBox(nullptr, QStringLiteral("a\rb"), QStringLiteral("t"),
+                                                MessageIcon::Warning, MessageButtons::YesNoCancel);
+    EXPECT_EQ(box->text(), QStringLiteral("a\nb"));
+    EXPECT_EQ(box->windowTitle(), QStringLiteral("t"));
+    EXPECT_EQ(box->icon(), QMessageBox::Warning);
+    EXPECT_EQ(box->buttons().size(), 3);
+    EXPECT_EQ(box->button(QMessageBox::Cancel)->text(), QStringLiteral("キャンセル"));
+}
+
+TEST(QtPlatformWindows, TopmostNeitherHidesMovesNorResizes) {
+    QWidget window;
+    window.setGeometry(100, 100, 300, 200);
+    window.show();
+    const QRect before = window.geometry();
+    QtPlatform platform;
+    platform.SetTopmost(&window, true);
+    EXPECT_TRUE(window.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(window.windowHandle()->flags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.geometry(), before);
+    platform.SetTopmost(&window, false);
+    EXPECT_FALSE(window.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.geometry(), before);
+}
+
+TEST(QtPlatformScreen, OnlyAnEightBitScreenHas256Colours) {
+    EXPECT_EQ(ColorsOfDepth(8), 256);
+    EXPECT_EQ(ColorsOfDepth(4), 16);
+    EXPECT_NE(ColorsOfDepth(24), 256);
+    EXPECT_NE(ColorsOfDepth(32), 256);
+    EXPECT_GT(ColorsOfDepth(32), 0);
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+// The platform layer for the window tests: answers dialogs from queues and
+// records everything the window asked of the desktop, in order.
+
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include <QStringList>
+
+#include "app/platform.h"
+
+struct ShownMessage {
+    QString Text;
+    QString Title;
+    MessageIcon Icon = MessageIcon::None;
+    MessageButtons Buttons = MessageButtons::Ok;
+};
+
+class ScriptedPlatform : public Platform {
+public:
+    MessageAnswer ShowMessage(QWidget* parent, const QString& text, const QString& title, MessageIcon icon,
+                              MessageButtons buttons) override;
+    QStringList RunOpenDialog(QWidget* parent, const OpenDialogSettings& settings) override;
+    bool RunSaveDialog(QWidget* parent, SaveDialogSettings& settings) override;
+    void SetTopmost(QWidget* window, bool topmost) override;
+    void BringToFront(QWidget* window) override;
+    bool IsEscapeHeld() override { return EscapeHeld; }
+    void SetClipboardPicture(const ClipboardPicture& picture) override;
+    ClipboardContent ReadClipboard() override;
+    void Beep() override;
+    int ScreenColors() override { return Colors; }
+    void SetBusyCursor(bool busy) override;
+
+    // Answers, taken from the front; an empty queue cancels a dialog and
+    // answers a message box with OK.
+    std::deque<QStringList> OpenAnswers;
+    std::deque<std::optional<QString>> SaveAnswers;
+    std::deque<MessageAnswer> MessageAnswers;
+    ClipboardContent Clipboard;
+    int Colors = 16777216;
+    bool EscapeHeld = false;
+
+    // What was asked.
+    std::vector<ShownMessage> Messages;
+    std::vector<OpenDialogSettings> OpenDialogs;
+    std::vector<SaveDialogSettings> SaveDialogs;
+    std::vector<std::pair<QWidget*, bool>> TopmostCalls;
+    std::vector<QWidget*> BroughtToFront;
+    std::optional<ClipboardPicture> Copied;
+    int Beeps = 0;
+    bool Busy = false;
+    // Every call in order, as short words ("topmost 0", "message <text>",
+    // "busy 1", "open", "save", "beep", "front", "copy", "paste").
+    QStringList Log;
+
+    void ClearRecords();
+};
