@@ -42,7 +42,17 @@ bool TForm1::ToolButton10Click() {
     ScalePlan plan;
     // Every refusal comes before anything changes: no view switch, cursor,
     // progress window or window order, and ScaledDIB stays as it was.
-    switch (PlanScale(settings, selection, plan)) {
+    ScaleRefusal refusal = ScaleRefusal::None;
+    try {
+        refusal = PlanScale(settings, selection, plan);
+    } catch (const EOutOfMemory&) {
+        // A result this machine could not hold, found before anything
+        // changed: the warning, and everything stays as it was.
+        platform_.ShowMessage(this, texts::TooLargeText, texts::WarningTitle, MessageIcon::Error,
+                              MessageButtons::Ok);
+        return false;
+    }
+    switch (refusal) {
         case ScaleRefusal::ZeroValue:
         case ScaleRefusal::TargetTooSmall:
             platform_.ShowMessage(this, texts::BadScaleText, texts::WarningTitle, MessageIcon::Error,

@@ -6,6 +6,13 @@
 #include "app/image_view.h"
 #include "scale/selection.h"
 
+namespace {
+
+// How far the view scrolls along with a drag at its edges, a bar's increment.
+constexpr int kScrollIncrement = 8;
+
+}  // namespace
+
 // The frame is inverted into the source view's displayed picture, so
 // drawing it a second time removes it and restores every pixel.
 void TForm1::DrawFrame() { Image1->InvertOutline(SelLeft, SelTop, SelRight, SelBottom); }
@@ -32,9 +39,9 @@ void TForm1::Image1MouseMove(Qt::MouseButtons buttons, int x, int y) {
     // Scroll along when the corner nears the view's edges, first
     // horizontally, then vertically; each bar keeps itself in its range.
     const auto follow = [](QScrollBar* bar, int coord, int viewSize) {
-        const int pos = bar->isVisible() ? bar->value() : 0;
+        const int pos = bar->value();  // 0 while the bar has no range
         const int range = bar->maximum() + bar->pageStep();
-        bar->setValue(ScrollAlong(coord, pos, bar->singleStep(), range, viewSize));
+        bar->setValue(ScrollAlong(coord, pos, kScrollIncrement, range, viewSize));
     };
     follow(ScrollBox1->horizontalScrollBar(), x, ScrollBox1->width());
     follow(ScrollBox1->verticalScrollBar(), y, ScrollBox1->height());

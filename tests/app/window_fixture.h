@@ -7,9 +7,16 @@
 #include <memory>
 #include <string>
 
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
 #include <QImage>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPoint>
+#include <QScrollArea>
 #include <QString>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -20,6 +27,9 @@
 #include "tests/support/test_support.h"
 
 class QWidget;
+
+// Readable failure messages for Qt texts.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 class WindowTest : public ::testing::Test {
 protected:
