@@ -1,103 +1,25 @@
 #include "scale/scale_run.h"
 
 #include <algorithm>
-#include <cstdint>
+#include <cstring>
+#include <vector>
 
+#include "scale/horizontal_pass.h"
 #include "scale/resample_tables.h"
+#include "scale/result_store.h"
 #include "scale/scale_errors.h"
-#include "scale/tone.h"
+#include "scale/tone_row.h"
+#include "scale/vertical_pass.h"
+
+// The run streams: work rows (the horizontal pass's output) are made in
+// blocks of 16 as the vertical pass first needs them and kept in a small ring
+// until no later output row reads them. Each output row is written straight
+// to its finished place, turned as the rotation says. Every output byte is
+// the one the per-pass order gives; only the order of the work changes.
 
 namespace {
 
-struct Channels {
-    std::int64_t r = 0, g = 0, b = 0;
-};
-
-Channels split(int colour) {
-    return Channels{colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF};
-}
-
-int join(const Channels& c) {
-    return static_cast<int>((c.r & 0xFF) | ((c.g & 0xFF) << 8) | ((c.b & 0xFF) << 16));
-}
-
-// One line of a pass: `read(j)` gives sample j, `write(k, colour)` stores
-// output k. The tone applies in the vertical pass only.
-struct Tone {
-    bool active = false;
-    std::int32_t contrast = 0;
-    std::int32_t brightness = 0;
-};
-
-Channels applyTone(Channels c, const Tone& tone) {
-    if (!tone.active) return c;
-    const double y = Luminance(static_cast<int>(c.r), static_cast<int>(c.g), static_cast<int>(c.b));
-    c.b = Contrast(static_cast<int>(c.b), y, tone.contrast, tone.brightness);
-    c.g = Contrast(static_cast<int>(c.g), y, tone.contrast, tone.brightness);
-    c.r = Contrast(static_cast<int>(c.r), y, tone.contrast, tone.brightness);
-    return c;
-}
-
-template <class Read, class Write>
-void averageLine(int m, std::int64_t divisor, const ResampleTables& t, const Tone& tone, Read read,
-                 Write write) {
-    std::int32_t index = 0;
-    std::int32_t frac = 0;
-    for (int k = 0; k < m; ++k) {
-        Channels c = split(read(index));
-        Channels acc{(c.r * (256 - frac)) >> 8, (c.g * (256 - frac)) >> 8, (c.b * (256 - frac)) >> 8};
-        for (std::int32_t j = t.IndexTable[k] + 1; j <= t.IndexTable[k + 1] - 1; ++j) {
-            c = split(read(j));
-            acc.r += c.r;
-            acc.g += c.g;
-            acc.b += c.b;
-        }
-        index = t.IndexTable[k + 1];
-        frac = t.FracTable[k + 1];
-        if (frac != 0) {
-            c = split(read(index));
-            acc.r += (c.r * frac) >> 8;
-            acc.g += (c.g * frac) >> 8;
-            acc.b += (c.b * frac) >> 8;
-        }
-        const Channels out{acc.r * 256 / divisor, acc.g * 256 / divisor, acc.b * 256 / divisor};
-        write(k, join(applyTone(out, tone)));
-    }
-}
-
-template <class Read, class Write>
-void interpolateLine(int m, const ResampleTables& t, const Tone& tone, Read read, Write write) {
-    for (int k = 0; k < m; ++k) {
-        const std::int32_t index = t.IndexTable[k];
-        const std::int32_t frac = t.FracTable[k];
-        Channels c = split(read(index));
-        Channels acc{(c.r * (256 - frac)) >> 8, (c.g * (256 - frac)) >> 8, (c.b * (256 - frac)) >> 8};
-        if (frac > 0) {
-            c = split(read(index + 1));
-            acc.r += (c.r * frac) >> 8;
-            acc.g += (c.g * frac) >> 8;
-            acc.b += (c.b * frac) >> 8;
-        }
-        write(k, join(applyTone(acc, tone)));
-    }
-}
-
-template <class Read, class Write>
-void resampleLine(int n, int m, const ResampleTables& tables, const Tone& tone, Read read,
-                  Write write) {
-    if (UsesAreaAveraging(n, m)) {
-        averageLine(m, AreaDivisor(n, m), tables, tone, read, write);
-    } else {
-        interpolateLine(m, tables, tone, read, write);
-    }
-}
-
-void buildTables(int n, int m, bool vertical, ResampleTables& tables) {
-    if (UsesAreaAveraging(n, m))
-        BuildAreaTables(n, m, vertical, tables);
-    else
-        BuildLinearTables(n, m, tables);
-}
+bool isQuarterTurn(int rotation) { return rotation == kRotateRight || rotation == kRotateLeft; }
 
 void checkRequest(const TDIB& source, const SelectionRect& sel, const ScaleSettings& settings,
                   const ScalePlan& plan) {
@@ -106,11 +28,79 @@ void checkRequest(const TDIB& source, const SelectionRect& sel, const ScaleSetti
         throw EScaleError("RunScale: the selection is not inside the picture");
     if (settings.Rotation < kRotate0 || settings.Rotation > kRotateLeft)
         throw EScaleError("RunScale: unknown rotation");
-    const bool quarter = settings.Rotation == kRotateRight || settings.Rotation == kRotateLeft;
+    if (settings.ContrastStep < 0 || settings.ContrastStep > 20 || settings.BrightnessStep < -10 ||
+        settings.BrightnessStep > 10)
+        throw EScaleError("RunScale: tone step out of range");
+    const bool quarter = isQuarterTurn(settings.Rotation);
     if (plan.TargetWidth < 1 || plan.TargetHeight < 1 ||
         plan.FinishedWidth != (quarter ? plan.TargetHeight : plan.TargetWidth) ||
         plan.FinishedHeight != (quarter ? plan.TargetWidth : plan.TargetHeight))
         throw EScaleError("RunScale: the plan does not fit the request");
+}
+
+void buildPass(int n, int m, bool vertical, ResampleTables& tables, ResampleKernel& kernel) {
+    const bool area = UsesAreaAveraging(n, m);
+    if (area)
+        BuildAreaTables(n, m, vertical, tables);
+    else
+        BuildLinearTables(n, m, tables);
+    BuildKernel(n, m, area, tables.IndexTable, tables.FracTable, kernel);
+}
+
+// Gives out the progress events of the two passes in their order, spread
+// over the output rows of the run.
+class ProgressSchedule {
+public:
+    ProgressSchedule(const ScaleProgress& progress, int selHeight, int targetWidth, int rows)
+        : progress_(progress),
+          first_(selHeight),
+          second_(targetWidth),
+          targetWidth_(targetWidth),
+          rows_(rows) {}
+
+    void rowDone(int row) {
+        const std::int64_t total = static_cast<std::int64_t>(first_) + second_;
+        const std::int64_t due = (static_cast<std::int64_t>(row) + 1) * total / rows_;
+        for (; emitted_ < due; ++emitted_) {
+            if (emitted_ == 0 && progress_.PassStarted) progress_.PassStarted(2 * (first_ - 1));
+            if (emitted_ == first_ && progress_.PassStarted)
+                progress_.PassStarted(2 * (targetWidth_ - 1));
+            const std::int64_t position =
+                emitted_ < first_ ? emitted_ : targetWidth_ - 1 + (emitted_ - first_);
+            if (progress_.Position) progress_.Position(static_cast<int>(position));
+        }
+    }
+
+private:
+    const ScaleProgress& progress_;
+    std::int64_t first_, second_, targetWidth_;
+    int rows_;
+    std::int64_t emitted_ = 0;
+};
+
+// Writes output row `k` (target width pixels) to its finished place.
+void placeRow(const std::uint8_t* row, int k, int rotation, int width, int height,
+              std::uint8_t* const* resultRows) {
+    switch (rotation) {
+        case kRotate180: {
+            std::uint8_t* dst = resultRows[height - 1 - k];
+            for (int x = 0; x < width; ++x) std::memcpy(dst + 3 * (width - 1 - x), row + 3 * x, 3);
+            break;
+        }
+        case kRotateRight: {
+            const std::size_t column = 3 * static_cast<std::size_t>(height - 1 - k);
+            for (int x = 0; x < width; ++x) std::memcpy(resultRows[x] + column, row + 3 * x, 3);
+            break;
+        }
+        case kRotateLeft: {
+            const std::size_t column = 3 * static_cast<std::size_t>(k);
+            for (int x = 0; x < width; ++x)
+                std::memcpy(resultRows[width - 1 - x] + column, row + 3 * x, 3);
+            break;
+        }
+        default:
+            break;  // unrotated rows are written in place
+    }
 }
 
 }  // namespace
@@ -124,71 +114,53 @@ void RunScale(const TDIB& source, const SelectionRect& selection, const ScaleSet
     src.SetPixelFormat(PixelFormat24Bit);
     const int selWidth = selection.Width();
     const int selHeight = selection.Height();
+    const int targetWidth = plan.TargetWidth;
+    const int targetHeight = plan.TargetHeight;
 
-    TDIB work;
-    work.SetWidth(plan.TargetWidth);
-    work.SetHeight(selHeight);
-    TDIB out(result);
-    out.SetWidth(work.Width());
-    out.SetHeight(plan.TargetHeight);
-    const int targetWidth = out.Width();
-    const int targetHeight = out.Height();
-    work.SetPixelFormat(src.PixelFormat());
-    out.SetPixelFormat(src.PixelFormat());
+    ScaleScratch& scratch = tables.Scratch;
     SizeTablesForRun(targetWidth, targetHeight, tables);
+    buildPass(selWidth, targetWidth, false, tables, scratch.Horizontal);
+    buildPass(selHeight, targetHeight, true, tables, scratch.Vertical);
+    const ResampleKernel& horizontal = scratch.Horizontal;
+    const ResampleKernel& vertical = scratch.Vertical;
 
-    const Tone noTone;
-    if (progress.PassStarted) progress.PassStarted(2 * (selHeight - 1));
-    buildTables(selWidth, targetWidth, false, tables);
-    for (int y = selection.Top; y <= selection.Bottom; ++y) {
-        resampleLine(
-            selWidth, targetWidth, tables, noTone,
-            [&](int j) { return src.GetPixels(selection.Left + j, y); },
-            [&](int k, int colour) { work.SetPixels(k, y - selection.Top, colour); });
-        if (progress.Position) progress.Position(y - selection.Top);
-    }
+    PrepareResultStore(result, targetWidth, targetHeight, plan.FinishedWidth, plan.FinishedHeight);
+    std::vector<std::uint8_t*> resultRows(static_cast<std::size_t>(result.Height()));
+    for (int y = 0; y < result.Height(); ++y) resultRows[y] = result.ScanLineForWrite(y);
 
-    Tone tone;
-    tone.active = settings.ContrastStep != 0 || settings.BrightnessStep != 0;
-    tone.contrast = settings.ContrastStep;
-    tone.brightness = settings.BrightnessStep;
-    if (progress.PassStarted) progress.PassStarted(2 * (targetWidth - 1));
-    buildTables(selHeight, targetHeight, true, tables);
-    for (int x = 0; x < targetWidth; ++x) {
-        resampleLine(
-            selHeight, targetHeight, tables, tone, [&](int j) { return work.GetPixels(x, j); },
-            [&](int k, int colour) { out.SetPixels(x, k, colour); });
-        if (progress.Position) progress.Position(x + targetWidth - 1);
-    }
+    const std::size_t rowBytes = 3 * static_cast<std::size_t>(targetWidth);
+    const int ringRows = vertical.maxSpan + kBlockRows;
+    scratch.Ring.resize(static_cast<std::size_t>(ringRows) * rowBytes);
+    scratch.Row.resize(rowBytes);
+    auto ringRow = [&](int workRow) { return scratch.Ring.data() + (workRow % ringRows) * rowBytes; };
 
-    work.SetPixelFormat(out.PixelFormat());
-    const int w = out.Width();
-    const int h = out.Height();
-    const bool quarter = settings.Rotation == kRotateRight || settings.Rotation == kRotateLeft;
-    work.SetWidth(quarter ? h : w);
-    work.SetHeight(quarter ? w : h);
-    for (int x = 0; x < w; ++x) {
-        for (int y = 0; y < h; ++y) {
-            const int colour = out.GetPixels(x, y);
-            switch (settings.Rotation) {
-                case kRotateRight:
-                    work.SetPixels(h - 1 - y, x, colour);
-                    break;
-                case kRotate180:
-                    work.SetPixels(w - 1 - x, h - 1 - y, colour);
-                    break;
-                case kRotateLeft:
-                    work.SetPixels(y, w - 1 - x, colour);
-                    break;
-                default:
-                    work.SetPixels(x, y, colour);
-                    break;
+    const bool tone = settings.ContrastStep != 0 || settings.BrightnessStep != 0;
+    ProgressSchedule schedule(progress, selHeight, targetWidth, targetHeight);
+    std::vector<const std::uint8_t*> taps(static_cast<std::size_t>(vertical.maxTaps) + 1);
+    const std::uint8_t* in[kBlockRows];
+    std::uint8_t* out[kBlockRows];
+    int produced = 0;
+    for (int k = 0; k < targetHeight; ++k) {
+        const int begin = vertical.Offset[k];
+        const int count = vertical.Count[k];
+        const int lastNeeded = count ? vertical.Positions[begin + count - 1] : vertical.First[k];
+        while (produced <= lastNeeded) {
+            const int rows = std::min(kBlockRows, selHeight - produced);
+            for (int r = 0; r < rows; ++r) {
+                in[r] = src.ScanLine(selection.Top + produced + r) + 3 * static_cast<std::size_t>(selection.Left);
+                out[r] = ringRow(produced + r);
             }
+            HorizontalBlock(horizontal, in, out, rows, scratch.Block);
+            produced += rows;
         }
+        for (int t = 0; t < count; ++t) taps[t] = ringRow(vertical.Positions[begin + t]);
+        std::uint8_t* dst = settings.Rotation == kRotate0 ? resultRows[k] : scratch.Row.data();
+        if (count == 0)
+            std::memset(dst, 0, rowBytes);
+        else
+            VerticalRow(vertical, k, taps.data(), rowBytes, dst);
+        if (tone) ApplyToneToRow(dst, targetWidth, settings.ContrastStep, settings.BrightnessStep);
+        placeRow(dst, k, settings.Rotation, targetWidth, targetHeight, resultRows.data());
+        schedule.rowDone(k);
     }
-    out.SetWidth(work.Width());
-    out.SetHeight(work.Height());
-    for (int x = 0; x < work.Width(); ++x)
-        for (int y = 0; y < work.Height(); ++y) out.SetPixels(x, y, work.GetPixels(x, y));
-    result.Assign(out);
 }

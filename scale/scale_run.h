@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "picture/dib.h"
+#include "scale/scale_scratch.h"
 #include "scale/scale_settings.h"
 
 // Why a request is refused before anything changes.
@@ -48,11 +49,18 @@ struct ResampleTables {
     std::vector<std::int32_t> IndexTable = std::vector<std::int32_t>(10, 0);
     std::vector<std::int32_t> FracTable = std::vector<std::int32_t>(10, 0);
     std::int32_t ResampleTableLength = 0;
+    // Work buffers kept for the next run; after a run the tables above hold
+    // the vertical pass's positions, as the per-pass order leaves them.
+    ScaleScratch Scratch;
 };
 
 // Progress of a run: each pass first reports its maximum (2 * (selection
 // height - 1) for the horizontal pass, 2 * (target width - 1) for the
-// vertical one), then the position after each line.
+// vertical one), then the position after each line (0 .. selection height - 1
+// for the horizontal pass, target width - 1 .. 2 * (target width - 1) for the
+// vertical one). The engine interleaves the two passes, so the same events
+// come spread evenly over the whole run: the bar fills its first half during
+// the first half of the work and its second half during the second.
 struct ScaleProgress {
     std::function<void(int maximum)> PassStarted;
     std::function<void(int position)> Position;
