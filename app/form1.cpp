@@ -498,6 +498,10 @@ void TForm1::FormClose() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+    if (scaleRunning_) {
+        event->ignore();
+        return;
+    }
     Guarded([this] { FormClose(); });
     event->accept();
     // Closing the main window ends the program, whatever else is open.
@@ -531,6 +535,10 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::DragEnter:
         case QEvent::DragMove: {
             if (!IsOwnWidget(watched)) break;
+            if (scaleRunning_) {
+                event->ignore();
+                return true;
+            }
             auto* drag = static_cast<QDropEvent*>(event);
             if (!drag->mimeData()->hasUrls()) break;
             drag->acceptProposedAction();
@@ -538,6 +546,10 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
         }
         case QEvent::Drop: {
             if (!IsOwnWidget(watched)) break;
+            if (scaleRunning_) {
+                event->ignore();
+                return true;
+            }
             auto* drop = static_cast<QDropEvent*>(event);
             if (!drop->mimeData()->hasUrls()) break;
             QStringList paths;

@@ -198,6 +198,9 @@ private:
     QButtonGroup* viewGroup_ = nullptr;
     QWidget* viewCanvas_ = nullptr;
     int handlerDepth_ = 0;
+    // While a scale run paints its progress window, a close request or a
+    // drop must wait: both would replace the pictures the run is reading.
+    bool scaleRunning_ = false;
     bool forwardingWheel_ = false;
 };
 

@@ -64,6 +64,15 @@ bool TForm1::ToolButton10Click() {
             break;
     }
 
+    // The run keeps its own handle on the source, and the window refuses to
+    // close or take a drop until the run is over.
+    const TDIB source(SourceDIB);
+    scaleRunning_ = true;
+    struct RunningFlag {
+        bool& flag;
+        ~RunningFlag() { flag = false; }
+    } running{scaleRunning_};
+
     platform_.SetBusyCursor(true);
     ToolButton6->setEnabled(true);
     ToolButton6->setChecked(true);
@@ -107,7 +116,7 @@ bool TForm1::ToolButton10Click() {
                 paintPending();
             }
         };
-        RunScale(SourceDIB, selection, settings, plan, ScaledDIB, Tables, progress);
+        RunScale(source, selection, settings, plan, ScaledDIB, Tables, progress);
 
         Image2->resize(ScaledDIB.Width(), ScaledDIB.Height());
         if (ScreenColors == 256) {

@@ -1,5 +1,8 @@
 #include "help/form3.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
 #include "app/fonts.h"
 
 TForm3::TForm3() : QWidget(nullptr, Qt::Window) {
@@ -11,4 +14,13 @@ TForm3::TForm3() : QWidget(nullptr, Qt::Window) {
     QPalette background = palette();
     background.setColor(QPalette::Window, QColor(255, 255, 224));
     setPalette(background);
+}
+
+void TForm3::showEvent(QShowEvent* event) {
+    if (!placed_) {
+        placed_ = true;
+        if (const QScreen* screen = QGuiApplication::primaryScreen())
+            move(screen->availableGeometry().center() - rect().center());
+    }
+    QWidget::showEvent(event);
 }

@@ -10,4 +10,11 @@ class TForm3 : public QWidget {
 
 public:
     TForm3();
+
+protected:
+    // Centred on the screen when first shown; later showings keep the place.
+    void showEvent(QShowEvent* event) override;
+
+private:
+    bool placed_ = false;
 };

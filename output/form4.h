@@ -11,4 +11,11 @@ class TForm4 : public QDialog {
 
 public:
     TForm4();
+
+protected:
+    // Centred on the screen when first shown; later showings keep the place.
+    void showEvent(QShowEvent* event) override;
+
+private:
+    bool placed_ = false;
 };

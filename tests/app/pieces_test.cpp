@@ -1,7 +1,9 @@
 // The small pieces of the window: glyphs, dialog filters, the Qt platform's
 // dialogs and window order.
 
+#include <QClipboard>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QWindow>
@@ -12,6 +14,7 @@
 #include "app/glyphs.h"
 #include "app/qt_platform.h"
 #include "app/texts.h"
+#include "output/clipboard_data.h"
 
 TEST(Glyphs, TwelveDistinctDrawnGlyphsOf16x16) {
     std::vector<QImage> images;
@@ -100,4 +103,32 @@ TEST(QtPlatformScreen, OnlyAnEightBitScreenHas256Colours) {
     EXPECT_NE(ColorsOfDepth(24), 256);
     EXPECT_NE(ColorsOfDepth(32), 256);
     EXPECT_GT(ColorsOfDepth(32), 0);
+}
+
+TEST(QtPlatformClipboard, CopiedPictureComesBackAsThePackedDIB) {
+    QtPlatform platform;
+    TDIB picture;
+    DecodedPicture decoded;
+    decoded.allocate(3, 2, 24);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 9; ++x) decoded.row(y)[x] = static_cast<std::uint8_t>(40 * y + 20 * x);
+    picture.Assign(decoded);
+    platform.SetClipboardPicture(ClipboardPictureOf(picture));
+    const ClipboardContent content = platform.ReadClipboard();
+    ASSERT_TRUE(content.PackedDIB.has_value());
+    EXPECT_EQ(*content.PackedDIB, picture.SaveToClipboardFormat());
+
+    // An image offered only as an image arrives as a 24-bit packed DIB.
+    QImage image(4, 3, QImage::Format_RGB32);
+    image.fill(qRgb(10, 200, 30));
+    QGuiApplication::clipboard()->setImage(image);
+    const ClipboardContent fromImage = platform.ReadClipboard();
+    ASSERT_TRUE(fromImage.PackedDIB.has_value());
+    TDIB back;
+    back.LoadFromClipboardFormat(kClipboardFormatDIB, &*fromImage.PackedDIB);
+    EXPECT_EQ(back.Width(), 4);
+    EXPECT_EQ(back.GetPixels(3, 2), 10 + 200 * 256 + 30 * 65536);
+
+    QGuiApplication::clipboard()->clear();
+    EXPECT_FALSE(platform.ReadClipboard().PackedDIB.has_value());
 }

@@ -2,6 +2,7 @@
 // failure paths.
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -146,4 +147,16 @@ TEST_F(WindowTest, OnA256ColourScreenTheScaledViewIsReducedButTheResultIsNot) {
     TDIB reduced(form().ScaledDIB);
     reduced.SetPixelFormat(PixelFormat8Bit);
     EXPECT_EQ(ShownPicture(form(), true), AsImage(reduced));
+}
+
+TEST_F(WindowTest, ACloseRequestArrivingDuringARunIsRefused) {
+    OpenThroughDialog(WritePatternBmp(temp_, "p.bmp", 50, 40));
+    // The run lets pending window events through while it paints its
+    // progress window; a close among them must not release the pictures.
+    QCoreApplication::postEvent(&form(), new QCloseEvent);
+    Enter();
+    EXPECT_TRUE(form().isVisible());
+    EXPECT_EQ(form().SourceDIB.Width(), 50);
+    EXPECT_EQ(AsImage(form().ScaledDIB), AsImage(PatternPicture(50, 40)));
+    QCoreApplication::processEvents();
 }
