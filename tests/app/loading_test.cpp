@@ -157,3 +157,22 @@ TEST_F(WindowTest, DamagedClipboardDataGoesToTheGeneralErrorBox) {
     EXPECT_EQ(form().windowTitle(), title);
     EXPECT_EQ(AsImage(form().SourceDIB), AsImage(PatternPicture(8, 8)));
 }
+
+TEST_F(WindowTest, APictureWinsOverAMetafileAndAnUnreadableMetafileChangesNothing) {
+    // Both offered: the picture is taken and the metafile never read.
+    platform_.Clipboard.PackedDIB = PatternPicture(6, 4).SaveToClipboardFormat();
+    platform_.Clipboard.Metafile = std::vector<std::uint8_t>{1, 2, 3};
+    form().Paste1->trigger();
+    EXPECT_TRUE(platform_.Messages.empty());
+    EXPECT_EQ(form().SourceDIB.Width(), 6);
+
+    // A metafile alone that cannot be drawn goes to the general error box;
+    // the source, the view and the title stay.
+    const QString title = form().windowTitle();
+    platform_.Clipboard.PackedDIB.reset();
+    form().Paste1->trigger();
+    ASSERT_EQ(platform_.Messages.size(), 1u);
+    EXPECT_EQ(platform_.Messages[0].Title, QStringLiteral("Skalomi Ver.4.02"));
+    EXPECT_EQ(form().windowTitle(), title);
+    EXPECT_EQ(form().SourceDIB.Width(), 6);
+}
