@@ -22,6 +22,11 @@ bool KeepSelection(SelectionRect& selection, int width, int height) {
     const long long spanX = std::llabs(static_cast<long long>(selection.Right) - selection.Left);
     const long long spanY = std::llabs(static_cast<long long>(selection.Bottom) - selection.Top);
     if (spanX < kMinimumSpan || spanY < kMinimumSpan) return false;
+    selection = OrderAndClampSelection(selection, width, height);
+    return true;
+}
+
+SelectionRect OrderAndClampSelection(const SelectionRect& selection, int width, int height) {
     SelectionRect kept = selection;
     if (kept.Left > kept.Right) std::swap(kept.Left, kept.Right);
     if (kept.Top > kept.Bottom) std::swap(kept.Top, kept.Bottom);
@@ -31,8 +36,7 @@ bool KeepSelection(SelectionRect& selection, int width, int height) {
     kept.Right = clampTo(kept.Right, 0, width - 1);
     kept.Top = clampTo(kept.Top, 0, height - 1);
     kept.Bottom = clampTo(kept.Bottom, 0, height - 1);
-    selection = kept;
-    return true;
+    return kept;
 }
 
 std::string SelectionSuffix(const SelectionRect& selection) {

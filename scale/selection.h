@@ -18,6 +18,10 @@ void ClampDragCorner(int& x, int& y, int width, int height);
 // picture. False (cancelled) leaves `selection` as it was.
 bool KeepSelection(SelectionRect& selection, int width, int height);
 
+// Orders the edges (Left <= Right, Top <= Bottom) and clamps them to the
+// picture, as a kept selection is; no minimum size.
+SelectionRect OrderAndClampSelection(const SelectionRect& selection, int width, int height);
+
 // "（W×H）" for the selection's width and height.
 std::string SelectionSuffix(const SelectionRect& selection);
 

@@ -1,0 +1,231 @@
+#include "cli/cli_options.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+
+#include "scale/batch_naming.h"
+
+namespace {
+
+struct OptionSpec {
+    char shortName;  // 0 when there is none
+    const char* longName;
+    bool takesValue;
+};
+
+constexpr OptionSpec kOptions[] = {
+    {'p', "percent", true},  {'x', "pixels", true},    {0, "no-lock", false},
+    {'b', "brightness", true}, {'c', "contrast", true}, {'r', "rotate", true},
+    {0, "select", true},     {'o', "output", true},    {'d', "dest", true},
+    {'s', "suffix", true},   {'t', "type", true},      {'y', "overwrite", false},
+    {'j', "jobs", true},     {'q', "quiet", false},    {'h', "help", false},
+};
+
+const OptionSpec* findShort(char c) {
+    for (const OptionSpec& o : kOptions)
+        if (o.shortName == c) return &o;
+    return nullptr;
+}
+
+const OptionSpec* findLong(const std::string& name) {
+    for (const OptionSpec& o : kOptions)
+        if (name == o.longName) return &o;
+    return nullptr;
+}
+
+// A whole decimal integer with an optional sign, in 32 bits.
+int parseInt(const std::string& text, const std::string& option) {
+    if (text.empty()) throw CliUsageError("--" + option + " needs a number");
+    errno = 0;
+    char* end = nullptr;
+    const long long value = std::strtoll(text.c_str(), &end, 10);
+    const bool digitsOnly = text.find_first_not_of("+-0123456789") == std::string::npos;
+    if (!digitsOnly || *end != '\0' || errno == ERANGE || value < INT_MIN || value > INT_MAX)
+        throw CliUsageError("--" + option + ": '" + text + "' is not a whole number");
+    return static_cast<int>(value);
+}
+
+std::vector<int> parseList(const std::string& text, const std::string& option) {
+    std::vector<int> values;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t comma = text.find(',', start);
+        values.push_back(parseInt(text.substr(start, comma - start), option));
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    return values;
+}
+
+int parseInRange(const std::string& text, const std::string& option, int low, int high) {
+    const int value = parseInt(text, option);
+    if (value < low || value > high)
+        throw CliUsageError("--" + option + " must lie between " + std::to_string(low) + " and " +
+                            std::to_string(high));
+    return value;
+}
+
+struct Seen {
+    bool percent = false, pixels = false, noLock = false;
+    bool dest = false, suffix = false, type = false;
+};
+
+void apply(CliOptions& o, Seen& seen, const OptionSpec& spec, const std::string& value) {
+    const std::string name = spec.longName;
+    if (name == "percent") {
+        const std::vector<int> v = parseList(value, name);
+        if (v.size() > 2) throw CliUsageError("--percent takes H or H,V");
+        o.Settings.Unit = ScaleUnit::Percent;
+        o.Settings.HorzValue = v[0];
+        o.Settings.VertValue = v.size() == 2 ? v[1] : v[0];
+        seen.percent = true;
+    } else if (name == "pixels") {
+        const std::vector<int> v = parseList(value, name);
+        if (v.size() != 2) throw CliUsageError("--pixels takes W,H");
+        o.Settings.Unit = ScaleUnit::Pixel;
+        o.Settings.HorzValue = v[0];
+        o.Settings.VertValue = v[1];
+        seen.pixels = true;
+    } else if (name == "no-lock") {
+        o.Settings.AspectLock = false;
+        seen.noLock = true;
+    } else if (name == "brightness") {
+        o.Settings.BrightnessStep = parseInRange(value, name, -10, 10);
+    } else if (name == "contrast") {
+        o.Settings.ContrastStep = parseInRange(value, name, 0, 20);
+    } else if (name == "rotate") {
+        if (value == "0")
+            o.Settings.Rotation = kRotate0;
+        else if (value == "right")
+            o.Settings.Rotation = kRotateRight;
+        else if (value == "180")
+            o.Settings.Rotation = kRotate180;
+        else if (value == "left")
+            o.Settings.Rotation = kRotateLeft;
+        else
+            throw CliUsageError("--rotate takes 0, right, 180 or left");
+    } else if (name == "select") {
+        const std::vector<int> v = parseList(value, name);
+        if (v.size() != 4) throw CliUsageError("--select takes L,T,R,B");
+        o.Selection = SelectionRect{v[0], v[1], v[2], v[3]};
+    } else if (name == "output") {
+        if (value.empty()) throw CliUsageError("--output needs a file name");
+        o.Output = value;
+    } else if (name == "dest") {
+        o.Destination = value;
+        seen.dest = true;
+    } else if (name == "suffix") {
+        o.Suffix = value;
+        seen.suffix = true;
+    } else if (name == "type") {
+        if (value == "bmp" || value == "jpg" || value == "gif" || value == "png")
+            o.Extension = "." + value;
+        else
+            throw CliUsageError("--type takes bmp, jpg, gif or png");
+        seen.type = true;
+    } else if (name == "overwrite") {
+        o.Overwrite = true;
+    } else if (name == "jobs") {
+        o.Jobs = parseInRange(value, name, 1, 1024);
+    } else if (name == "quiet") {
+        o.Quiet = true;
+    } else if (name == "help") {
+        o.Help = true;
+    }
+}
+
+}  // namespace
+
+CliOptions ParseCommandLine(const std::vector<std::string>& args) {
+    CliOptions o;
+    Seen seen;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            o.Files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        auto valueFor = [&](const OptionSpec& spec, std::string attached, bool hasAttached) {
+            if (!spec.takesValue) {
+                if (hasAttached) throw CliUsageError("--" + std::string(spec.longName) + " takes no value");
+                return std::string();
+            }
+            if (hasAttached) return attached;
+            if (i + 1 >= args.size())
+                throw CliUsageError("--" + std::string(spec.longName) + " needs a value");
+            return args[++i];
+        };
+        if (arg[1] == '-') {
+            const std::size_t eq = arg.find('=');
+            const std::string name = arg.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
+            const OptionSpec* spec = findLong(name);
+            if (!spec) throw CliUsageError("unknown option --" + name);
+            const bool hasValue = eq != std::string::npos;
+            apply(o, seen, *spec, valueFor(*spec, hasValue ? arg.substr(eq + 1) : "", hasValue));
+            continue;
+        }
+        // Short options: flags may be grouped (-yq); a value may follow at
+        // once (-p50) or as the next argument.
+        for (std::size_t k = 1; k < arg.size(); ++k) {
+            const OptionSpec* spec = findShort(arg[k]);
+            if (!spec) throw CliUsageError(std::string("unknown option -") + arg[k]);
+            if (spec->takesValue) {
+                const bool attached = k + 1 < arg.size();
+                apply(o, seen, *spec, valueFor(*spec, attached ? arg.substr(k + 1) : "", attached));
+                break;
+            }
+            apply(o, seen, *spec, "");
+        }
+    }
+    if (o.Help) return o;
+    if (seen.percent && seen.pixels) throw CliUsageError("--percent and --pixels exclude each other");
+    if (seen.noLock && !seen.pixels) throw CliUsageError("--no-lock goes with --pixels");
+    if (o.Files.empty()) throw CliUsageError("no input files");
+    if (!o.Output.empty()) {
+        if (o.Files.size() > 1) throw CliUsageError("--output takes a single input file");
+        if (seen.dest || seen.suffix || seen.type)
+            throw CliUsageError("--output names the file itself; --dest, --suffix and --type do not apply");
+    }
+    if (!IsFileName(o.Suffix)) throw CliUsageError(RefusedSuffixMessage());
+    if (seen.dest) {
+        std::error_code ec;
+        if (o.Destination.empty() || !std::filesystem::is_directory(o.Destination, ec))
+            throw CliUsageError("保存先に有効なフォルダが指定されていません");
+    }
+    return o;
+}
+
+std::string UsageText() {
+    return "usage: skalomi-cli [options] FILE...\n"
+           "Scales pictures with the Skalomi engine and saves the results.\n"
+           "\n"
+           "  -p, --percent H[,V]      percent of the selection's width and height (V defaults to H;\n"
+           "                           default 100)\n"
+           "  -x, --pixels W,H         a pixel frame for the finished (rotated) picture\n"
+           "      --no-lock            with --pixels: exactly W x H instead of the largest fit\n"
+           "  -b, --brightness N       -10..10 (default 0)\n"
+           "  -c, --contrast N         0..20 (default 0)\n"
+           "  -r, --rotate R           0, right, 180 or left (default 0)\n"
+           "      --select L,T,R,B     inclusive source rectangle, ordered and clamped to the picture\n"
+           "  -o, --output FILE        output of a single input; the format follows the extension\n"
+           "                           exactly as the save command chooses it (\".jpg\"/\".JPG\" JPEG,\n"
+           "                           \".gif\"/\".GIF\", \".png\"/\".PNG\", anything else BMP)\n"
+           "  -d, --dest DIR           destination folder (default: each source's folder)\n"
+           "  -s, --suffix TEXT        file-name suffix (default \"_ks\"); an output is named\n"
+           "                           base name + suffix + extension of the type\n"
+           "  -t, --type T             bmp, jpg, gif or png (default jpg)\n"
+           "  -y, --overwrite          overwrite existing outputs (default: leave them and say so)\n"
+           "  -j, --jobs N             files scaled at once (default: the number of processors)\n"
+           "  -q, --quiet              no progress display\n"
+           "  -h, --help               this text\n"
+           "\n"
+           "Exit status: 0 when every output was written, 1 when some file was refused or\n"
+           "failed, 2 for a usage error.\n";
+}

@@ -1,0 +1,182 @@
+#include "cli/cli_run.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <thread>
+#include <vector>
+
+#include "picture/errors.h"
+#include "picture/picture_loader.h"
+#include "picture/picture_saver.h"
+#include "scale/batch_naming.h"
+#include "scale/selection.h"
+
+namespace {
+
+// The program's texts.
+const char* const kUnreadable = "処理出来ないファイルです";
+const char* const kBadSize = "拡縮率が正しく設定されていません。";
+const char* const kTooLarge = "画像が大きすぎます。";
+
+std::string withLineBreaks(std::string text) {
+    std::replace(text.begin(), text.end(), '\r', '\n');
+    while (!text.empty() && text.back() == '\n') text.pop_back();
+    return text;
+}
+
+FileOutcome refused(const std::string& path, const std::string& why) {
+    return FileOutcome{false, path + ": " + withLineBreaks(why)};
+}
+
+// Orders and clamps a typed rectangle as a kept selection is; no minimum
+// size here (a rectangle one pixel wide is then refused as nothing to scale).
+SelectionRect selectionFor(const CliOptions& o, const TDIB& picture) {
+    if (!o.Selection) return WholePicture(picture.Width(), picture.Height());
+    return OrderAndClampSelection(*o.Selection, picture.Width(), picture.Height());
+}
+
+}  // namespace
+
+FileOutcome ScaleFile(const CliOptions& o, const FileJob& job, Worker& w,
+                      const std::function<void(double)>& progress) {
+    auto report = [&](double share) {
+        if (progress) progress(share);
+    };
+    try {
+        // The command refuses a size value of 0 before it looks at anything.
+        if (o.Settings.HorzValue == 0 || o.Settings.VertValue == 0)
+            return refused(job.Source, kBadSize);
+        if (o.Output.empty() && EffectiveSuffix(o.Suffix).empty() &&
+            SameFolder(FolderOf(job.Output), FolderOf(job.Source)))
+            return refused(job.Source, kSameFolderMessage);
+        std::error_code ec;
+        if (!o.Overwrite && std::filesystem::exists(job.Output, ec))
+            return refused(job.Output, "exists; left as it is (--overwrite replaces it)");
+
+        if (!LoadPictureFile(job.Source, w.Source)) return refused(job.Source, kUnreadable);
+        report(0.2);
+
+        const SelectionRect selection = selectionFor(o, w.Source);
+        ScalePlan plan;
+        ScaleRefusal refusal;
+        try {
+            refusal = PlanScale(o.Settings, selection, plan);
+        } catch (const EOutOfMemory& e) {
+            return refused(job.Source, std::string(kTooLarge) + " (" + e.what() + ")");
+        }
+        switch (refusal) {
+            case ScaleRefusal::ZeroValue:
+            case ScaleRefusal::TargetTooSmall:
+                return refused(job.Source, kBadSize);
+            case ScaleRefusal::NothingToScale:
+                return refused(job.Source,
+                               "nothing to scale: the picture or the selection is one pixel wide "
+                               "or high");
+            case ScaleRefusal::None:
+                break;
+        }
+
+        ScaleProgress scaleProgress;
+        if (progress) {
+            // The two passes fill the bar's halves, as in the window.
+            auto maximum = std::make_shared<int>(1);
+            auto secondPass = std::make_shared<bool>(false);
+            auto passes = std::make_shared<int>(0);
+            scaleProgress.PassStarted = [=](int max) {
+                *maximum = std::max(max, 1);
+                *secondPass = ++*passes == 2;
+            };
+            scaleProgress.Position = [=, &report](int position) {
+                const double bar = std::min(1.0, static_cast<double>(position) / *maximum);
+                report(0.2 + 0.6 * (*secondPass ? std::max(bar, 0.5) : std::min(bar, 0.5)));
+            };
+        }
+        try {
+            RunScale(w.Source, selection, o.Settings, plan, w.Result, w.Tables, scaleProgress);
+        } catch (const EOutOfMemory& e) {
+            return refused(job.Source, std::string(kTooLarge) + " (" + e.what() + ")");
+        }
+        report(0.8);
+
+        SavePictureToFile(w.Result, job.Output);
+        report(1.0);
+        return FileOutcome{true, job.Source + " -> " + job.Output + " (" +
+                                     std::to_string(w.Result.Width()) + "x" +
+                                     std::to_string(w.Result.Height()) + ")"};
+    } catch (const std::bad_alloc&) {
+        return refused(job.Source, kTooLarge);
+    } catch (const std::exception& e) {
+        return refused(job.Output, e.what());
+    }
+}
+
+int RunJobs(const CliOptions& o, const RunReporter& reporter) {
+    const std::vector<FileJob> jobs = PlanJobs(o);
+    const std::vector<std::vector<int>> groups = GroupJobs(jobs);
+    const int fileCount = static_cast<int>(jobs.size());
+    int workers = o.Jobs > 0 ? o.Jobs : static_cast<int>(std::thread::hardware_concurrency());
+    workers = std::max(1, std::min(workers, static_cast<int>(groups.size())));
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<std::unique_ptr<FileOutcome>> outcomes(fileCount);
+    std::vector<double> shares(fileCount, 0.0);  // guarded by mutex
+    std::atomic<int> nextGroup{0};
+
+    auto work = [&] {
+        Worker worker;
+        for (int g = nextGroup++; g < static_cast<int>(groups.size()); g = nextGroup++) {
+            for (int index : groups[g]) {
+                std::function<void(double)> share;
+                if (reporter.Progress) {
+                    share = [&, index](double s) {
+                        std::lock_guard<std::mutex> lock(mutex);
+                        shares[index] = s;
+                    };
+                }
+                auto outcome =
+                    std::make_unique<FileOutcome>(ScaleFile(o, jobs[index], worker, share));
+                {
+                    std::lock_guard<std::mutex> lock(mutex);
+                    outcomes[index] = std::move(outcome);
+                    shares[index] = 1.0;
+                }
+                changed.notify_one();
+            }
+        }
+    };
+    // The workers scale; this thread reports, in file order.
+    std::vector<std::thread> threads;
+    for (int i = 0; i < workers; ++i) threads.emplace_back(work);
+
+    int status = 0;
+    int reported = 0;
+    while (reported < fileCount) {
+        std::vector<std::pair<int, FileOutcome>> ready;
+        double done = 0;
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            changed.wait_for(lock, std::chrono::milliseconds(100),
+                             [&] { return outcomes[reported] != nullptr; });
+            while (reported < fileCount && outcomes[reported]) {
+                ready.emplace_back(reported, *outcomes[reported]);
+                ++reported;
+            }
+            for (double s : shares) done += s;
+        }
+        for (const auto& [index, outcome] : ready) {
+            if (!outcome.Written) status = 1;
+            if (reporter.FileDone) reporter.FileDone(index, jobs[index], outcome);
+        }
+        if (reporter.Progress && reported < fileCount) reporter.Progress(done / fileCount);
+    }
+    for (std::thread& t : threads) t.join();
+    return status;
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+// Running skalomi-cli's jobs: each file is loaded with the loader chain,
+// scaled by the engine and saved with the program's writers, on a few
+// worker threads; what happened to each file is reported in the order the
+// files were given.
+
+#include <functional>
+#include <string>
+
+#include "cli/cli_jobs.h"
+#include "cli/cli_options.h"
+#include "picture/dib.h"
+#include "scale/scale_run.h"
+
+// What became of one file.
+struct FileOutcome {
+    bool Written = false;
+    std::string Message;  // one line (or several, "\n" between), without the program name
+};
+
+// The buffers one worker keeps from file to file.
+struct Worker {
+    TDIB Source;
+    TDIB Result;
+    ResampleTables Tables;
+};
+
+// Loads, scales and saves one file. `progress` receives the file's share
+// done, 0 to 1.
+FileOutcome ScaleFile(const CliOptions& options, const FileJob& job, Worker& worker,
+                      const std::function<void(double)>& progress = {});
+
+// Where the run reports: outcomes in file order, and the progress of the
+// whole run (0 to 1) while it goes.
+struct RunReporter {
+    std::function<void(int index, const FileJob& job, const FileOutcome& outcome)> FileDone;
+    std::function<void(double done)> Progress;
+};
+
+// Runs every job; returns the exit status (0 when every output was written,
+// 1 otherwise).
+int RunJobs(const CliOptions& options, const RunReporter& reporter);

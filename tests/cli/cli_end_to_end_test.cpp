@@ -1,0 +1,187 @@
+// skalomi-cli as a user runs it: the built binary on pictures in a fresh
+// folder, its exit status, what it says and the files it leaves.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "picture/dib.h"
+#include "picture/picture_saver.h"
+#include "scale/scale_run.h"
+#include "tests/support/test_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+TDIB makePicture(int w, int h, int seed) {
+    TDIB dib;
+    dib.SetWidth(w);
+    dib.SetHeight(h);
+    dib.SetPixelFormat(PixelFormat24Bit);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            dib.SetPixels(x, y, ((x * 7 + seed) & 0xFF) | (((y * 5 + x) & 0xFF) << 8) |
+                                    (((x * y + seed * 3) & 0xFF) << 16));
+    return dib;
+}
+
+void writePicture(const std::string& path, int w, int h, int seed) {
+    makePicture(w, h, seed).SaveToFile(path);
+}
+
+// What the engine makes of `source` in this process, saved as `path`.
+std::vector<std::uint8_t> expectedBytes(const std::string& source, const ScaleSettings& s,
+                                        const std::string& path) {
+    TDIB src;
+    src.LoadFromFile(source);
+    src.SetPixelFormat(PixelFormat24Bit);
+    const SelectionRect sel = WholePicture(src.Width(), src.Height());
+    ScalePlan plan;
+    EXPECT_EQ(PlanScale(s, sel, plan), ScaleRefusal::None);
+    TDIB result;
+    ResampleTables tables;
+    RunScale(src, sel, s, plan, result, tables);
+    SavePictureToFile(result, path);
+    return ReadBytes(path);
+}
+
+CommandResult cli(const TempDir& dir, const std::string& args) {
+    return RunCommand("cd " + ShellQuote(dir.path()) + " && " + ShellQuote(SKALOMI_CLI_PATH) +
+                      " " + args);
+}
+
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+TEST(CliEndToEnd, WritesWhatTheEngineMakes) {
+    TempDir dir;
+    writePicture(dir.file("a.bmp"), 57, 41, 1);
+    const CommandResult r = cli(dir, "-q -t bmp -p 37,140 -c 6 -b -2 -r right a.bmp");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_TRUE(contains(r.output, "a.bmp -> a_ks.bmp (57x21)")) << r.output;
+    ScaleSettings s;
+    s.HorzValue = 37;
+    s.VertValue = 140;
+    s.ContrastStep = 6;
+    s.BrightnessStep = -2;
+    s.Rotation = kRotateRight;
+    EXPECT_EQ(ReadBytes(dir.file("a_ks.bmp")), expectedBytes(dir.file("a.bmp"), s, dir.file("e.bmp")));
+}
+
+TEST(CliEndToEnd, SameFilesWhateverTheNumberOfJobs) {
+    TempDir one, many;
+    std::string files;
+    for (int i = 0; i < 7; ++i) {
+        const std::string name = "p" + std::to_string(i) + ".bmp";
+        writePicture(one.file(name), 30 + 9 * i, 20 + 5 * i, i);
+        writePicture(many.file(name), 30 + 9 * i, 20 + 5 * i, i);
+        files += name + " ";
+    }
+    // Two sources meeting one output name: the later one overwrites.
+    for (const TempDir* d : {&one, &many}) {
+        writePicture(d->file("p0.gif"), 44, 33, 99);
+        writePicture(d->file("p3.png"), 23, 61, 98);
+    }
+    files += "p0.gif p3.png";
+    const std::string args = "-q -y -t bmp -x 40,30 --no-lock -r 180 ";
+    ASSERT_EQ(cli(one, "-j 1 " + args + files).status, 0);
+    ASSERT_EQ(cli(many, "-j 4 " + args + files).status, 0);
+    for (int i = 0; i < 7; ++i) {
+        const std::string out = "p" + std::to_string(i) + "_ks.bmp";
+        EXPECT_EQ(ReadBytes(one.file(out)), ReadBytes(many.file(out))) << out;
+    }
+    ScaleSettings s;
+    s.Unit = ScaleUnit::Pixel;
+    s.AspectLock = false;
+    s.HorzValue = 40;
+    s.VertValue = 30;
+    s.Rotation = kRotate180;
+    EXPECT_EQ(ReadBytes(many.file("p0_ks.bmp")),
+              expectedBytes(many.file("p0.gif"), s, many.file("e.bmp")));
+}
+
+struct Outcome {
+    const char* name;
+    std::string args;
+    int status;
+    std::string says;               // part of what it prints
+    std::vector<std::string> made;  // files that must exist afterwards
+    std::vector<std::string> notMade;
+};
+
+void PrintTo(const Outcome& c, std::ostream* os) { *os << c.name; }
+
+class CliOutcomes : public ::testing::TestWithParam<Outcome> {};
+
+// In a folder with good.bmp (60 x 40), tall.bmp (1 x 40), junk.bmp (not a
+// picture) and old_ks.bmp, an earlier output of old.bmp.
+TEST_P(CliOutcomes, StatusMessageAndFiles) {
+    const Outcome& c = GetParam();
+    TempDir dir;
+    writePicture(dir.file("good.bmp"), 60, 40, 5);
+    writePicture(dir.file("tall.bmp"), 1, 40, 6);
+    writePicture(dir.file("old.bmp"), 30, 30, 7);
+    WriteBytes(dir.file("junk.bmp"), {'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c'});
+    const std::vector<std::uint8_t> oldOutput = {'k', 'e', 'e', 'p'};
+    WriteBytes(dir.file("old_ks.bmp"), oldOutput);
+    const std::vector<std::uint8_t> goodSource = ReadBytes(dir.file("good.bmp"));
+
+    const CommandResult r = cli(dir, c.args);
+    EXPECT_EQ(r.status, c.status) << r.output;
+    EXPECT_TRUE(contains(r.output, c.says)) << r.output;
+    for (const std::string& f : c.made) EXPECT_TRUE(fs::exists(dir.file(f))) << f;
+    for (const std::string& f : c.notMade) EXPECT_FALSE(fs::exists(dir.file(f))) << f;
+    EXPECT_EQ(ReadBytes(dir.file("good.bmp")), goodSource) << "the source changed";
+    if (!contains(c.args, "-y")) {
+        EXPECT_EQ(ReadBytes(dir.file("old_ks.bmp")), oldOutput);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, CliOutcomes,
+    ::testing::Values(
+        Outcome{"AllWritten", "-q -t bmp -p 50 good.bmp", 0, "good_ks.bmp (30x20)",
+                {"good_ks.bmp"}, {}},
+        Outcome{"UnreadableFileRunGoesOn", "-q -t bmp junk.bmp good.bmp", 1,
+                "junk.bmp: 処理出来ないファイルです", {"good_ks.bmp"}, {"junk_ks.bmp"}},
+        Outcome{"ExistingOutputLeft", "-q -t bmp old.bmp", 1, "old_ks.bmp: exists", {}, {}},
+        Outcome{"OverwriteReplaces", "-q -y -t bmp old.bmp", 0, "old_ks.bmp (30x30)", {}, {}},
+        Outcome{"ZeroValue", "-q -t bmp -p 0 good.bmp", 1, "拡縮率が正しく設定されていません。", {},
+                {"good_ks.bmp"}},
+        Outcome{"TargetRoundsBelowOne", "-q -t bmp -p 1 good.bmp", 1,
+                "拡縮率が正しく設定されていません。", {}, {"good_ks.bmp"}},
+        Outcome{"NegativeValue", "-q -t bmp -x -5,10 good.bmp", 1,
+                "拡縮率が正しく設定されていません。", {}, {"good_ks.bmp"}},
+        Outcome{"OnePixelWide", "-q -t bmp tall.bmp", 1, "nothing to scale", {}, {"tall_ks.bmp"}},
+        Outcome{"SelectionOnePixelHigh", "-q -t bmp --select 0,7,59,7 good.bmp", 1,
+                "nothing to scale", {}, {"good_ks.bmp"}},
+        Outcome{"SelectionOrderedAndClamped", "-q -t bmp --select 99,30,10,5 good.bmp", 0,
+                "good_ks.bmp (50x26)", {"good_ks.bmp"}, {}},
+        Outcome{"SameFolderWithoutSuffix", "-q -y -t bmp -s '' good.bmp", 1,
+                "拡縮元フォルダと保存先フォルダが同じで", {}, {}},
+        Outcome{"SameFolderGivenAsDestination", "-q -y -t bmp -d . -s （拡張子無し） good.bmp", 1,
+                "ファイル名拡張子が設定されていません", {}, {}},
+        Outcome{"OutputByExactExtension", "-q -o out.Jpg good.bmp", 0, "out.Jpg (60x40)",
+                {"out.Jpg"}, {}},
+        Outcome{"UsageError", "-q --percent good.bmp", 2, "not a whole number", {}, {}},
+        Outcome{"OutputWithTwoInputs", "-q -o x.bmp good.bmp old.bmp", 2, "single input", {},
+                {"x.bmp"}},
+        Outcome{"RefusedSuffix", "-q -s 'a|b' good.bmp", 2, "使えません", {}, {"gooda|b.jpg"}},
+        Outcome{"Help", "--help", 0, "usage: skalomi-cli", {}, {}}),
+    [](const ::testing::TestParamInfo<Outcome>& info) { return std::string(info.param.name); });
+
+TEST(CliEndToEnd, OutputExtensionDecidesTheFormatAsTheSaveCommandDoes) {
+    TempDir dir;
+    writePicture(dir.file("a.bmp"), 20, 10, 3);
+    ASSERT_EQ(cli(dir, "-q -o out.Jpg a.bmp").status, 0);
+    const std::vector<std::uint8_t> bytes = ReadBytes(dir.file("out.Jpg"));
+    ASSERT_GE(bytes.size(), 2u);
+    EXPECT_EQ(bytes[0], 'B');  // ".Jpg" is not ".jpg": a BMP
+    EXPECT_EQ(bytes[1], 'M');
+}
+
+}  // namespace

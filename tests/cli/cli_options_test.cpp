@@ -1,0 +1,136 @@
+#include "cli/cli_options.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct ParseCase {
+    const char* name;
+    std::vector<std::string> args;
+    std::function<void(const CliOptions&)> check;
+};
+
+void PrintTo(const ParseCase& c, std::ostream* os) { *os << c.name; }
+
+class ValidCommandLines : public ::testing::TestWithParam<ParseCase> {};
+
+TEST_P(ValidCommandLines, Parse) {
+    const ParseCase& c = GetParam();
+    c.check(ParseCommandLine(c.args));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, ValidCommandLines,
+    ::testing::Values(
+        ParseCase{"Defaults", {"a.bmp"},
+                  [](const CliOptions& o) {
+                      EXPECT_EQ(o.Settings.Unit, ScaleUnit::Percent);
+                      EXPECT_EQ(o.Settings.HorzValue, 100);
+                      EXPECT_EQ(o.Settings.VertValue, 100);
+                      EXPECT_EQ(o.Settings.Rotation, kRotate0);
+                      EXPECT_EQ(o.Suffix, "_ks");
+                      EXPECT_EQ(o.Extension, ".jpg");
+                      EXPECT_FALSE(o.Overwrite);
+                      EXPECT_EQ(o.Files, std::vector<std::string>{"a.bmp"});
+                  }},
+        ParseCase{"PercentOneValueForBoth", {"-p", "50", "a"},
+                  [](const CliOptions& o) {
+                      EXPECT_EQ(o.Settings.HorzValue, 50);
+                      EXPECT_EQ(o.Settings.VertValue, 50);
+                  }},
+        ParseCase{"PercentTwoValuesAttached", {"-p50,80", "a"},
+                  [](const CliOptions& o) {
+                      EXPECT_EQ(o.Settings.HorzValue, 50);
+                      EXPECT_EQ(o.Settings.VertValue, 80);
+                  }},
+        ParseCase{"PixelsLockedByDefault", {"--pixels=640,480", "a"},
+                  [](const CliOptions& o) {
+                      EXPECT_EQ(o.Settings.Unit, ScaleUnit::Pixel);
+                      EXPECT_TRUE(o.Settings.AspectLock);
+                      EXPECT_EQ(o.Settings.HorzValue, 640);
+                      EXPECT_EQ(o.Settings.VertValue, 480);
+                  }},
+        ParseCase{"PixelsUnlocked", {"-x", "640,480", "--no-lock", "a"},
+                  [](const CliOptions& o) { EXPECT_FALSE(o.Settings.AspectLock); }},
+        ParseCase{"ToneAndRotation", {"-b", "-3", "-c", "20", "-r", "left", "a"},
+                  [](const CliOptions& o) {
+                      EXPECT_EQ(o.Settings.BrightnessStep, -3);
+                      EXPECT_EQ(o.Settings.ContrastStep, 20);
+                      EXPECT_EQ(o.Settings.Rotation, kRotateLeft);
+                  }},
+        ParseCase{"ZeroAndNegativeSizesReachTheEngine", {"-p", "0,-5", "a"},
+                  [](const CliOptions& o) {
+                      EXPECT_EQ(o.Settings.HorzValue, 0);
+                      EXPECT_EQ(o.Settings.VertValue, -5);
+                  }},
+        ParseCase{"Selection", {"--select", "50,40,20,30", "a"},
+                  [](const CliOptions& o) {
+                      ASSERT_TRUE(o.Selection.has_value());
+                      EXPECT_EQ(o.Selection->Left, 50);
+                      EXPECT_EQ(o.Selection->Bottom, 30);
+                  }},
+        ParseCase{"GroupedFlagsAndType", {"-yq", "-t", "png", "-j", "3", "a", "b"},
+                  [](const CliOptions& o) {
+                      EXPECT_TRUE(o.Overwrite);
+                      EXPECT_TRUE(o.Quiet);
+                      EXPECT_EQ(o.Extension, ".png");
+                      EXPECT_EQ(o.Jobs, 3);
+                      EXPECT_EQ(o.Files.size(), 2u);
+                  }},
+        ParseCase{"NoSuffixItem", {"-s", "（拡張子無し）", "-d", "/tmp", "a"},
+                  [](const CliOptions& o) { EXPECT_EQ(o.Suffix, "（拡張子無し）"); }},
+        ParseCase{"DashDashEndsOptions", {"--", "-p"},
+                  [](const CliOptions& o) {
+                      EXPECT_EQ(o.Files, std::vector<std::string>{"-p"});
+                  }},
+        ParseCase{"HelpNeedsNoFiles", {"--help"},
+                  [](const CliOptions& o) { EXPECT_TRUE(o.Help); }}));
+
+struct BadCase {
+    const char* name;
+    std::vector<std::string> args;
+    std::string reason;  // part of the message
+};
+
+void PrintTo(const BadCase& c, std::ostream* os) { *os << c.name; }
+
+class UsageErrors : public ::testing::TestWithParam<BadCase> {};
+
+TEST_P(UsageErrors, Refused) {
+    const BadCase& c = GetParam();
+    try {
+        ParseCommandLine(c.args);
+        FAIL() << "accepted";
+    } catch (const CliUsageError& e) {
+        EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos) << e.what();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, UsageErrors,
+    ::testing::Values(BadCase{"NoFiles", {"-p", "50"}, "no input files"},
+                      BadCase{"UnknownLong", {"--size", "5", "a"}, "unknown option --size"},
+                      BadCase{"UnknownShort", {"-z", "a"}, "unknown option -z"},
+                      BadCase{"NotANumber", {"-p", "12a", "a"}, "not a whole number"},
+                      BadCase{"TooManyPercents", {"-p", "1,2,3", "a"}, "H or H,V"},
+                      BadCase{"PixelsNeedTwo", {"-x", "640", "a"}, "W,H"},
+                      BadCase{"PercentAndPixels", {"-p", "5", "-x", "1,2", "a"}, "exclude"},
+                      BadCase{"NoLockWithoutPixels", {"--no-lock", "a"}, "--pixels"},
+                      BadCase{"BrightnessRange", {"-b", "11", "a"}, "-10 and 10"},
+                      BadCase{"ContrastRange", {"-c", "-1", "a"}, "0 and 20"},
+                      BadCase{"RotationWord", {"-r", "90", "a"}, "right"},
+                      BadCase{"TypeWord", {"-t", "jpeg", "a"}, "bmp, jpg"},
+                      BadCase{"OutputWithTwoInputs", {"-o", "x.jpg", "a", "b"}, "single input"},
+                      BadCase{"OutputWithSuffix", {"-o", "x.jpg", "-s", "_z", "a"}, "--suffix"},
+                      BadCase{"RefusedSuffix", {"-s", "a:b", "a"}, "使えません"},
+                      BadCase{"MissingDestination", {"-d", "/no/such/folder", "a"}, "保存先"},
+                      BadCase{"MissingValue", {"a", "-p"}, "needs a value"},
+                      BadCase{"JobsZero", {"-j", "0", "a"}, "--jobs"},
+                      BadCase{"FlagWithValue", {"--quiet=1", "a"}, "takes no value"}),
+    [](const ::testing::TestParamInfo<BadCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
