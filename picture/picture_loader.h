@@ -7,11 +7,25 @@
 // attempt releases what it made before the next begins; errors inside an
 // attempt are never shown on their own.
 
+#include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "picture/dib.h"
+#include "picture/reader_limits.h"
 
 // Loads `fileName` into `target` as a 24-bit picture. Returns false, with
 // `target` untouched, when no reader takes the file (unknown format, damaged
 // or missing file, a folder, a picture too large for this machine).
 bool LoadPictureFile(const std::string& fileName, TDIB& target);
+
+// The same chain over a file's bytes already in memory; `fileName` only
+// decides whether the metafile reader is tried. Used by the tests and the
+// fuzz harnesses, which pass smaller limits.
+bool LoadPictureBytes(std::shared_ptr<const std::vector<std::uint8_t>> bytes,
+                      const std::string& fileName, TDIB& target, const ReaderLimits& limits = {});
+
+// True when the file name's extension is ".wmf" or ".emf" in any letter
+// case: only such files are offered to the metafile reader.
+bool HasMetafileExtension(const std::string& fileName);

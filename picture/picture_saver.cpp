@@ -1,5 +1,9 @@
 #include "picture/picture_saver.h"
 
+#include "picture/gif_picture.h"
+#include "picture/jpeg_picture.h"
+#include "picture/png_picture.h"
+
 PictureFileType FileTypeForName(const std::string& fileName) {
     const auto slash = fileName.find_last_of('/');
     const std::string name = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
@@ -11,9 +15,40 @@ PictureFileType FileTypeForName(const std::string& fileName) {
     return PictureFileType::BMP;
 }
 
-// Only BMP so far; the other writers join as they land.
+namespace {
+
+// The writers get a working copy that shares the picture's pixels until it
+// is converted, so the picture handed in never changes.
+TDIB widenedTo24Bits(const TDIB& picture) {
+    TDIB working(picture);
+    working.SetPixelFormat(PixelFormat24Bit);
+    return working;
+}
+
+}  // namespace
+
 void SavePictureToFile(const TDIB& picture, const std::string& fileName) {
-    if (FileTypeForName(fileName) != PictureFileType::BMP)
-        throw EInvalidGraphic("This picture format cannot be written yet");
-    picture.SaveToFile(fileName);
+    switch (FileTypeForName(fileName)) {
+        case PictureFileType::GIF: {
+            TGIFPicture gif;
+            gif.Assign(picture);  // reduces a copy to 256 colours
+            gif.SaveToFile(fileName);
+            return;
+        }
+        case PictureFileType::JPEG: {
+            TJPEGPicture jpeg;
+            jpeg.Assign(widenedTo24Bits(picture));
+            jpeg.SaveToFile(fileName);
+            return;
+        }
+        case PictureFileType::PNG: {
+            TPNGPicture png;
+            png.Assign(widenedTo24Bits(picture));
+            png.SaveToFile(fileName);
+            return;
+        }
+        case PictureFileType::BMP:
+            picture.SaveToFile(fileName);
+            return;
+    }
 }

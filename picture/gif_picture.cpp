@@ -1,0 +1,62 @@
+#include "picture/gif_picture.h"
+
+#include <istream>
+#include <iterator>
+#include <ostream>
+#include <utility>
+
+#include "picture/errors.h"
+#include "picture/file_io.h"
+
+void TGIFPicture::LoadFromFile(const std::string& fileName) {
+    const std::vector<std::uint8_t> bytes = ReadWholeFile(fileName);
+    LoadFromBytes(bytes.data(), bytes.size());
+}
+
+void TGIFPicture::LoadFromBytes(const std::uint8_t* data, std::size_t size) {
+    GIFReadResult read = ReadGIF(data, size, limits_);
+    bitmap_ = std::move(read.firstFrame);
+    frameCount_ = read.frameCount;
+}
+
+void TGIFPicture::LoadFromStream(std::istream& stream) {
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(stream),
+                                          std::istreambuf_iterator<char>()};
+    if (stream.bad()) throw EReadError();
+    LoadFromBytes(bytes.data(), bytes.size());
+}
+
+DecodedPicture TGIFPicture::TakeBitmap() {
+    frameCount_ = 0;
+    return std::move(bitmap_);
+}
+
+void TGIFPicture::Assign(const TDIB& picture) {
+    TDIB copy(picture);
+    if (copy.PixelFormat() != PixelFormat8Bit) {
+        copy.SetPixelFormat(PixelFormat24Bit);
+        copy.SetPixelFormat(PixelFormat8Bit);
+    }
+    toWrite_ = std::move(copy);
+    hasPictureToWrite_ = true;
+}
+
+std::vector<std::uint8_t> TGIFPicture::SaveToBytes() const {
+    if (!hasPictureToWrite_) throw EInvalidGraphic("GIF: no picture to write");
+    return WriteGIF(toWrite_);
+}
+
+void TGIFPicture::SaveToStream(std::ostream& stream) const {
+    const std::vector<std::uint8_t> bytes = SaveToBytes();
+    stream.write(reinterpret_cast<const char*>(bytes.data()),
+                 static_cast<std::streamsize>(bytes.size()));
+    if (!stream) throw EWriteError();
+}
+
+void TGIFPicture::SaveToFile(const std::string& fileName) const {
+    const std::vector<std::uint8_t> bytes = SaveToBytes();
+    WriteFileAtomically(fileName, [&bytes](std::ostream& out) {
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+    });
+}

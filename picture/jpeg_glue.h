@@ -1,0 +1,61 @@
+#pragma once
+
+// What the JPEG decoder and encoder share about libjpeg: an error manager
+// whose fatal errors come back to one guarded call, owning wrappers for the
+// libjpeg structs, and the JPEG exception. Private to picture/jpeg_*.cpp.
+//
+// libjpeg reports a fatal error by calling error_exit, which must not return.
+// RunJpegSteps is the one place that sets the jump target: a fatal error
+// inside its steps lands back there and becomes an EJPEG. The steps it runs
+// therefore hold no object with a destructor while they call libjpeg; the
+// owning objects live in the callers, outside the jump.
+
+#include <csetjmp>
+#include <cstddef>
+#include <cstdio>  // jpeglib.h uses FILE and size_t without including them
+
+#include <jpeglib.h>
+
+struct JpegErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+    // Set by our own callbacks (the scan limit, a failed allocation) before
+    // they leave through error_exit, so that the error names the real cause.
+    const char* ownMessage = nullptr;
+};
+
+// Prepares `manager` so that fatal errors return to RunJpegSteps and
+// warnings and trace messages are dropped.
+jpeg_error_mgr* InitJpegErrorManager(JpegErrorManager& manager);
+
+// Runs steps(context). A fatal libjpeg error inside leaves the steps and is
+// thrown here as EJPEG "JPEG エラー #<libjpeg's message code>".
+void RunJpegSteps(JpegErrorManager& manager, void (*steps)(void*), void* context);
+
+// Leaves the current steps through libjpeg's error exit with a message of
+// our own (for failures found in our callbacks).
+[[noreturn]] void AbortJpegSteps(j_common_ptr common, const char* message);
+
+// A decompressor, created and destroyed with the object.
+class JpegDecompressor {
+public:
+    JpegDecompressor();
+    ~JpegDecompressor();
+    JpegDecompressor(const JpegDecompressor&) = delete;
+    JpegDecompressor& operator=(const JpegDecompressor&) = delete;
+
+    jpeg_decompress_struct cinfo{};
+    JpegErrorManager errors{};
+};
+
+// A compressor, created and destroyed with the object.
+class JpegCompressor {
+public:
+    JpegCompressor();
+    ~JpegCompressor();
+    JpegCompressor(const JpegCompressor&) = delete;
+    JpegCompressor& operator=(const JpegCompressor&) = delete;
+
+    jpeg_compress_struct cinfo{};
+    JpegErrorManager errors{};
+};

@@ -1,0 +1,174 @@
+#include "tests/picture/format_test_helpers.h"
+
+#include <zlib.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <stdexcept>
+
+TDIB MakePhotoLike(int width, int height, std::uint32_t seed) {
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> noise(-6, 6);
+    return MakePicture24(width, height, [&](int x, int y) {
+        const double fx = static_cast<double>(x) / width, fy = static_cast<double>(y) / height;
+        auto channel = [&](double v) {
+            const int c = static_cast<int>(v * 255.0) + noise(random);
+            return c < 0 ? 0 : c > 255 ? 255 : c;
+        };
+        const int r = channel(0.5 + 0.5 * std::sin(6.0 * fx + 2.0 * fy));
+        const int g = channel(0.5 + 0.5 * std::cos(4.0 * fy - 3.0 * fx * fy));
+        const int b = channel(fx * fy);
+        return r | (g << 8) | (b << 16);
+    });
+}
+
+RgbImage ToRgb(const TDIB& dib) {
+    TDIB wide(dib);
+    wide.SetPixelFormat(PixelFormat24Bit);
+    RgbImage image;
+    image.width = wide.Width();
+    image.height = wide.Height();
+    image.rgb.reserve(static_cast<std::size_t>(image.width) * image.height * 3);
+    for (int y = 0; y < image.height; ++y) {
+        const std::uint8_t* row = wide.ScanLine(y);
+        for (int x = 0; x < image.width; ++x) {
+            image.rgb.push_back(row[3 * x + 2]);
+            image.rgb.push_back(row[3 * x + 1]);
+            image.rgb.push_back(row[3 * x]);
+        }
+    }
+    return image;
+}
+
+RgbImage ToRgb(const DecodedPicture& picture) {
+    TDIB dib;
+    dib.Assign(picture);
+    return ToRgb(dib);
+}
+
+long CountDifferences(const RgbImage& a, const RgbImage& b) {
+    if (a.width != b.width || a.height != b.height || a.rgb.size() != b.rgb.size()) return -1;
+    long differences = 0;
+    for (std::size_t i = 0; i < a.rgb.size(); ++i) differences += a.rgb[i] != b.rgb[i];
+    return differences;
+}
+
+std::shared_ptr<const std::vector<std::uint8_t>> SharedBytes(std::vector<std::uint8_t> bytes) {
+    return std::make_shared<const std::vector<std::uint8_t>>(std::move(bytes));
+}
+
+std::optional<std::vector<std::uint8_t>> RunPillowScript(const std::string& script,
+                                                         const std::string& input) {
+    TempDir dir;
+    const std::string out = dir.file("out.bin");
+    const CommandResult r =
+        RunCommand("/usr/bin/python3 " + ShellQuote(std::string(SKALOMI_TEST_SCRIPTS_DIR) + "/" + script) +
+                   " " + ShellQuote(input) + " " + ShellQuote(out));
+    if (r.status != 0) return std::nullopt;
+    return ReadBytes(out);
+}
+
+std::optional<RgbImage> PillowPngReference(const std::string& path) {
+    const auto bytes = RunPillowScript("pil_png_reference.py", path);
+    if (!bytes || bytes->size() < 12) return std::nullopt;
+    std::int32_t w, h;
+    std::uint32_t modeLength;
+    std::memcpy(&w, bytes->data(), 4);
+    std::memcpy(&h, bytes->data() + 4, 4);
+    std::memcpy(&modeLength, bytes->data() + 8, 4);
+    RgbImage image;
+    image.width = w;
+    image.height = h;
+    image.rgb.assign(bytes->begin() + 12 + modeLength, bytes->end());
+    return image;
+}
+
+namespace {
+std::uint32_t be32(const std::uint8_t* p) {
+    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
+}
+void putBe32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
+}
+}  // namespace
+
+std::vector<PngChunk> ParsePngChunks(const std::vector<std::uint8_t>& file) {
+    std::vector<PngChunk> chunks;
+    std::size_t at = 8;
+    while (at + 12 <= file.size()) {
+        PngChunk chunk;
+        const std::uint32_t length = be32(&file[at]);
+        if (at + 12 + length > file.size()) throw std::runtime_error("chunk runs past the file");
+        chunk.type.assign(reinterpret_cast<const char*>(&file[at + 4]), 4);
+        chunk.data.assign(file.begin() + static_cast<std::ptrdiff_t>(at + 8),
+                          file.begin() + static_cast<std::ptrdiff_t>(at + 8 + length));
+        chunk.crc = be32(&file[at + 8 + length]);
+        chunks.push_back(std::move(chunk));
+        at += 12 + length;
+    }
+    if (at != file.size()) throw std::runtime_error("bytes after the last chunk");
+    return chunks;
+}
+
+PngChunk MakeChunk(const std::string& type, const std::vector<std::uint8_t>& data) {
+    PngChunk chunk;
+    chunk.type = type;
+    chunk.data = data;
+    uLong crc = crc32(0L, reinterpret_cast<const Bytef*>(type.data()), 4);
+    if (!data.empty()) crc = crc32(crc, data.data(), static_cast<uInt>(data.size()));
+    chunk.crc = static_cast<std::uint32_t>(crc);
+    return chunk;
+}
+
+std::vector<std::uint8_t> BuildPng(const std::vector<PngChunk>& chunks) {
+    std::vector<std::uint8_t> file = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    for (const PngChunk& chunk : chunks) {
+        putBe32(file, static_cast<std::uint32_t>(chunk.data.size()));
+        file.insert(file.end(), chunk.type.begin(), chunk.type.end());
+        file.insert(file.end(), chunk.data.begin(), chunk.data.end());
+        putBe32(file, chunk.crc);
+    }
+    return file;
+}
+
+std::vector<std::uint8_t> IhdrData(std::uint32_t width, std::uint32_t height, int depth,
+                                   int colorType, int interlace) {
+    std::vector<std::uint8_t> data;
+    putBe32(data, width);
+    putBe32(data, height);
+    data.push_back(static_cast<std::uint8_t>(depth));
+    data.push_back(static_cast<std::uint8_t>(colorType));
+    data.push_back(0);
+    data.push_back(0);
+    data.push_back(static_cast<std::uint8_t>(interlace));
+    return data;
+}
+
+std::vector<std::uint8_t> Deflate(const std::vector<std::uint8_t>& raw, int level) {
+    uLongf size = compressBound(static_cast<uLong>(raw.size()));
+    std::vector<std::uint8_t> out(size);
+    if (compress2(out.data(), &size, raw.data(), static_cast<uLong>(raw.size()), level) != Z_OK)
+        throw std::runtime_error("compress2 failed");
+    out.resize(size);
+    return out;
+}
+
+std::vector<std::uint8_t> Inflate(const std::vector<std::uint8_t>& compressed) {
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK) throw std::runtime_error("inflateInit failed");
+    std::vector<std::uint8_t> out;
+    std::uint8_t buffer[65536];
+    z.next_in = const_cast<Bytef*>(compressed.data());
+    z.avail_in = static_cast<uInt>(compressed.size());
+    int rc;
+    do {
+        z.next_out = buffer;
+        z.avail_out = sizeof buffer;
+        rc = inflate(&z, Z_NO_FLUSH);
+        out.insert(out.end(), buffer, buffer + (sizeof buffer - z.avail_out));
+    } while (rc == Z_OK);
+    inflateEnd(&z);
+    if (rc != Z_STREAM_END) throw std::runtime_error("inflate failed");
+    return out;
+}

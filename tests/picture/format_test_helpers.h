@@ -1,0 +1,76 @@
+#pragma once
+
+// Helpers shared by the format tests: pictures made in memory, the colours
+// of a pixel buffer as RGB bytes, and the outside decoders' readings.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "picture/decoded_picture.h"
+#include "picture/dib.h"
+#include "tests/support/test_support.h"
+
+// A 24-bit buffer of the given size filled by `color(x, y)` (a colour
+// integer R + G * 256 + B * 65536), with colours-used 0 like a decoded photo.
+template <typename ColorAt>
+TDIB MakePicture24(int width, int height, ColorAt color) {
+    DecodedPicture picture;
+    picture.allocate(width, height, 24);
+    for (int y = 0; y < height; ++y) {
+        std::uint8_t* row = picture.row(y);
+        for (int x = 0; x < width; ++x) {
+            const int c = color(x, y);
+            row[3 * x] = static_cast<std::uint8_t>(c >> 16);
+            row[3 * x + 1] = static_cast<std::uint8_t>(c >> 8);
+            row[3 * x + 2] = static_cast<std::uint8_t>(c);
+        }
+    }
+    TDIB dib;
+    dib.Assign(std::move(picture));
+    return dib;
+}
+
+// A smooth photo-like picture with some noise, the same for the same seed.
+TDIB MakePhotoLike(int width, int height, std::uint32_t seed = 1);
+
+// The buffer's pixels as RGB triples, rows top to bottom (any pixel format).
+RgbImage ToRgb(const TDIB& dib);
+// The same for a decoded picture.
+RgbImage ToRgb(const DecodedPicture& picture);
+
+// Number of differing bytes, or -1 when the sizes differ.
+long CountDifferences(const RgbImage& a, const RgbImage& b);
+
+// A file's bytes as a shared vector, for LoadPictureBytes.
+std::shared_ptr<const std::vector<std::uint8_t>> SharedBytes(std::vector<std::uint8_t> bytes);
+
+// Runs one of the Python scripts in tests/scripts with the system's Python
+// (which has Pillow): script(input, output). The output file's bytes, or
+// nothing when the script failed.
+std::optional<std::vector<std::uint8_t>> RunPillowScript(const std::string& script,
+                                                         const std::string& input);
+
+// Pillow's reading of a PNG with the program's conversions
+// (pil_png_reference.py).
+std::optional<RgbImage> PillowPngReference(const std::string& path);
+
+// Parts of a PNG file: its chunks in order.
+struct PngChunk {
+    std::string type;
+    std::vector<std::uint8_t> data;
+    std::uint32_t crc = 0;
+};
+std::vector<PngChunk> ParsePngChunks(const std::vector<std::uint8_t>& file);
+
+// Builds a PNG file from chunks (CRCs computed) after the signature.
+std::vector<std::uint8_t> BuildPng(const std::vector<PngChunk>& chunks);
+PngChunk MakeChunk(const std::string& type, const std::vector<std::uint8_t>& data);
+std::vector<std::uint8_t> IhdrData(std::uint32_t width, std::uint32_t height, int depth,
+                                   int colorType, int interlace = 0);
+// zlib compression of `raw` at the given level.
+std::vector<std::uint8_t> Deflate(const std::vector<std::uint8_t>& raw, int level = 6);
+std::vector<std::uint8_t> Inflate(const std::vector<std::uint8_t>& compressed);
