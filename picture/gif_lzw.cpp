@@ -43,18 +43,24 @@ private:
 class RowAssembler {
 public:
     RowAssembler(int rowWidth, int rowCount,
-                 const std::function<void(int, const std::uint8_t*)>& row)
+                 const std::function<void(int, const std::uint8_t*, int)>& row)
         : row_(row), pixels_(static_cast<std::size_t>(std::max(rowWidth, 1))),
           width_(rowWidth), rowCount_(rowCount) {}
 
     bool done() const { return rowsDone_ >= rowCount_; }
     int rowsDone() const { return rowsDone_; }
 
+    // Hands over a row the data ended in.
+    void flushPartialRow() {
+        if (filled_ > 0 && !done()) row_(rowsDone_, pixels_.data(), filled_);
+        filled_ = 0;
+    }
+
     // Appends pixels (stops quietly once every row is complete).
     void append(const std::uint8_t* pixels, int count) {
         while (count > 0 && !done()) {
             if (width_ == 0) {  // rows without pixels: nothing to collect
-                row_(rowsDone_++, pixels_.data());
+                row_(rowsDone_++, pixels_.data(), 0);
                 continue;
             }
             const int take = std::min(count, width_ - filled_);
@@ -63,14 +69,14 @@ public:
             pixels += take;
             count -= take;
             if (filled_ == width_) {
-                row_(rowsDone_++, pixels_.data());
+                row_(rowsDone_++, pixels_.data(), width_);
                 filled_ = 0;
             }
         }
     }
 
 private:
-    const std::function<void(int, const std::uint8_t*)>& row_;
+    const std::function<void(int, const std::uint8_t*, int)>& row_;
     std::vector<std::uint8_t> pixels_;
     int width_;
     int rowCount_;
@@ -81,7 +87,7 @@ private:
 }  // namespace
 
 int DecodeGifLzw(const std::uint8_t* data, std::size_t size, int minCodeSize, int rowWidth,
-                 int rowCount, const std::function<void(int, const std::uint8_t*)>& row) {
+                 int rowCount, const std::function<void(int, const std::uint8_t*, int)>& row) {
     if (minCodeSize < 1 || minCodeSize > kMaxCodeBits - 1) throw EGIFError("Invalid GIF code size");
     RowAssembler rows(rowWidth, rowCount, row);
     if (rowWidth == 0 || rowCount == 0) return 0;
@@ -149,6 +155,7 @@ int DecodeGifLzw(const std::uint8_t* data, std::size_t size, int minCodeSize, in
         if (next == (1 << width) && width < kMaxCodeBits) ++width;
         previous = emitted;
     }
+    rows.flushPartialRow();
     return rows.rowsDone();
 }
 

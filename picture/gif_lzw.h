@@ -11,13 +11,14 @@
 
 // Decodes `size` bytes of code stream (the image's sub-blocks joined) into
 // pixels, handing them over one row of `rowWidth` pixels at a time:
-// row(rowIndex, pixels). Stops after `rowCount` rows, at the end code, or
-// where the data ends; rows never reached are simply not handed over (a
-// short stream is common and tolerated). A code that names no table entry
+// row(rowIndex, pixels, count), count being rowWidth except for a last row
+// the data does not complete. Stops after `rowCount` rows, at the end code,
+// or where the data ends; pixels never reached are not handed over (a short
+// stream is common and tolerated). A code that names no table entry
 // or a pixel value above 255 fails with EGIFError "Invalid GIF code"; a
 // minimum code size outside 1..11 with "Invalid GIF code size". Returns the number of rows handed over.
 int DecodeGifLzw(const std::uint8_t* data, std::size_t size, int minCodeSize, int rowWidth,
-                 int rowCount, const std::function<void(int, const std::uint8_t*)>& row);
+                 int rowCount, const std::function<void(int, const std::uint8_t*, int)>& row);
 
 // Encodes `rowCount` rows of `rowWidth` 8-bit pixels (rows[i] is row i) with
 // minimum code size 8: a clear code first, a clear code again whenever the

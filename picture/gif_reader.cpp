@@ -93,16 +93,16 @@ DecodedPicture decodeFirstFrame(const std::vector<std::uint8_t>& codes, int minC
     const int endX = std::min(image.width, width - left);
     const bool skipTransparent = !wholeScreen && transparency.set;
 
-    auto placeRow = [&](int fileRow, const std::uint8_t* pixels) {
+    auto placeRow = [&](int fileRow, const std::uint8_t* pixels, int count) {
         const int y = top + (interlaced ? interlace[fileRow] : fileRow);
-        if (y < 0 || y >= height || firstX >= endX) return;
+        const int end = std::min(endX, count);
+        if (y < 0 || y >= height || firstX >= end) return;
         std::uint8_t* out = picture.row(y);
         if (!skipTransparent) {
-            std::memcpy(out + (left + firstX), pixels + firstX,
-                        static_cast<std::size_t>(endX - firstX));
+            std::memcpy(out + (left + firstX), pixels + firstX, static_cast<std::size_t>(end - firstX));
             return;
         }
-        for (int x = firstX; x < endX; ++x)
+        for (int x = firstX; x < end; ++x)
             if (pixels[x] != transparency.index) out[left + x] = pixels[x];
     };
     DecodeGifLzw(codes.data(), codes.size(), minCodeSize, image.width, image.height, placeRow);

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <random>
 #include <stdexcept>
 
@@ -58,30 +59,44 @@ std::shared_ptr<const std::vector<std::uint8_t>> SharedBytes(std::vector<std::ui
     return std::make_shared<const std::vector<std::uint8_t>>(std::move(bytes));
 }
 
-std::optional<std::vector<std::uint8_t>> RunPillowScript(const std::string& script,
-                                                         const std::string& input) {
+std::vector<std::optional<std::vector<std::uint8_t>>> RunPillowScript(
+    const std::string& script, const std::vector<std::string>& inputs) {
     TempDir dir;
-    const std::string out = dir.file("out.bin");
-    const CommandResult r =
-        RunCommand("/usr/bin/python3 " + ShellQuote(std::string(SKALOMI_TEST_SCRIPTS_DIR) + "/" + script) +
-                   " " + ShellQuote(input) + " " + ShellQuote(out));
-    if (r.status != 0) return std::nullopt;
-    return ReadBytes(out);
+    std::string command =
+        "/usr/bin/python3 " + ShellQuote(std::string(SKALOMI_TEST_SCRIPTS_DIR) + "/" + script);
+    for (std::size_t i = 0; i < inputs.size(); ++i)
+        command += " " + ShellQuote(inputs[i]) + " " + ShellQuote(dir.file(std::to_string(i)));
+    RunCommand(command);
+    std::vector<std::optional<std::vector<std::uint8_t>>> outputs(inputs.size());
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        if (std::ifstream(dir.file(std::to_string(i))).good()) outputs[i] = ReadBytes(dir.file(std::to_string(i)));
+    }
+    return outputs;
+}
+
+std::vector<std::optional<RgbImage>> PillowPngReference(const std::vector<std::string>& paths) {
+    std::vector<std::optional<RgbImage>> images;
+    for (const auto& bytes : RunPillowScript("pil_png_reference.py", paths)) {
+        if (!bytes || bytes->size() < 12) {
+            images.emplace_back();
+            continue;
+        }
+        std::int32_t w, h;
+        std::uint32_t modeLength;
+        std::memcpy(&w, bytes->data(), 4);
+        std::memcpy(&h, bytes->data() + 4, 4);
+        std::memcpy(&modeLength, bytes->data() + 8, 4);
+        RgbImage image;
+        image.width = w;
+        image.height = h;
+        image.rgb.assign(bytes->begin() + 12 + modeLength, bytes->end());
+        images.push_back(std::move(image));
+    }
+    return images;
 }
 
 std::optional<RgbImage> PillowPngReference(const std::string& path) {
-    const auto bytes = RunPillowScript("pil_png_reference.py", path);
-    if (!bytes || bytes->size() < 12) return std::nullopt;
-    std::int32_t w, h;
-    std::uint32_t modeLength;
-    std::memcpy(&w, bytes->data(), 4);
-    std::memcpy(&h, bytes->data() + 4, 4);
-    std::memcpy(&modeLength, bytes->data() + 8, 4);
-    RgbImage image;
-    image.width = w;
-    image.height = h;
-    image.rgb.assign(bytes->begin() + 12 + modeLength, bytes->end());
-    return image;
+    return PillowPngReference(std::vector<std::string>{path}).front();
 }
 
 namespace {

@@ -49,13 +49,14 @@ long CountDifferences(const RgbImage& a, const RgbImage& b);
 std::shared_ptr<const std::vector<std::uint8_t>> SharedBytes(std::vector<std::uint8_t> bytes);
 
 // Runs one of the Python scripts in tests/scripts with the system's Python
-// (which has Pillow): script(input, output). The output file's bytes, or
-// nothing when the script failed.
-std::optional<std::vector<std::uint8_t>> RunPillowScript(const std::string& script,
-                                                         const std::string& input);
+// (which has Pillow) over many inputs at once: script(input output ...).
+// Each input's output bytes, or nothing where the script wrote none.
+std::vector<std::optional<std::vector<std::uint8_t>>> RunPillowScript(
+    const std::string& script, const std::vector<std::string>& inputs);
 
-// Pillow's reading of a PNG with the program's conversions
+// Pillow's reading of PNG files with the program's conversions
 // (pil_png_reference.py).
+std::vector<std::optional<RgbImage>> PillowPngReference(const std::vector<std::string>& paths);
 std::optional<RgbImage> PillowPngReference(const std::string& path);
 
 // Parts of a PNG file: its chunks in order.

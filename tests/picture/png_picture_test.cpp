@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "picture/errors.h"
@@ -38,12 +39,25 @@ std::string ReadError(const std::vector<std::uint8_t>& file) {
 
 // ------------------------------------------------------------ the suite
 
-class PngSuiteValid : public testing::TestWithParam<std::string> {};
+std::vector<std::string> ValidSuiteFiles();
+
+// Pillow reads the whole suite in one run, before the first case.
+class PngSuiteValid : public testing::TestWithParam<std::string> {
+protected:
+    static void SetUpTestSuite() {
+        if (!HavePillow()) return;
+        const std::vector<std::string> files = ValidSuiteFiles();
+        const auto images = PillowPngReference(files);
+        for (std::size_t i = 0; i < files.size(); ++i) references_[files[i]] = images[i];
+    }
+    static std::map<std::string, std::optional<RgbImage>> references_;
+};
+std::map<std::string, std::optional<RgbImage>> PngSuiteValid::references_;
 
 TEST_P(PngSuiteValid, LoadsAsPillowReadsItWithoutTransparency) {
     SKIP_WITHOUT_PILLOW();
     const std::string path = GetParam();
-    const auto reference = PillowPngReference(path);
+    const std::optional<RgbImage>& reference = references_[path];
     ASSERT_TRUE(reference) << "Pillow cannot read " << path;
     EXPECT_EQ(CountDifferences(LoadPngAsRgb(path), *reference), 0);
 }

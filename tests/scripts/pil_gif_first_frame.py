@@ -1,16 +1,19 @@
-"""Reads the first frame of a GIF with Pillow and writes what the program's
-reader must agree with: screen width and height, the frame's box (left,
-top, right, bottom), its transparent index (-1 for none), the palette
-(count, then RGB triples) and the frame's indices (rows top to bottom).
-Exit status 2 when Pillow cannot read the file."""
+"""Reads the first frame of GIF files with Pillow and writes what the
+program's reader must agree with.
+
+Usage: pil_gif_first_frame.py INPUT OUTPUT [INPUT OUTPUT ...]
+For each pair, OUTPUT gets: width and height of Pillow's picture, the first
+frame's box (left, top, right, bottom), its transparent index (-1 for
+none), the palette (count, then RGB triples) and the indices (rows top to
+bottom), all integers 32-bit little-endian. No OUTPUT is written when
+Pillow cannot read the INPUT."""
 import struct
 import sys
 
 from PIL import Image
 
 
-def main():
-    source, target = sys.argv[1], sys.argv[2]
+def convert(source, target):
     try:
         with Image.open(source) as im:
             im.seek(0)
@@ -25,8 +28,8 @@ def main():
             indices = im.tobytes()
             size = im.size
     except Exception as exc:  # Pillow refuses the file
-        print(f"pillow: {exc}", file=sys.stderr)
-        return 2
+        print(f"pillow: {source}: {exc}", file=sys.stderr)
+        return
     with open(target, "wb") as out:
         out.write(struct.pack("<ii", *size))
         out.write(struct.pack("<iiii", *box))
@@ -34,6 +37,12 @@ def main():
         out.write(struct.pack("<i", len(palette) // 3))
         out.write(bytes(palette[: len(palette) // 3 * 3]))
         out.write(indices)
+
+
+def main():
+    args = sys.argv[1:]
+    for i in range(0, len(args) - 1, 2):
+        convert(args[i], args[i + 1])
     return 0
 
 

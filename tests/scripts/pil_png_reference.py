@@ -1,7 +1,10 @@
-"""Decodes a PNG with Pillow the way Skalomi reads PNG files: the high byte
-of 16-bit samples, alpha channels and tRNS dropped without compositing.
-Writes width, height, mode and the RGB bytes (rows top to bottom), as
-pil_decode.py does. Exit status 2 when Pillow cannot read the file."""
+"""Decodes PNG files with Pillow the way Skalomi reads PNG files: the high
+byte of 16-bit samples, alpha channels and tRNS dropped without compositing.
+
+Usage: pil_png_reference.py INPUT OUTPUT [INPUT OUTPUT ...]
+For each pair, writes width, height, mode and the RGB bytes (rows top to
+bottom) as pil_decode.py does; writes no OUTPUT when Pillow cannot read the
+INPUT. One run serves many files, so the tests start Python once."""
 import struct
 import sys
 
@@ -15,34 +18,40 @@ def to_rgb(im):
         grey = Image.new("L", im.size)
         grey.putdata([v >> 8 for v in im.getdata()])
         return grey.convert("RGB")
-    if im.mode in ("RGBA", "LA", "PA"):
-        return im.convert(im.mode[:-1] if im.mode != "PA" else "P").convert("RGB")
-    if im.mode == "P":
-        # Converting through RGB ignores tRNS; indices beyond the palette
-        # read black, as in the program.
+    if im.mode in ("RGBA", "LA"):
+        return im.convert(im.mode[:-1]).convert("RGB")
+    if im.mode in ("P", "PA"):
+        # Through the palette alone: tRNS is ignored, and indices beyond the
+        # palette read black, as in the program.
         palette = im.getpalette() or []
         table = [tuple(palette[3 * i:3 * i + 3]) for i in range(len(palette) // 3)]
+        indices = im.getdata() if im.mode == "P" else im.getchannel(0).getdata()
         out = Image.new("RGB", im.size)
-        out.putdata([table[i] if i < len(table) else (0, 0, 0) for i in im.getdata()])
+        out.putdata([table[i] if i < len(table) else (0, 0, 0) for i in indices])
         return out
     return im.convert("RGB")
 
 
-def main():
-    source, target = sys.argv[1], sys.argv[2]
+def convert(source, target):
     try:
         with Image.open(source) as im:
             im.load()
             mode = im.mode
             rgb = to_rgb(im)
     except Exception as exc:  # Pillow refuses the file
-        print(f"pillow: {exc}", file=sys.stderr)
-        return 2
+        print(f"pillow: {source}: {exc}", file=sys.stderr)
+        return
     with open(target, "wb") as out:
         name = mode.encode("ascii")
         out.write(struct.pack("<iiI", rgb.size[0], rgb.size[1], len(name)))
         out.write(name)
         out.write(rgb.tobytes())
+
+
+def main():
+    args = sys.argv[1:]
+    for i in range(0, len(args) - 1, 2):
+        convert(args[i], args[i + 1])
     return 0
 
 
