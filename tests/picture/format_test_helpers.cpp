@@ -1,5 +1,7 @@
 #include "tests/picture/format_test_helpers.h"
 
+#include "picture/file_io.h"
+
 #include <zlib.h>
 
 #include <cmath>
@@ -30,13 +32,14 @@ RgbImage ToRgb(const TDIB& dib) {
     RgbImage image;
     image.width = wide.Width();
     image.height = wide.Height();
-    image.rgb.reserve(static_cast<std::size_t>(image.width) * image.height * 3);
+    image.rgb.resize(static_cast<std::size_t>(image.width) * image.height * 3);
+    std::uint8_t* out = image.rgb.data();
     for (int y = 0; y < image.height; ++y) {
         const std::uint8_t* row = wide.ScanLine(y);
-        for (int x = 0; x < image.width; ++x) {
-            image.rgb.push_back(row[3 * x + 2]);
-            image.rgb.push_back(row[3 * x + 1]);
-            image.rgb.push_back(row[3 * x]);
+        for (int x = 0; x < image.width; ++x, out += 3) {
+            out[0] = row[3 * x + 2];
+            out[1] = row[3 * x + 1];
+            out[2] = row[3 * x];
         }
     }
     return image;
@@ -51,7 +54,9 @@ RgbImage ToRgb(const DecodedPicture& picture) {
 long CountDifferences(const RgbImage& a, const RgbImage& b) {
     if (a.width != b.width || a.height != b.height || a.rgb.size() != b.rgb.size()) return -1;
     long differences = 0;
-    for (std::size_t i = 0; i < a.rgb.size(); ++i) differences += a.rgb[i] != b.rgb[i];
+    const std::uint8_t* pa = a.rgb.data();
+    const std::uint8_t* pb = b.rgb.data();
+    for (std::size_t i = 0, n = a.rgb.size(); i < n; ++i) differences += pa[i] != pb[i];
     return differences;
 }
 
@@ -69,7 +74,7 @@ std::vector<std::optional<std::vector<std::uint8_t>>> RunPillowScript(
     RunCommand(command);
     std::vector<std::optional<std::vector<std::uint8_t>>> outputs(inputs.size());
     for (std::size_t i = 0; i < inputs.size(); ++i) {
-        if (std::ifstream(dir.file(std::to_string(i))).good()) outputs[i] = ReadBytes(dir.file(std::to_string(i)));
+        if (std::ifstream(dir.file(std::to_string(i))).good()) outputs[i] = ReadWholeFile(dir.file(std::to_string(i)));
     }
     return outputs;
 }

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "picture/errors.h"
+#include "picture/file_io.h"
 #include "picture/gif_lzw.h"
 #include "picture/picture_loader.h"
 #include "tests/picture/format_test_helpers.h"
@@ -517,7 +518,7 @@ TEST(GifWriting, SideBeyond65535IsRefusedAndTheFileKept) {
         TGIFPicture gif;
         gif.Assign(picture);
         EXPECT_THROW(gif.SaveToFile(target), EGIFError);
-        EXPECT_EQ(ReadBytes(target), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
+        EXPECT_EQ(ReadWholeFile(target), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
     }
     // 65535 itself still fits.
     TGIFPicture gif;
@@ -604,7 +605,7 @@ TEST(GifSuites, ReadableFilesLoadAsTheirFirstFrameAndDamagedOnesAreRefused) {
     int loaded = 0, refused = 0;
     for (std::size_t i = 0; i < files.size(); ++i) {
         SCOPED_TRACE(files[i]);
-        const std::vector<std::uint8_t> bytes = ReadBytes(files[i]);
+        const std::vector<std::uint8_t> bytes = ReadWholeFile(files[i]);
         if (!pillow[i]) {
             EXPECT_NE(ReadError(bytes), "");
             ++refused;

@@ -8,10 +8,12 @@
 
 #include <jerror.h>
 
+#include <cctype>
+#include <cstdlib>
 #include <cstring>
-#include <sstream>
 
 #include "picture/errors.h"
+#include "picture/file_io.h"
 #include "picture/jpeg_glue.h"
 #include "picture/picture_loader.h"
 #include "tests/picture/format_test_helpers.h"
@@ -22,21 +24,34 @@ bool HaveLibjpegTools() { return RunCommand("djpeg -version").status != 127; }
 
 // A PPM (P6) or PGM (P5) file as RGB.
 std::optional<RgbImage> ParseNetpbm(const std::vector<std::uint8_t>& bytes) {
-    std::istringstream in(std::string(bytes.begin(), bytes.end()));
-    std::string magic;
-    int width = 0, height = 0, maxValue = 0;
-    in >> magic >> width >> height >> maxValue;
-    in.get();
+    // The header is text: magic, width, height, maximum value, one blank.
+    std::size_t at = 0;
+    auto field = [&]() {
+        while (at < bytes.size() && std::isspace(bytes[at])) ++at;
+        std::string text;
+        while (at < bytes.size() && !std::isspace(bytes[at])) text += static_cast<char>(bytes[at++]);
+        return text;
+    };
+    const std::string magic = field();
+    const int width = std::atoi(field().c_str());
+    const int height = std::atoi(field().c_str());
+    const int maxValue = std::atoi(field().c_str());
+    ++at;
     if ((magic != "P6" && magic != "P5") || maxValue != 255) return std::nullopt;
     const std::size_t channels = magic == "P6" ? 3 : 1;
-    const std::size_t offset = static_cast<std::size_t>(in.tellg());
     const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    if (bytes.size() < offset + pixels * channels) return std::nullopt;
+    if (bytes.size() < at + pixels * channels) return std::nullopt;
     RgbImage image;
     image.width = width;
     image.height = height;
-    for (std::size_t i = 0; i < pixels; ++i)
-        for (int c = 0; c < 3; ++c) image.rgb.push_back(bytes[offset + i * channels + (channels == 3 ? c : 0)]);
+    image.rgb.resize(pixels * 3);
+    const std::uint8_t* in = bytes.data() + at;
+    std::uint8_t* out = image.rgb.data();
+    for (std::size_t i = 0; i < pixels; ++i, in += channels, out += 3) {
+        out[0] = in[0];
+        out[1] = in[channels == 3 ? 1 : 0];
+        out[2] = in[channels == 3 ? 2 : 0];
+    }
     return image;
 }
 
@@ -124,7 +139,7 @@ TEST(JpegSuites, DecodeExactlyAsDjpegOrAreRefusedWhereItFails) {
     std::vector<std::optional<DecodedPicture>> ours(files.size());
     std::vector<bool> tooLarge(files.size());
     for (std::size_t i = 0; i < files.size(); ++i) {
-        const std::vector<std::uint8_t> bytes = ReadBytes(files[i]);
+        const std::vector<std::uint8_t> bytes = ReadWholeFile(files[i]);
         try {
             ours[i] = DecodeJPEG(bytes.data(), bytes.size(), {});
         } catch (const EJPEG&) {
@@ -154,7 +169,7 @@ TEST(JpegSuites, DecodeExactlyAsDjpegOrAreRefusedWhereItFails) {
             continue;
         }
         const std::string out = dir.file(std::to_string(i));
-        const std::vector<std::uint8_t> status = ReadBytes(out + ".status");
+        const std::vector<std::uint8_t> status = ReadWholeFile(out + ".status");
         ASSERT_FALSE(status.empty());
         const bool djpegReads = status[0] != '1';
         if (!ours[i]) {
@@ -164,7 +179,7 @@ TEST(JpegSuites, DecodeExactlyAsDjpegOrAreRefusedWhereItFails) {
         }
         ++loaded;
         ASSERT_TRUE(djpegReads) << "we read what djpeg refuses";
-        const auto theirs = ParseNetpbm(ReadBytes(out + ".pnm"));
+        const auto theirs = ParseNetpbm(ReadWholeFile(out + ".pnm"));
         ASSERT_TRUE(theirs);
         EXPECT_EQ(CountDifferences(ToRgb(*ours[i]), *theirs), 0);
     }
@@ -318,7 +333,7 @@ TEST(JpegEncoding, IsExactlyCjpegWithFloatDctQuality90Baseline) {
         const CommandResult r = RunCommand("cjpeg -dct float -quality 90 -baseline -outfile " +
                                            ShellQuote(dir.file("theirs.jpg")) + " " + ShellQuote(dir.file("in.ppm")));
         ASSERT_EQ(r.status, 0) << r.output;
-        EXPECT_EQ(EncodeOurs(picture), ReadBytes(dir.file("theirs.jpg"))) << w << "x" << h;
+        EXPECT_EQ(EncodeOurs(picture), ReadWholeFile(dir.file("theirs.jpg"))) << w << "x" << h;
     }
 }
 

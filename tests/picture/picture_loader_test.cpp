@@ -7,6 +7,7 @@
 
 #include <sys/stat.h>
 
+#include "picture/file_io.h"
 #include "picture/gif_picture.h"
 #include "picture/jpeg_picture.h"
 #include "picture/metafile/metafile_renderer.h"
@@ -157,7 +158,7 @@ TEST(Loader, MetafilesLoadOnlyUnderTheirExtensions) {
     ASSERT_FALSE(files.empty());
     for (const std::string& path : files) {
         SCOPED_TRACE(path);
-        const std::vector<std::uint8_t> bytes = ReadBytes(path);
+        const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
         TDIB asMetafile, renamed;
         const bool loaded = LoadPictureBytes(SharedBytes(bytes), path, asMetafile);
         EXPECT_FALSE(LoadPictureBytes(SharedBytes(bytes), path + ".bin", renamed));

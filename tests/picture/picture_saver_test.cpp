@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "picture/errors.h"
+#include "picture/file_io.h"
 #include "picture/gif_picture.h"
 #include "picture/picture_loader.h"
 #include "tests/picture/format_test_helpers.h"
@@ -40,7 +41,7 @@ TEST_P(SaverByExtension, WritesTheFormatTheExactExtensionNames) {
     const std::string folder = path.substr(0, path.find_last_of('/'));
     RunCommand("mkdir -p " + ShellQuote(folder));
     SavePictureToFile(MakePhotoLike(12, 9), path);
-    const std::vector<std::uint8_t> bytes = ReadBytes(path);
+    const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
     const std::vector<std::uint8_t> signature = Signature(c.type);
     ASSERT_GE(bytes.size(), signature.size());
     EXPECT_TRUE(std::equal(signature.begin(), signature.end(), bytes.begin()));
@@ -94,7 +95,7 @@ TEST(Saver, PngOfAScaledPictureCarriesItsBlackPalette) {
     scaled.SetHeight(5);
     TempDir dir;
     SavePictureToFile(scaled, dir.file("s.png"));
-    const auto chunks = ParsePngChunks(ReadBytes(dir.file("s.png")));
+    const auto chunks = ParsePngChunks(ReadWholeFile(dir.file("s.png")));
     ASSERT_GE(chunks.size(), 3u);
     EXPECT_EQ(chunks[1].type, "PLTE");
     EXPECT_EQ(chunks[1].data.size(), 768u);
@@ -105,7 +106,7 @@ TEST(Saver, FailedSaveLeavesTheOldFile) {
     const std::string path = dir.file("old.gif");
     WriteBytes(path, {1, 2, 3});
     EXPECT_THROW(SavePictureToFile(MakePicture24(70000, 1, [](int, int) { return 0; }), path), EGIFError);
-    EXPECT_EQ(ReadBytes(path), (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_EQ(ReadWholeFile(path), (std::vector<std::uint8_t>{1, 2, 3}));
     EXPECT_ANY_THROW(SavePictureToFile(MakePhotoLike(4, 4), dir.file("no/such/folder/a.png")));
 }
 

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "picture/errors.h"
+#include "picture/file_io.h"
 #include "picture/picture_loader.h"
 #include "tests/picture/format_test_helpers.h"
 
@@ -92,7 +93,7 @@ class PngSuiteDamaged : public testing::TestWithParam<DamagedFile> {};
 
 TEST_P(PngSuiteDamaged, IsRefusedOrLoadsAsTheRulesSay) {
     const DamagedFile c = GetParam();
-    const std::vector<std::uint8_t> file = ReadBytes(SuitePath(c.file));
+    const std::vector<std::uint8_t> file = ReadWholeFile(SuitePath(c.file));
     EXPECT_EQ(ReadError(file), c.message);
     if (*c.twin) {
         EXPECT_EQ(CountDifferences(LoadPngAsRgb(SuitePath(c.file)), LoadPngAsRgb(SuitePath(c.twin))), 0);
@@ -261,7 +262,7 @@ TEST(PngReading, WrongCrcsAreNotChecked) {
 }
 
 TEST(PngReading, FileCutAnywhereIsRefusedWithoutReadingPastIt) {
-    const std::vector<std::uint8_t> file = ReadBytes(SuitePath("basi2c16.png"));
+    const std::vector<std::uint8_t> file = ReadWholeFile(SuitePath("basi2c16.png"));
     for (std::size_t cut = 0; cut + 1 < file.size(); cut += 7) {
         const std::vector<std::uint8_t> part(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(cut));
         EXPECT_NE(ReadError(part), "") << "cut at " << cut;
