@@ -684,8 +684,11 @@ EmfHeader ReadEmfHeader(const std::uint8_t* data, std::size_t size) {
     h.millimetresWidth = file.i32(80);
     h.millimetresHeight = file.i32(84);
     if (headerSize >= 108) {
+        // The micrometre size refines the millimetre size; some writers fill
+        // it with something else, so it is taken only when the two agree.
         const double umX = file.i32(100), umY = file.i32(104);
-        if (umX > 0 && umY > 0) {
+        if (umX > 0 && umY > 0 && std::fabs(umX / 1000 - h.millimetresWidth) <= 1 &&
+            std::fabs(umY / 1000 - h.millimetresHeight) <= 1) {
             h.millimetresWidth = umX / 1000;
             h.millimetresHeight = umY / 1000;
         }

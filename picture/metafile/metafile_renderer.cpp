@@ -60,10 +60,20 @@ void play(DecodedPicture& picture, const DeviceSetup& setup, const std::function
     }
 }
 
-void renderWmf(const std::uint8_t* bytes, std::size_t size, DecodedPicture& picture) {
-    const WmfLayout layout = ReadWmfLayout(bytes, size);
+struct WmfPlan {
+    WmfLayout layout;
     PointD windowOrg, windowExt;
-    std::int64_t width, height;
+    std::int64_t width = 0, height = 0;
+};
+
+WmfPlan planWmf(const std::uint8_t* bytes, std::size_t size) {
+    WmfPlan plan;
+    plan.layout = ReadWmfLayout(bytes, size);
+    const WmfLayout& layout = plan.layout;
+    PointD& windowOrg = plan.windowOrg;
+    PointD& windowExt = plan.windowExt;
+    std::int64_t& width = plan.width;
+    std::int64_t& height = plan.height;
     if (layout.placeable) {
         const int* b = layout.bounds;
         const std::int64_t unitsWide = std::abs(b[2] - b[0]), unitsHigh = std::abs(b[3] - b[1]);
@@ -103,6 +113,14 @@ void renderWmf(const std::uint8_t* bytes, std::size_t size, DecodedPicture& pict
         height = std::max<std::int64_t>(1, std::llround(windowExt.y * kScreenDpi / unitsPerInch));
     }
     checkSize(width, height);
+    return plan;
+}
+
+void renderWmf(const std::uint8_t* bytes, std::size_t size, DecodedPicture& picture) {
+    const WmfPlan plan = planWmf(bytes, size);
+    const WmfLayout& layout = plan.layout;
+    const std::int64_t width = plan.width, height = plan.height;
+    const PointD windowOrg = plan.windowOrg, windowExt = plan.windowExt;
     picture.allocate(static_cast<int>(width), static_cast<int>(height), 32);
     fillWhite(picture);
 
@@ -119,8 +137,16 @@ void renderWmf(const std::uint8_t* bytes, std::size_t size, DecodedPicture& pict
     });
 }
 
-void renderEmf(const std::uint8_t* bytes, std::size_t size, DecodedPicture& picture) {
-    const EmfHeader header = ReadEmfHeader(bytes, size);
+struct EmfPlan {
+    EmfHeader header;
+    std::int64_t width = 0, height = 0;
+    DeviceSetup setup;
+};
+
+EmfPlan planEmf(const std::uint8_t* bytes, std::size_t size) {
+    EmfPlan plan;
+    plan.header = ReadEmfHeader(bytes, size);
+    const EmfHeader& header = plan.header;
     const double pixelsPerMmX = header.deviceWidth / header.millimetresWidth;
     const double pixelsPerMmY = header.deviceHeight / header.millimetresHeight;
     const std::int64_t frameWide = static_cast<std::int64_t>(header.frame.right) - header.frame.left;
@@ -153,18 +179,34 @@ void renderEmf(const std::uint8_t* bytes, std::size_t size, DecodedPicture& pict
         height = std::max<std::int64_t>(height, 1);
     }
     checkSize(width, height);
-    picture.allocate(static_cast<int>(width), static_cast<int>(height), 32);
-    fillWhite(picture);
-
-    DeviceSetup setup;
     const double sx = width / wide, sy = height / high;
-    setup.deviceToPicture = Matrix::scaling(sx, sy, -left * sx, -top * sy);
-    setup.pixelsPerMmX = pixelsPerMmX;
-    setup.pixelsPerMmY = pixelsPerMmY;
-    play(picture, setup, [&](GdiDevice& device, WorkBudget& budget) { PlayEmf(bytes, size, header, device, budget); });
+    plan.setup.deviceToPicture = Matrix::scaling(sx, sy, -left * sx, -top * sy);
+    plan.setup.pixelsPerMmX = pixelsPerMmX;
+    plan.setup.pixelsPerMmY = pixelsPerMmY;
+    plan.width = width;
+    plan.height = height;
+    return plan;
+}
+
+void renderEmf(const std::uint8_t* bytes, std::size_t size, DecodedPicture& picture) {
+    const EmfPlan plan = planEmf(bytes, size);
+    picture.allocate(static_cast<int>(plan.width), static_cast<int>(plan.height), 32);
+    fillWhite(picture);
+    play(picture, plan.setup,
+         [&](GdiDevice& device, WorkBudget& budget) { PlayEmf(bytes, size, plan.header, device, budget); });
 }
 
 }  // namespace
+
+MetafileSize MeasureMetafile(const std::uint8_t* bytes, std::size_t size, MetafileKind kind) {
+    if (!bytes || size == 0) throw EInvalidGraphic("Metafile is empty");
+    if (kind == MetafileKind::WMF) {
+        const WmfPlan plan = planWmf(bytes, size);
+        return {plan.width, plan.height};
+    }
+    const EmfPlan plan = planEmf(bytes, size);
+    return {plan.width, plan.height};
+}
 
 void RenderMetafile(const std::uint8_t* bytes, std::size_t size, MetafileKind kind, DecodedPicture& picture) {
     if (!bytes || size == 0) throw EInvalidGraphic("Metafile is empty");
