@@ -4,7 +4,9 @@
 
 #include <cstring>
 
+#include "scale/avx2_kernels.h"
 #include "scale/resample_simd.h"
+#include "scale/simd_level.h"
 
 namespace {
 
@@ -87,7 +89,6 @@ SKALOMI_INLINE void turnOut(const std::uint8_t* columns, std::size_t bytes,
         for (int i = 0; i < rows; ++i) out[i][b0] = columns[16 * b0 + i];
 }
 
-SKALOMI_TARGET_CLONES
 void vectorBlock(const ResampleKernel& k, const std::uint8_t* const* in, std::uint8_t* const* out,
                  int rows, HorizontalScratch& scratch) {
     const std::size_t inBytes = 3 * static_cast<std::size_t>(k.n);
@@ -134,6 +135,11 @@ void HorizontalBlock(const ResampleKernel& kernel, const std::uint8_t* const* in
                      std::uint8_t* const* out, int rows, HorizontalScratch& scratch) {
     if (kernel.identity) {
         for (int r = 0; r < rows; ++r) std::memcpy(out[r], in[r], 3 * static_cast<std::size_t>(kernel.n));
+    } else if (kernel.vectorizable && ActiveSimdLevel() == SimdLevel::Avx2) {
+        scratch.Columns.resize(16 * 3 * static_cast<std::size_t>(kernel.n));
+        scratch.OutColumns.resize(16 * 3 * static_cast<std::size_t>(kernel.m));
+        HorizontalBlockAvx2(ViewOf(kernel), in, out, rows, scratch.Columns.data(),
+                            scratch.OutColumns.data());
     } else if (kernel.vectorizable) {
         vectorBlock(kernel, in, out, rows, scratch);
     } else {

@@ -36,6 +36,24 @@ struct ResampleKernel {
     float reciprocal = 1.0f;  // else 256 / divisor, rounded up
 };
 
+// The kernel as plain pointers, for the loops compiled for one instruction
+// set (they use no library templates).
+struct KernelView {
+    int n, m;
+    bool area;
+    int shift;
+    float reciprocal;
+    const std::int32_t* first;
+    const std::int32_t* count;
+    const std::int32_t* offset;
+    const std::uint16_t* weights;
+};
+
+inline KernelView ViewOf(const ResampleKernel& k) {
+    return KernelView{k.n,        k.m,          k.area,        k.shift,         k.reciprocal,
+                      k.First.data(), k.Count.data(), k.Offset.data(), k.Weights.data()};
+}
+
 // Builds the kernel of a pass from its position tables as they stand after
 // BuildAreaTables (area) or BuildLinearTables (interpolation).
 void BuildKernel(int n, int m, bool area, const std::vector<std::int32_t>& indexTable,

@@ -1,21 +1,13 @@
 #pragma once
 
-// The lane arithmetic shared by the two passes, on the vector extensions of
-// GCC and clang: 16 samples at a time in 16-bit lanes. Every function here is
-// inlined into the pass functions, which are compiled once per instruction
-// set (target_clones), so vectors never cross a call by value.
+// The lane arithmetic of the portable loops of the two passes, on the vector
+// extensions of GCC and clang: 16 samples at a time in 16-bit lanes. Every
+// function here is inlined, so vectors never cross a call by value.
 
 #include <cstdint>
 #include <cstring>
 
 #define SKALOMI_INLINE inline __attribute__((always_inline))
-// The pass functions are built for the plain x86-64 instruction set and for
-// AVX2; the loader picks the one the processor runs.
-#if defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__) && !defined(__clang__)
-#define SKALOMI_TARGET_CLONES __attribute__((target_clones("default", "avx2")))
-#else
-#define SKALOMI_TARGET_CLONES
-#endif
 
 namespace simd {
 

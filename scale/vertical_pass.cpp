@@ -2,7 +2,9 @@
 
 #include <cstring>
 
+#include "scale/avx2_kernels.h"
 #include "scale/resample_simd.h"
+#include "scale/simd_level.h"
 
 namespace {
 
@@ -16,7 +18,6 @@ void scalarBytes(const ResampleKernel& k, const std::uint16_t* w, int taps,
     }
 }
 
-SKALOMI_TARGET_CLONES
 void vectorRow(const ResampleKernel& k, const std::uint16_t* w, int taps,
                const std::uint8_t* const* rows, std::size_t bytes, std::uint8_t* out) {
     std::size_t b = 0;
@@ -47,6 +48,10 @@ void VerticalRow(const ResampleKernel& kernel, int output, const std::uint8_t* c
     const int taps = kernel.Count[output];
     if (kernel.identity) {
         std::memcpy(out, tapRows[0], bytes);
+    } else if (kernel.vectorizable && ActiveSimdLevel() == SimdLevel::Avx2) {
+        VerticalRowAvx2(ViewOf(kernel), w, taps, tapRows, bytes, out);
+        const std::size_t done = bytes - bytes % 32;
+        scalarBytes(kernel, w, taps, tapRows, done, bytes, out);
     } else if (kernel.vectorizable) {
         vectorRow(kernel, w, taps, tapRows, bytes, out);
     } else {

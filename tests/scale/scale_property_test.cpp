@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "scale/scale_run.h"
+#include "scale/simd_level.h"
 #include "tests/scale/picture_builders.h"
 #include "tests/scale/reference_scale.h"
 
@@ -33,10 +34,24 @@ std::string bmpBytes(const TDIB& dib) {
 }
 
 
-class EngineMatchesReference : public ::testing::TestWithParam<Scenario> {};
+// The SIMD loops the engine runs for the duration of one test.
+class SimdLevelScope {
+public:
+    explicit SimdLevelScope(SimdLevel level) : before_(ActiveSimdLevel()) { ForceSimdLevel(level); }
+    ~SimdLevelScope() { ForceSimdLevel(before_); }
+
+private:
+    SimdLevel before_;
+};
+
+class EngineMatchesReference
+    : public ::testing::TestWithParam<std::tuple<Scenario, SimdLevel>> {};
 
 TEST_P(EngineMatchesReference, ByteForByte) {
-    const Scenario& sc = GetParam();
+    const Scenario& sc = std::get<0>(GetParam());
+    if (std::get<1>(GetParam()) == SimdLevel::Avx2 && DetectedSimdLevel() != SimdLevel::Avx2)
+        GTEST_SKIP() << "this processor has no AVX2";
+    const SimdLevelScope level(std::get<1>(GetParam()));
     std::mt19937 rng(sc.seed);
     auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
     int compared = 0;
@@ -133,7 +148,7 @@ TEST_P(EngineMatchesReference, ByteForByte) {
 
 INSTANTIATE_TEST_SUITE_P(
     Random, EngineMatchesReference,
-    ::testing::Values(
+    ::testing::Combine(::testing::Values(
         // Small pictures, every kind of setting.
         Scenario{"SmallPictures", 400, 2, 40, 300, 90, 1u},
         // Sides around the 16-row blocks and 16-byte groups of the fast loops.
@@ -141,7 +156,13 @@ INSTANTIATE_TEST_SUITE_P(
         // Strong reductions: spans past what 16-bit sums hold.
         Scenario{"StrongReductions", 40, 300, 700, 2, 3, 3u},
         // Enlargements of tiny selections.
-        Scenario{"Enlargements", 60, 2, 9, 2000, 150, 4u}),
-    [](const ::testing::TestParamInfo<Scenario>& info) { return std::string(info.param.name); });
+        Scenario{"Enlargements", 60, 2, 9, 2000, 150, 4u},
+        // Pictures of a few hundred pixels, where every loop runs long.
+        Scenario{"LargerPictures", 10, 180, 420, 260, 500, 5u}),
+                       ::testing::Values(SimdLevel::Portable, SimdLevel::Avx2)),
+    [](const ::testing::TestParamInfo<std::tuple<Scenario, SimdLevel>>& info) {
+        return std::string(std::get<0>(info.param).name) +
+               (std::get<1>(info.param) == SimdLevel::Avx2 ? "Avx2" : "Portable");
+    });
 
 }  // namespace
