@@ -78,30 +78,71 @@ private:
     std::int64_t emitted_ = 0;
 };
 
-// Writes output row `k` (target width pixels) to its finished place.
-void placeRow(const std::uint8_t* row, int k, int rotation, int width, int height,
-              std::uint8_t* const* resultRows) {
-    switch (rotation) {
-        case kRotate180: {
-            std::uint8_t* dst = resultRows[height - 1 - k];
-            for (int x = 0; x < width; ++x) std::memcpy(dst + 3 * (width - 1 - x), row + 3 * x, 3);
-            break;
-        }
-        case kRotateRight: {
-            const std::size_t column = 3 * static_cast<std::size_t>(height - 1 - k);
-            for (int x = 0; x < width; ++x) std::memcpy(resultRows[x] + column, row + 3 * x, 3);
-            break;
-        }
-        case kRotateLeft: {
-            const std::size_t column = 3 * static_cast<std::size_t>(k);
-            for (int x = 0; x < width; ++x)
-                std::memcpy(resultRows[width - 1 - x] + column, row + 3 * x, 3);
-            break;
-        }
-        default:
-            break;  // unrotated rows are written in place
+// Output rows on their way to the finished picture. Unrotated rows are
+// written in place; a half turn reverses each row into its mirrored place;
+// a quarter turn makes each row a column, so rows are gathered in blocks of
+// 16 and written out as strips of 16 pixels across the finished rows.
+class RowPlacer {
+public:
+    RowPlacer(int rotation, int width, int height, std::uint8_t* const* resultRows,
+              std::vector<std::uint8_t>& buffer)
+        : rotation_(rotation), width_(width), height_(height), resultRows_(resultRows) {
+        rowBytes_ = 3 * static_cast<std::size_t>(width);
+        if (rotation != kRotate0) buffer.resize(kStrip * rowBytes_);
+        buffer_ = buffer.data();
     }
-}
+
+    // Where output row k is to be made.
+    std::uint8_t* rowFor(int k) {
+        if (rotation_ == kRotate0) return resultRows_[k];
+        if (rotation_ == kRotate180) return buffer_;
+        return buffer_ + static_cast<std::size_t>(k - first_) * rowBytes_;
+    }
+
+    void rowDone(int k) {
+        if (rotation_ == kRotate180) {
+            std::uint8_t* dst = resultRows_[height_ - 1 - k];
+            for (int x = 0; x < width_; ++x)
+                std::memcpy(dst + 3 * static_cast<std::size_t>(width_ - 1 - x), buffer_ + 3 * x, 3);
+        } else if (rotation_ != kRotate0) {
+            ++pending_;
+            if (pending_ == kStrip || k == height_ - 1) flushStrip();
+        }
+    }
+
+private:
+    static constexpr int kStrip = 16;
+
+    // Rows first_ .. first_ + pending_ - 1 become columns.
+    void flushStrip() {
+        const int c = pending_;
+        if (rotation_ == kRotateRight) {
+            // S(x, k) goes to T(height - 1 - k, x).
+            const std::size_t column = 3 * static_cast<std::size_t>(height_ - first_ - c);
+            for (int x = 0; x < width_; ++x) {
+                std::uint8_t* dst = resultRows_[x] + column;
+                for (int j = 0; j < c; ++j)
+                    std::memcpy(dst + 3 * j, buffer_ + (c - 1 - j) * rowBytes_ + 3 * x, 3);
+            }
+        } else {
+            // S(x, k) goes to T(k, width - 1 - x).
+            const std::size_t column = 3 * static_cast<std::size_t>(first_);
+            for (int x = 0; x < width_; ++x) {
+                std::uint8_t* dst = resultRows_[width_ - 1 - x] + column;
+                for (int j = 0; j < c; ++j) std::memcpy(dst + 3 * j, buffer_ + j * rowBytes_ + 3 * x, 3);
+            }
+        }
+        first_ += c;
+        pending_ = 0;
+    }
+
+    int rotation_, width_, height_;
+    std::uint8_t* const* resultRows_;
+    std::size_t rowBytes_ = 0;
+    std::uint8_t* buffer_ = nullptr;
+    int first_ = 0;    // first output row of the strip being gathered
+    int pending_ = 0;  // rows gathered
+};
 
 }  // namespace
 
@@ -131,10 +172,11 @@ void RunScale(const TDIB& source, const SelectionRect& selection, const ScaleSet
     const std::size_t rowBytes = 3 * static_cast<std::size_t>(targetWidth);
     const int ringRows = vertical.maxSpan + kBlockRows;
     scratch.Ring.resize(static_cast<std::size_t>(ringRows) * rowBytes);
-    scratch.Row.resize(rowBytes);
     auto ringRow = [&](int workRow) { return scratch.Ring.data() + (workRow % ringRows) * rowBytes; };
 
     const bool tone = settings.ContrastStep != 0 || settings.BrightnessStep != 0;
+    if (tone) scratch.Tone.Prepare(settings.ContrastStep, settings.BrightnessStep);
+    RowPlacer placer(settings.Rotation, targetWidth, targetHeight, resultRows.data(), scratch.Rows);
     ProgressSchedule schedule(progress, selHeight, targetWidth, targetHeight);
     std::vector<const std::uint8_t*> taps(static_cast<std::size_t>(vertical.maxTaps) + 1);
     const std::uint8_t* in[kBlockRows];
@@ -154,13 +196,13 @@ void RunScale(const TDIB& source, const SelectionRect& selection, const ScaleSet
             produced += rows;
         }
         for (int t = 0; t < count; ++t) taps[t] = ringRow(vertical.Positions[begin + t]);
-        std::uint8_t* dst = settings.Rotation == kRotate0 ? resultRows[k] : scratch.Row.data();
+        std::uint8_t* dst = placer.rowFor(k);
         if (count == 0)
             std::memset(dst, 0, rowBytes);
         else
             VerticalRow(vertical, k, taps.data(), rowBytes, dst);
-        if (tone) ApplyToneToRow(dst, targetWidth, settings.ContrastStep, settings.BrightnessStep);
-        placeRow(dst, k, settings.Rotation, targetWidth, targetHeight, resultRows.data());
+        if (tone) scratch.Tone.Apply(dst, targetWidth);
+        placer.rowDone(k);
         schedule.rowDone(k);
     }
 }

@@ -10,11 +10,13 @@
 
 #include "scale/horizontal_pass.h"
 #include "scale/resample_kernel.h"
+#include "scale/tone_row.h"
 
 struct ScaleScratch {
     ResampleKernel Horizontal;
     ResampleKernel Vertical;
     HorizontalScratch Block;
     std::vector<std::uint8_t> Ring;  // work rows, a few more than one output row spans
-    std::vector<std::uint8_t> Row;   // one output row before it is turned into place
+    std::vector<std::uint8_t> Rows;  // output rows waiting to be turned into place
+    ToneMap Tone;
 };
