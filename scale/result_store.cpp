@@ -21,16 +21,26 @@ std::shared_ptr<TInternalDIB> blankWithHeaderOf(const TInternalDIB& from, int bi
     return store;
 }
 
+// SetWidth followed by SetHeight, in one step. Each setter builds a blank
+// store of the old bit count and colours-used count when its side changes,
+// so going straight to the final size gives the same store, without the one
+// in between (new width x old height), which can be far larger than either:
+// a 1 x 40000 picture turned a quarter would pass through 40000 x 40000.
+void resizeAsTheSettersDo(TDIB& dib, int width, int height) {
+    if (width == dib.Width() && height == dib.Height()) return;
+    const TInternalDIB& old = dib.Store();
+    dib.ReplaceStore(
+        TInternalDIB::CreateDIB(width, height, old.Header.biBitCount, old.Header.biClrUsed));
+}
+
 }  // namespace
 
 void PrepareResultStore(TDIB& result, int targetWidth, int targetHeight, int finishedWidth,
                         int finishedHeight) {
-    result.SetWidth(targetWidth);
-    result.SetHeight(targetHeight);
+    resizeAsTheSettersDo(result, targetWidth, targetHeight);
     if (result.Header().biBitCount != 24 || result.Header().biCompression != 0)
         result.ReplaceStore(blankWithHeaderOf(result.Store(), 24));
-    result.SetWidth(finishedWidth);
-    result.SetHeight(finishedHeight);
+    resizeAsTheSettersDo(result, finishedWidth, finishedHeight);
     // Every pixel is written next: a shared store needs no copy of its pixels.
     if (result.RefCount() > 1) result.ReplaceStore(blankWithHeaderOf(result.Store(), 24));
 }

@@ -232,3 +232,35 @@ TEST(RunScale, ResultMayBeTheSource) {
 }
 
 }  // namespace
+
+namespace {
+
+// A line of 40000 white samples reduced to one: the sum (10.2 million) times
+// 256 no longer fits 32 bits, and the divisor 40000 * 256 nearly does not;
+// the engine keeps both wide, so white stays white.
+TEST(RunScale, VeryLongSpansKeepTheirSums) {
+    const TDIB src = MakePicture(40000, 2, [](int, int) { return 0xFFFFFF; });
+    const TDIB result = scaled(src, exactPixels(1, 2));
+    ASSERT_EQ(result.Width(), 1);
+    EXPECT_EQ(result.GetPixels(0, 0), 0xFFFFFF);
+    EXPECT_EQ(result.GetPixels(0, 1), 0xFFFFFF);
+}
+
+}  // namespace
+
+namespace {
+
+// A one-pixel-wide result turned a quarter: the finished picture is as
+// small as the unturned one, and no 60000 x 60000 buffer (10.8 GB) is
+// wanted on the way.
+TEST(RunScale, QuarterTurnOfALongThinResult) {
+    const TDIB src = MakePicture(2, 60000, [](int, int y) { return y & 0xFF; });
+    ScaleSettings s = exactPixels(60000, 1, kRotateRight);
+    const TDIB result = scaled(src, s);
+    EXPECT_EQ(result.Width(), 60000);
+    EXPECT_EQ(result.Height(), 1);
+    EXPECT_EQ(result.GetPixels(59999, 0), 0);       // source row 0
+    EXPECT_EQ(result.GetPixels(0, 0), 59999 & 0xFF);  // source row 59999
+}
+
+}  // namespace

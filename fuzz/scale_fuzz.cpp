@@ -1,0 +1,100 @@
+// libFuzzer harness for the scaling engine: the input chooses a small
+// picture, a selection and every setting (size values across their whole
+// 32-bit range); whatever PlanScale accepts is scaled by the engine and by
+// the plain per-pixel reference of the tests, which must agree byte for
+// byte. Refusals and the buffer's own size limits are expected outcomes;
+// anything else is a finding.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+
+#include "picture/errors.h"
+#include "scale/scale_errors.h"
+#include "scale/scale_run.h"
+#include "scale/simd_level.h"
+// The reference is the tests' own; building it into the harness keeps one copy.
+#include "tests/scale/reference_scale.cpp"
+
+namespace {
+
+class Input {
+public:
+    Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    std::uint8_t byte() { return pos_ < size_ ? data_[pos_++] : 0; }
+    std::int32_t int32() {
+        std::uint32_t v = 0;
+        for (int i = 0; i < 4; ++i) v = (v << 8) | byte();
+        return static_cast<std::int32_t>(v);
+    }
+    // A size value: mostly small, sometimes anything at all.
+    std::int32_t value() {
+        const std::uint8_t kind = byte();
+        if (kind < 200) return kind % 100 == 0 ? 0 : 1 + (kind * 7 + byte()) % 400;
+        return int32();
+    }
+
+private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+    std::size_t pos_ = 0;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    Input in(data, size);
+    const int w = 1 + in.byte() % 48;
+    const int h = 1 + in.byte() % 48;
+    TDIB source;
+    source.SetWidth(w);
+    source.SetHeight(h);
+    source.SetPixelFormat(PixelFormat24Bit);
+    for (int y = 0; y < h; ++y) {
+        std::uint8_t* row = source.ScanLineForWrite(y);
+        for (int x = 0; x < 3 * w; ++x) row[x] = static_cast<std::uint8_t>(in.byte() * 37 + x + y);
+    }
+    SelectionRect sel = WholePicture(w, h);
+    if (in.byte() & 1) sel = SelectionRect{in.byte() % w, in.byte() % h, in.byte() % w, in.byte() % h};
+    if (sel.Left > sel.Right) std::swap(sel.Left, sel.Right);
+    if (sel.Top > sel.Bottom) std::swap(sel.Top, sel.Bottom);
+
+    ScaleSettings s;
+    const std::uint8_t flags = in.byte();
+    s.Unit = flags & 1 ? ScaleUnit::Pixel : ScaleUnit::Percent;
+    s.AspectLock = (flags & 2) != 0;
+    s.Rotation = kRotate0 + (flags >> 2) % 4;
+    s.HorzValue = in.value();
+    s.VertValue = in.value();
+    if (flags & 16) {
+        s.ContrastStep = in.byte() % 21;
+        s.BrightnessStep = in.byte() % 21 - 10;
+    }
+    ForceSimdLevel(flags & 32 ? SimdLevel::Portable : DetectedSimdLevel());
+
+    ScalePlan plan;
+    try {
+        if (PlanScale(s, sel, plan) != ScaleRefusal::None) return 0;
+    } catch (const EOutOfMemory&) {
+        return 0;  // a target no buffer of this machine could hold
+    }
+    if (static_cast<std::int64_t>(plan.TargetWidth) * plan.TargetHeight > 250000) return 0;
+
+    TDIB fast, plain;
+    ResampleTables fastTables, plainTables;
+    try {
+        RunScale(source, sel, s, plan, fast, fastTables);
+        ReferenceRunScale(source, sel, s, plan, plain, plainTables);
+    } catch (const EOutOfMemory&) {
+        return 0;  // the machine's limit, not the engine's
+    }
+    if (fast.Width() != plain.Width() || fast.Height() != plain.Height()) std::abort();
+    for (int y = 0; y < fast.Height(); ++y)
+        if (std::memcmp(fast.ScanLine(y), plain.ScanLine(y), 3 * static_cast<std::size_t>(fast.Width())) != 0)
+            std::abort();
+    if (fastTables.IndexTable != plainTables.IndexTable || fastTables.FracTable != plainTables.FracTable)
+        std::abort();
+    return 0;
+}
