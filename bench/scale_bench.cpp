@@ -16,6 +16,7 @@
 
 #include "bench/scale_bench_picture.h"
 #include "scale/scale_run.h"
+#include "scale/simd_level.h"
 
 #ifdef SKALOMI_BENCH_WITH_VIPS
 #include <vips/vips.h>
@@ -85,6 +86,12 @@ void BM_Skalomi_Reduce50_Tone(benchmark::State& state) {
     s.BrightnessStep = 2;
     runSkalomi(state, bigPicture(), s);
 }
+// The loops a processor without AVX2 runs.
+void BM_Skalomi_Reduce50_Portable(benchmark::State& state) {
+    ForceSimdLevel(SimdLevel::Portable);
+    runSkalomi(state, bigPicture(), percent(50));
+    ForceSimdLevel(DetectedSimdLevel());
+}
 void BM_Skalomi_Reduce50_RotateRight(benchmark::State& state) {
     ScaleSettings s = percent(50);
     s.Rotation = kRotateRight;
@@ -96,6 +103,7 @@ BENCHMARK(BM_Skalomi_Reduce50_FreshResult)->Unit(benchmark::kMillisecond)->MinTi
 BENCHMARK(BM_Skalomi_Reduce37)->Unit(benchmark::kMillisecond)->MinTime(2.0)->MeasureProcessCPUTime();
 BENCHMARK(BM_Skalomi_Enlarge400)->Unit(benchmark::kMillisecond)->MinTime(2.0)->MeasureProcessCPUTime();
 BENCHMARK(BM_Skalomi_Reduce50_Tone)->Unit(benchmark::kMillisecond)->MinTime(2.0)->MeasureProcessCPUTime();
+BENCHMARK(BM_Skalomi_Reduce50_Portable)->Unit(benchmark::kMillisecond)->MinTime(2.0)->MeasureProcessCPUTime();
 BENCHMARK(BM_Skalomi_Reduce50_RotateRight)->Unit(benchmark::kMillisecond)->MinTime(2.0)->MeasureProcessCPUTime();
 
 // Rows top to bottom, red, green, blue, no padding: what libvips and Pillow

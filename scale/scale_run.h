@@ -70,8 +70,11 @@ struct ScaleProgress {
 // applying the tone and the rotation of `settings`. `result` keeps the pixel
 // buffer's own rules: it ends 24-bit, FinishedWidth x FinishedHeight. The
 // request must have been accepted by PlanScale; a selection outside the
-// source or a plan that does not fit it throws EScaleError. On any failure
-// `result` keeps its old picture. `result` may be the source itself.
+// source, a plan that does not fit it or a tone step out of its range throws
+// EScaleError before `result` is touched. A failure once the result is being
+// built (memory that cannot be had, an exception from a progress callback)
+// leaves it sized and partly written, as a window's scaled picture is after
+// an interrupted run. `result` may be the source itself.
 void RunScale(const TDIB& source, const SelectionRect& selection, const ScaleSettings& settings,
               const ScalePlan& plan, TDIB& result, ResampleTables& tables,
               const ScaleProgress& progress = {});
