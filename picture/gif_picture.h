@@ -79,6 +79,11 @@ struct GIFReadResult {
     int frameCount = 0;
 };
 
+// True when the first bytes carry the signature the reader accepts ("GIF" in
+// any letter case, at the start or after 4 leading bytes); the reader
+// refuses anything else at once.
+bool GIFHasSignature(const std::uint8_t* data, std::size_t size);
+
 // The reader and writer behind TGIFPicture.
 GIFReadResult ReadGIF(const std::uint8_t* data, std::size_t size, const ReaderLimits& limits);
 // Writes an 8-bit picture (PixelFormat8Bit) as described above.

@@ -122,6 +122,10 @@ std::vector<RGBQuad> greyRamp() {
 
 }  // namespace
 
+bool GIFHasSignature(const std::uint8_t* data, std::size_t size) {
+    return signatureAt(data, size, 0) || signatureAt(data, size, 4);
+}
+
 GIFReadResult ReadGIF(const std::uint8_t* data, std::size_t size, const ReaderLimits& limits) {
     std::size_t start;
     if (signatureAt(data, size, 0))

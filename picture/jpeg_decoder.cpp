@@ -104,6 +104,10 @@ unsigned coefficientBytesPerPixel(const jpeg_decompress_struct& cinfo) {
 
 }  // namespace
 
+bool JPEGHasSignature(const std::uint8_t* data, std::size_t size) {
+    return size >= 2 && data[0] == 0xFF && data[1] == 0xD8;
+}
+
 DecodedPicture DecodeJPEG(const std::uint8_t* data, std::size_t size, const ReaderLimits& limits) {
     JpegDecompressor decompressor;
     jpeg_decompress_struct& cinfo = decompressor.cinfo;

@@ -77,6 +77,10 @@ private:
     bool hasPictureToEncode_ = false;
 };
 
+// True when the file starts with the start-of-image marker: libjpeg refuses
+// anything else before reading further.
+bool JPEGHasSignature(const std::uint8_t* data, std::size_t size);
+
 // The decoder and encoder behind TJPEGPicture.
 DecodedPicture DecodeJPEG(const std::uint8_t* data, std::size_t size, const ReaderLimits& limits);
 // Encodes a 24-bit picture (rows as the pixel buffer holds them).

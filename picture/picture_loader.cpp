@@ -1,6 +1,6 @@
 #include "picture/picture_loader.h"
 
-#include <cctype>
+#include <fstream>
 #include <utility>
 
 #include "picture/file_io.h"
@@ -8,6 +8,7 @@
 #include "picture/jpeg_picture.h"
 #include "picture/memory_stream.h"
 #include "picture/metafile/metafile_renderer.h"
+#include "picture/picture_registry.h"
 #include "picture/png_picture.h"
 
 namespace {
@@ -77,13 +78,8 @@ bool loadFromBytes(const Bytes& bytes, const std::string& fileName, TDIB& target
 }  // namespace
 
 bool HasMetafileExtension(const std::string& fileName) {
-    const auto slash = fileName.find_last_of('/');
-    const std::string name = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
-    const auto dot = name.find_last_of('.');
-    if (dot == std::string::npos) return false;
-    std::string ext = name.substr(dot + 1);
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext == "wmf" || ext == "emf";
+    const PictureRegistration* registration = RegistrationForName(fileName);
+    return registration && registration->pictureClass == PictureClass::Metafile;
 }
 
 bool LoadPictureBytes(Bytes bytes, const std::string& fileName, TDIB& target,
@@ -96,17 +92,36 @@ bool LoadPictureBytes(Bytes bytes, const std::string& fileName, TDIB& target,
     });
 }
 
+namespace {
+
+// Whether any reader that works in memory could take a file starting with
+// these bytes. Each of them refuses a file without its signature at once,
+// so a BMP or a file of no known kind is not read into memory for them.
+bool inMemoryReadersMayTake(const std::string& fileName) {
+    std::uint8_t head[8] = {};
+    std::size_t got = 0;
+    try {
+        std::ifstream in = OpenForReading(fileName);
+        in.read(reinterpret_cast<char*>(head), sizeof head);
+        got = static_cast<std::size_t>(in.gcount());
+    } catch (...) {
+        return false;
+    }
+    return JPEGHasSignature(head, got) || GIFHasSignature(head, got) || PNGHasSignature(head, got) ||
+           HasMetafileExtension(fileName);
+}
+
+}  // namespace
+
 bool LoadPictureFile(const std::string& fileName, TDIB& target) {
-    const ReaderLimits limits;
-    {
+    if (inMemoryReadersMayTake(fileName)) {
         Bytes bytes;
         try {
             bytes = std::make_shared<const std::vector<std::uint8_t>>(ReadWholeFile(fileName));
         } catch (...) {
-            // Missing, a folder, unreadable: every reader would refuse it.
-            return false;
+            // Unreadable into memory: the BMP reader below still gets its turn.
         }
-        if (loadFromBytes(bytes, fileName, target, limits)) return true;
+        if (bytes && loadFromBytes(bytes, fileName, target, ReaderLimits())) return true;
     }
     // The file's bytes are gone before the BMP reader streams the pixels in
     // itself, so a large BMP is never held twice.

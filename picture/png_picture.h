@@ -68,6 +68,10 @@ private:
     bool hasPictureToWrite_ = false;
 };
 
+// True when the file starts with the 8-byte PNG signature; the reader
+// refuses anything else at once.
+bool PNGHasSignature(const std::uint8_t* data, std::size_t size);
+
 // The reader and writer behind TPNGPicture.
 DecodedPicture ReadPNG(const std::uint8_t* data, std::size_t size, const ReaderLimits& limits);
 // Writes a picture of 1, 4, 8 (uncompressed) or 24 bits per pixel; others

@@ -297,8 +297,12 @@ std::vector<RGBQuad> greyPalette(int depth) {
 
 }  // namespace
 
+bool PNGHasSignature(const std::uint8_t* data, std::size_t size) {
+    return size >= 8 && std::memcmp(data, kSignature, 8) == 0;
+}
+
 DecodedPicture ReadPNG(const std::uint8_t* data, std::size_t size, const ReaderLimits& limits) {
-    if (size < 8 || std::memcmp(data, kSignature, 8) != 0) throw EPNGError("Not PNG Image");
+    if (!PNGHasSignature(data, size)) throw EPNGError("Not PNG Image");
     ByteReader in(data + 8, size - 8);
     bool haveHeader = false, havePalette = false, haveImage = false;
     Header header;

@@ -198,12 +198,6 @@ TEST(JpegDecoding, FailsWithLibjpegsMessageCode) {
     }
 }
 
-TEST(JpegDecoding, PictureIsDecodedOnlyWhenAskedFor) {
-    TJPEGPicture jpeg;
-    EXPECT_NO_THROW(jpeg.LoadFromBytes(SharedBytes({1, 2, 3})));
-    EXPECT_THROW(jpeg.DIBNeeded(), EJPEG);
-}
-
 // A file cut short still decodes: libjpeg only warns, and warnings are not
 // errors. A file cut inside its header is refused.
 TEST(JpegDecoding, CutFileLoadsWithWarningsAndCutHeaderIsRefused) {

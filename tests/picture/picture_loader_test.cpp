@@ -11,6 +11,7 @@
 #include "picture/gif_picture.h"
 #include "picture/jpeg_picture.h"
 #include "picture/metafile/metafile_renderer.h"
+#include "picture/picture_registry.h"
 #include "picture/png_picture.h"
 #include "picture/picture_saver.h"
 #include "tests/picture/format_test_helpers.h"
@@ -142,6 +143,23 @@ std::vector<RefusedCase> RefusedCases() {
 INSTANTIATE_TEST_SUITE_P(Loader, LoaderRefuses, testing::ValuesIn(RefusedCases()),
                          [](const testing::TestParamInfo<RefusedCase>& info) { return info.param.name; });
 
+TEST(Loader, RegisteredClassesAreFoundByExtensionInAnyCase) {
+    struct Case {
+        const char* name;
+        PictureClass expected;
+    };
+    for (const Case c : {Case{"a.JPEG", PictureClass::JPEG}, Case{"a.jpg", PictureClass::JPEG},
+                         Case{"a.png", PictureClass::PNG}, Case{"a.Gif", PictureClass::GIF},
+                         Case{"a.DIB", PictureClass::DIB}, Case{"a.bmp", PictureClass::Bitmap},
+                         Case{"a.ico", PictureClass::Icon}, Case{"a.Emf", PictureClass::Metafile}}) {
+        const PictureRegistration* r = RegistrationForName(c.name);
+        ASSERT_NE(r, nullptr) << c.name;
+        EXPECT_EQ(r->pictureClass, c.expected) << c.name;
+    }
+    EXPECT_EQ(RegistrationForName("a.tiff"), nullptr);
+    EXPECT_EQ(RegistrationForName("a"), nullptr);
+}
+
 TEST(Loader, MetafileExtensionsAreWmfAndEmfInAnyCase) {
     for (const char* name : {"a.wmf", "a.WMF", "a.Emf", "/x.y/a.emf", "a.b.wmf"})
         EXPECT_TRUE(HasMetafileExtension(name)) << name;
@@ -177,6 +195,29 @@ TEST(Loader, MetafilesLoadOnlyUnderTheirExtensions) {
             EXPECT_EQ(asMetafile.PixelFormat(), PixelFormat24Bit);
         }
     }
+}
+
+// Loading a file (which skips reading into memory what no reader there
+// could take) gives what the chain gives over the file's bytes.
+TEST(Loader, FileAndBytesGiveTheSameResult) {
+    std::vector<std::string> files = ListFiles(TestDataPath("pngsuite"), {".png"});
+    if (HaveSharedTestdata()) {
+        for (const char* folder : {"gif", "jpeg", "bmpsuite", "bmp-extra", "png-extra"}) {
+            const auto more = ListFiles(SharedTestdataPath(folder));
+            files.insert(files.end(), more.begin(), more.end());
+        }
+    }
+    int loaded = 0;
+    for (const std::string& path : files) {
+        TDIB fromFile, fromBytes;
+        const bool fileLoads = LoadPictureFile(path, fromFile);
+        const bool bytesLoad = LoadPictureBytes(SharedBytes(ReadWholeFile(path)), path, fromBytes);
+        ASSERT_EQ(fileLoads, bytesLoad) << path;
+        if (!fileLoads) continue;
+        ++loaded;
+        EXPECT_EQ(CountDifferences(ToRgb(fromFile), ToRgb(fromBytes)), 0) << path;
+    }
+    EXPECT_GT(loaded, 150);
 }
 
 // The decoded rows become the pixel buffer's own, without a copy.

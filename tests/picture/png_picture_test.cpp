@@ -165,15 +165,6 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(info.param.file).substr(0, 8);
     });
 
-TEST(PngReading, TwoBitGreyIsWidenedToFourEvenGreys) {
-    TPNGPicture png;
-    png.LoadFromFile(SuitePath("basn0g02.png"));
-    const std::vector<RGBQuad>& colors = png.Bitmap().colors;
-    ASSERT_EQ(colors.size(), 4u);
-    EXPECT_EQ(colors[1], (RGBQuad{85, 85, 85, 0}));
-    EXPECT_EQ(colors[2], (RGBQuad{170, 170, 170, 0}));
-}
-
 // ---------------------------------------------------------- chunk rules
 
 std::vector<std::uint8_t> GreyRows(int width, int height, int filter = 0) {

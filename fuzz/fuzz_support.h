@@ -1,0 +1,26 @@
+#pragma once
+
+// What the harnesses share: the limits they read with, and a check that
+// stops the fuzzer where a property fails (a crash is what it reports).
+
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+
+#include "picture/reader_limits.h"
+
+// Pictures up to 64 MB at 24 bits: large enough for every reader's paths,
+// small enough that thousands of inputs a second stay within memory.
+inline ReaderLimits FuzzLimits() {
+    ReaderLimits limits;
+    limits.maxPictureBytes = std::size_t{64} << 20;
+    return limits;
+}
+
+#define FUZZ_CHECK(condition)                                                   \
+    do {                                                                        \
+        if (!(condition)) {                                                     \
+            std::fprintf(stderr, "%s:%d: %s does not hold\n", __FILE__, __LINE__, #condition); \
+            std::abort();                                                       \
+        }                                                                       \
+    } while (0)
