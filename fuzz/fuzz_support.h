@@ -9,13 +9,18 @@
 
 #include "picture/reader_limits.h"
 
-// Pictures up to 64 MB at 24 bits: large enough for every reader's paths,
+// Pictures up to 16 MB at 24 bits: large enough for every reader's paths,
 // small enough that thousands of inputs a second stay within memory.
 inline ReaderLimits FuzzLimits() {
     ReaderLimits limits;
-    limits.maxPictureBytes = std::size_t{64} << 20;
+    limits.maxPictureBytes = std::size_t{16} << 20;
     return limits;
 }
+
+// Round trips and conversions only for pictures up to this many pixels: a
+// damaged header easily declares millions of pixels that are never drawn,
+// and writing them all again would slow the search a hundredfold.
+constexpr long kMaxRoundTripPixels = 1L << 18;
 
 #define FUZZ_CHECK(condition)                                                   \
     do {                                                                        \

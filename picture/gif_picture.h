@@ -9,11 +9,14 @@
 // of the file is read, but only the first frame becomes the picture:
 //   - a first frame of exactly the logical screen's size gives an 8-bit
 //     picture of its pixels with its active colour table (local, else
-//     global), the transparent index keeping its table colour;
+//     global, else 256 greys), the transparent index keeping its colour;
 //   - any other first frame is drawn at its offset onto a picture of the
 //     screen's size with that table; pixels of the transparent index are not
 //     drawn, and what is not drawn keeps index 0.
-// A file without any frame is refused: there is no picture in it.
+// Image data that ends early leaves the rest of the frame at index 0; a code
+// the LZW table does not hold makes the file unreadable. Later frames are
+// read as blocks but not decoded. A file without any frame is refused:
+// there is no picture in it.
 //
 // Writing produces a single-frame GIF87a of an 8-bit picture: no global
 // table, a 256-entry local table (the picture's colours, then black), LZW
