@@ -9,13 +9,13 @@
 
 namespace {
 
-struct OptionSpec {
+struct KnownOption {
     char shortName;  // 0 when there is none
     const char* longName;
     bool takesValue;
 };
 
-constexpr OptionSpec kOptions[] = {
+constexpr KnownOption kOptions[] = {
     {'p', "percent", true},  {'x', "pixels", true},    {0, "no-lock", false},
     {'b', "brightness", true}, {'c', "contrast", true}, {'r', "rotate", true},
     {0, "select", true},     {'o', "output", true},    {'d', "dest", true},
@@ -23,14 +23,14 @@ constexpr OptionSpec kOptions[] = {
     {'j', "jobs", true},     {'q', "quiet", false},    {'h', "help", false},
 };
 
-const OptionSpec* findShort(char c) {
-    for (const OptionSpec& o : kOptions)
+const KnownOption* findShort(char c) {
+    for (const KnownOption& o : kOptions)
         if (o.shortName == c) return &o;
     return nullptr;
 }
 
-const OptionSpec* findLong(const std::string& name) {
-    for (const OptionSpec& o : kOptions)
+const KnownOption* findLong(const std::string& name) {
+    for (const KnownOption& o : kOptions)
         if (name == o.longName) return &o;
     return nullptr;
 }
@@ -72,8 +72,8 @@ struct Seen {
     bool dest = false, suffix = false, type = false;
 };
 
-void apply(CliOptions& o, Seen& seen, const OptionSpec& spec, const std::string& value) {
-    const std::string name = spec.longName;
+void apply(CliOptions& o, Seen& seen, const KnownOption& option, const std::string& value) {
+    const std::string name = option.longName;
     if (name == "percent") {
         const std::vector<int> v = parseList(value, name);
         if (v.size() > 2) throw CliUsageError("--percent takes H or H,V");
@@ -152,36 +152,36 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
             optionsEnded = true;
             continue;
         }
-        auto valueFor = [&](const OptionSpec& spec, std::string attached, bool hasAttached) {
-            if (!spec.takesValue) {
-                if (hasAttached) throw CliUsageError("--" + std::string(spec.longName) + " takes no value");
+        auto valueFor = [&](const KnownOption& option, std::string attached, bool hasAttached) {
+            if (!option.takesValue) {
+                if (hasAttached) throw CliUsageError("--" + std::string(option.longName) + " takes no value");
                 return std::string();
             }
             if (hasAttached) return attached;
             if (i + 1 >= args.size())
-                throw CliUsageError("--" + std::string(spec.longName) + " needs a value");
+                throw CliUsageError("--" + std::string(option.longName) + " needs a value");
             return args[++i];
         };
         if (arg[1] == '-') {
             const std::size_t eq = arg.find('=');
             const std::string name = arg.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
-            const OptionSpec* spec = findLong(name);
-            if (!spec) throw CliUsageError("unknown option --" + name);
+            const KnownOption* option = findLong(name);
+            if (!option) throw CliUsageError("unknown option --" + name);
             const bool hasValue = eq != std::string::npos;
-            apply(o, seen, *spec, valueFor(*spec, hasValue ? arg.substr(eq + 1) : "", hasValue));
+            apply(o, seen, *option, valueFor(*option, hasValue ? arg.substr(eq + 1) : "", hasValue));
             continue;
         }
         // Short options: flags may be grouped (-yq); a value may follow at
         // once (-p50) or as the next argument.
         for (std::size_t k = 1; k < arg.size(); ++k) {
-            const OptionSpec* spec = findShort(arg[k]);
-            if (!spec) throw CliUsageError(std::string("unknown option -") + arg[k]);
-            if (spec->takesValue) {
+            const KnownOption* option = findShort(arg[k]);
+            if (!option) throw CliUsageError(std::string("unknown option -") + arg[k]);
+            if (option->takesValue) {
                 const bool attached = k + 1 < arg.size();
-                apply(o, seen, *spec, valueFor(*spec, attached ? arg.substr(k + 1) : "", attached));
+                apply(o, seen, *option, valueFor(*option, attached ? arg.substr(k + 1) : "", attached));
                 break;
             }
-            apply(o, seen, *spec, "");
+            apply(o, seen, *option, "");
         }
     }
     if (o.Help) return o;
