@@ -24,6 +24,11 @@ struct DibImage {
     std::uint32_t at(int x, int y) const {
         return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
     }
+
+    // The top row (counted from the top, as `pixels` holds them) of a source
+    // rectangle that a DIB record counts from the first row stored, which
+    // for a bottom-up bitmap is its bottom row.
+    double sourceTop(double storedY, double rows) const { return bottomUp ? height - storedY - rows : storedY; }
 };
 
 // How a colour table is given: colours (0), or indices into the logical

@@ -6,6 +6,7 @@
 
 #include "picture/metafile/byte_reader.h"
 #include "picture/metafile/dib_image.h"
+#include "picture/metafile/logical_objects.h"
 #include "picture/metafile/polygon_fill.h"
 
 namespace {
@@ -41,33 +42,24 @@ Matrix readXform(const ByteReader& r, std::size_t offset) {
     return m;
 }
 
-std::string utf16ToUtf8(const ByteReader& r, std::size_t offset, std::size_t maxUnits) {
+// `count` UTF-16 code units from `offset`.
+DecodedText readUtf16(const ByteReader& r, std::size_t offset, std::size_t count) {
+    r.requireItems(offset, count, 2);
+    std::vector<std::uint16_t> units(count);
+    for (std::size_t i = 0; i < count; ++i) units[i] = r.u16(offset + 2 * i);
+    return DecodeUtf16Text(units.data(), count);
+}
+
+// A face name of at most `maxUnits` UTF-16 units, ended by a zero unit or
+// by the end of the record.
+std::string faceName(const ByteReader& r, std::size_t offset, std::size_t maxUnits) {
     std::vector<std::uint16_t> units;
     for (std::size_t i = 0; i < maxUnits && r.has(offset + 2 * i, 2); ++i) {
         const std::uint16_t u = r.u16(offset + 2 * i);
         if (u == 0) break;
         units.push_back(u);
     }
-    const DecodedText text = DecodeUtf16Text(units.data(), units.size());
-    std::string out;
-    for (char32_t c : text.chars) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
+    return ToUtf8(DecodeUtf16Text(units.data(), units.size()).chars);
 }
 
 class EmfPlayer {
@@ -156,11 +148,7 @@ void EmfPlayer::selectObject(std::uint32_t index) {
         selectStock(index & ~kStockObject);
         return;
     }
-    const GdiObject* object = objects_.get(index);
-    if (!object) return;
-    if (object->pen) device_.selectPen(object->pen);
-    else if (object->brush) device_.selectBrush(object->brush);
-    else if (object->font) device_.selectFont(object->font);
+    if (const GdiObject* object = objects_.get(index)) device_.selectObject(*object);
 }
 
 ScanRegion EmfPlayer::readRegion(const ByteReader& r, std::size_t offset, std::size_t size) const {
@@ -182,7 +170,7 @@ ScanRegion EmfPlayer::readRegion(const ByteReader& r, std::size_t offset, std::s
     // pairs keeps the union cheap even for thousands of rectangles.
     std::vector<ScanRegion> parts;
     for (const RectI& p : rects) {
-        const RectI c{std::max(p.left, -1), std::max(p.top, -1), std::min(p.right, 1 << 20), std::min(p.bottom, 1 << 20)};
+        const RectI c = WithinDrawingRange(p);
         if (!c.empty()) parts.push_back(ScanRegion::fromRect(c));
     }
     while (parts.size() > 1) {
@@ -208,15 +196,8 @@ void EmfPlayer::text(const ByteReader& r, std::size_t at, bool wide) {
     DecodedText decoded;
     if (count > 0) {
         r.requireItems(offString, count, wide ? 2 : 1);
-        if (wide) {
-            std::vector<std::uint16_t> units(count);
-            for (std::size_t i = 0; i < count; ++i) units[i] = r.u16(offString + 2 * i);
-            decoded = DecodeUtf16Text(units.data(), count);
-        } else {
-            const FontObject* font = device_.state().font.get();
-            const int charset = font ? TextEncodingFor(font->face, font->charset) : 0;
-            decoded = DecodeAnsiText(r.bytes(offString, count), count, charset);
-        }
+        decoded = wide ? readUtf16(r, offString, count)
+                       : DecodeAnsiText(r.bytes(offString, count), count, device_.textEncoding());
         const bool pairs = (flags & 0x2000) != 0;
         if (offDx != 0 && r.hasItems(offDx, count, pairs ? 8 : 4)) {
             options.dxGiven = true;
@@ -243,15 +224,8 @@ void EmfPlayer::smallText(const ByteReader& r) {
         offset = 52;
     }
     DecodedText decoded;
-    if (flags & 0x0200) {
-        const FontObject* font = device_.state().font.get();
-        decoded = DecodeAnsiText(r.bytes(offset, count), count, font ? TextEncodingFor(font->face, font->charset) : 0);
-    } else {
-        r.requireItems(offset, count, 2);
-        std::vector<std::uint16_t> units(count);
-        for (std::size_t i = 0; i < count; ++i) units[i] = r.u16(offset + 2 * i);
-        decoded = DecodeUtf16Text(units.data(), count);
-    }
+    if (flags & 0x0200) decoded = DecodeAnsiText(r.bytes(offset, count), count, device_.textEncoding());
+    else decoded = readUtf16(r, offset, count);
     if (flags & 0x0010) decoded = DecodedText();
     device_.text(reference, decoded, options);
 }
@@ -409,16 +383,7 @@ void EmfPlayer::play(std::uint32_t type, const ByteReader& r) {
         case 35: device_.setWorldTransform(readXform(r, 8)); break;
         case 36: device_.modifyWorldTransform(readXform(r, 8), static_cast<int>(r.u32(32))); break;
         case 37: selectObject(r.u32(8)); break;
-        case 38: {  // create pen
-            auto pen = std::make_shared<PenObject>();
-            pen->style = static_cast<int>(r.u32(12));
-            pen->width = r.i32(16);
-            pen->color = r.u32(24);
-            GdiObject object;
-            object.pen = pen;
-            createObject(r.u32(8), std::move(object));
-            break;
-        }
+        case 38: createObject(r.u32(8), GdiObject(ReadLogPen(r, 12, 4))); break;
         case 39: {  // create brush
             auto brush = std::make_shared<BrushObject>();
             brush->style = static_cast<int>(r.u32(12));
@@ -426,9 +391,7 @@ void EmfPlayer::play(std::uint32_t type, const ByteReader& r) {
             brush->hatch = static_cast<int>(r.u32(20));
             if (brush->style != kBrushSolid && brush->style != kBrushNull && brush->style != kBrushHatched)
                 brush->style = kBrushSolid;
-            GdiObject object;
-            object.brush = brush;
-            createObject(r.u32(8), std::move(object));
+            createObject(r.u32(8), GdiObject(brush));
             break;
         }
         case 93:    // monochrome pattern brush
@@ -438,9 +401,7 @@ void EmfPlayer::play(std::uint32_t type, const ByteReader& r) {
             const int usage = static_cast<int>(r.u32(12));
             brush->pattern = bitmap(r, r.u32(16), r.u32(20), r.u32(24), r.u32(28), usage);
             brush->monochromeUsesDcColours = type == 93;
-            GdiObject object;
-            object.brush = brush;
-            createObject(r.u32(8), std::move(object));
+            createObject(r.u32(8), GdiObject(brush));
             break;
         }
         case 95: {  // extended pen
@@ -456,26 +417,13 @@ void EmfPlayer::play(std::uint32_t type, const ByteReader& r) {
                 r.requireItems(52, entries, 4);
                 for (std::size_t i = 0; i < entries && i < 64; ++i) pen->userDashes.push_back(r.u32(52 + 4 * i));
             }
-            GdiObject object;
-            object.pen = pen;
-            createObject(r.u32(8), std::move(object));
+            createObject(r.u32(8), GdiObject(pen));
             break;
         }
         case 82: {  // create font
-            auto font = std::make_shared<FontObject>();
-            font->height = r.i32(12);
-            font->width = r.i32(16);
-            font->escapement = r.i32(20);
-            font->orientation = r.i32(24);
-            font->weight = r.i32(28);
-            font->italic = r.u8(32) != 0;
-            font->underline = r.u8(33) != 0;
-            font->strikeOut = r.u8(34) != 0;
-            font->charset = r.u8(35);
-            font->face = utf16ToUtf8(r, 40, 32);
-            GdiObject object;
-            object.font = font;
-            createObject(r.u32(8), std::move(object));
+            auto font = ReadLogFont(r, 12, 4);
+            font->face = faceName(r, 40, 32);
+            createObject(r.u32(8), GdiObject(font));
             break;
         }
         case 40: objects_.remove(r.u32(8)); break;
@@ -505,29 +453,19 @@ void EmfPlayer::play(std::uint32_t type, const ByteReader& r) {
             break;
         }
         case 49: {  // create palette
-            const std::size_t count = r.u16(14);
-            r.requireItems(16, count, 4);
             auto palette = std::make_shared<PaletteObject>();
-            for (std::size_t i = 0; i < count; ++i)
-                palette->entries.push_back(makeColour(r.u8(16 + 4 * i), r.u8(17 + 4 * i), r.u8(18 + 4 * i)));
-            GdiObject object;
-            object.palette = palette;
-            createObject(r.u32(8), std::move(object));
+            palette->entries = ReadPaletteEntries(r, 16, r.u16(14));
+            createObject(r.u32(8), GdiObject(palette));
             break;
         }
         case 50: {  // set palette entries
             GdiObject* object = objects_.getMutable(r.u32(8));
-            if (!object || !object->palette) break;
-            const std::size_t start = r.u32(12), count = r.u32(16);
-            r.requireItems(20, count, 4);
-            for (std::size_t i = 0; i < count; ++i)
-                if (start < object->palette->entries.size() && i < object->palette->entries.size() - start)
-                    object->palette->entries[start + i] = makeColour(r.u8(20 + 4 * i), r.u8(21 + 4 * i), r.u8(22 + 4 * i));
+            if (object && object->palette) SetPaletteEntries(*object->palette, r.u32(12), r, 20, r.u32(16));
             break;
         }
         case 51: {  // resize palette
             GdiObject* object = objects_.getMutable(r.u32(8));
-            if (object && object->palette) object->palette->entries.resize(std::min<std::size_t>(r.u32(12), 1024), kBlack);
+            if (object && object->palette) ResizePalette(*object->palette, r.u32(12));
             break;
         }
         case 54: device_.lineTo(pointAt(r, 8)); break;
@@ -611,9 +549,8 @@ void EmfPlayer::play(std::uint32_t type, const ByteReader& r) {
             const auto image = blitBitmap(r, 48, static_cast<int>(r.u32(64)));
             if (!image) break;
             const double w = r.i32(40), h = r.i32(44);
-            double srcY = r.i32(36);
-            if (image->bottomUp) srcY = image->height - srcY - h;
-            device_.stretchBlt(r.i32(24), r.i32(28), w, h, image.get(), r.i32(32), srcY, w, h, 0x00CC0020);
+            device_.stretchBlt(r.i32(24), r.i32(28), w, h, image.get(), r.i32(32), image->sourceTop(r.i32(36), h), w, h,
+                               0x00CC0020);
             break;
         }
         case 81: {  // stretch DIB bits
@@ -624,9 +561,9 @@ void EmfPlayer::play(std::uint32_t type, const ByteReader& r) {
                 device_.patBlt(x, y, w, h, rop);
                 break;
             }
-            double srcY = r.i32(36), srcH = r.i32(44);
-            if (image->bottomUp) srcY = image->height - srcY - srcH;
-            device_.stretchBlt(x, y, w, h, image.get(), r.i32(32), srcY, r.i32(40), srcH, rop);
+            const double srcH = r.i32(44);
+            device_.stretchBlt(x, y, w, h, image.get(), r.i32(32), image->sourceTop(r.i32(36), srcH), r.i32(40), srcH,
+                               rop);
             break;
         }
         case 83: text(r, 36, false); break;

@@ -72,6 +72,21 @@ std::shared_ptr<const PatternTile> hatchTile(int hatch, Colour fore, Colour back
     return tile;
 }
 
+// A blit of the source rectangle; the destination is the caller's.
+BlitRequest blitFrom(const DibImage* source, double srcX, double srcY, double srcWidth, double srcHeight) {
+    BlitRequest r;
+    r.source = source;
+    r.srcX = srcX, r.srcY = srcY, r.srcWidth = srcWidth, r.srcHeight = srcHeight;
+    return r;
+}
+
+// The destination of a blit: the parallelogram the logical rectangle maps to.
+void mapDestination(BlitRequest& r, const Matrix& m, double left, double top, double width, double height) {
+    r.origin = m.map({left, top});
+    r.axisX = m.mapVector({width, 0});
+    r.axisY = m.mapVector({0, height});
+}
+
 }  // namespace
 
 GdiDevice::GdiDevice(Canvas& canvas, TextRenderer& text, const DeviceSetup& setup)
@@ -203,6 +218,19 @@ const std::vector<Colour>& GdiDevice::paletteColours() const {
     return state_.palette ? state_.palette->entries : none;
 }
 
+bool GdiDevice::selectObject(const GdiObject& object) {
+    if (object.pen) selectPen(object.pen);
+    else if (object.brush) selectBrush(object.brush);
+    else if (object.font) selectFont(object.font);
+    else return false;
+    return true;
+}
+
+int GdiDevice::textEncoding() const {
+    const FontObject* font = state_.font.get();
+    return font ? TextEncodingFor(font->face, font->charset) : kAnsiCharset;
+}
+
 // ------------------------------------------------------------ pens, brushes
 
 StrokeStyle GdiDevice::strokeStyle() const {
@@ -314,6 +342,15 @@ void GdiDevice::moveTo(PointD p) {
     }
 }
 
+void GdiDevice::continueFigure(const Polyline& figure) {
+    if (!pathOpen_) {
+        drawFigures({figure}, false, false, true);
+        return;
+    }
+    if (path_.empty() || path_.back().closed) path_.push_back({{figure[0]}, false});
+    path_.back().points.insert(path_.back().points.end(), figure.begin() + 1, figure.end());
+}
+
 void GdiDevice::lineTo(PointD p) { polylineTo({p}); }
 
 void GdiDevice::polyline(const std::vector<PointD>& points) {
@@ -322,24 +359,15 @@ void GdiDevice::polyline(const std::vector<PointD>& points) {
     Polyline figure;
     figure.reserve(points.size());
     for (const PointD& p : points) figure.push_back(m.map(p));
-    if (pathOpen_) {
-        path_.push_back({figure, false});
-        return;
-    }
     drawFigures({figure}, false, false, true);
 }
 
 void GdiDevice::polylineTo(const std::vector<PointD>& points) {
     if (points.empty()) return;
     const Matrix m = logicalToPicture();
-    if (pathOpen_) {
-        if (path_.empty() || path_.back().closed) path_.push_back({{m.map(state_.currentPosition)}, false});
-        for (const PointD& p : points) path_.back().points.push_back(m.map(p));
-    } else {
-        Polyline figure{m.map(state_.currentPosition)};
-        for (const PointD& p : points) figure.push_back(m.map(p));
-        drawFigures({figure}, false, false, true);
-    }
+    Polyline figure{m.map(state_.currentPosition)};
+    for (const PointD& p : points) figure.push_back(m.map(p));
+    continueFigure(figure);
     state_.currentPosition = points.back();
 }
 
@@ -366,10 +394,6 @@ void GdiDevice::polyBezier(const std::vector<PointD>& points) {
     Polyline figure{m.map(points[0])};
     for (std::size_t i = 1; i + 2 < points.size(); i += 3)
         AppendBezier(m.map(points[i - 1]), m.map(points[i]), m.map(points[i + 1]), m.map(points[i + 2]), figure);
-    if (pathOpen_) {
-        path_.push_back({figure, false});
-        return;
-    }
     drawFigures({figure}, false, false, true);
 }
 
@@ -383,12 +407,7 @@ void GdiDevice::polyBezierTo(const std::vector<PointD>& points) {
         last = points[i + 2];
     }
     state_.currentPosition = last;
-    if (pathOpen_) {
-        if (path_.empty() || path_.back().closed) path_.push_back({{figure[0]}, false});
-        path_.back().points.insert(path_.back().points.end(), figure.begin() + 1, figure.end());
-        return;
-    }
-    drawFigures({figure}, false, false, true);
+    continueFigure(figure);
 }
 
 void GdiDevice::polyDraw(const std::vector<PointD>& points, const std::vector<std::uint8_t>& types) {
@@ -516,12 +535,7 @@ void GdiDevice::arc(ArcKind kind, double left, double top, double right, double 
         case ArcKind::ArcTo: {
             Polyline withLine{full.map(state_.currentPosition)};
             withLine.insert(withLine.end(), points.begin(), points.end());
-            if (pathOpen_) {
-                if (path_.empty() || path_.back().closed) path_.push_back({{withLine[0]}, false});
-                path_.back().points.insert(path_.back().points.end(), withLine.begin() + 1, withLine.end());
-            } else {
-                drawFigures({withLine}, false, false, true);
-            }
+            continueFigure(withLine);
             state_.currentPosition = inverseOf(full).map(points.back());
             break;
         }
@@ -546,12 +560,7 @@ void GdiDevice::angleArc(PointD centre, double radius, double startDegrees, doub
         figure.push_back(m.map(last));
     }
     state_.currentPosition = last;
-    if (pathOpen_) {
-        if (path_.empty() || path_.back().closed) path_.push_back({{figure[0]}, false});
-        path_.back().points.insert(path_.back().points.end(), figure.begin() + 1, figure.end());
-        return;
-    }
-    drawFigures({figure}, false, false, true);
+    continueFigure(figure);
 }
 
 void GdiDevice::setPixel(PointD p, ColorRef color) {
@@ -571,18 +580,14 @@ void GdiDevice::text(PointD reference, const DecodedText& decoded, const TextOpt
     const PointD anchor = updateCp ? state_.currentPosition : reference;
 
     if (options.opaqueRect) {
-        const RectI r = toPictureRect(options.rect[0], options.rect[1], options.rect[2], options.rect[3]);
-        canvas_.fillRegion(ScanRegion::fromRect({std::max(r.left, 0), std::max(r.top, 0),
-                                                 std::min(r.right, canvas_.width()), std::min(r.bottom, canvas_.height())}),
+        canvas_.fillRegion(boxOnPicture(options.rect[0], options.rect[1], options.rect[2], options.rect[3]),
                            Paint::solid(resolve(state_.bkColor)), kRop2CopyPen);
     }
     if (decoded.chars.empty()) return;
 
     std::shared_ptr<const ScanRegion> textClip;
     if (options.clipToRect) {
-        const RectI r = toPictureRect(options.rect[0], options.rect[1], options.rect[2], options.rect[3]);
-        ScanRegion box = ScanRegion::fromRect({std::max(r.left, 0), std::max(r.top, 0),
-                                               std::min(r.right, canvas_.width()), std::min(r.bottom, canvas_.height())});
+        ScanRegion box = boxOnPicture(options.rect[0], options.rect[1], options.rect[2], options.rect[3]);
         if (canvas_.clip()) box = box.intersected(*canvas_.clip());
         textClip = std::make_shared<const ScanRegion>(std::move(box));
     }
@@ -664,18 +669,14 @@ void GdiDevice::stretchBlt(double left, double top, double width, double height,
                            double srcX, double srcY, double srcWidth, double srcHeight, std::uint32_t rop) {
     if (pathOpen_) return;
     const Matrix m = logicalToPicture();
-    BlitRequest r;
-    r.source = source;
-    r.srcX = srcX, r.srcY = srcY, r.srcWidth = srcWidth, r.srcHeight = srcHeight;
+    BlitRequest r = blitFrom(source, srcX, srcY, srcWidth, srcHeight);
     if (keepsAxes(m)) {
         const PointD a = roundPoint(m.map({left, top})), b = roundPoint(m.map({left + width, top + height}));
         r.origin = a;
         r.axisX = {b.x - a.x, 0};
         r.axisY = {0, b.y - a.y};
     } else {
-        r.origin = m.map({left, top});
-        r.axisX = m.mapVector({width, 0});
-        r.axisY = m.mapVector({0, height});
+        mapDestination(r, m, left, top, width, height);
     }
     r.rop3 = static_cast<int>((rop >> 16) & 0xFF);
     Paint brush;
@@ -693,9 +694,7 @@ void GdiDevice::parallelogramBlt(PointD p0, PointD p1, PointD p2, const DibImage
                                  double srcWidth, double srcHeight) {
     if (pathOpen_) return;
     const Matrix m = logicalToPicture();
-    BlitRequest r;
-    r.source = source;
-    r.srcX = srcX, r.srcY = srcY, r.srcWidth = srcWidth, r.srcHeight = srcHeight;
+    BlitRequest r = blitFrom(source, srcX, srcY, srcWidth, srcHeight);
     r.origin = m.map(p0);
     r.axisX = m.map(p1) - r.origin;
     r.axisY = m.map(p2) - r.origin;
@@ -705,13 +704,8 @@ void GdiDevice::parallelogramBlt(PointD p0, PointD p1, PointD p2, const DibImage
 void GdiDevice::transparentBlt(double left, double top, double width, double height, const DibImage* source,
                                double srcX, double srcY, double srcWidth, double srcHeight, Colour transparent) {
     if (pathOpen_) return;
-    const Matrix m = logicalToPicture();
-    BlitRequest r;
-    r.source = source;
-    r.srcX = srcX, r.srcY = srcY, r.srcWidth = srcWidth, r.srcHeight = srcHeight;
-    r.origin = m.map({left, top});
-    r.axisX = m.mapVector({width, 0});
-    r.axisY = m.mapVector({0, height});
+    BlitRequest r = blitFrom(source, srcX, srcY, srcWidth, srcHeight);
+    mapDestination(r, logicalToPicture(), left, top, width, height);
     r.mode = BlitMode::TransparentColour;
     r.transparent = transparent;
     Blit(canvas_, r);
@@ -721,13 +715,8 @@ void GdiDevice::alphaBlend(double left, double top, double width, double height,
                            double srcX, double srcY, double srcWidth, double srcHeight, int constantAlpha,
                            bool sourceAlpha) {
     if (pathOpen_) return;
-    const Matrix m = logicalToPicture();
-    BlitRequest r;
-    r.source = source;
-    r.srcX = srcX, r.srcY = srcY, r.srcWidth = srcWidth, r.srcHeight = srcHeight;
-    r.origin = m.map({left, top});
-    r.axisX = m.mapVector({width, 0});
-    r.axisY = m.mapVector({0, height});
+    BlitRequest r = blitFrom(source, srcX, srcY, srcWidth, srcHeight);
+    mapDestination(r, logicalToPicture(), left, top, width, height);
     r.mode = BlitMode::AlphaBlend;
     r.constantAlpha = std::clamp(constantAlpha, 0, 255);
     r.sourceAlpha = sourceAlpha;
@@ -764,22 +753,23 @@ void GdiDevice::applyClip() {
     canvas_.setClip(effective);
 }
 
-void GdiDevice::intersectClipRect(double left, double top, double right, double bottom) {
+ScanRegion GdiDevice::boxOnPicture(double left, double top, double right, double bottom) const {
     const RectI r = toPictureRect(left, top, right, bottom);
     const RectI b = canvas_.bounds();
-    ScanRegion box = ScanRegion::fromRect({std::max(r.left, b.left), std::max(r.top, b.top),
-                                           std::min(r.right, b.right), std::min(r.bottom, b.bottom)});
+    return ScanRegion::fromRect({std::max(r.left, b.left), std::max(r.top, b.top), std::min(r.right, b.right),
+                                 std::min(r.bottom, b.bottom)});
+}
+
+void GdiDevice::intersectClipRect(double left, double top, double right, double bottom) {
+    ScanRegion box = boxOnPicture(left, top, right, bottom);
     if (state_.clip) box = state_.clip->intersected(box);
     state_.clip = std::make_shared<const ScanRegion>(std::move(box));
     applyClip();
 }
 
 void GdiDevice::excludeClipRect(double left, double top, double right, double bottom) {
-    const RectI r = toPictureRect(left, top, right, bottom);
-    const RectI b = canvas_.bounds();
-    const ScanRegion box = ScanRegion::fromRect({std::max(r.left, b.left), std::max(r.top, b.top),
-                                                 std::min(r.right, b.right), std::min(r.bottom, b.bottom)});
-    const ScanRegion current = state_.clip ? *state_.clip : ScanRegion::fromRect(b);
+    const ScanRegion box = boxOnPicture(left, top, right, bottom);
+    const ScanRegion current = state_.clip ? *state_.clip : ScanRegion::fromRect(canvas_.bounds());
     state_.clip = std::make_shared<const ScanRegion>(current.combined(box, RegionOp::Diff));
     applyClip();
 }
@@ -852,28 +842,33 @@ ScanRegion GdiDevice::pathRegion() const {
     return FillPolygons(contours, rule, canvas_.bounds(), canvas_.budget());
 }
 
-void GdiDevice::fillPath() {
-    if (pathOpen_) return;
+void GdiDevice::fillPathArea() {
     Paint paint;
     if (brushPaint(state_.brush.get(), paint)) canvas_.fillRegion(pathRegion(), paint, state_.rop2);
+}
+
+void GdiDevice::strokePathFigures() {
+    const StrokeStyle style = strokeStyle();
+    if (style.dash != kDashNull)
+        for (const Figure& f : path_) StrokePolyline(canvas_, f.points, f.closed, style);
+}
+
+void GdiDevice::fillPath() {
+    if (pathOpen_) return;
+    fillPathArea();
     abortPath();
 }
 
 void GdiDevice::strokePath() {
     if (pathOpen_) return;
-    const StrokeStyle style = strokeStyle();
-    if (style.dash != kDashNull)
-        for (const Figure& f : path_) StrokePolyline(canvas_, f.points, f.closed, style);
+    strokePathFigures();
     abortPath();
 }
 
 void GdiDevice::strokeAndFillPath() {
     if (pathOpen_) return;
-    Paint paint;
-    if (brushPaint(state_.brush.get(), paint)) canvas_.fillRegion(pathRegion(), paint, state_.rop2);
-    const StrokeStyle style = strokeStyle();
-    if (style.dash != kDashNull)
-        for (const Figure& f : path_) StrokePolyline(canvas_, f.points, f.closed, style);
+    fillPathArea();
+    strokePathFigures();
     abortPath();
 }
 

@@ -70,6 +70,9 @@ public:
     void selectBrush(std::shared_ptr<const BrushObject> brush) { state_.brush = std::move(brush); }
     void selectFont(std::shared_ptr<const FontObject> font) { state_.font = std::move(font); }
     void selectPalette(std::shared_ptr<PaletteObject> palette) { state_.palette = std::move(palette); }
+    // Selects the pen, brush or font the entry holds; false when it holds
+    // none of them (palettes and regions are selected by records of their own).
+    bool selectObject(const GdiObject& object);
     Colour resolve(ColorRef ref) const { return ResolveColor(ref, state_.palette.get()); }
     const std::vector<Colour>& paletteColours() const;
 
@@ -91,6 +94,8 @@ public:
     void angleArc(PointD centre, double radius, double startDegrees, double sweepDegrees);
     void setPixel(PointD p, ColorRef color);
 
+    // How the selected font's eight-bit strings are read (text_encoding.h).
+    int textEncoding() const;
     // Text at `reference` (logical), or at the current position when the
     // alignment says so.
     void text(PointD reference, const DecodedText& text, const TextOptions& options);
@@ -142,12 +147,19 @@ private:
     // open path.
     void drawFigures(const std::vector<Polyline>& figures, bool closed, bool fill, bool stroke);
     void addToPath(const Polyline& points, bool closed);
+    // A figure that starts at the current position: drawn as a line, or,
+    // while a path is open, joined to the path's last open figure.
+    void continueFigure(const Polyline& figure);
+    // The logical rectangle's pixels, cut to the picture.
+    ScanRegion boxOnPicture(double left, double top, double right, double bottom) const;
     // The frame shapes are built in: picture pixels (with the platform's
     // right-and-bottom-exclusive corners) when the transform keeps axes,
     // logical units otherwise.
     bool shapeFrame(double& left, double& top, double& right, double& bottom, Matrix& toPicture) const;
     void isotropicAdjust();
     ScanRegion pathRegion() const;
+    void fillPathArea();        // with the selected brush
+    void strokePathFigures();   // with the selected pen
 
     Canvas& canvas_;
     TextRenderer& text_;

@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "picture/metafile/canvas.h"
@@ -65,6 +66,14 @@ struct RegionObject {
 };
 
 struct GdiObject {
+    GdiObject() = default;
+    // An entry holding the one object given.
+    explicit GdiObject(std::shared_ptr<const PenObject> object) : pen(std::move(object)) {}
+    explicit GdiObject(std::shared_ptr<const BrushObject> object) : brush(std::move(object)) {}
+    explicit GdiObject(std::shared_ptr<const FontObject> object) : font(std::move(object)) {}
+    explicit GdiObject(std::shared_ptr<PaletteObject> object) : palette(std::move(object)) {}
+    explicit GdiObject(std::shared_ptr<const RegionObject> object) : region(std::move(object)) {}
+
     std::shared_ptr<const PenObject> pen;
     std::shared_ptr<const BrushObject> brush;
     std::shared_ptr<const FontObject> font;

@@ -2,7 +2,9 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -33,10 +35,12 @@ struct IconvCloser {
 // Converts one character of at most `count` bytes; returns the bytes used,
 // 0 when the bytes do not form a character.
 std::size_t convertOne(iconv_t cd, const std::uint8_t* bytes, std::size_t count, char32_t& out) {
-    for (std::size_t length = 1; length <= count && length <= 4; ++length) {
+    // No code page of a metafile font has characters longer than four bytes.
+    char in[4];
+    const std::size_t available = std::min(count, sizeof in);
+    std::memcpy(in, bytes, available);
+    for (std::size_t length = 1; length <= available; ++length) {
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
-        char in[4];
-        for (std::size_t i = 0; i < length; ++i) in[i] = static_cast<char>(bytes[i]);
         char* inPtr = in;
         std::size_t inLeft = length;
         char32_t result[2] = {0, 0};
@@ -154,4 +158,26 @@ DecodedText DecodeUtf16Text(const std::uint16_t* units, std::size_t count) {
         text.firstUnit.push_back(first);
     }
     return text;
+}
+
+std::string ToUtf8(const std::u32string& chars) {
+    std::string out;
+    for (char32_t c : chars) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
 }

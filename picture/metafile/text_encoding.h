@@ -36,3 +36,6 @@ DecodedText DecodeUtf16Text(const std::uint16_t* units, std::size_t count);
 
 // A byte of the Symbol font's encoding as the Unicode character it shows.
 char32_t SymbolToUnicode(std::uint8_t byte);
+
+// Unicode characters as UTF-8 (face names are kept so).
+std::string ToUtf8(const std::u32string& chars);

@@ -6,6 +6,7 @@
 
 #include "picture/metafile/byte_reader.h"
 #include "picture/metafile/dib_image.h"
+#include "picture/metafile/logical_objects.h"
 
 namespace {
 
@@ -87,12 +88,12 @@ private:
     void selectObject(std::uint32_t index);
     ScanRegion regionToPicture(const RegionObject& region) const;
     void text(const WmfRecord& rec, bool extended);
+    // A bit blit or stretch blit record, whichever form carries its bitmap
+    // (`bitmap()` decodes it); the short form without one paints the brush.
+    template <typename Bitmap>
+    void blit(const WmfRecord& rec, bool stretch, Bitmap bitmap);
     std::shared_ptr<const DibImage> dibAt(const WmfRecord& rec, std::size_t offset, int usage) {
         return DecodePackedDib(rec.params.from(offset), usage, device_.paletteColours(), budget_);
-    }
-    int charset() const {
-        const FontObject* font = device_.state().font.get();
-        return font ? TextEncodingFor(font->face, font->charset) : 0;
     }
 
     GdiDevice& device_;
@@ -102,11 +103,8 @@ private:
 
 void WmfPlayer::selectObject(std::uint32_t index) {
     const GdiObject* object = objects_.get(index);
-    if (!object) return;
-    if (object->pen) device_.selectPen(object->pen);
-    else if (object->brush) device_.selectBrush(object->brush);
-    else if (object->font) device_.selectFont(object->font);
-    else if (object->region) {
+    if (!object || device_.selectObject(*object)) return;
+    if (object->region) {
         const ScanRegion region = regionToPicture(*object->region);
         device_.selectClipRegion(&region, RegionOp::Copy);
     }
@@ -116,9 +114,7 @@ ScanRegion WmfPlayer::regionToPicture(const RegionObject& region) const {
     ScanRegion result;
     for (const RectI& r : region.rects) {
         const RectI p = device_.toPictureRect(r.left, r.top, r.right, r.bottom);
-        result = result.combined(ScanRegion::fromRect({std::max(p.left, -1), std::max(p.top, -1),
-                                                       std::min(p.right, 1 << 20), std::min(p.bottom, 1 << 20)}),
-                                 RegionOp::Or);
+        result = result.combined(ScanRegion::fromRect(WithinDrawingRange(p)), RegionOp::Or);
     }
     return result;
 }
@@ -146,7 +142,7 @@ void WmfPlayer::text(const WmfRecord& rec, bool extended) {
         }
     }
     const std::uint8_t* bytes = p.bytes(stringOffset, count);
-    const DecodedText decoded = DecodeAnsiText(bytes, count, charset());
+    const DecodedText decoded = DecodeAnsiText(bytes, count, device_.textEncoding());
     if (extended) {
         const std::size_t dxOffset = stringOffset + ((count + 1) & ~std::size_t{1});
         if (count > 0 && p.hasItems(dxOffset, count, 2)) {
@@ -155,6 +151,28 @@ void WmfPlayer::text(const WmfRecord& rec, bool extended) {
         }
     }
     device_.text(reference, decoded, options);
+}
+
+template <typename Bitmap>
+void WmfPlayer::blit(const WmfRecord& rec, bool stretch, Bitmap bitmap) {
+    const std::uint32_t rop = rec.params.u32(0);
+    if (!stretch) {
+        if (rec.sizeInWords == 12) {
+            device_.patBlt(rec.coord(8), rec.coord(7), rec.coord(6), rec.coord(5), rop);
+            return;
+        }
+        const auto image = bitmap();
+        const double w = rec.coord(5), h = rec.coord(4);
+        device_.stretchBlt(rec.coord(7), rec.coord(6), w, h, image.get(), rec.coord(3), rec.coord(2), w, h, rop);
+        return;
+    }
+    if (rec.sizeInWords == 14) {
+        device_.patBlt(rec.coord(10), rec.coord(9), rec.coord(8), rec.coord(7), rop);
+        return;
+    }
+    const auto image = bitmap();
+    device_.stretchBlt(rec.coord(9), rec.coord(8), rec.coord(7), rec.coord(6), image.get(), rec.coord(5), rec.coord(4),
+                       rec.coord(3), rec.coord(2), rop);
 }
 
 void WmfPlayer::play(const WmfRecord& rec) {
@@ -233,39 +251,20 @@ void WmfPlayer::play(const WmfRecord& rec) {
             break;
         }
         case 0x00F7: {  // create palette
-            const std::size_t count = p.u16(2);
-            p.requireItems(4, count, 4);
             auto palette = std::make_shared<PaletteObject>();
-            for (std::size_t i = 0; i < count; ++i)
-                palette->entries.push_back(makeColour(p.u8(4 + 4 * i), p.u8(5 + 4 * i), p.u8(6 + 4 * i)));
-            GdiObject object;
-            object.palette = palette;
-            addObject(std::move(object));
+            palette->entries = ReadPaletteEntries(p, 4, p.u16(2));
+            addObject(GdiObject(palette));
             break;
         }
         case 0x0037:    // set palette entries
         case 0x0436: {  // animate palette
-            if (!s.palette) break;
-            const std::size_t start = p.u16(0), count = p.u16(2);
-            p.requireItems(4, count, 4);
-            for (std::size_t i = 0; i < count; ++i)
-                if (start + i < s.palette->entries.size())
-                    s.palette->entries[start + i] = makeColour(p.u8(4 + 4 * i), p.u8(5 + 4 * i), p.u8(6 + 4 * i));
+            if (s.palette) SetPaletteEntries(*s.palette, p.u16(0), p, 4, p.u16(2));
             break;
         }
         case 0x0139:
-            if (s.palette) s.palette->entries.resize(std::min<std::size_t>(p.u16(0), 1024), kBlack);
+            if (s.palette) ResizePalette(*s.palette, p.u16(0));
             break;
-        case 0x02FA: {  // create pen
-            auto pen = std::make_shared<PenObject>();
-            pen->style = p.u16(0);
-            pen->width = p.i16(2);
-            pen->color = p.u32(6);
-            GdiObject object;
-            object.pen = pen;
-            addObject(std::move(object));
-            break;
-        }
+        case 0x02FA: addObject(GdiObject(ReadLogPen(p, 0, 2))); break;  // create pen
         case 0x02FC: {  // create brush
             auto brush = std::make_shared<BrushObject>();
             brush->style = p.u16(0);
@@ -273,9 +272,7 @@ void WmfPlayer::play(const WmfRecord& rec) {
             brush->hatch = p.has(6, 2) ? p.u16(6) : 0;
             if (brush->style == kBrushPattern || brush->style == kBrushDibPattern || brush->style == kBrushDibPatternPt)
                 brush->style = kBrushSolid;  // a pattern needs a bitmap this record cannot carry
-            GdiObject object;
-            object.brush = brush;
-            addObject(std::move(object));
+            addObject(GdiObject(brush));
             break;
         }
         case 0x0142: {  // DIB pattern brush
@@ -283,9 +280,7 @@ void WmfPlayer::play(const WmfRecord& rec) {
             brush->style = kBrushDibPattern;
             const int usage = p.u16(2);
             brush->pattern = dibAt(rec, 4, usage);
-            GdiObject object;
-            object.brush = brush;
-            addObject(std::move(object));
+            addObject(GdiObject(brush));
             break;
         }
         case 0x01F9: {  // pattern brush from a device-dependent bitmap
@@ -293,40 +288,19 @@ void WmfPlayer::play(const WmfRecord& rec) {
             brush->style = kBrushPattern;
             brush->pattern = DecodeBitmap16(p, 0, 32, budget_);
             brush->monochromeUsesDcColours = true;
-            GdiObject object;
-            object.brush = brush;
-            addObject(std::move(object));
+            addObject(GdiObject(brush));
             break;
         }
         case 0x02FB: {  // create font
-            auto font = std::make_shared<FontObject>();
-            font->height = p.i16(0);
-            font->width = p.i16(2);
-            font->escapement = p.i16(4);
-            font->orientation = p.i16(6);
-            font->weight = p.i16(8);
-            font->italic = p.u8(10) != 0;
-            font->underline = p.u8(11) != 0;
-            font->strikeOut = p.u8(12) != 0;
-            font->charset = p.u8(13);
+            auto font = ReadLogFont(p, 0, 2);
             font->face = readFaceName(p, 18);
             // The face name is in the font's own code page.
             if (std::any_of(font->face.begin(), font->face.end(), [](char c) { return (c & 0x80) != 0; })) {
                 const DecodedText name = DecodeAnsiText(reinterpret_cast<const std::uint8_t*>(font->face.data()),
                                                         font->face.size(), font->charset == 2 ? 0 : font->charset);
-                std::string utf8;
-                for (char32_t c : name.chars) {
-                    if (c < 0x80) utf8 += static_cast<char>(c);
-                    else if (c < 0x800) utf8 += {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
-                    else if (c < 0x10000)
-                        utf8 += {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
-                                 static_cast<char>(0x80 | (c & 0x3F))};
-                }
-                font->face = utf8;
+                font->face = ToUtf8(name.chars);
             }
-            GdiObject object;
-            object.font = font;
-            addObject(std::move(object));
+            addObject(GdiObject(font));
             break;
         }
         case 0x06FF: {  // create region
@@ -341,9 +315,7 @@ void WmfPlayer::play(const WmfRecord& rec) {
                     region->rects.push_back({p.i16(offset + 6 + 4 * k), top, p.i16(offset + 8 + 4 * k), bottom});
                 offset += 6 + (count / 2) * 4 + 2;
             }
-            GdiObject object;
-            object.region = region;
-            addObject(std::move(object));
+            addObject(GdiObject(region));
             break;
         }
         case 0x012C: {  // select clip region
@@ -380,69 +352,34 @@ void WmfPlayer::play(const WmfRecord& rec) {
             else device_.fillRegion(pixels, s.brush.get());
             break;
         }
-        case 0x0940: {  // DIB bit blit
-            const std::uint32_t rop = p.u32(0);
-            if (rec.sizeInWords == 12) {
-                device_.patBlt(rec.coord(8), rec.coord(7), rec.coord(6), rec.coord(5), rop);
-            } else {
-                const auto image = dibAt(rec, 16, kDibRgbColors);
-                const double w = rec.coord(5), h = rec.coord(4);
-                device_.stretchBlt(rec.coord(7), rec.coord(6), w, h, image.get(), rec.coord(3), rec.coord(2), w, h, rop);
-            }
+        case 0x0940:  // DIB bit blit
+            blit(rec, false, [&] { return dibAt(rec, 16, kDibRgbColors); });
             break;
-        }
-        case 0x0B41: {  // DIB stretch blit
-            const std::uint32_t rop = p.u32(0);
-            if (rec.sizeInWords == 14) {
-                device_.patBlt(rec.coord(10), rec.coord(9), rec.coord(8), rec.coord(7), rop);
-            } else {
-                const auto image = dibAt(rec, 20, kDibRgbColors);
-                device_.stretchBlt(rec.coord(9), rec.coord(8), rec.coord(7), rec.coord(6), image.get(), rec.coord(5),
-                                   rec.coord(4), rec.coord(3), rec.coord(2), rop);
-            }
+        case 0x0B41:  // DIB stretch blit
+            blit(rec, true, [&] { return dibAt(rec, 20, kDibRgbColors); });
             break;
-        }
         case 0x0F43: {  // stretch DIB
             const auto image = dibAt(rec, 22, p.u16(4));
             if (!image) break;
-            double srcY = rec.coord(5), srcH = rec.coord(3);
-            // A bottom-up bitmap counts its source rows from the bottom.
-            if (image->bottomUp) srcY = image->height - srcY - srcH;
-            device_.stretchBlt(rec.coord(10), rec.coord(9), rec.coord(8), rec.coord(7), image.get(), rec.coord(6), srcY,
-                               rec.coord(4), srcH, p.u32(0));
+            const double srcH = rec.coord(3);
+            device_.stretchBlt(rec.coord(10), rec.coord(9), rec.coord(8), rec.coord(7), image.get(), rec.coord(6),
+                               image->sourceTop(rec.coord(5), srcH), rec.coord(4), srcH, p.u32(0));
             break;
         }
         case 0x0D33: {  // set DIB bits to the device
             const auto image = dibAt(rec, 18, p.u16(0));
             if (!image) break;
             const double w = rec.coord(6), h = rec.coord(5);
-            double srcY = rec.coord(3);
-            if (image->bottomUp) srcY = image->height - srcY - h;
-            device_.stretchBlt(rec.coord(8), rec.coord(7), w, h, image.get(), rec.coord(4), srcY, w, h, 0x00CC0020);
+            device_.stretchBlt(rec.coord(8), rec.coord(7), w, h, image.get(), rec.coord(4),
+                               image->sourceTop(rec.coord(3), h), w, h, 0x00CC0020);
             break;
         }
-        case 0x0922: {  // bit blit with a device-dependent bitmap
-            const std::uint32_t rop = p.u32(0);
-            if (rec.sizeInWords == 12) {
-                device_.patBlt(rec.coord(8), rec.coord(7), rec.coord(6), rec.coord(5), rop);
-                break;
-            }
-            const auto image = DecodeBitmap16(p, 16, 26, budget_);
-            const double w = rec.coord(5), h = rec.coord(4);
-            device_.stretchBlt(rec.coord(7), rec.coord(6), w, h, image.get(), rec.coord(3), rec.coord(2), w, h, rop);
+        case 0x0922:  // bit blit with a device-dependent bitmap
+            blit(rec, false, [&] { return DecodeBitmap16(p, 16, 26, budget_); });
             break;
-        }
-        case 0x0B23: {  // stretch blit with a device-dependent bitmap
-            const std::uint32_t rop = p.u32(0);
-            if (rec.sizeInWords == 14) {
-                device_.patBlt(rec.coord(10), rec.coord(9), rec.coord(8), rec.coord(7), rop);
-                break;
-            }
-            const auto image = DecodeBitmap16(p, 20, 30, budget_);
-            device_.stretchBlt(rec.coord(9), rec.coord(8), rec.coord(7), rec.coord(6), image.get(), rec.coord(5),
-                               rec.coord(4), rec.coord(3), rec.coord(2), rop);
+        case 0x0B23:  // stretch blit with a device-dependent bitmap
+            blit(rec, true, [&] { return DecodeBitmap16(p, 20, 30, budget_); });
             break;
-        }
         default: break;  // escapes, palette realisation, flood fills and the like draw nothing here
     }
 }
