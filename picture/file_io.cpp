@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <istream>
+#include <iterator>
 #include <ostream>
 #include <streambuf>
 
@@ -130,6 +132,23 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& fileName) {
         in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     if (static_cast<std::size_t>(in.gcount()) != bytes.size()) throw EReadError();
     return bytes;
+}
+
+std::vector<std::uint8_t> ReadWholeStream(std::istream& stream) {
+    std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+    if (stream.bad()) throw EReadError();
+    return bytes;
+}
+
+void WriteBytesToStream(std::ostream& stream, const std::vector<std::uint8_t>& bytes) {
+    stream.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!stream) throw EWriteError();
+}
+
+void WriteFileAtomically(const std::string& fileName, const std::vector<std::uint8_t>& bytes) {
+    WriteFileAtomically(fileName, [&bytes](std::ostream& out) {
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    });
 }
 
 void WriteFileAtomically(const std::string& fileName,

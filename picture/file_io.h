@@ -19,9 +19,19 @@ std::ifstream OpenForReading(const std::string& fileName);
 // The whole file; EFOpenError naming the file and the reason on failure.
 std::vector<std::uint8_t> ReadWholeFile(const std::string& fileName);
 
+// Everything the stream still holds; EReadError when reading it fails.
+std::vector<std::uint8_t> ReadWholeStream(std::istream& stream);
+
+// Writes the bytes to the stream; EWriteError when the stream fails.
+void WriteBytesToStream(std::ostream& stream, const std::vector<std::uint8_t>& bytes);
+
 // Calls `write` with a stream onto a temporary file in the target's folder,
 // then makes that file the target. Throws EFCreateError when the temporary
 // cannot be created, EWriteError when writing or flushing fails, and passes
 // on whatever `write` throws; the temporary is removed on every failure.
 void WriteFileAtomically(const std::string& fileName,
                          const std::function<void(std::ostream&)>& write);
+
+// The same for a file whose bytes are all made already, so that a failure
+// to make them never touches the file system.
+void WriteFileAtomically(const std::string& fileName, const std::vector<std::uint8_t>& bytes);

@@ -1,8 +1,5 @@
 #include "picture/gif_picture.h"
 
-#include <istream>
-#include <iterator>
-#include <ostream>
 #include <utility>
 
 #include "picture/errors.h"
@@ -20,9 +17,7 @@ void TGIFPicture::LoadFromBytes(const std::uint8_t* data, std::size_t size) {
 }
 
 void TGIFPicture::LoadFromStream(std::istream& stream) {
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(stream),
-                                          std::istreambuf_iterator<char>()};
-    if (stream.bad()) throw EReadError();
+    const std::vector<std::uint8_t> bytes = ReadWholeStream(stream);
     LoadFromBytes(bytes.data(), bytes.size());
 }
 
@@ -46,17 +41,6 @@ std::vector<std::uint8_t> TGIFPicture::SaveToBytes() const {
     return WriteGIF(toWrite_);
 }
 
-void TGIFPicture::SaveToStream(std::ostream& stream) const {
-    const std::vector<std::uint8_t> bytes = SaveToBytes();
-    stream.write(reinterpret_cast<const char*>(bytes.data()),
-                 static_cast<std::streamsize>(bytes.size()));
-    if (!stream) throw EWriteError();
-}
+void TGIFPicture::SaveToStream(std::ostream& stream) const { WriteBytesToStream(stream, SaveToBytes()); }
 
-void TGIFPicture::SaveToFile(const std::string& fileName) const {
-    const std::vector<std::uint8_t> bytes = SaveToBytes();
-    WriteFileAtomically(fileName, [&bytes](std::ostream& out) {
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-    });
-}
+void TGIFPicture::SaveToFile(const std::string& fileName) const { WriteFileAtomically(fileName, SaveToBytes()); }

@@ -1,8 +1,5 @@
 #include "picture/jpeg_picture.h"
 
-#include <istream>
-#include <iterator>
-#include <ostream>
 #include <utility>
 
 #include "picture/errors.h"
@@ -21,10 +18,7 @@ void TJPEGPicture::LoadFromBytes(std::shared_ptr<const std::vector<std::uint8_t>
 }
 
 void TJPEGPicture::LoadFromStream(std::istream& stream) {
-    std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(stream),
-                                    std::istreambuf_iterator<char>()};
-    if (stream.bad()) throw EReadError();
-    LoadFromBytes(std::make_shared<const std::vector<std::uint8_t>>(std::move(bytes)));
+    LoadFromBytes(std::make_shared<const std::vector<std::uint8_t>>(ReadWholeStream(stream)));
 }
 
 void TJPEGPicture::DIBNeeded() {
@@ -59,18 +53,7 @@ std::vector<std::uint8_t> TJPEGPicture::SaveToBytes() const {
     return EncodeJPEG(widened);
 }
 
-void TJPEGPicture::SaveToStream(std::ostream& stream) const {
-    const std::vector<std::uint8_t> bytes = SaveToBytes();
-    stream.write(reinterpret_cast<const char*>(bytes.data()),
-                 static_cast<std::streamsize>(bytes.size()));
-    if (!stream) throw EWriteError();
-}
+void TJPEGPicture::SaveToStream(std::ostream& stream) const { WriteBytesToStream(stream, SaveToBytes()); }
 
-void TJPEGPicture::SaveToFile(const std::string& fileName) const {
-    // Encode first: a failing encoder then never touches the file system.
-    const std::vector<std::uint8_t> bytes = SaveToBytes();
-    WriteFileAtomically(fileName, [&bytes](std::ostream& out) {
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-    });
-}
+// Encoded first: a failing encoder then never touches the file system.
+void TJPEGPicture::SaveToFile(const std::string& fileName) const { WriteFileAtomically(fileName, SaveToBytes()); }

@@ -1,8 +1,5 @@
 #include "picture/png_picture.h"
 
-#include <istream>
-#include <iterator>
-#include <ostream>
 #include <utility>
 
 #include "picture/errors.h"
@@ -18,9 +15,7 @@ void TPNGPicture::LoadFromBytes(const std::uint8_t* data, std::size_t size) {
 }
 
 void TPNGPicture::LoadFromStream(std::istream& stream) {
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(stream),
-                                          std::istreambuf_iterator<char>()};
-    if (stream.bad()) throw EReadError();
+    const std::vector<std::uint8_t> bytes = ReadWholeStream(stream);
     LoadFromBytes(bytes.data(), bytes.size());
 }
 
