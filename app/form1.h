@@ -191,6 +191,8 @@ private:
     bool HandleWheel(QWheelEvent* event);
     void RemoveFrame();
     void DrawFrame();
+    // No drag in progress, and the whole source picture selected.
+    void SelectWholePicture();
     void EditChange(QLineEdit* own, QLineEdit* other, std::int32_t& ownValue,
                     std::int32_t& otherValue);
 

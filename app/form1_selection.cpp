@@ -59,20 +59,20 @@ void TForm1::Image1MouseUp(Qt::MouseButton button, int, int) {
         return;
     }
     RemoveFrame();
-    SelectState = 0;
-    SelLeft = 0;
-    SelTop = 0;
-    SelRight = SourceDIB.Width() - 1;
-    SelBottom = SourceDIB.Height() - 1;
+    SelectWholePicture();
     setWindowTitle(TitleText);
 }
 
 void TForm1::Image1DblClick() {
     if (SelectState == 1) RemoveFrame();
+    SelectWholePicture();
+    setWindowTitle(TitleText);
+}
+
+void TForm1::SelectWholePicture() {
     SelectState = 0;
     SelLeft = 0;
     SelTop = 0;
     SelRight = SourceDIB.Width() - 1;
     SelBottom = SourceDIB.Height() - 1;
-    setWindowTitle(TitleText);
 }

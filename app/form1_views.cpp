@@ -28,11 +28,7 @@ void TForm1::ShowImage1() {
         Image1->SetPicture(ImageFromDIB(SourceDIB));
     }
     UpdateViewRange();
-    SelectState = 0;
-    SelLeft = 0;
-    SelTop = 0;
-    SelRight = SourceDIB.Width() - 1;
-    SelBottom = SourceDIB.Height() - 1;
+    SelectWholePicture();
 }
 
 void TForm1::ToolButton5Click() {
