@@ -7,12 +7,10 @@
 #include <cstdint>
 
 #include "picture/dib.h"
+#include "tests/support/picture_builders.h"
 
 inline TDIB MakeBenchPicture(int width, int height) {
-    TDIB dib;
-    dib.SetWidth(width);
-    dib.SetHeight(height);
-    dib.SetPixelFormat(PixelFormat24Bit);
+    TDIB dib = BlankTrueColour(width, height);
     for (int y = 0; y < height; ++y) {
         std::uint8_t* row = dib.ScanLineForWrite(y);
         const double v = static_cast<double>(y) / height;

@@ -50,7 +50,7 @@ INSTANTIATE_TEST_SUITE_P(
         TitleRow{"BackslashIsPartOfTheName", "/tmp/a\\b.bmp", "元画像", 5, 5,
                  "Skalomi Ver.4.02 ： a\\b.bmp  元画像（5×5）", "a\\b.bmp"},
         TitleRow{"FolderOnly", "/tmp/", "元画像", 5, 5, "Skalomi Ver.4.02 ：   元画像（5×5）", ""}),
-    [](const ::testing::TestParamInfo<TitleRow>& info) { return std::string(info.param.name); });
+    NameOfParam());
 
 TEST_F(WindowTest, WindowIsNeverNarrowerThan658) {
     form().resize(500, 150);
@@ -174,7 +174,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ErrorTextRow{"EndsInSlash", "a/", "a/."},
                       ErrorTextRow{"Japanese", "画像が大きすぎます。", "画像が大きすぎます。."},
                       ErrorTextRow{"Empty", "", ""}),
-    [](const ::testing::TestParamInfo<ErrorTextRow>& info) { return std::string(info.param.name); });
+    NameOfParam());
 
 namespace {
 

@@ -102,7 +102,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ControlRow{"TrackBar1", true, -1, -1, "拡縮画像のコントラストを設定(C)", 150},
                       ControlRow{"ToolButton22", true, -1, 8, "拡縮画像の回転角度設定(R)", 27},
                       ControlRow{"Label9", true, -1, -1, "拡縮画像の回転角度設定(R)", 0}),
-    [](const ::testing::TestParamInfo<ControlRow>& info) { return std::string(info.param.name); });
+    NameOfParam());
 
 TEST_F(WindowTest, FirstStateCaptionsValuesAndWindows) {
     TForm1& f = form();
@@ -240,7 +240,7 @@ INSTANTIATE_TEST_SUITE_P(
                  false, false, true, false, true},
         StateRow{"SourceViewAfterScale", WindowState::SourceViewAfterScale, true, true, true, 1, "元画像を保存(S)",
                  true, false, true, true, true, false, true, false}),
-    [](const ::testing::TestParamInfo<StateRow>& info) { return std::string(info.param.name); });
+    NameOfParam());
 
 TEST_F(WindowTest, ViewSwitchesRetitleWithTheShownPictureSize) {
     OpenThroughDialog(WritePatternBmp(temp_, "photo.bmp", 64, 48));

@@ -113,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(RefusalRow{"ZeroWidth", "0", "100", true}, RefusalRow{"ZeroHeight", "100", "0", true},
                       RefusalRow{"OnePercentOfFortyPixels", "1", "100", true},
                       RefusalRow{"Negative", "-5", "100", true}),
-    [](const ::testing::TestParamInfo<RefusalRow>& info) { return std::string(info.param.name); });
+    NameOfParam());
 
 TEST_F(WindowTest, APictureOnePixelWideIsNotScaled) {
     OpenThroughDialog(WritePatternBmp(temp_, "line.bmp", 1, 50));

@@ -55,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(
         DragRow{"UpAndLeftIsOrdered", {50, 40}, {20, 30}, true, {20, 30, 50, 40}, "（31×11）"},
         DragRow{"ClampedToThePicture", {90, 70}, {400, -50}, true, {90, 0, 99, 70}, "（10×71）"},
         DragRow{"PlainClickCancels", {30, 30}, {30, 30}, false, {0, 0, 99, 79}, ""}),
-    [](const ::testing::TestParamInfo<DragRow>& info) { return std::string(info.param.name); });
+    NameOfParam());
 
 TEST_F(SelectionTest, TheFrameIsAnInvertedOutlineAndRemovingItRestoresThePicture) {
     Drag(form().Image1, {10, 20}, {30, 25});

@@ -55,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ConversionRow{"ZeroXAlone", "0x", false, 0}, ConversionRow{"TrailingBlank", "5 ", false, 0},
                       ConversionRow{"FullWidthDigits", "１２", false, 0},
                       ConversionRow{"HexDigitInDecimal", "1f", false, 0}, ConversionRow{"Empty", "", false, 0}),
-    [](const ::testing::TestParamInfo<ConversionRow>& info) { return std::string(info.param.name); });
+    NameOfParam());
 
 // ---------------------------------------------------------- size fields
 

@@ -11,6 +11,7 @@
 #include "app/general_error.h"
 #include "app/image_view.h"
 #include "app/picture_conversion.h"
+#include "tests/support/picture_builders.h"
 
 void WindowTest::SetUp() { CreateWindows(); }
 
@@ -107,19 +108,10 @@ int WindowTest::ScrollX() { return form().ScrollBox1->horizontalScrollBar()->val
 int WindowTest::ScrollY() { return form().ScrollBox1->verticalScrollBar()->value(); }
 
 TDIB PatternPicture(int width, int height) {
-    DecodedPicture picture;
-    picture.allocate(width, height, 24);
-    for (int y = 0; y < height; ++y) {
-        std::uint8_t* row = picture.row(y);
-        for (int x = 0; x < width; ++x) {
-            row[3 * x + 0] = static_cast<std::uint8_t>(x * 7 + y);        // blue
-            row[3 * x + 1] = static_cast<std::uint8_t>(y * 5 + 3 * x);    // green
-            row[3 * x + 2] = static_cast<std::uint8_t>(x * 11 + y * 13);  // red
-        }
-    }
-    TDIB dib;
-    dib.Assign(picture);
-    return dib;
+    return MakePicture24(width, height, [](int x, int y) {
+        const int red = (x * 11 + y * 13) & 0xFF, green = (y * 5 + 3 * x) & 0xFF, blue = (x * 7 + y) & 0xFF;
+        return red | green << 8 | blue << 16;
+    });
 }
 
 std::string WritePatternBmp(const TempDir& dir, const std::string& name, int width, int height) {

@@ -10,26 +10,18 @@
 #include "picture/dib.h"
 #include "picture/picture_saver.h"
 #include "scale/scale_run.h"
+#include "tests/support/picture_builders.h"
+#include "tests/support/scale_helpers.h"
 #include "tests/support/test_support.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-TDIB makePicture(int w, int h, int seed) {
-    TDIB dib;
-    dib.SetWidth(w);
-    dib.SetHeight(h);
-    dib.SetPixelFormat(PixelFormat24Bit);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            dib.SetPixels(x, y, ((x * 7 + seed) & 0xFF) | (((y * 5 + x) & 0xFF) << 8) |
-                                    (((x * y + seed * 3) & 0xFF) << 16));
-    return dib;
-}
-
 void writePicture(const std::string& path, int w, int h, int seed) {
-    makePicture(w, h, seed).SaveToFile(path);
+    MakePicture(w, h, [seed](int x, int y) {
+        return ((x * 7 + seed) & 0xFF) | (((y * 5 + x) & 0xFF) << 8) | (((x * y + seed * 3) & 0xFF) << 16);
+    }).SaveToFile(path);
 }
 
 // What the engine makes of `source` in this process, saved as `path`.
@@ -38,13 +30,7 @@ std::vector<std::uint8_t> expectedBytes(const std::string& source, const ScaleSe
     TDIB src;
     src.LoadFromFile(source);
     src.SetPixelFormat(PixelFormat24Bit);
-    const SelectionRect sel = WholePicture(src.Width(), src.Height());
-    ScalePlan plan;
-    EXPECT_EQ(PlanScale(s, sel, plan), ScaleRefusal::None);
-    TDIB result;
-    ResampleTables tables;
-    RunScale(src, sel, s, plan, result, tables);
-    SavePictureToFile(result, path);
+    SavePictureToFile(ScaleWholePicture(src, s), path);
     return ReadBytes(path);
 }
 
@@ -172,7 +158,7 @@ INSTANTIATE_TEST_SUITE_P(
                 {"x.bmp"}},
         Outcome{"RefusedSuffix", "-q -s 'a|b' good.bmp", 2, "使えません", {}, {"gooda|b.jpg"}},
         Outcome{"Help", "--help", 0, "usage: skalomi-cli", {}, {}}),
-    [](const ::testing::TestParamInfo<Outcome>& info) { return std::string(info.param.name); });
+    NameOfParam());
 
 TEST(CliEndToEnd, OutputExtensionDecidesTheFormatAsTheSaveCommandDoes) {
     TempDir dir;

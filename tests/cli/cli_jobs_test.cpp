@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/test_support.h"
+
 namespace {
 
 CliOptions withFiles(std::vector<std::string> files) {
@@ -67,6 +69,6 @@ INSTANTIATE_TEST_SUITE_P(
         GroupCase{"ChainsJoin",
                   {{"/p/a", "/p/1"}, {"/p/b", "/p/2"}, {"/p/c", "/p/1"}, {"/p/d", "/p/c"}},
                   {{0, 2, 3}, {1}}}),
-    [](const ::testing::TestParamInfo<GroupCase>& info) { return std::string(info.param.name); });
+    NameOfParam());
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/test_support.h"
+
 namespace {
 
 struct ParseCase {
@@ -131,6 +133,6 @@ INSTANTIATE_TEST_SUITE_P(
                       BadCase{"MissingValue", {"a", "-p"}, "needs a value"},
                       BadCase{"JobsZero", {"-j", "0", "a"}, "--jobs"},
                       BadCase{"FlagWithValue", {"--quiet=1", "a"}, "takes no value"}),
-    [](const ::testing::TestParamInfo<BadCase>& info) { return std::string(info.param.name); });
+    NameOfParam());
 
 }  // namespace

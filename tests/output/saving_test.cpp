@@ -68,7 +68,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ExtensionRow{"MixedCaseJpg", "p.Jpg"}, ExtensionRow{"Jpeg", "p.jpeg"},
                       ExtensionRow{"MixedCasePng", "p.Png"}, ExtensionRow{"MixedCaseGif", "p.Gif"},
                       ExtensionRow{"NoExtension", "picture"}, ExtensionRow{"Bmp", "p.bmp"}),
-    [](const ::testing::TestParamInfo<ExtensionRow>& info) { return std::string(info.param.name); });
+    NameOfParam());
 
 TEST_F(WindowTest, CancellingTheSaveDialogChangesNothing) {
     OpenThroughDialog(WritePatternBmp(temp_, "in.bmp", 7, 5));

@@ -7,6 +7,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "picture/dib.h"
@@ -128,6 +129,18 @@ BmpBuilder Valid8Bit() {
     return b;
 }
 
+// One pixel of 16 or 32 bits whose colours the masks (bit fields) pick.
+BmpBuilder OnePixelWithMasks(std::uint16_t bitCount, std::vector<std::uint32_t> masks, Bytes pixel) {
+    BmpBuilder b;
+    b.bitCount = bitCount;
+    b.compression = 3;
+    b.masks = std::move(masks);
+    b.width = 1;
+    b.height = 1;
+    b.pixels = std::move(pixel);
+    return b;
+}
+
 struct RefusalCase {
     const char* name;
     Bytes file;
@@ -230,7 +243,7 @@ TEST_P(BmpRefusal, GivesItsErrorAndKeepsTheOldPicture) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Bmp, BmpRefusal, ::testing::ValuesIn(RefusalCases()),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         NameOfParam());
 
 TEST(BmpRead, SixteenBitDefaultMasksScaleEachChannel) {
     BmpBuilder b;
@@ -263,13 +276,7 @@ TEST(BmpRead, ThirtyTwoBitExplicitMasksReadLikeTheDefault) {
 }
 
 TEST(BmpRead, SixteenBitWithFiveSixFiveMasks) {
-    BmpBuilder b;
-    b.bitCount = 16;
-    b.compression = 3;
-    b.masks = {0xF800, 0x07E0, 0x001F};
-    b.width = 1;
-    b.height = 1;
-    b.pixels = {0xE0, 0x07, 0, 0};  // green all ones
+    const BmpBuilder b = OnePixelWithMasks(16, {0xF800, 0x07E0, 0x001F}, {0xE0, 0x07, 0, 0});  // green all ones
     EXPECT_EQ(LoadBmp(b.build()).GetPixels(0, 0), 255 << 8);
 }
 
@@ -423,7 +430,7 @@ TEST_P(RleDecoding, DecodesOrRefuses) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Bmp, RleDecoding, ::testing::ValuesIn(RleCases()),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         NameOfParam());
 
 // ------------------------------------------------------------------ writing
 
@@ -568,13 +575,7 @@ Bytes PackedFromBmp(const BmpBuilder& b) {
 
 TEST(PackedDib, ReadsWhatOtherProgramsPutOnTheClipboard) {
     // 32 bits with explicit masks, pixels right after the masks.
-    BmpBuilder b;
-    b.bitCount = 32;
-    b.compression = 3;
-    b.masks = {0xFF0000, 0xFF00, 0xFF};
-    b.width = 1;
-    b.height = 1;
-    b.pixels = {10, 20, 30, 0};
+    BmpBuilder b = OnePixelWithMasks(32, {0xFF0000, 0xFF00, 0xFF}, {10, 20, 30, 0});
     Bytes block = PackedFromBmp(b);
     TDIB dib;
     dib.LoadFromClipboardFormat(kClipboardFormatDIB, &block);

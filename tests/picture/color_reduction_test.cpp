@@ -9,6 +9,7 @@
 
 #include "picture/color_reduction.h"
 #include "picture/dib.h"
+#include "tests/support/picture_builders.h"
 
 namespace {
 
@@ -16,14 +17,9 @@ int Rgb(int r, int g, int b) { return r | g << 8 | b << 16; }
 
 // A 24-bit picture whose pixels are `colors`, repeated row by row.
 TDIB PictureOf(const std::vector<int>& colors, int width, int height, bool topDown = false) {
-    TDIB dib;
-    dib.SetWidth(width);
-    dib.SetHeight(topDown ? -height : height);
-    dib.SetPixelFormat(PixelFormat24Bit);
-    std::size_t i = 0;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) dib.SetPixels(x, y, colors[i++ % colors.size()]);
-    return dib;
+    return MakePicture(width, topDown ? -height : height, [&](int x, int y) {
+        return colors[(static_cast<std::size_t>(y) * width + x) % colors.size()];
+    });
 }
 
 std::vector<int> Palette(const TDIB& dib) {

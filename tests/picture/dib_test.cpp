@@ -6,6 +6,9 @@
 #include <functional>
 #include <string>
 
+#include "tests/support/picture_builders.h"
+#include "tests/support/test_support.h"
+
 namespace {
 
 // Runs `action` and returns the message of the exception of type E it throws;
@@ -29,15 +32,7 @@ int ColorAt(int x, int y) {
     return ((x * 37 + y * 11) & 0xFF) | (((x * 5) & 0xFF) << 8) | (((y * 7) & 0xFF) << 16);
 }
 
-TDIB MakeTrueColor(int width, int height) {
-    TDIB dib;
-    dib.SetWidth(width);
-    dib.SetHeight(height);
-    dib.SetPixelFormat(PixelFormat24Bit);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) dib.SetPixels(x, y, ColorAt(x, y));
-    return dib;
-}
+TDIB MakeTrueColor(int width, int height) { return MakePicture(width, height, ColorAt); }
 
 DecodedPicture MakeDecoded(int width, int height, int depth) {
     DecodedPicture p;
@@ -146,7 +141,7 @@ INSTANTIATE_TEST_SUITE_P(
     TDIB, IndexedPixels,
     ::testing::Values(IndexedCase{"EightBitIndex", 8, 200, 200}, IndexedCase{"FourBitNibble", 4, 0x3B, 0xB},
                       IndexedCase{"OneBitAnyNonZeroSets", 1, 6, 1}),
-    [](const auto& info) { return std::string(info.param.name); });
+    NameOfParam());
 
 TEST(TDIB, PixelAccessChecksPositionAndValue) {
     TDIB dib = MakeTrueColor(3, 2);
@@ -326,7 +321,7 @@ INSTANTIATE_TEST_SUITE_P(TDIB, AssignDecoded,
                                            DecodedCase{"SixteenBitsWiden", 16, PixelFormat24Bit},
                                            DecodedCase{"TwentyFourBits", 24, PixelFormat24Bit},
                                            DecodedCase{"ThirtyTwoBitsWiden", 32, PixelFormat24Bit}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         NameOfParam());
 
 TEST(TDIB, AssignToOfATopDownPictureGivesTheSamePicture) {
     TDIB down;

@@ -5,7 +5,6 @@
 #include <zlib.h>
 
 #include <cmath>
-#include <cstring>
 #include <fstream>
 #include <random>
 #include <stdexcept>
@@ -67,8 +66,7 @@ std::shared_ptr<const std::vector<std::uint8_t>> SharedBytes(std::vector<std::ui
 std::vector<std::optional<std::vector<std::uint8_t>>> RunPillowScript(
     const std::string& script, const std::vector<std::string>& inputs) {
     TempDir dir;
-    std::string command =
-        "/usr/bin/python3 " + ShellQuote(std::string(SKALOMI_TEST_SCRIPTS_DIR) + "/" + script);
+    std::string command = PillowScriptCommand(script);
     for (std::size_t i = 0; i < inputs.size(); ++i)
         command += " " + ShellQuote(inputs[i]) + " " + ShellQuote(dir.file(std::to_string(i)));
     RunCommand(command);
@@ -81,22 +79,8 @@ std::vector<std::optional<std::vector<std::uint8_t>>> RunPillowScript(
 
 std::vector<std::optional<RgbImage>> PillowPngReference(const std::vector<std::string>& paths) {
     std::vector<std::optional<RgbImage>> images;
-    for (const auto& bytes : RunPillowScript("pil_png_reference.py", paths)) {
-        if (!bytes || bytes->size() < 12) {
-            images.emplace_back();
-            continue;
-        }
-        std::int32_t w, h;
-        std::uint32_t modeLength;
-        std::memcpy(&w, bytes->data(), 4);
-        std::memcpy(&h, bytes->data() + 4, 4);
-        std::memcpy(&modeLength, bytes->data() + 8, 4);
-        RgbImage image;
-        image.width = w;
-        image.height = h;
-        image.rgb.assign(bytes->begin() + 12 + modeLength, bytes->end());
-        images.push_back(std::move(image));
-    }
+    for (const auto& bytes : RunPillowScript("pil_png_reference.py", paths))
+        images.push_back(bytes ? ParsePillowRecord(*bytes) : std::nullopt);
     return images;
 }
 

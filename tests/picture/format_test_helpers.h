@@ -1,6 +1,6 @@
 #pragma once
 
-// Helpers shared by the format tests: pictures made in memory, the colours
+// Helpers shared by the format tests: photo-like pictures, the colours
 // of a pixel buffer as RGB bytes, and the outside decoders' readings.
 
 #include <cstdint>
@@ -12,27 +12,8 @@
 
 #include "picture/decoded_picture.h"
 #include "picture/dib.h"
+#include "tests/support/picture_builders.h"
 #include "tests/support/test_support.h"
-
-// A 24-bit buffer of the given size filled by `color(x, y)` (a colour
-// integer R + G * 256 + B * 65536), with colours-used 0 like a decoded photo.
-template <typename ColorAt>
-TDIB MakePicture24(int width, int height, ColorAt color) {
-    DecodedPicture picture;
-    picture.allocate(width, height, 24);
-    for (int y = 0; y < height; ++y) {
-        std::uint8_t* row = picture.row(y);
-        for (int x = 0; x < width; ++x) {
-            const int c = color(x, y);
-            row[3 * x] = static_cast<std::uint8_t>(c >> 16);
-            row[3 * x + 1] = static_cast<std::uint8_t>(c >> 8);
-            row[3 * x + 2] = static_cast<std::uint8_t>(c);
-        }
-    }
-    TDIB dib;
-    dib.Assign(std::move(picture));
-    return dib;
-}
 
 // A smooth photo-like picture with some noise, the same for the same seed.
 TDIB MakePhotoLike(int width, int height, std::uint32_t seed = 1);

@@ -207,7 +207,7 @@ std::vector<BlockCase> BlockCases() {
 }
 
 INSTANTIATE_TEST_SUITE_P(Gif, GifBlockRules, testing::ValuesIn(BlockCases()),
-                         [](const testing::TestParamInfo<BlockCase>& info) { return info.param.name; });
+                         NameOfParam());
 
 // --------------------------------------------------------- first frame
 
@@ -362,7 +362,7 @@ INSTANTIATE_TEST_SUITE_P(
         LzwCase{"PixelAboveAByte", 9, Pack({{512, 10}, {300, 10}}), "Invalid GIF code", {}},
         LzwCase{"CodeSize0", 0, {0}, "Invalid GIF code size", {}},
         LzwCase{"CodeSize12", 12, {0}, "Invalid GIF code size", {}}),
-    [](const testing::TestParamInfo<LzwCase>& info) { return info.param.name; });
+    NameOfParam());
 
 // What a GIF decoder sees of a code stream: its codes, read with the width
 // the decoder's own table size gives them.

@@ -256,7 +256,7 @@ INSTANTIATE_TEST_SUITE_P(
                     InkCase{"AdobeHalfTones", true, 128, 64, 255, 200, 100, 50, 200},
                     InkCase{"PlainPaper", false, 0, 0, 0, 0, 255, 255, 255},
                     InkCase{"PlainMagentaHalfBlack", false, 0, 255, 0, 128, 127, 0, 127}),
-    [](const testing::TestParamInfo<InkCase>& info) { return info.param.name; });
+    NameOfParam());
 
 // Puts width and height into the first SOF marker of a file.
 std::vector<std::uint8_t> WithDeclaredSize(std::vector<std::uint8_t> file, int width, int height) {

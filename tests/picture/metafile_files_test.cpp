@@ -54,7 +54,7 @@ INSTANTIATE_TEST_SUITE_P(
         SizeCase{"HeaderlessDrawingBox", [] { return WmfBuilder().rectangle(0, 0, 50, 30).build(); },
                  MetafileKind::WMF, 51, 31},
         SizeCase{"EmfFrame", [] { return EmfBuilder(96, 48).build(); }, MetafileKind::EMF, 96, 48}),
-    [](const auto& info) { return std::string(info.param.name); });
+    NameOfParam());
 
 // Damaged files: each is refused with EInvalidGraphic, its message naming
 // what is wrong.
@@ -135,7 +135,7 @@ const DamageCase kDamageCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Metafile, DamagedMetafile, ::testing::ValuesIn(kDamageCases),
-    [](const auto& info) { return std::string(info.param.name); });
+    NameOfParam());
 
 TEST(MetafileFiles, PlaceableHeaderWithoutUnitsIsRefused) {
     Bytes b = WmfBuilder(0, 0, 10, 10, 1).build();
@@ -249,12 +249,7 @@ INSTANTIATE_TEST_SUITE_P(Metafile, MetafileSuiteSize,
                                            KnownSize{"wmf/libwmf/p0000001.wmf", 320, 119},
                                            KnownSize{"emf/libemf2svg/test-039.emf", 1122, 794},
                                            KnownSize{"emf/libgdiplus/test.emf", 73, 71}),
-                         [](const auto& info) {
-                             std::string name = info.param.file;
-                             for (char& ch : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                             return name;
-                         });
+                         [](const auto& info) { return TestNameOf(info.param.file); });
 
 }  // namespace
 

@@ -10,6 +10,7 @@
 #include "picture/metafile/canvas.h"
 #include "picture/metafile/polygon_fill.h"
 #include "picture/metafile/scan_region.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -50,7 +51,7 @@ INSTANTIATE_TEST_SUITE_P(Metafile, RegionAlgebra,
                                            RegionCase{"Xor", RegionOp::Xor, 150, false, true, true},
                                            RegionCase{"Diff", RegionOp::Diff, 75, false, true, false},
                                            RegionCase{"Copy", RegionOp::Copy, 100, true, false, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         NameOfParam());
 
 // Set operations agree with a bitmap model over random rectangles.
 TEST(MetafileRaster, RegionOperationsMatchAPixelModel) {
@@ -119,7 +120,7 @@ INSTANTIATE_TEST_SUITE_P(Metafile, TernaryRasterOperation,
                                            Rop3Case{"PatternInvert", 0x5A, 0x5A5A5A},
                                            Rop3Case{"Blackness", 0x00, 0x000000},
                                            Rop3Case{"Whiteness", 0xFF, 0xFFFFFF}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         NameOfParam());
 
 struct Rop2Case {
     const char* name;
@@ -140,7 +141,7 @@ INSTANTIATE_TEST_SUITE_P(Metafile, BinaryRasterOperation,
                                            Rop2Case{"MaskPen", 9, 0x888888}, Rop2Case{"Nop", 11, 0xAAAAAA},
                                            Rop2Case{"CopyPen", 13, 0xCCCCCC}, Rop2Case{"MergePen", 15, 0xEEEEEE},
                                            Rop2Case{"White", 16, 0xFFFFFF}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         NameOfParam());
 
 TEST(MetafileRaster, ReaderRefusesSpansOutsideItsData) {
     const std::uint8_t data[8] = {1, 2, 3, 4, 5, 6, 7, 8};

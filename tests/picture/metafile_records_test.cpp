@@ -10,6 +10,7 @@
 #include "picture/metafile/metafile_renderer.h"
 #include "picture/metafile/text_encoding.h"
 #include "tests/picture/metafile_builder.h"
+#include "tests/support/test_support.h"
 
 using namespace metafile_test;
 
@@ -177,7 +178,7 @@ const RecordCase kRecordCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Metafile, MetafileRecords, ::testing::ValuesIn(kRecordCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         NameOfParam());
 
 TEST(MetafileRecordsText, OpaqueBackgroundFillsTheTextBox) {
     const DecodedPicture picture = render(EmfBuilder(96, 48)
@@ -221,7 +222,7 @@ INSTANTIATE_TEST_SUITE_P(
         EncodingCase{"Cyrillic", {0xC0, 0xE0}, 204, U"\u0410\u0430", {0, 1}},
         EncodingCase{"Symbol", {'a', 'p', 0xA5}, 2, U"\u03B1\u03C0\u221E", {0, 1, 2}},
         EncodingCase{"PrivateSymbolFont", {'a'}, kPrivateSymbolEncoding, U"\uF061", {0}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    NameOfParam());
 
 TEST(MetafileRecordsText, SymbolFaceUsesTheSymbolLayoutWhateverItsCharset) {
     EXPECT_EQ(TextEncodingFor("Symbol", 1), kSymbolCharset);

@@ -11,6 +11,7 @@
 #include "picture/errors.h"
 #include "picture/metafile/metafile_renderer.h"
 #include "tests/picture/metafile_builder.h"
+#include "tests/support/test_support.h"
 
 using namespace metafile_test;
 
@@ -96,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(
                           .pen(5, 0, 0).select(0).brush(0, 0).select(1).rectangle(5, 5, 11, 11).build();
                   },
                   MetafileKind::WMF, {5, 5, 9, 9}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    NameOfParam());
 
 // A five-pointed star drawn in one stroke: its middle is outside under the
 // alternate rule and inside under the winding rule.
@@ -124,7 +125,7 @@ TEST_P(PolygonFillMode, MiddleOfStarFollowsTheRule) {
 
 INSTANTIATE_TEST_SUITE_P(Metafile, PolygonFillMode,
                          ::testing::Values(FillModeCase{"Alternate", 1, false}, FillModeCase{"Winding", 2, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         NameOfParam());
 
 // The rows a horizontal line covers at its middle, for pens of several widths.
 struct PenWidthCase {
@@ -152,7 +153,7 @@ TEST_P(PenWidth, HorizontalLineCoversItsWidth) {
 INSTANTIATE_TEST_SUITE_P(Metafile, PenWidth,
                          ::testing::Values(PenWidthCase{"Zero", 0, 50, 50}, PenWidthCase{"One", 1, 50, 50},
                                            PenWidthCase{"Five", 5, 48, 52}, PenWidthCase{"Ten", 10, 45, 54}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         NameOfParam());
 
 TEST(MetafileRender, WidePenScalesWithTheMapping) {
     // A pen 100 units wide in a window of 1000 units mapped onto 100 pixels.
@@ -237,7 +238,7 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"Bottom", 8, 20, 50, [](const InkBox& b) { EXPECT_GE(b.bottom, 42); EXPECT_LE(b.bottom, 47); }},
         TextCase{"RightTop", 2, 100, 10, [](const InkBox& b) { EXPECT_GE(b.right, 94); EXPECT_LE(b.right, 99); }},
         TextCase{"CentreTop", 6, 60, 10, [](const InkBox& b) { EXPECT_NEAR((b.left + b.right) / 2.0, 60, 2.5); }}),
-    [](const auto& info) { return std::string(info.param.name); });
+    NameOfParam());
 
 TEST(MetafileRender, EscapementTurnsTextUpwards) {
     const DecodedPicture picture = render(EmfBuilder(72, 120)
@@ -291,7 +292,7 @@ TEST_P(HatchBackground, FollowsTheBackgroundMode) {
 
 INSTANTIATE_TEST_SUITE_P(Metafile, HatchBackground,
                          ::testing::Values(HatchCase{"Transparent", 1, true}, HatchCase{"Opaque", 2, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         NameOfParam());
 
 TEST(MetafileRender, SelectedObjectSurvivesItsDeletion) {
     // Deleting the selected brush frees its slot; the context keeps drawing

@@ -141,7 +141,7 @@ std::vector<RefusedCase> RefusedCases() {
 }
 
 INSTANTIATE_TEST_SUITE_P(Loader, LoaderRefuses, testing::ValuesIn(RefusedCases()),
-                         [](const testing::TestParamInfo<RefusedCase>& info) { return info.param.name; });
+                         NameOfParam());
 
 TEST(Loader, RegisteredClassesAreFoundByExtensionInAnyCase) {
     struct Case {

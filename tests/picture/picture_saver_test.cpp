@@ -57,12 +57,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ExtensionCase{"a.bmp", PictureFileType::BMP}, ExtensionCase{"a", PictureFileType::BMP},
                     ExtensionCase{"x.png/a", PictureFileType::BMP}, ExtensionCase{"a.png.bak", PictureFileType::BMP},
                     ExtensionCase{"b.x.jpg", PictureFileType::JPEG}),
-    [](const testing::TestParamInfo<ExtensionCase>& info) {
-        std::string name = info.param.name;
-        for (char& c : name)
-            if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-        return name;
-    });
+    [](const testing::TestParamInfo<ExtensionCase>& info) { return TestNameOf(info.param.name); });
 
 // Saved and loaded again: exact for BMP and PNG, the reduced colours for
 // GIF, close for JPEG; the saved picture itself is never changed.

@@ -71,10 +71,8 @@ std::vector<std::string> ValidSuiteFiles() {
 }
 
 std::string SuiteTestName(const testing::TestParamInfo<std::string>& info) {
-    std::string name = FileNameOf(info.param);
-    name = name.substr(0, name.find('.'));
-    std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
-    return name;
+    const std::string name = FileNameOf(info.param);
+    return TestNameOf(name.substr(0, name.find('.')));
 }
 
 INSTANTIATE_TEST_SUITE_P(PngSuite, PngSuiteValid, testing::ValuesIn(ValidSuiteFiles()), SuiteTestName);
@@ -244,7 +242,7 @@ std::vector<ChunkCase> ChunkCases() {
 }
 
 INSTANTIATE_TEST_SUITE_P(Png, PngChunkRules, testing::ValuesIn(ChunkCases()),
-                         [](const testing::TestParamInfo<ChunkCase>& info) { return info.param.name; });
+                         NameOfParam());
 
 TEST(PngReading, WrongCrcsAreNotChecked) {
     std::vector<PngChunk> chunks = {Ihdr(), Idat(Deflate(GreyRows(4, 3))), Iend()};
@@ -293,13 +291,7 @@ std::vector<std::uint8_t> JoinIdat(const std::vector<PngChunk>& chunks) {
 // A 24-bit picture that keeps 256 black colours from an earlier 8-bit
 // format, as every scaled picture does.
 TDIB ScaledLike(int width, int height) {
-    TDIB picture;
-    picture.SetPixelFormat(PixelFormat24Bit);
-    picture.SetWidth(width);
-    picture.SetHeight(height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) picture.SetPixels(x, y, (x * 9) | (y * 3) << 8);
-    return picture;
+    return MakePicture(width, height, [](int x, int y) { return (x * 9) | (y * 3) << 8; });
 }
 
 TEST(PngWriting, ChunkLayoutRowsAndZlibSettingsAreExact) {

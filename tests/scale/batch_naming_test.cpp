@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "tests/support/test_support.h"
+
 namespace {
 
 struct SuffixCase {
@@ -27,7 +29,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SuffixCase{"Quote", "\"", false}, SuffixCase{"Less", "<", false},
                       SuffixCase{"Greater", ">", false}, SuffixCase{"Bar", "|", false},
                       SuffixCase{"DotAndSpaceAllowed", ". -", true}),
-    [](const ::testing::TestParamInfo<SuffixCase>& info) { return std::string(info.param.name); });
+    NameOfParam());
 
 TEST(BatchNaming, RefusedSuffixMessageListsTheCharacters) {
     EXPECT_EQ(RefusedSuffixMessage(),
@@ -59,6 +61,6 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"FolderWithoutSlash", "/out", "/pics/a.bmp", "_ks", ".jpg", "/out/a_ks.jpg"},
         NameCase{"DotInFolderOnly", "/o/", "/pi.cs/scan", "_s", ".png", "/o/scan_s.png"},
         NameCase{"TwoSourcesOneName", "/o/", "/p/a.gif", "_ks", ".jpg", "/o/a_ks.jpg"}),
-    [](const ::testing::TestParamInfo<NameCase>& info) { return std::string(info.param.name); });
+    NameOfParam());
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "scale/resample_kernel.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -56,7 +57,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {254, 255, 255, 0}, 256},
         TableCase{"ThreeToSevenInterpolates", 3, 7, false, 0, {0, 0, 0, 1, 1, 1, 2},
                   {0, 85, 170, 0, 85, 170, 0}, 0}),
-    [](const ::testing::TestParamInfo<TableCase>& info) { return std::string(info.param.name); });
+    NameOfParam());
 
 TEST(PositionTables, RoundedFractionOf256IsSeenAsTheNextSample) {
     // The same pass as FractionRoundsTo256Down, all entries, in kernel form:
@@ -105,6 +106,6 @@ INSTANTIATE_TEST_SUITE_P(
                       KernelCase{"OnePercent", 6000, 60, true, 100},
                       KernelCase{"SpanBeyondSixteenBits", 6000, 20, false, 300},
                       KernelCase{"WholeLineToOne", 40000, 1, false, 40000}),
-    [](const ::testing::TestParamInfo<KernelCase>& info) { return std::string(info.param.name); });
+    NameOfParam());
 
 }  // namespace

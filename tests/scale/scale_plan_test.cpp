@@ -4,6 +4,7 @@
 
 #include "picture/errors.h"
 #include "scale/scale_run.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -92,7 +93,7 @@ INSTANTIATE_TEST_SUITE_P(
                  0, 0, 0},
         PlanCase{"NegativeFrame", pixels(100, -5, true), sized(10, 10), ScaleRefusal::TargetTooSmall,
                  0, 0, 0, 0}),
-    [](const ::testing::TestParamInfo<PlanCase>& info) { return std::string(info.param.name); });
+    NameOfParam());
 
 TEST(PlanScale, StoresTheFactorsAsDoubles) {
     ScalePlan plan;

@@ -11,7 +11,7 @@
 
 #include "scale/scale_run.h"
 #include "scale/simd_level.h"
-#include "tests/scale/picture_builders.h"
+#include "tests/support/picture_builders.h"
 #include "tests/scale/reference_scale.h"
 
 namespace {

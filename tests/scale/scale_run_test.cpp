@@ -5,7 +5,9 @@
 
 #include "scale/scale_errors.h"
 #include "scale/scale_run.h"
-#include "tests/scale/picture_builders.h"
+#include "tests/support/picture_builders.h"
+#include "tests/support/scale_helpers.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -17,17 +19,6 @@ ScaleSettings exactPixels(int w, int h, int rotation = kRotate0) {
     s.VertValue = h;
     s.Rotation = rotation;
     return s;
-}
-
-// Plans and runs a whole-picture scale.
-TDIB scaled(const TDIB& source, const ScaleSettings& settings) {
-    const SelectionRect sel = WholePicture(source.Width(), source.Height());
-    ScalePlan plan;
-    EXPECT_EQ(PlanScale(settings, sel, plan), ScaleRefusal::None);
-    TDIB result;
-    ResampleTables tables;
-    RunScale(source, sel, settings, plan, result, tables);
-    return result;
 }
 
 // ---------------------------------------------------------- worked lines
@@ -59,10 +50,10 @@ TEST_P(WorkedLines, ResampleAsDescribed) {
     std::vector<int> got;
     if (p.axis == Axis::Horizontal) {
         const TDIB src = MakePicture(n, 2, [&](int x, int) { return p.line.input[x] << shift; });
-        got = RowOf(scaled(src, exactPixels(p.line.outputs, 2)), 1);
+        got = RowOf(ScaleWholePicture(src, exactPixels(p.line.outputs, 2)), 1);
     } else {
         const TDIB src = MakePicture(2, n, [&](int, int y) { return p.line.input[y] << shift; });
-        got = ColumnOf(scaled(src, exactPixels(2, p.line.outputs)), 0);
+        got = ColumnOf(ScaleWholePicture(src, exactPixels(2, p.line.outputs)), 0);
     }
     const std::vector<int>& want = p.axis == Axis::Horizontal ? p.line.horizontal : p.line.vertical;
     std::vector<int> expected;
@@ -122,7 +113,7 @@ TEST_P(Rotations, MapThePixels) {
     const TDIB src = MakePicture(3, 2, [&](int x, int y) { return abc[y][x]; });
     ScaleSettings s;  // 100 %, percent unit
     s.Rotation = c.rotation;
-    const TDIB result = scaled(src, s);
+    const TDIB result = ScaleWholePicture(src, s);
     EXPECT_EQ(result.Width(), c.width);
     EXPECT_EQ(result.Height(), c.height);
     EXPECT_EQ(AllPixels(result), c.rows);
@@ -134,16 +125,14 @@ INSTANTIATE_TEST_SUITE_P(
                       RotationCase{"Right", kRotateRight, 2, 3, {'d', 'a', 'e', 'b', 'f', 'c'}},
                       RotationCase{"Half", kRotate180, 3, 2, {'f', 'e', 'd', 'c', 'b', 'a'}},
                       RotationCase{"Left", kRotateLeft, 2, 3, {'c', 'f', 'b', 'e', 'a', 'd'}}),
-    [](const ::testing::TestParamInfo<RotationCase>& info) {
-        return std::string(info.param.name);
-    });
+    NameOfParam());
 
 TEST(RunScale, FourRightTurnsGiveTheOriginal) {
     const TDIB src = MakePicture(7, 4, [](int x, int y) { return x * 40 + y * 3 * 256 + 0x110000; });
     ScaleSettings s;
     s.Rotation = kRotateRight;
     TDIB turned = src;
-    for (int i = 0; i < 4; ++i) turned = scaled(turned, s);
+    for (int i = 0; i < 4; ++i) turned = ScaleWholePicture(turned, s);
     EXPECT_EQ(AllPixels(turned), AllPixels(src));
 }
 
@@ -153,7 +142,7 @@ TEST(RunScale, BrightnessAddsTenPerStepInTheVerticalPass) {
     const TDIB src = MakePicture(4, 3, [](int x, int y) { return (x * 80) | ((y * 120) << 8) | (250 << 16); });
     ScaleSettings s;
     s.BrightnessStep = 1;
-    const TDIB result = scaled(src, s);
+    const TDIB result = ScaleWholePicture(src, s);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 4; ++x) {
             const int r = x * 80 + 10, g = y * 120 + 10, b = 255;
@@ -180,7 +169,7 @@ TEST(RunScale, ReadsOnlyTheSelection) {
 
 TEST(RunScale, ResultHasThePixelBuffersHeaderFacts) {
     const TDIB src = MakePicture(10, 8, [](int x, int y) { return x + y; });
-    const TDIB result = scaled(src, exactPixels(4, 3));
+    const TDIB result = ScaleWholePicture(src, exactPixels(4, 3));
     EXPECT_EQ(result.PixelFormat(), PixelFormat24Bit);
     EXPECT_EQ(result.ColorsUsed(), 256);  // carried over from the fresh 8-bit buffer
     EXPECT_FALSE(result.IsTopDown());
@@ -240,7 +229,7 @@ namespace {
 // the engine keeps both wide, so white stays white.
 TEST(RunScale, VeryLongSpansKeepTheirSums) {
     const TDIB src = MakePicture(40000, 2, [](int, int) { return 0xFFFFFF; });
-    const TDIB result = scaled(src, exactPixels(1, 2));
+    const TDIB result = ScaleWholePicture(src, exactPixels(1, 2));
     ASSERT_EQ(result.Width(), 1);
     EXPECT_EQ(result.GetPixels(0, 0), 0xFFFFFF);
     EXPECT_EQ(result.GetPixels(0, 1), 0xFFFFFF);
@@ -256,7 +245,7 @@ namespace {
 TEST(RunScale, QuarterTurnOfALongThinResult) {
     const TDIB src = MakePicture(2, 60000, [](int, int y) { return y & 0xFF; });
     ScaleSettings s = exactPixels(60000, 1, kRotateRight);
-    const TDIB result = scaled(src, s);
+    const TDIB result = ScaleWholePicture(src, s);
     EXPECT_EQ(result.Width(), 60000);
     EXPECT_EQ(result.Height(), 1);
     EXPECT_EQ(result.GetPixels(59999, 0), 0);       // source row 0

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "tests/support/test_support.h"
+
 namespace {
 
 struct ReleaseCase {
@@ -37,7 +39,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReleaseCase{"UpOnlyIsOrdered", {20, 60, 40, 10}, true, {20, 10, 40, 60}},
         ReleaseCase{"WholePicture", {0, 0, 99, 79}, true, {0, 0, 99, 79}},
         ReleaseCase{"AnchorOutsideIsClamped", {-7, 90, 20, 30}, true, {0, 30, 20, 79}}),
-    [](const ::testing::TestParamInfo<ReleaseCase>& info) { return std::string(info.param.name); });
+    NameOfParam());
 
 TEST(Selection, SuffixNamesWidthAndHeight) {
     EXPECT_EQ(SelectionSuffix({10, 10, 15, 15}), "（6×6）");
@@ -66,9 +68,7 @@ INSTANTIATE_TEST_SUITE_P(Corners, DragCorner,
                                            ClampCase{"LeftAndAbove", -3, -1, 0, 0},
                                            ClampCase{"RightAndBelow", 100, 500, 99, 79},
                                            ClampCase{"LastPixel", 99, 79, 99, 79}),
-                         [](const ::testing::TestParamInfo<ClampCase>& info) {
-                             return std::string(info.param.name);
-                         });
+                         NameOfParam());
 
 struct ScrollCase {
     const char* name;
@@ -94,6 +94,6 @@ INSTANTIATE_TEST_SUITE_P(
         ScrollCase{"NearRightEdgeScrollsOn", 386, 100, 8, 1000, 300, 108},
         ScrollCase{"PastTheEndJumpsToTheEnd", 990, 701, 8, 1000, 300, 724},
         ScrollCase{"JustBeforeTheEndStillSteps", 985, 670, 8, 1000, 300, 678}),
-    [](const ::testing::TestParamInfo<ScrollCase>& info) { return std::string(info.param.name); });
+    NameOfParam());
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <array>
 #include <string>
 
+#include "tests/support/test_support.h"
+
 namespace {
 
 struct ToneCase {
@@ -45,7 +47,7 @@ INSTANTIATE_TEST_SUITE_P(
         ToneCase{"BrightnessPlus1", 0, 1, {0, 128, 250}, {10, 138, 255}},
         ToneCase{"BothStepsClampOnce", 10, -10, {255, 255, 255}, {255, 255, 255}},
         ToneCase{"NoStepsKeepsValues", 0, 0, {1, 2, 254}, {1, 2, 254}}),
-    [](const ::testing::TestParamInfo<ToneCase>& info) { return std::string(info.param.name); });
+    NameOfParam());
 
 // Contrast 20 maps a grey g to 3g - 256 (clamped): the offset is twice the
 // distance of the luminance from 128.
@@ -78,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TieCase{"HalfAboveOddGoesUp", 133.0, 101, 1, 102},   // 101.5 -> 102
                       TieCase{"NegativeHalfAboveOdd", 123.0, 3, 1, 2},     // 2.5 -> 2
                       TieCase{"NegativeHalfAboveEven", 123.0, 4, 1, 4}),   // 3.5 -> 4
-    [](const ::testing::TestParamInfo<TieCase>& info) { return std::string(info.param.name); });
+    NameOfParam());
 
 TEST(Tone, LuminanceWeightsAndStoredPrecision) {
     EXPECT_DOUBLE_EQ(Luminance(255, 0, 0), 76.245);

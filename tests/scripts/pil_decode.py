@@ -3,33 +3,26 @@
     pil_decode.py SOURCE TARGET
     pil_decode.py --batch FOLDER SOURCE...
 
-Each decoded picture is written as width, height (int32), the length of
-Pillow's mode name (uint32), the mode name, and the RGB bytes of the first
-frame, rows top to bottom. In batch mode the n-th source goes to FOLDER/n.bin,
-and a source Pillow cannot read gets no file. A single source that Pillow
-cannot read ends with exit status 2."""
-import struct
+Each decoded picture is written as the record of pillow_common.rgb_record:
+width, height, Pillow's mode name and the RGB bytes of the first frame. In
+batch mode the n-th source goes to FOLDER/n.bin, and a source Pillow cannot
+read gets no file. A single source that Pillow cannot read ends with exit
+status 2."""
 import sys
 
-from PIL import Image
+from pillow_common import read_with_pillow, rgb_record, write_file
+
+
+def first_frame(im):
+    im.seek(0)
+    return rgb_record(im.mode, im.convert("RGB"))
 
 
 def decode(source, target):
-    try:
-        with Image.open(source) as im:
-            im.seek(0)
-            mode = im.mode
-            rgb = im.convert("RGB")
-            data = rgb.tobytes()
-            w, h = rgb.size
-    except Exception as exc:  # Pillow refuses the file
-        print(f"pillow: {source}: {exc}", file=sys.stderr)
+    record = read_with_pillow(source, first_frame)
+    if record is None:
         return False
-    with open(target, "wb") as out:
-        name = mode.encode("ascii")
-        out.write(struct.pack("<iiI", w, h, len(name)))
-        out.write(name)
-        out.write(data)
+    write_file(target, record)
     return True
 
 

@@ -10,41 +10,29 @@ Pillow cannot read the INPUT."""
 import struct
 import sys
 
-from PIL import Image
+from pillow_common import read_with_pillow, run_pairs, write_file
+
+
+def first_frame(im):
+    im.seek(0)
+    im.load()
+    if im.mode not in ("P", "L"):
+        raise ValueError(f"unexpected mode {im.mode}")
+    box = getattr(im, "dispose_extent", (0, 0) + im.size)
+    transparency = im.info.get("transparency", -1)
+    if not isinstance(transparency, int):
+        transparency = -1
+    palette = (im.getpalette() or []) if im.mode == "P" else []
+    colours = len(palette) // 3
+    return (struct.pack("<ii", *im.size) + struct.pack("<iiii", *box) + struct.pack("<i", transparency) +
+            struct.pack("<i", colours) + bytes(palette[: colours * 3]) + im.tobytes())
 
 
 def convert(source, target):
-    try:
-        with Image.open(source) as im:
-            im.seek(0)
-            im.load()
-            if im.mode not in ("P", "L"):
-                raise ValueError(f"unexpected mode {im.mode}")
-            box = getattr(im, "dispose_extent", (0, 0) + im.size)
-            transparency = im.info.get("transparency", -1)
-            if not isinstance(transparency, int):
-                transparency = -1
-            palette = (im.getpalette() or []) if im.mode == "P" else []
-            indices = im.tobytes()
-            size = im.size
-    except Exception as exc:  # Pillow refuses the file
-        print(f"pillow: {source}: {exc}", file=sys.stderr)
-        return
-    with open(target, "wb") as out:
-        out.write(struct.pack("<ii", *size))
-        out.write(struct.pack("<iiii", *box))
-        out.write(struct.pack("<i", transparency))
-        out.write(struct.pack("<i", len(palette) // 3))
-        out.write(bytes(palette[: len(palette) // 3 * 3]))
-        out.write(indices)
-
-
-def main():
-    args = sys.argv[1:]
-    for i in range(0, len(args) - 1, 2):
-        convert(args[i], args[i + 1])
-    return 0
+    record = read_with_pillow(source, first_frame)
+    if record is not None:
+        write_file(target, record)
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run_pairs(convert, sys.argv[1:]))

@@ -5,10 +5,11 @@ Usage: pil_png_reference.py INPUT OUTPUT [INPUT OUTPUT ...]
 For each pair, writes width, height, mode and the RGB bytes (rows top to
 bottom) as pil_decode.py does; writes no OUTPUT when Pillow cannot read the
 INPUT. One run serves many files, so the tests start Python once."""
-import struct
 import sys
 
 from PIL import Image
+
+from pillow_common import read_with_pillow, rgb_record, run_pairs, write_file
 
 
 def to_rgb(im):
@@ -32,28 +33,16 @@ def to_rgb(im):
     return im.convert("RGB")
 
 
+def reference(im):
+    im.load()
+    return rgb_record(im.mode, to_rgb(im))
+
+
 def convert(source, target):
-    try:
-        with Image.open(source) as im:
-            im.load()
-            mode = im.mode
-            rgb = to_rgb(im)
-    except Exception as exc:  # Pillow refuses the file
-        print(f"pillow: {source}: {exc}", file=sys.stderr)
-        return
-    with open(target, "wb") as out:
-        name = mode.encode("ascii")
-        out.write(struct.pack("<iiI", rgb.size[0], rgb.size[1], len(name)))
-        out.write(name)
-        out.write(rgb.tobytes())
-
-
-def main():
-    args = sys.argv[1:]
-    for i in range(0, len(args) - 1, 2):
-        convert(args[i], args[i + 1])
-    return 0
+    record = read_with_pillow(source, reference)
+    if record is not None:
+        write_file(target, record)
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run_pairs(convert, sys.argv[1:]))

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,6 +29,12 @@ bool HaveSharedTestdata() {
     return fs::is_directory(SKALOMI_SHARED_TESTDATA_DIR, ec);
 }
 
+std::string TestNameOf(std::string text) {
+    for (char& c : text)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    return text;
+}
+
 std::vector<std::string> ListFiles(const std::string& folder,
                                    const std::vector<std::string>& extensions) {
     std::vector<std::string> files;
@@ -46,9 +53,17 @@ std::vector<std::string> ListFiles(const std::string& folder,
 }
 
 std::vector<std::uint8_t> ReadBytes(const std::string& path) {
+    // In one read of the file's size: byte by byte is slow in the sanitizer
+    // builds, and the suites hold files of several megabytes.
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(path, ec);  // fails for a folder too
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + path);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+    if (ec || !in) throw std::runtime_error("cannot read " + path);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    if (!bytes.empty() &&
+        !in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())))
+        throw std::runtime_error("cannot read " + path);
+    return bytes;
 }
 
 void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
@@ -101,12 +116,8 @@ bool HavePillow() {
     return available;
 }
 
-namespace {
-
-std::optional<RgbImage> ReadDecoded(const std::string& file, std::string* mode) {
-    std::error_code ec;
-    if (!fs::exists(file, ec)) return std::nullopt;
-    const std::vector<std::uint8_t> bytes = ReadBytes(file);
+std::optional<RgbImage> ParsePillowRecord(const std::vector<std::uint8_t>& bytes,
+                                          std::string* mode) {
     if (bytes.size() < 12) return std::nullopt;
     std::int32_t w, h;
     std::uint32_t modeLength;
@@ -124,24 +135,34 @@ std::optional<RgbImage> ReadDecoded(const std::string& file, std::string* mode) 
     return image;
 }
 
-std::string DecoderCommand() {
-    return std::string(kSystemPython) + " " +
-           ShellQuote(std::string(SKALOMI_TEST_SCRIPTS_DIR) + "/pil_decode.py");
+namespace {
+
+std::optional<RgbImage> ReadDecoded(const std::string& file, std::string* mode) {
+    std::error_code ec;
+    if (!fs::exists(file, ec)) return std::nullopt;
+    return ParsePillowRecord(ReadBytes(file), mode);
 }
 
 }  // namespace
 
+std::string PillowScriptCommand(const std::string& script) {
+    return std::string(kSystemPython) + " " +
+           ShellQuote(std::string(SKALOMI_TEST_SCRIPTS_DIR) + "/" + script);
+}
+
 std::optional<RgbImage> PillowDecode(const std::string& path, std::string* mode) {
     TempDir dir;
     const std::string out = dir.file("decoded.bin");
-    if (RunCommand(DecoderCommand() + " " + ShellQuote(path) + " " + ShellQuote(out)).status != 0)
-        return std::nullopt;
+    const std::string command =
+        PillowScriptCommand("pil_decode.py") + " " + ShellQuote(path) + " " + ShellQuote(out);
+    if (RunCommand(command).status != 0) return std::nullopt;
     return ReadDecoded(out, mode);
 }
 
 std::vector<std::optional<RgbImage>> PillowDecodeMany(const std::vector<std::string>& paths) {
     TempDir dir;
-    std::string command = DecoderCommand() + " --batch " + ShellQuote(dir.path());
+    std::string command =
+        PillowScriptCommand("pil_decode.py") + " --batch " + ShellQuote(dir.path());
     for (const std::string& p : paths) command += " " + ShellQuote(p);
     RunCommand(command);
     std::vector<std::optional<RgbImage>> images;

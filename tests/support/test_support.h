@@ -24,6 +24,18 @@ bool HaveSharedTestdata();
             GTEST_SKIP() << "the public picture suites (../shared/testdata) are absent"; \
     } while (0)
 
+// Names the cases of a parameterised test by their parameter's `name`.
+struct NameOfParam {
+    template <class Param>
+    std::string operator()(const testing::TestParamInfo<Param>& info) const {
+        return std::string(info.param.name);
+    }
+};
+
+// `text` as a test name: every character but letters and digits becomes '_'
+// (file names, extensions, paths).
+std::string TestNameOf(std::string text);
+
 // Every regular file under `folder` (recursively) whose name ends in one of
 // `extensions` (lower case, with the dot; empty: every file), sorted.
 std::vector<std::string> ListFiles(const std::string& folder,
@@ -71,6 +83,15 @@ bool HavePillow();
     do {                      \
         if (!HavePillow()) GTEST_SKIP() << "Pillow (python3-pil) is not installed"; \
     } while (0)
+
+// The shell command that runs tests/scripts/`script` with that Python.
+std::string PillowScriptCommand(const std::string& script);
+
+// A picture as the Pillow scripts in tests/scripts write it (width, height,
+// Pillow's mode name, RGB bytes; see pillow_common.py), or nothing when the
+// bytes do not hold a whole one. `mode` receives the mode name.
+std::optional<RgbImage> ParsePillowRecord(const std::vector<std::uint8_t>& bytes,
+                                          std::string* mode = nullptr);
 
 // Pillow's reading of a picture file converted to RGB (its first frame), or
 // nothing when Pillow cannot read it. `mode` is Pillow's own mode before the
