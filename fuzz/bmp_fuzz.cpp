@@ -14,7 +14,7 @@
 namespace {
 
 void widenAndWrite(TDIB& dib) {
-    if (static_cast<long>(dib.Width()) * dib.Height() > kMaxRoundTripPixels) return;
+    if (TooLargeToRoundTrip(dib.Width(), dib.Height())) return;
     dib.SetPixelFormat(PixelFormat24Bit);
     std::ostringstream out;
     dib.SaveToStream(out);

@@ -22,6 +22,10 @@ inline ReaderLimits FuzzLimits() {
 // and writing them all again would slow the search a hundredfold.
 constexpr long kMaxRoundTripPixels = 1L << 18;
 
+inline bool TooLargeToRoundTrip(int width, int height) {
+    return static_cast<long>(width) * height > kMaxRoundTripPixels;
+}
+
 #define FUZZ_CHECK(condition)                                                   \
     do {                                                                        \
         if (!(condition)) {                                                     \

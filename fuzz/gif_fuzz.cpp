@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const DecodedPicture& first = read.firstFrame;
     FUZZ_CHECK(read.frameCount > 0);
     FUZZ_CHECK(first.depth == 8 && first.width > 0 && first.height > 0);
-    if (static_cast<long>(first.width) * first.height > kMaxRoundTripPixels) return 0;
+    if (TooLargeToRoundTrip(first.width, first.height)) return 0;
     TDIB dib;
     dib.Assign(first);
     const std::vector<std::uint8_t> written = WriteGIF(dib);

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     FUZZ_CHECK(picture.depth == 24 || picture.depth == 8);
     FUZZ_CHECK(picture.width > 0 && picture.height > 0);
-    if (static_cast<long>(picture.width) * picture.height > kMaxRoundTripPixels) return 0;
+    if (TooLargeToRoundTrip(picture.width, picture.height)) return 0;
     TDIB dib;
     dib.Assign(std::move(picture));
     dib.SetPixelFormat(PixelFormat24Bit);

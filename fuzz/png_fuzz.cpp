@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     FUZZ_CHECK(picture.width > 0 && picture.height > 0);
     FUZZ_CHECK(picture.depth == 1 || picture.depth == 4 || picture.depth == 8 || picture.depth == 24);
-    if (static_cast<long>(picture.width) * picture.height > kMaxRoundTripPixels) return 0;
+    if (TooLargeToRoundTrip(picture.width, picture.height)) return 0;
     TDIB dib;
     dib.Assign(picture);
     std::ostringstream out;

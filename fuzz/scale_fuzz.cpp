@@ -17,6 +17,7 @@
 #include "scale/simd_level.h"
 // The reference is the tests' own; building it into the harness keeps one copy.
 #include "tests/scale/reference_scale.cpp"
+#include "tests/support/picture_builders.h"
 
 namespace {
 
@@ -48,10 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Input in(data, size);
     const int w = 1 + in.byte() % 48;
     const int h = 1 + in.byte() % 48;
-    TDIB source;
-    source.SetWidth(w);
-    source.SetHeight(h);
-    source.SetPixelFormat(PixelFormat24Bit);
+    TDIB source = BlankTrueColour(w, h);
     for (int y = 0; y < h; ++y) {
         std::uint8_t* row = source.ScanLineForWrite(y);
         for (int x = 0; x < 3 * w; ++x) row[x] = static_cast<std::uint8_t>(in.byte() * 37 + x + y);
