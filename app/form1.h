@@ -3,7 +3,8 @@
 // TForm1, the main window: both tool bars, the image view with the source
 // and the scaled picture, the right-click menu, and the state every command
 // reads and writes. The handlers are spread over several files by job:
-//   form1.cpp            creation, tool bars, stay on top, wheel, closing
+//   main_controls.cpp    the controls of the tool bars and the menu
+//   form1.cpp            creation, handlers wired, stay on top, wheel, closing
 //   form1_title.cpp      FormTitleSet
 //   form1_views.cpp      ShowImage1, ButtonSetWhenDataIn, the two view commands
 //   form1_loading.cpp    open dialog, dropped files, OpenPictureFile, paste
@@ -20,13 +21,13 @@
 #include <QString>
 #include <QWidget>
 
+#include "app/main_controls.h"
 #include "app/platform.h"
 #include "picture/dib.h"
 #include "scale/scale_run.h"
 #include "scale/scale_settings.h"
 
 class QAction;
-class QButtonGroup;
 class QCheckBox;
 class QKeyEvent;
 class QLabel;
@@ -43,7 +44,7 @@ class TImage;
 class TTrackBar;
 class TUpDown;
 
-class TForm1 : public QWidget {
+class TForm1 : public QWidget, public TMainControls {
     Q_OBJECT
 
 public:
@@ -73,45 +74,10 @@ public:
     TForm4* Form4 = nullptr;
 
     // --------------------------------------------------------- controls
-    QWidget* ToolBar1 = nullptr;
-    QToolButton* ToolButton1 = nullptr;   // open
-    QToolButton* ToolButton5 = nullptr;   // show the source image
-    QToolButton* ToolButton2 = nullptr;   // save
-    QToolButton* ToolButton6 = nullptr;   // show the scaled image
-    QCheckBox* CheckBox1 = nullptr;       // aspect lock
-    QLabel* Label2 = nullptr;
-    QLineEdit* Edit1 = nullptr;
-    TUpDown* UpDown1 = nullptr;
-    QLabel* Label3 = nullptr;
-    QLineEdit* Edit2 = nullptr;
-    TUpDown* UpDown2 = nullptr;
-    TSpeedButton* SpeedButton1 = nullptr;  // unit
-    QToolButton* ToolButton10 = nullptr;  // create the scaled image
-    QToolButton* ToolButton12 = nullptr;  // batch
-    QCheckBox* CheckBox2 = nullptr;       // stay on top
-    QToolButton* ToolButton14 = nullptr;  // help
-
-    QWidget* ToolBar2 = nullptr;
-    QLabel* Label6 = nullptr;
-    QLabel* Label7 = nullptr;
-    TTrackBar* TrackBar2 = nullptr;  // brightness
-    QLabel* Label8 = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label4 = nullptr;
-    TTrackBar* TrackBar1 = nullptr;  // contrast
-    QLabel* Label5 = nullptr;
-    QToolButton* ToolButton22 = nullptr;  // rotation
-    QLabel* Label9 = nullptr;
-
+    // The tool bars and the right-click menu come from TMainControls.
     QScrollArea* ScrollBox1 = nullptr;
     TImage* Image1 = nullptr;  // the source view
     TImage* Image2 = nullptr;  // the scaled view
-
-    QMenu* PopupMenu1 = nullptr;
-    QAction* Paste1 = nullptr;
-    QAction* copy0 = nullptr;
-    QAction* N1 = nullptr;
-    QAction* copy1 = nullptr;
 
     OpenDialogSettings OpenPictureDialog1;
     SaveDialogSettings SaveDialog1;
@@ -161,7 +127,6 @@ public:
     char16_t FormKeyPress(char16_t character);
 
     // What the controls hold.
-    bool UnitIsPercent() const;
     int RotationIndex() const;
     ScaleSettings CurrentScaleSettings() const;
     SelectionRect CurrentSelection() const;
@@ -180,10 +145,10 @@ protected:
 
 private:
     void FormCreate();
-    void BuildToolBar1();
-    void BuildToolBar2();
+    void ConnectToolBar1();
+    void ConnectToolBar2();
     void BuildView();
-    void BuildMenu();
+    void ConnectMenu();
     void UpdateViewRange();
     void FocusView();
     bool IsOwnWidget(QObject* object) const;
@@ -197,7 +162,6 @@ private:
                     std::int32_t& otherValue);
 
     Platform& platform_;
-    QButtonGroup* viewGroup_ = nullptr;
     QWidget* viewCanvas_ = nullptr;
     int handlerDepth_ = 0;
     // While a scale run paints its progress window, a close request or a
@@ -205,7 +169,3 @@ private:
     bool scaleRunning_ = false;
     bool forwardingWheel_ = false;
 };
-
-// The glyph index kept with a tool button.
-int GlyphIndexOf(const QToolButton* button);
-void SetGlyphIndex(QToolButton* button, int index);

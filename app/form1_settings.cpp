@@ -22,17 +22,7 @@ QString trimmed(const QString& text) {
     return text.mid(begin, end - begin);
 }
 
-const QColor kMaroon(128, 0, 0);
-
-void setLabelColor(QLabel* label, const QColor& color) {
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
-}
-
 }  // namespace
-
-bool TForm1::UnitIsPercent() const { return SpeedButton1->Caption() == texts::CaptionPercent; }
 
 int TForm1::RotationIndex() const { return GlyphIndexOf(ToolButton22); }
 
@@ -76,15 +66,7 @@ void TForm1::Edit1Change() { EditChange(Edit1, Edit2, HorzValue, VertValue); }
 void TForm1::Edit2Change() { EditChange(Edit2, Edit1, VertValue, HorzValue); }
 
 void TForm1::SpeedButton1Click() {
-    const bool toPixel = UnitIsPercent();
-    const QColor color = toPixel ? kMaroon : QColor(0, 0, 0);
-    SpeedButton1->SetMargin(toPixel ? 0 : 4);
-    SpeedButton1->SetCaption(toPixel ? texts::CaptionPixel : texts::CaptionPercent);
-    Label2->setText(toPixel ? texts::LabelHorzPixel : texts::LabelHorzPercent);
-    Label3->setText(toPixel ? texts::LabelVertPixel : texts::LabelVertPercent);
-    SpeedButton1->SetFontColor(color);
-    setLabelColor(Label2, color);
-    setLabelColor(Label3, color);
+    ShowScaleUnit(!UnitIsPercent());
     FocusView();
 }
 
