@@ -1,7 +1,5 @@
 #include "app/form1.h"
 
-#include <cmath>
-
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
@@ -30,6 +28,7 @@
 #include "app/texts.h"
 #include "app/track_bar.h"
 #include "app/up_down.h"
+#include "app/wheel_scroll.h"
 #include "help/form3.h"
 #include "output/form2.h"
 #include "output/form4.h"
@@ -120,7 +119,7 @@ void TForm1::BuildView() {
     ScrollBox1->setWidgetResizable(false);
     ScrollBox1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QPalette shadow = ScrollBox1->palette();
-    shadow.setColor(QPalette::Window, palette().color(QPalette::Dark));
+    shadow.setColor(QPalette::Window, ViewBackgroundColor());
     ScrollBox1->viewport()->setPalette(shadow);
     ScrollBox1->viewport()->setAutoFillBackground(true);
     ScrollBox1->horizontalScrollBar()->setTracking(true);
@@ -217,11 +216,7 @@ void TForm1::changeEvent(QEvent* event) {
 
 void TForm1::ScrollBox1Click() { FocusView(); }
 
-void TForm1::ScrollBox1MouseWheel(int wheelDelta) {
-    QScrollBar* bar = ScrollBox1->verticalScrollBar();
-    const long double step = std::nearbyint(static_cast<long double>(wheelDelta) / 5.0L);
-    bar->setValue(bar->value() - static_cast<int>(step));
-}
+void TForm1::ScrollBox1MouseWheel(int wheelDelta) { ScrollByWheel(ScrollBox1->verticalScrollBar(), wheelDelta); }
 
 bool TForm1::HandleWheel(QWheelEvent* event) {
     QWidget* focus = focusWidget();

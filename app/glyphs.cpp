@@ -12,22 +12,6 @@ namespace {
 
 const QColor kOutline(40, 40, 40);
 
-// A small picture: a framed sky with a green hill and a sun.
-void drawPicture(QPainter& p, const QRect& r) {
-    p.setPen(kOutline);
-    p.setBrush(QColor(150, 205, 255));
-    p.drawRect(r.adjusted(0, 0, -1, -1));
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(60, 160, 60));
-    QPolygon hill;
-    hill << QPoint(r.left() + 1, r.bottom()) << QPoint(r.left() + r.width() / 3, r.top() + r.height() / 2)
-         << QPoint(r.left() + r.width() * 2 / 3, r.bottom() - r.height() / 4) << QPoint(r.right(), r.top() + r.height() / 3)
-         << QPoint(r.right(), r.bottom());
-    p.drawPolygon(hill);
-    p.setBrush(QColor(250, 210, 40));
-    p.drawEllipse(QPoint(r.right() - 3, r.top() + 3), 1, 1);
-}
-
 void drawFloppy(QPainter& p, const QColor& body) {
     p.setPen(kOutline);
     p.setBrush(body);
@@ -90,23 +74,23 @@ void drawGlyph(QPainter& p, int index) {
             drawFloppy(p, QColor(40, 90, 200));
             break;
         case 2:  // show the source image: a small picture
-            drawPicture(p, QRect(2, 3, 12, 10));
+            DrawPictureSymbol(p, QRect(2, 3, 12, 10));
             break;
         case 3: {  // create the scaled image: a small picture growing
-            drawPicture(p, QRect(0, 7, 8, 8));
+            DrawPictureSymbol(p, QRect(0, 7, 8, 8));
             drawArrow(p, QPoint(8, 8), QPoint(13, 3), QColor(200, 30, 30));
             break;
         }
         case 4:  // show the scaled image: a large picture
-            drawPicture(p, QRect(0, 1, 16, 14));
+            DrawPictureSymbol(p, QRect(0, 1, 16, 14));
             break;
         case 5:  // save the scaled image
             drawFloppy(p, QColor(200, 50, 50));
             break;
         case 6: {  // batch: a stack of pictures
-            drawPicture(p, QRect(6, 0, 10, 8));
-            drawPicture(p, QRect(3, 4, 10, 8));
-            drawPicture(p, QRect(0, 8, 10, 8));
+            DrawPictureSymbol(p, QRect(6, 0, 10, 8));
+            DrawPictureSymbol(p, QRect(3, 4, 10, 8));
+            DrawPictureSymbol(p, QRect(0, 8, 10, 8));
             break;
         }
         case 7: {  // help: a question mark in a circle
@@ -135,6 +119,22 @@ void drawGlyph(QPainter& p, int index) {
 }
 
 }  // namespace
+
+void DrawPictureSymbol(QPainter& p, const QRect& r) {
+    p.setPen(kOutline);
+    p.setBrush(QColor(150, 205, 255));
+    p.drawRect(r.adjusted(0, 0, -1, -1));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(60, 160, 60));
+    QPolygon hill;
+    hill << QPoint(r.left() + 1, r.bottom()) << QPoint(r.left() + r.width() / 3, r.top() + r.height() / 2)
+         << QPoint(r.left() + r.width() * 2 / 3, r.bottom() - r.height() / 4) << QPoint(r.right(), r.top() + r.height() / 3)
+         << QPoint(r.right(), r.bottom());
+    p.drawPolygon(hill);
+    p.setBrush(QColor(250, 210, 40));
+    const int sun = std::max(1, std::min(r.width(), r.height()) / 10);
+    p.drawEllipse(QPoint(r.right() - 2 - sun, r.top() + 2 + sun), sun, sun);
+}
 
 QPixmap Glyph(int index) {
     if (index < 0 || index >= kGlyphCount) return QPixmap();

@@ -8,9 +8,16 @@
 #include <QIcon>
 #include <QPixmap>
 
+class QPainter;
+class QRect;
+
 constexpr int kGlyphCount = 12;
 constexpr int kGlyphSize = 16;
 
 // The glyph of `index` (0..11); an empty pixmap for any other index.
 QPixmap Glyph(int index);
 QIcon GlyphIcon(int index);
+
+// The picture symbol of the glyphs, at any size: a framed sky with a green
+// hill and a sun, filling `area`.
+void DrawPictureSymbol(QPainter& painter, const QRect& area);

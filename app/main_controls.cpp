@@ -1,5 +1,6 @@
 #include "app/main_controls.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QFrame>
@@ -77,6 +78,8 @@ void endBar(QWidget* bar) { static_cast<QHBoxLayout*>(bar->layout())->addStretch
 }  // namespace
 
 QFont MainWindowFont() { return ProportionalFont(12); }
+
+QColor ViewBackgroundColor() { return QApplication::palette().color(QPalette::Dark); }
 
 int GlyphIndexOf(const QToolButton* button) { return button->property(kGlyphProperty).toInt(); }
 

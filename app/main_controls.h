@@ -7,6 +7,7 @@
 // caption exactly as the program draws it.
 
 class QAction;
+class QColor;
 class QFont;
 class QCheckBox;
 class QLabel;
@@ -71,6 +72,8 @@ public:
 
 // The main window's font, which its tool bars and controls inherit.
 QFont MainWindowFont();
+// The image view's background, the button-shadow colour.
+QColor ViewBackgroundColor();
 
 // The glyph index kept with a tool button.
 int GlyphIndexOf(const QToolButton* button);

@@ -1,20 +1,47 @@
 #pragma once
 
-// TForm3, the help window: created hidden at start-up, shown without being
-// modal by the help command. Its manual page comes with its own work.
+// TForm3, the help window: the program's manual on one long page that the
+// user scrolls with the scroll bar or the mouse wheel, or jumps through by
+// the link labels. Created hidden at start-up, shown without being modal by
+// the help command, hidden again when closed; its scroll position, size and
+// place stay from one showing to the next.
 
 #include <QWidget>
+
+class QLabel;
+class QScrollArea;
+class TForm1;
 
 class TForm3 : public QWidget {
     Q_OBJECT
 
 public:
-    TForm3();
+    // `mainWindow` gives the stay-on-top box and the platform.
+    explicit TForm3(TForm1& mainWindow);
+
+    QScrollArea* ScrollBox = nullptr;  // the window's scroll bars over the page
+    QWidget* Panel = nullptr;          // the page
+
+    // The links: each sets the scroll position of its section.
+    void ToolBarClick();
+    void MouseOperationClick();
+    void MaometeClick();
+    void AboutClick();
+
+    void FormMouseWheel(int wheelDelta);
+    void FormClose();
+
+    int ScrollPosition() const;
 
 protected:
     // Centred on the screen when first shown; later showings keep the place.
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void JumpTo(int section);
+
+    TForm1& mainWindow_;
     bool placed_ = false;
 };

@@ -1,0 +1,201 @@
+#include "help/control_pictures.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/glyphs.h"
+#include "app/image_view.h"
+#include "app/speed_button.h"
+#include "app/track_bar.h"
+#include "app/up_down.h"
+
+namespace {
+
+// Wide enough for every control of both bars.
+constexpr int kModelWidth = 900;
+
+// What the size fields show in the pixel-mode picture: a thumbnail's frame.
+const QString kPixelWidth = QStringLiteral("160");
+const QString kPixelHeight = QStringLiteral("120");
+
+// The mouse pointer as the desktop draws it: a white arrow with a black
+// edge, its tip at `tip`.
+void drawPointer(QPainter& painter, QPoint tip) {
+    QPainterPath arrow;
+    arrow.moveTo(0, 0);
+    arrow.lineTo(0, 15);
+    arrow.lineTo(4, 11);
+    arrow.lineTo(7, 17);
+    arrow.lineTo(9, 16);
+    arrow.lineTo(6, 10);
+    arrow.lineTo(11, 10);
+    arrow.closeSubpath();
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.translate(tip);
+    painter.setPen(Qt::black);
+    painter.setBrush(Qt::white);
+    painter.drawPath(arrow);
+    painter.restore();
+}
+
+// The small box with a plus that the pointer carries while it drops a copy.
+void drawCopyMark(QPainter& painter, QPoint at) {
+    painter.save();
+    painter.setPen(Qt::black);
+    painter.setBrush(Qt::white);
+    painter.drawRect(at.x(), at.y(), 8, 8);
+    painter.drawLine(at.x() + 2, at.y() + 4, at.x() + 6, at.y() + 4);
+    painter.drawLine(at.x() + 4, at.y() + 2, at.x() + 4, at.y() + 6);
+    painter.restore();
+}
+
+}  // namespace
+
+TControlModel::TControlModel() : host_(std::make_unique<QWidget>()) {
+    host_->setFont(MainWindowFont());
+    Controls.BuildToolBar1(host_.get());
+    Controls.BuildToolBar2(host_.get());
+    Controls.BuildMenu(host_.get());
+    auto* layout = new QVBoxLayout(host_.get());
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(Controls.ToolBar1);
+    layout->addWidget(Controls.ToolBar2);
+    layout->addStretch(1);
+
+    // Every command as it looks once a picture is loaded.
+    for (QToolButton* button : {Controls.ToolButton5, Controls.ToolButton2, Controls.ToolButton6,
+                                Controls.ToolButton10})
+        button->setEnabled(true);
+    for (QAction* item : {Controls.copy0, Controls.copy1}) item->setEnabled(true);
+
+    // Laid out and painted as a window is, without appearing on the screen.
+    host_->setAttribute(Qt::WA_DontShowOnScreen);
+    host_->resize(kModelWidth, Controls.ToolBar1->height() + Controls.ToolBar2->height());
+    host_->show();
+}
+
+TControlModel::~TControlModel() = default;
+
+QPixmap TControlModel::renderArea(QWidget* first, QWidget* last, ManualPicture picture) {
+    const QSize size = ManualPictureSize(picture);
+    const QRect controls = QRect(first->mapTo(host_.get(), QPoint(0, 0)), first->size())
+                               .united(QRect(last->mapTo(host_.get(), QPoint(0, 0)), last->size()));
+    // The picture's frame centred on the controls, taking in as much of the
+    // bar around them as the picture has room for.
+    QRect area(controls.center() - QPoint(size.width() / 2, size.height() / 2), size);
+    if (controls.width() > area.width()) area.setLeft(controls.left()), area.setRight(controls.right());
+    const QColor background = host_->palette().color(QPalette::Window);
+    return FitPicture(host_->grab(area).toImage(), size, background);
+}
+
+QPixmap TControlModel::Render(ManualPicture picture) {
+    TMainControls& c = Controls;
+    switch (picture) {
+        case ManualPicture::OpenButton:
+            return renderArea(c.ToolButton1, c.ToolButton1, picture);
+        case ManualPicture::ShowSourceButton:
+            return renderArea(c.ToolButton5, c.ToolButton5, picture);
+        case ManualPicture::SaveSourceButton:
+        case ManualPicture::SaveScaledButton: {
+            // The one save button shows the glyph of the picture in view.
+            const int shown = GlyphIndexOf(c.ToolButton2);
+            SetGlyphIndex(c.ToolButton2, picture == ManualPicture::SaveSourceButton ? 1 : 5);
+            QPixmap result = renderArea(c.ToolButton2, c.ToolButton2, picture);
+            SetGlyphIndex(c.ToolButton2, shown);
+            return result;
+        }
+        case ManualPicture::ShowScaledButton:
+            return renderArea(c.ToolButton6, c.ToolButton6, picture);
+        case ManualPicture::CreateButton:
+            return renderArea(c.ToolButton10, c.ToolButton10, picture);
+        case ManualPicture::BatchButton:
+        case ManualPicture::BatchHeadingButton:
+            return renderArea(c.ToolButton12, c.ToolButton12, picture);
+        case ManualPicture::HelpButton:
+            return renderArea(c.ToolButton14, c.ToolButton14, picture);
+        case ManualPicture::AspectLockBox:
+            return renderArea(c.CheckBox1, c.CheckBox1, picture);
+        case ManualPicture::TopmostBox:
+            return renderArea(c.CheckBox2, c.CheckBox2, picture);
+        case ManualPicture::UnitPercent:
+        case ManualPicture::UnitPixel:
+        case ManualPicture::SizeFieldsPercent:
+        case ManualPicture::SizeFieldsPixel: {
+            const bool percent = picture == ManualPicture::UnitPercent || picture == ManualPicture::SizeFieldsPercent;
+            const bool wasPercent = c.UnitIsPercent();
+            const QString horz = c.Edit1->text(), vert = c.Edit2->text();
+            c.ShowScaleUnit(percent);
+            if (!percent) {
+                c.Edit1->setText(kPixelWidth);
+                c.Edit2->setText(kPixelHeight);
+            }
+            QPixmap result = picture == ManualPicture::UnitPercent || picture == ManualPicture::UnitPixel
+                                 ? renderArea(c.SpeedButton1, c.SpeedButton1, picture)
+                                 : renderArea(c.Label2, c.UpDown2, picture);
+            c.ShowScaleUnit(wasPercent);
+            c.Edit1->setText(horz);
+            c.Edit2->setText(vert);
+            return result;
+        }
+        case ManualPicture::BrightnessBar:
+            return renderArea(c.Label6, c.Label8, picture);
+        case ManualPicture::ContrastBar:
+            return renderArea(c.Label1, c.Label5, picture);
+        case ManualPicture::RotationButton:
+            return renderArea(c.ToolButton22, c.Label9, picture);
+        case ManualPicture::PopupMenu: {
+            c.PopupMenu1->resize(c.PopupMenu1->sizeHint());
+            const QColor background = c.PopupMenu1->palette().color(QPalette::Window);
+            return FitPicture(c.PopupMenu1->grab().toImage(), ManualPictureSize(picture), background);
+        }
+        default:
+            return QPixmap();
+    }
+}
+
+QPixmap DragSelectionPicture() {
+    const QSize size = ManualPictureSize(ManualPicture::DragSelection);
+    QImage source(size, QImage::Format_RGB32);
+    source.fill(Qt::white);
+    {
+        QPainter painter(&source);
+        DrawPictureSymbol(painter, source.rect());
+    }
+    // The source view draws the frame of the range being dragged.
+    TImage view;
+    view.SetPicture(source);
+    const QPoint corner(size.width() * 2 / 3, size.height() * 3 / 4);
+    view.InvertOutline(size.width() / 5, size.height() / 5, corner.x(), corner.y());
+    QPixmap picture = view.grab();
+    QPainter painter(&picture);
+    drawPointer(painter, corner);
+    return picture;
+}
+
+QPixmap FileDropPicture() {
+    const QSize size = ManualPictureSize(ManualPicture::FileDrop);
+    QPixmap picture(size);
+    picture.fill(ViewBackgroundColor());
+    QPainter painter(&picture);
+    // The file being dragged: the desktop's file icon with a picture on it.
+    const QIcon fileIcon = QApplication::style()->standardIcon(QStyle::SP_FileIcon);
+    const QRect icon(size.width() / 2 - 20, size.height() / 2 - 18, 32, 32);
+    fileIcon.paint(&painter, icon);
+    DrawPictureSymbol(painter, QRect(icon.left() + 9, icon.top() + 12, 14, 11));
+    const QPoint tip = icon.center() + QPoint(6, 6);
+    drawPointer(painter, tip);
+    drawCopyMark(painter, tip + QPoint(10, 12));
+    return picture;
+}
