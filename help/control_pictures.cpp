@@ -92,10 +92,12 @@ QPixmap TControlModel::renderArea(QWidget* first, QWidget* last, ManualPicture p
     const QSize size = ManualPictureSize(picture);
     const QRect controls = QRect(first->mapTo(host_.get(), QPoint(0, 0)), first->size())
                                .united(QRect(last->mapTo(host_.get(), QPoint(0, 0)), last->size()));
-    // The picture's frame centred on the controls, taking in as much of the
-    // bar around them as the picture has room for.
-    QRect area(controls.center() - QPoint(size.width() / 2, size.height() / 2), size);
-    if (controls.width() > area.width()) area.setLeft(controls.left()), area.setRight(controls.right());
+    // The picture's frame centred on the controls: it takes in as much of
+    // the bar around them as it has room for, or leaves out the blank edges
+    // of a control a little larger than the picture (the flat unit button).
+    const QRect area(controls.topLeft() + QPoint((controls.width() - size.width()) / 2,
+                                                 (controls.height() - size.height()) / 2),
+                     size);
     const QColor background = host_->palette().color(QPalette::Window);
     return FitPicture(host_->grab(area).toImage(), size, background);
 }

@@ -225,7 +225,7 @@ const PictureItem kPictures[] = {
     {ManualPicture::BrightnessBar, kPictureLeft, 468},
     {ManualPicture::ContrastBar, kPictureLeft, 505},
     {ManualPicture::RotationButton, kPictureLeft, 541},
-    {ManualPicture::PopupMenu, 24, 662},
+    {ManualPicture::PopupMenu, 24, 666},
     {ManualPicture::DragSelection, 24, 760},
     {ManualPicture::FileDrop, 24, 836},
     {ManualPicture::SettingsConfirmation, kPictureLeft, 1011},
@@ -294,7 +294,7 @@ void addContactRow(QWidget* page) {
     field->setPalette(palette);
     field->setTextMargins(0, 0, 0, 0);
     const QFontMetrics metrics(field->font());
-    const QSize size(metrics.horizontalAdvance(field->text()) + 8, field->sizeHint().height());
+    const QSize size(metrics.horizontalAdvance(field->text()) + 8, metrics.height() + 2);
     field->setGeometry(label->geometry().right() + 3, label->geometry().center().y() - size.height() / 2,
                        size.width(), size.height());
 }
