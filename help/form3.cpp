@@ -38,7 +38,6 @@ TForm3::TForm3(TForm1& mainWindow) : QWidget(nullptr, Qt::Window), mainWindow_(m
     Panel->setObjectName(QStringLiteral("Panel"));
     Panel->setAutoFillBackground(true);
     Panel->setFixedSize(kManualPageSize);
-    BuildManualPage(Panel, RenderManualPictures(), [this](int section) { JumpTo(section); });
     ScrollBox->setWidget(Panel);
 
     auto* layout = new QVBoxLayout(this);
@@ -51,6 +50,12 @@ TForm3::TForm3(TForm1& mainWindow) : QWidget(nullptr, Qt::Window), mainWindow_(m
                               static_cast<QWidget*>(ScrollBox->verticalScrollBar()),
                               static_cast<QWidget*>(ScrollBox->horizontalScrollBar())})
         receiver->installEventFilter(this);
+}
+
+void TForm3::BuildPage() {
+    if (pageBuilt_) return;
+    pageBuilt_ = true;
+    BuildManualPage(Panel, RenderManualPictures(), [this](int section) { JumpTo(section); });
 }
 
 int TForm3::ScrollPosition() const { return ScrollBox->verticalScrollBar()->value(); }
@@ -107,6 +112,11 @@ bool TForm3::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void TForm3::setVisible(bool visible) {
+    if (visible) BuildPage();
+    QWidget::setVisible(visible);
 }
 
 void TForm3::showEvent(QShowEvent* event) {

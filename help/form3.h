@@ -4,7 +4,10 @@
 // user scrolls with the scroll bar or the mouse wheel, or jumps through by
 // the link labels. Created hidden at start-up, shown without being modal by
 // the help command, hidden again when closed; its scroll position, size and
-// place stay from one showing to the next.
+// place stay from one showing to the next. The page's texts and pictures are
+// made when the window is first shown: rendering the pictures of the
+// program's dialogs takes a moment that the start of the program need not
+// wait for.
 
 #include <QWidget>
 
@@ -33,6 +36,12 @@ public:
 
     int ScrollPosition() const;
 
+    // Fills the page with its texts and pictures, once.
+    void BuildPage();
+
+    // Builds the page before the window first appears.
+    void setVisible(bool visible) override;
+
 protected:
     // Centred on the screen when first shown; later showings keep the place.
     void showEvent(QShowEvent* event) override;
@@ -44,4 +53,5 @@ private:
 
     TForm1& mainWindow_;
     bool placed_ = false;
+    bool pageBuilt_ = false;
 };

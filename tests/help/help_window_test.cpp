@@ -47,7 +47,16 @@ int countVisibleHelpWindows() {
 }  // namespace
 
 TEST_F(HelpWindowTest, WindowAndPage) {
+    // The page is filled when the window first appears, and only then.
+    EXPECT_TRUE(help().Panel->children().isEmpty());
     PressF1();
+    const int items = help().Panel->children().size();
+    EXPECT_GT(items, 100);
+    help().close();
+    PressF1();
+    EXPECT_EQ(help().Panel->children().size(), items);
+    EXPECT_TRUE(Heading(0)->isVisible());
+
     EXPECT_EQ(help().windowTitle(), QStringLiteral("Skalomiヘルプ"));
     EXPECT_EQ(help().size(), QSize(618, 502));
     EXPECT_FALSE(help().minimumSize() == help().maximumSize()) << "the window is sizeable";
@@ -224,6 +233,7 @@ TEST_F(HelpWindowTest, ClosingAppliesTheStayOnTopBoxToTheHelpWindow) {
 }
 
 TEST_F(HelpWindowTest, HeadingsAndSectionPositions) {
+    PressF1();
     const char* headings[] = {"　ツールバー操作　", "　画像表示窓でのマウス操作　", "　まとめて拡縮　　　操作方法　",
                               "［ Skalomiについて ］"};
     const int jumps[] = {0, 616, 931, 1808};
@@ -248,6 +258,7 @@ TEST_F(HelpWindowTest, HeadingsAndSectionPositions) {
 // Nothing on the page covers anything else, and nothing runs off it: a text
 // that grew a line or a picture that grew would show here.
 TEST_F(HelpWindowTest, NoTwoThingsOnThePageOverlap) {
+    PressF1();
     const QRect page(QPoint(0, 0), help().Panel->size());
     QList<QWidget*> items;
     for (QWidget* child : help().Panel->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) items << child;
@@ -277,6 +288,7 @@ TEST_F(HelpWindowTest, NoTwoThingsOnThePageOverlap) {
 }
 
 TEST_F(HelpWindowTest, TextsInTheirStyles) {
+    PressF1();
     struct StyleCase {
         const char* text;
         int top;

@@ -53,6 +53,7 @@ class PagePictureTest : public WindowTest, public ::testing::WithParamInterface<
 TEST_P(PagePictureTest, IsOnThePageAtItsSizeAndShowsSomething) {
     const SizeCase c = GetParam();
     EXPECT_EQ(ManualPictureSize(c.picture), QSize(c.width, c.height));
+    windows().Form3().show();
     auto* label = windows().Form3().Panel->findChild<QLabel*>(ManualPictureName(c.picture));
     ASSERT_NE(label, nullptr);
     const QPixmap pixmap = label->pixmap();
