@@ -58,8 +58,6 @@ void TForm3::BuildPage() {
     BuildManualPage(Panel, RenderManualPictures(), [this](int section) { JumpTo(section); });
 }
 
-int TForm3::ScrollPosition() const { return ScrollBox->verticalScrollBar()->value(); }
-
 void TForm3::JumpTo(int section) {
     switch (section) {
         case 0:

@@ -34,8 +34,6 @@ public:
     void FormMouseWheel(int wheelDelta);
     void FormClose();
 
-    int ScrollPosition() const;
-
     // Fills the page with its texts and pictures, once.
     void BuildPage();
 

@@ -122,7 +122,9 @@ QPixmap destinationDialogPicture() {
 }  // namespace
 
 QImage WindowPicture(QWidget& window, bool closeBox) {
-    // Laid out and painted as when it is shown, without appearing.
+    // Laid out and painted as when it is shown, without appearing; only
+    // pictured, it blocks no other window.
+    window.setWindowModality(Qt::NonModal);
     window.setAttribute(Qt::WA_DontShowOnScreen);
     window.show();
     const QImage client = window.grab().toImage();
