@@ -306,6 +306,7 @@ TEST_F(HelpWindowTest, TextsInTheirStyles) {
         {"・元画像上で左ドラッグ", 740, 15, true, black},
         {"・画像ファイルをドロップ", 816, 15, true, black},
         {"[Ctrl]+[V]", 668, 13, true, teal},
+        {"1.拡縮設定の確認", 991, 13, true, teal},
         {"3.拡縮画像保存方法の設定", 1312, 13, true, teal},
         {"5.作業の中止", 1693, 13, true, teal},
         {"このヘルプ窓を表示します。", 444, 13, false, QColor()},
