@@ -1,5 +1,7 @@
 #include "help/control_pictures.h"
 
+#include <utility>
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -60,6 +62,47 @@ void drawCopyMark(QPainter& painter, QPoint at) {
     painter.restore();
 }
 
+// The first and the last control a picture takes in, side by side on their
+// bar; none for the pictures that are not of the bars.
+std::pair<QWidget*, QWidget*> areaOf(TMainControls& c, ManualPicture picture) {
+    switch (picture) {
+        case ManualPicture::OpenButton:
+            return {c.ToolButton1, c.ToolButton1};
+        case ManualPicture::ShowSourceButton:
+            return {c.ToolButton5, c.ToolButton5};
+        case ManualPicture::SaveSourceButton:
+        case ManualPicture::SaveScaledButton:
+            return {c.ToolButton2, c.ToolButton2};
+        case ManualPicture::ShowScaledButton:
+            return {c.ToolButton6, c.ToolButton6};
+        case ManualPicture::CreateButton:
+            return {c.ToolButton10, c.ToolButton10};
+        case ManualPicture::BatchButton:
+        case ManualPicture::BatchHeadingButton:
+            return {c.ToolButton12, c.ToolButton12};
+        case ManualPicture::HelpButton:
+            return {c.ToolButton14, c.ToolButton14};
+        case ManualPicture::AspectLockBox:
+            return {c.CheckBox1, c.CheckBox1};
+        case ManualPicture::TopmostBox:
+            return {c.CheckBox2, c.CheckBox2};
+        case ManualPicture::UnitPercent:
+        case ManualPicture::UnitPixel:
+            return {c.SpeedButton1, c.SpeedButton1};
+        case ManualPicture::SizeFieldsPercent:
+        case ManualPicture::SizeFieldsPixel:
+            return {c.Label2, c.UpDown2};
+        case ManualPicture::BrightnessBar:
+            return {c.Label6, c.Label8};
+        case ManualPicture::ContrastBar:
+            return {c.Label1, c.Label5};
+        case ManualPicture::RotationButton:
+            return {c.ToolButton22, c.Label9};
+        default:
+            return {nullptr, nullptr};
+    }
+}
+
 }  // namespace
 
 TControlModel::TControlModel() : host_(std::make_unique<QWidget>()) {
@@ -104,67 +147,33 @@ QPixmap TControlModel::renderArea(QWidget* first, QWidget* last, ManualPicture p
 
 QPixmap TControlModel::Render(ManualPicture picture) {
     TMainControls& c = Controls;
-    switch (picture) {
-        case ManualPicture::OpenButton:
-            return renderArea(c.ToolButton1, c.ToolButton1, picture);
-        case ManualPicture::ShowSourceButton:
-            return renderArea(c.ToolButton5, c.ToolButton5, picture);
-        case ManualPicture::SaveSourceButton:
-        case ManualPicture::SaveScaledButton: {
-            // The one save button shows the glyph of the picture in view.
-            const int shown = GlyphIndexOf(c.ToolButton2);
-            SetGlyphIndex(c.ToolButton2, picture == ManualPicture::SaveSourceButton ? 1 : 5);
-            QPixmap result = renderArea(c.ToolButton2, c.ToolButton2, picture);
-            SetGlyphIndex(c.ToolButton2, shown);
-            return result;
-        }
-        case ManualPicture::ShowScaledButton:
-            return renderArea(c.ToolButton6, c.ToolButton6, picture);
-        case ManualPicture::CreateButton:
-            return renderArea(c.ToolButton10, c.ToolButton10, picture);
-        case ManualPicture::BatchButton:
-        case ManualPicture::BatchHeadingButton:
-            return renderArea(c.ToolButton12, c.ToolButton12, picture);
-        case ManualPicture::HelpButton:
-            return renderArea(c.ToolButton14, c.ToolButton14, picture);
-        case ManualPicture::AspectLockBox:
-            return renderArea(c.CheckBox1, c.CheckBox1, picture);
-        case ManualPicture::TopmostBox:
-            return renderArea(c.CheckBox2, c.CheckBox2, picture);
-        case ManualPicture::UnitPercent:
-        case ManualPicture::UnitPixel:
-        case ManualPicture::SizeFieldsPercent:
-        case ManualPicture::SizeFieldsPixel: {
-            const bool percent = picture == ManualPicture::UnitPercent || picture == ManualPicture::SizeFieldsPercent;
-            const bool wasPercent = c.UnitIsPercent();
-            const QString horz = c.Edit1->text(), vert = c.Edit2->text();
-            c.ShowScaleUnit(percent);
-            if (!percent) {
-                c.Edit1->setText(kPixelWidth);
-                c.Edit2->setText(kPixelHeight);
-            }
-            QPixmap result = picture == ManualPicture::UnitPercent || picture == ManualPicture::UnitPixel
-                                 ? renderArea(c.SpeedButton1, c.SpeedButton1, picture)
-                                 : renderArea(c.Label2, c.UpDown2, picture);
-            c.ShowScaleUnit(wasPercent);
-            c.Edit1->setText(horz);
-            c.Edit2->setText(vert);
-            return result;
-        }
-        case ManualPicture::BrightnessBar:
-            return renderArea(c.Label6, c.Label8, picture);
-        case ManualPicture::ContrastBar:
-            return renderArea(c.Label1, c.Label5, picture);
-        case ManualPicture::RotationButton:
-            return renderArea(c.ToolButton22, c.Label9, picture);
-        case ManualPicture::PopupMenu: {
-            c.PopupMenu1->resize(c.PopupMenu1->sizeHint());
-            const QColor background = c.PopupMenu1->palette().color(QPalette::Window);
-            return FitPicture(c.PopupMenu1->grab().toImage(), ManualPictureSize(picture), background);
-        }
-        default:
-            return QPixmap();
+    if (picture == ManualPicture::PopupMenu) {
+        c.PopupMenu1->resize(c.PopupMenu1->sizeHint());
+        const QColor background = c.PopupMenu1->palette().color(QPalette::Window);
+        return FitPicture(c.PopupMenu1->grab().toImage(), ManualPictureSize(picture), background);
     }
+    const auto [first, last] = areaOf(c, picture);
+    if (!first) return QPixmap();
+
+    // The state a picture shows, set for it and then undone: the one save
+    // button with the glyph of either picture, the unit in either mode.
+    const int saveGlyph = GlyphIndexOf(c.ToolButton2);
+    const bool percent = c.UnitIsPercent();
+    const QString horz = c.Edit1->text(), vert = c.Edit2->text();
+    if (picture == ManualPicture::SaveSourceButton) SetGlyphIndex(c.ToolButton2, 1);
+    if (picture == ManualPicture::SaveScaledButton) SetGlyphIndex(c.ToolButton2, 5);
+    if (picture == ManualPicture::UnitPercent || picture == ManualPicture::SizeFieldsPercent) c.ShowScaleUnit(true);
+    if (picture == ManualPicture::UnitPixel || picture == ManualPicture::SizeFieldsPixel) {
+        c.ShowScaleUnit(false);
+        c.Edit1->setText(kPixelWidth);
+        c.Edit2->setText(kPixelHeight);
+    }
+    QPixmap result = renderArea(first, last, picture);
+    SetGlyphIndex(c.ToolButton2, saveGlyph);
+    c.ShowScaleUnit(percent);
+    c.Edit1->setText(horz);
+    c.Edit2->setText(vert);
+    return result;
 }
 
 QPixmap DragSelectionPicture() {
