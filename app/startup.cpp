@@ -1,8 +1,9 @@
 #include "app/startup.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QScreen>
 
+#include "app/app_icon.h"
 #include "app/form1.h"
 #include "help/form3.h"
 #include "output/form2.h"
@@ -13,6 +14,7 @@ TApplicationWindows::TApplicationWindows(Platform& platform)
       form2_(std::make_unique<TForm2>()),
       form3_(std::make_unique<TForm3>(*form1_)),
       form4_(std::make_unique<TForm4>()) {
+    QApplication::setWindowIcon(ApplicationIcon());
     form1_->Form2 = form2_.get();
     form1_->Form3 = form3_.get();
     form1_->Form4 = form4_.get();
@@ -31,4 +33,11 @@ void TApplicationWindows::ShowMainWindow() {
         form1_->move(area.center() - form1_->rect().center());
     }
     form1_->show();
+}
+
+void TApplicationWindows::OpenFromCommandLine(const QStringList& paths) {
+    if (paths.isEmpty()) return;
+    TForm1* form = form1_.get();
+    QMetaObject::invokeMethod(
+        form, [form, paths] { form->Guarded([&] { form->WMDropFiles(paths); }); }, Qt::QueuedConnection);
 }

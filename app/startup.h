@@ -2,9 +2,12 @@
 
 // The program's four windows, created in their order (main window, progress
 // window, help window, batch destination dialog), the last three hidden, and
-// destroyed in the reverse order, the main window last.
+// destroyed in the reverse order, the main window last. Every window shows
+// the program's icon.
 
 #include <memory>
+
+#include <QStringList>
 
 class Platform;
 class TForm1;
@@ -21,6 +24,11 @@ public:
 
     // Shows the main window centred on the screen.
     void ShowMainWindow();
+
+    // Opens the first of `paths` (files named on the command line) exactly
+    // as a drop on the main window would, once the event loop runs, so the
+    // window is on screen before a refusal is shown. Nothing when empty.
+    void OpenFromCommandLine(const QStringList& paths);
 
     TForm1& Form1() { return *form1_; }
     TForm2& Form2() { return *form2_; }

@@ -21,6 +21,7 @@ constexpr KnownOption kOptions[] = {
     {0, "select", true},     {'o', "output", true},    {'d', "dest", true},
     {'s', "suffix", true},   {'t', "type", true},      {'y', "overwrite", false},
     {'j', "jobs", true},     {'q', "quiet", false},    {'h', "help", false},
+    {'v', "version", false},
 };
 
 const KnownOption* findShort(char c) {
@@ -133,6 +134,8 @@ void apply(CliOptions& o, Seen& seen, const KnownOption& option, const std::stri
         o.Quiet = true;
     } else if (name == "help") {
         o.Help = true;
+    } else if (name == "version") {
+        o.Version = true;
     }
 }
 
@@ -184,7 +187,7 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
             apply(o, seen, *option, "");
         }
     }
-    if (o.Help) return o;
+    if (o.Help || o.Version) return o;
     if (seen.percent && seen.pixels) throw CliUsageError("--percent and --pixels exclude each other");
     if (seen.noLock && !seen.pixels) throw CliUsageError("--no-lock goes with --pixels");
     if (o.Files.empty()) throw CliUsageError("no input files");
@@ -203,14 +206,15 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
 }
 
 std::string UsageText() {
-    return "usage: skalomi-cli [options] FILE...\n"
+    return "Usage: skalomi-cli [options] FILE...\n"
            "Scales pictures with the Skalomi engine and saves the results.\n"
            "\n"
+           "Options:\n"
            "  -p, --percent H[,V]      percent of the selection's width and height (V defaults to H;\n"
            "                           default 100)\n"
            "  -x, --pixels W,H         a pixel frame for the finished (rotated) picture\n"
            "      --no-lock            with --pixels: exactly W x H instead of the largest fit\n"
-           "  -b, --brightness N       -10..10 (default 0)\n"
+           "  -b, --brightness N       from -10 to 10 (default 0)\n"
            "  -c, --contrast N         0..20 (default 0)\n"
            "  -r, --rotate R           0, right, 180 or left (default 0)\n"
            "      --select L,T,R,B     inclusive source rectangle, ordered and clamped to the picture\n"
@@ -225,6 +229,7 @@ std::string UsageText() {
            "  -j, --jobs N             files scaled at once (default: the number of processors)\n"
            "  -q, --quiet              no progress display\n"
            "  -h, --help               this text\n"
+           "  -v, --version            the version of Skalomi\n"
            "\n"
            "Exit status: 0 when every output was written, 1 when some file was refused or\n"
            "failed, 2 for a usage error.\n";

@@ -21,6 +21,7 @@ struct CliOptions {
     int Jobs = 0;                              // 0: the number of processors
     bool Quiet = false;
     bool Help = false;
+    bool Version = false;
     std::vector<std::string> Files;
 };
 

@@ -9,6 +9,7 @@
 #include "cli/cli_options.h"
 #include "cli/cli_run.h"
 #include "cli/progress_bar.h"
+#include "skalomi_build.h"
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
@@ -24,6 +25,10 @@ int main(int argc, char** argv) {
     }
     if (options.Help) {
         std::fputs(UsageText().c_str(), stdout);
+        return 0;
+    }
+    if (options.Version) {
+        std::puts(SKALOMI_VERSION_TEXT);
         return 0;
     }
 

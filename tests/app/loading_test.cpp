@@ -3,30 +3,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
-#include <QDropEvent>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QScrollArea>
 #include <QToolButton>
-#include <QUrl>
 
 #include "app/image_view.h"
 #include "tests/app/window_fixture.h"
-
-namespace {
-
-void dropFiles(QWidget* target, const QStringList& paths) {
-    QMimeData mime;
-    QList<QUrl> urls;
-    for (const QString& p : paths) urls << QUrl::fromLocalFile(p);
-    mime.setUrls(urls);
-    QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &enter);
-    QDropEvent drop(QPointF(2, 2), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &drop);
-}
-
-}  // namespace
 
 TEST_F(WindowTest, OpenDialogHasItsTitleAndFilterAndCancelChangesNothing) {
     Key(Qt::Key_O, QStringLiteral("o"));
@@ -98,7 +80,7 @@ TEST_F(WindowTest, ARefusedFirstFileLeavesTheBareTitle) {
 TEST_F(WindowTest, ADropOpensTheFirstFileAndBringsTheWindowToTheFront) {
     const std::string first = WritePatternBmp(temp_, "first.bmp", 11, 7);
     const std::string second = WritePatternBmp(temp_, "second.bmp", 5, 5);
-    dropFiles(form().Edit1, {QString::fromStdString(first), QString::fromStdString(second),
+    DropFiles(form().Edit1, {QString::fromStdString(first), QString::fromStdString(second),
                              QString::fromStdString(second)});
     EXPECT_EQ(form().windowTitle(), QStringLiteral("Skalomi Ver.4.02 ： first.bmp  元画像（11×7）"));
     EXPECT_EQ(form().Edit1->text(), QStringLiteral("100"));  // the field took no text
@@ -115,7 +97,7 @@ TEST_F(WindowTest, ADroppedPathLongerThan254CharactersArrivesWhole) {
     const std::string longPath = folder + "/long-name.bmp";
     PatternPicture(9, 4).SaveToFile(longPath);
     ASSERT_GT(longPath.size(), 254u);
-    dropFiles(form().ScrollBox1->viewport(), {QString::fromStdString(longPath)});
+    DropFiles(form().ScrollBox1->viewport(), {QString::fromStdString(longPath)});
     EXPECT_TRUE(platform_.Messages.empty());
     EXPECT_EQ(form().windowTitle(), QStringLiteral("Skalomi Ver.4.02 ： long-name.bmp  元画像（9×4）"));
 }

@@ -1,11 +1,14 @@
 #include "tests/app/window_fixture.h"
 
 #include <QApplication>
+#include <QDropEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QToolButton>
+#include <QUrl>
 #include <QWheelEvent>
 
 #include "app/general_error.h"
@@ -102,6 +105,17 @@ void WindowTest::Wheel(QWidget* widget, int delta) {
 void WindowTest::OpenThroughDialog(const std::string& path) {
     platform_.OpenAnswers.push_back({QString::fromStdString(path)});
     Click(form().ToolButton1);
+}
+
+void WindowTest::DropFiles(QWidget* target, const QStringList& paths) {
+    QMimeData mime;
+    QList<QUrl> urls;
+    for (const QString& p : paths) urls << QUrl::fromLocalFile(p);
+    mime.setUrls(urls);
+    QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDropEvent drop(QPointF(2, 2), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
 }
 
 int WindowTest::ScrollX() { return form().ScrollBox1->horizontalScrollBar()->value(); }

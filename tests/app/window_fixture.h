@@ -58,6 +58,8 @@ protected:
 
     // Opens `path` through the open button and the (scripted) dialog.
     void OpenThroughDialog(const std::string& path);
+    // Drops files from a file manager on `target`: the drag enters, then drops.
+    void DropFiles(QWidget* target, const QStringList& paths);
 
     QWidget* focus();
     int ScrollX();

@@ -157,7 +157,9 @@ INSTANTIATE_TEST_SUITE_P(
         Outcome{"OutputWithTwoInputs", "-q -o x.bmp good.bmp old.bmp", 2, "single input", {},
                 {"x.bmp"}},
         Outcome{"RefusedSuffix", "-q -s 'a|b' good.bmp", 2, "使えません", {}, {"gooda|b.jpg"}},
-        Outcome{"Help", "--help", 0, "usage: skalomi-cli", {}, {}}),
+        Outcome{"Help", "--help", 0, "Usage: skalomi-cli", {}, {}},
+        Outcome{"Version", "--version good.bmp", 0, "Skalomi 4.02", {}, {"good_ks.jpg"}},
+        Outcome{"VersionWithAMistake", "-v --type tiff", 2, "--type takes", {}, {}}),
     NameOfParam());
 
 TEST(CliEndToEnd, OutputExtensionDecidesTheFormatAsTheSaveCommandDoes) {

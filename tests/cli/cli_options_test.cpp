@@ -90,7 +90,17 @@ INSTANTIATE_TEST_SUITE_P(
                       EXPECT_EQ(o.Files, std::vector<std::string>{"-p"});
                   }},
         ParseCase{"HelpNeedsNoFiles", {"--help"},
-                  [](const CliOptions& o) { EXPECT_TRUE(o.Help); }}));
+                  [](const CliOptions& o) { EXPECT_TRUE(o.Help); }},
+        ParseCase{"VersionNeedsNoFiles", {"--version"},
+                  [](const CliOptions& o) {
+                      EXPECT_TRUE(o.Version);
+                      EXPECT_FALSE(o.Help);
+                  }},
+        ParseCase{"VersionShortAmongOthers", {"-qv", "a"},
+                  [](const CliOptions& o) {
+                      EXPECT_TRUE(o.Version);
+                      EXPECT_TRUE(o.Quiet);
+                  }}));
 
 struct BadCase {
     const char* name;
@@ -117,6 +127,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(BadCase{"NoFiles", {"-p", "50"}, "no input files"},
                       BadCase{"UnknownLong", {"--size", "5", "a"}, "unknown option --size"},
                       BadCase{"UnknownShort", {"-z", "a"}, "unknown option -z"},
+                      BadCase{"VersionTakesNoValue", {"--version=2"}, "--version takes no value"},
                       BadCase{"NotANumber", {"-p", "12a", "a"}, "not a whole number"},
                       BadCase{"TooManyPercents", {"-p", "1,2,3", "a"}, "H or H,V"},
                       BadCase{"PixelsNeedTwo", {"-x", "640", "a"}, "W,H"},
