@@ -30,6 +30,8 @@ expect_equal "Architecture" "$(field Architecture)" "$(dpkg --print-architecture
 description=$(field Description)
 [[ $(head -1 <<<"$description") == *pictures* ]] || fail "the Description's first line is '$(head -1 <<<"$description")'"
 (($(wc -l <<<"$description") >= 3)) || fail "the Description has no long text"
+[[ $(sed -n 2p <<<"$description" | sed 's/^ *//') != "$(head -1 <<<"$description")" ]] ||
+    fail "the Description's long text repeats its first line"
 
 # Depends: the libraries as dpkg-shlibdeps names them (with versions) and
 # the fonts the window is drawn with.
