@@ -1,10 +1,9 @@
 #include "app/command_line.h"
 
-#include <cstdio>
-
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QDir>
+#include <cstdio>
 
 #include "skalomi_build.h"
 
@@ -51,7 +50,9 @@ WindowCommandLine ReadWindowCommandLine(const QStringList& arguments) {
         // cleaning "link/../a.png" by its text would name another file than
         // the one the system opens when "link" is a symbolic link.
         for (const QString& file : parser.positionalArguments())
-            line.Files << (file.isEmpty() || QDir::isAbsolutePath(file) ? file : QDir::currentPath() + QLatin1Char('/') + file);
+            line.Files << (file.isEmpty() || QDir::isAbsolutePath(file)
+                               ? file
+                               : QDir::currentPath() + QLatin1Char('/') + file);
     }
     return line;
 }
@@ -63,7 +64,8 @@ int PrintCommandLineAnswer(const WindowCommandLine& line) {
             std::fputs(line.Text.toLocal8Bit().constData(), stdout);
             return 0;
         case WindowCommandLine::Request::Error:
-            std::fprintf(stderr, "skalomi: %s\nTry 'skalomi --help'.\n", line.Text.toLocal8Bit().constData());
+            std::fprintf(stderr, "skalomi: %s\nTry 'skalomi --help'.\n",
+                         line.Text.toLocal8Bit().constData());
             return 1;
         case WindowCommandLine::Request::Start:
             break;

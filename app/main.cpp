@@ -21,7 +21,8 @@ int main(int argc, char** argv) {
     {
         QCoreApplication reader(argc, argv);
         const WindowCommandLine line = ReadWindowCommandLine(QCoreApplication::arguments());
-        if (line.Asked == WindowCommandLine::Request::Help || line.Asked == WindowCommandLine::Request::Version)
+        if (line.Asked == WindowCommandLine::Request::Help ||
+            line.Asked == WindowCommandLine::Request::Version)
             return PrintCommandLineAnswer(line);
     }
 

@@ -39,5 +39,6 @@ void TApplicationWindows::OpenFromCommandLine(const QStringList& paths) {
     if (paths.isEmpty()) return;
     TForm1* form = form1_.get();
     QMetaObject::invokeMethod(
-        form, [form, paths] { form->Guarded([&] { form->WMDropFiles(paths); }); }, Qt::QueuedConnection);
+        form, [form, paths] { form->Guarded([&] { form->WMDropFiles(paths); }); },
+        Qt::QueuedConnection);
 }

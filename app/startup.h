@@ -5,9 +5,8 @@
 // destroyed in the reverse order, the main window last. Every window shows
 // the program's icon.
 
-#include <memory>
-
 #include <QStringList>
+#include <memory>
 
 class Platform;
 class TForm1;

@@ -1,6 +1,8 @@
 // The window program's command line: what it asks for, and a file named on
 // it opening exactly as a drop of the same file does.
 
+#include "app/command_line.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -8,7 +10,6 @@
 #include <QPixmap>
 
 #include "app/app_icon.h"
-#include "app/command_line.h"
 #include "help/form3.h"
 #include "skalomi_build.h"
 #include "tests/app/window_fixture.h"
@@ -18,7 +19,9 @@ namespace {
 using Request = WindowCommandLine::Request;
 
 // A relative name after the current folder, not cleaned of "..".
-QString inCurrentFolder(const QString& name) { return QDir::currentPath() + QLatin1Char('/') + name; }
+QString inCurrentFolder(const QString& name) {
+    return QDir::currentPath() + QLatin1Char('/') + name;
+}
 
 struct ReadCase {
     const char* name;
@@ -28,17 +31,21 @@ struct ReadCase {
     QString textContains;  // in the help, version or error text
 };
 
-void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ReadCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ReadingTheCommandLine : public ::testing::TestWithParam<ReadCase> {};
 
 TEST_P(ReadingTheCommandLine, GivesTheRequestAndFullPaths) {
     const ReadCase& c = GetParam();
-    const WindowCommandLine line = ReadWindowCommandLine(QStringList{QStringLiteral("skalomi")} + c.arguments);
+    const WindowCommandLine line =
+        ReadWindowCommandLine(QStringList{QStringLiteral("skalomi")} + c.arguments);
     EXPECT_EQ(line.Asked, c.asked) << line.Text.toStdString();
     QStringList expected;
     for (const QString& file : c.files)
-        expected << (file.isEmpty() || file.startsWith(QLatin1Char('/')) ? file : inCurrentFolder(file));
+        expected << (file.isEmpty() || file.startsWith(QLatin1Char('/')) ? file
+                                                                         : inCurrentFolder(file));
     EXPECT_EQ(line.Files, expected);
     EXPECT_TRUE(line.Text.contains(c.textContains)) << line.Text.toStdString();
 }
@@ -52,9 +59,14 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"AFullPath", {"/pics/photo.jpg"}, Request::Start, {"/pics/photo.jpg"}, {}},
         ReadCase{"ARelativePathIsMadeFull", {"photo.jpg"}, Request::Start, {"photo.jpg"}, {}},
         ReadCase{"UpwardsStaysUpwards", {"../a b.png"}, Request::Start, {"../a b.png"}, {}},
-        ReadCase{"SeveralInTheirOrder", {"b.png", "/x/a.gif"}, Request::Start, {"b.png", "/x/a.gif"}, {}},
+        ReadCase{"SeveralInTheirOrder",
+                 {"b.png", "/x/a.gif"},
+                 Request::Start,
+                 {"b.png", "/x/a.gif"},
+                 {}},
         ReadCase{"AnEmptyNameStaysEmpty", {""}, Request::Start, {""}, {}},
-        ReadCase{"AfterDoubleDashADashIsAName", {"--", "--version"}, Request::Start, {"--version"}, {}},
+        ReadCase{
+            "AfterDoubleDashADashIsAName", {"--", "--version"}, Request::Start, {"--version"}, {}},
         ReadCase{"HelpLong", {"--help"}, Request::Help, {}, "Usage: "},
         ReadCase{"HelpShort", {"-h"}, Request::Help, {}, "[file...]"},
         ReadCase{"HelpListsVersion", {"--help"}, Request::Help, {}, "-v, --version"},
@@ -62,7 +74,10 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"VersionShort", {"-v", "a.png"}, Request::Version, {}, "Skalomi 4.02"},
         // Before the real application object takes Qt's options out, they
         // are unknown; help must still be given.
-        ReadCase{"HelpWinsOverAnUnknownOption", {"-platform", "offscreen", "--help"}, Request::Help, {},
+        ReadCase{"HelpWinsOverAnUnknownOption",
+                 {"-platform", "offscreen", "--help"},
+                 Request::Help,
+                 {},
                  "Usage: "},
         ReadCase{"UnknownOption", {"--bogus", "a.png"}, Request::Error, {}, "bogus"},
         // A single dash starts one word, as Qt's own -reverse does, not a
@@ -71,7 +86,8 @@ INSTANTIATE_TEST_SUITE_P(
     NameOfParam());
 
 TEST(WindowCommandLine, VersionNamesTheProgramAndItsVersion) {
-    const WindowCommandLine line = ReadWindowCommandLine({QStringLiteral("skalomi"), QStringLiteral("--version")});
+    const WindowCommandLine line =
+        ReadWindowCommandLine({QStringLiteral("skalomi"), QStringLiteral("--version")});
     EXPECT_TRUE(line.Text.startsWith(QStringLiteral("Skalomi ") + QStringLiteral(SKALOMI_VERSION)))
         << line.Text.toStdString();
     EXPECT_EQ(QStringLiteral(SKALOMI_VERSION), QStringLiteral("4.02"));
@@ -86,13 +102,16 @@ struct OpenCase {
     QStringList messages;   // the texts of the message boxes shown
 };
 
-void PrintTo(const OpenCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const OpenCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 const QString kRefused = QStringLiteral("処理出来ないファイルです");
 const QString kBareTitle = QStringLiteral("Skalomi Ver.4.02");
 const QString kPhotoTitle = QStringLiteral("Skalomi Ver.4.02 ： photo.bmp  元画像（40×30）");
 
-class OpeningFromTheCommandLine : public WindowTest, public ::testing::WithParamInterface<OpenCase> {
+class OpeningFromTheCommandLine : public WindowTest,
+                                  public ::testing::WithParamInterface<OpenCase> {
 protected:
     void SetUp() override {
         WindowTest::SetUp();
@@ -125,7 +144,8 @@ private:
 
 TEST_P(OpeningFromTheCommandLine, OpensAsADropOfTheSameFiles) {
     const OpenCase& c = GetParam();
-    const WindowCommandLine line = ReadWindowCommandLine(QStringList{QStringLiteral("skalomi")} + c.arguments);
+    const WindowCommandLine line =
+        ReadWindowCommandLine(QStringList{QStringLiteral("skalomi")} + c.arguments);
     ASSERT_EQ(line.Asked, Request::Start);
 
     windows().OpenFromCommandLine(line.Files);
@@ -153,17 +173,18 @@ TEST_P(OpeningFromTheCommandLine, OpensAsADropOfTheSameFiles) {
 
 INSTANTIATE_TEST_SUITE_P(
     Window, OpeningFromTheCommandLine,
-    ::testing::Values(OpenCase{"APicture", {"photo.bmp"}, kPhotoTitle, {}},
-                      OpenCase{"ThroughAnUpwardsPath", {"folder/../photo.bmp"}, kPhotoTitle, {}},
-                      OpenCase{"UpwardsFromASymbolicLink",
-                               {"link/../photo.bmp"},
-                               QStringLiteral("Skalomi Ver.4.02 ： photo.bmp  元画像（7×5）"),
-                               {}},
-                      OpenCase{"TheFirstOfSeveral", {"photo.bmp", "other.bmp"}, kPhotoTitle, {}},
-                      OpenCase{"ARefusedFile", {"junk.bmp"}, kBareTitle, {kRefused}},
-                      OpenCase{"AMissingFile", {"missing.png"}, kBareTitle, {kRefused}},
-                      OpenCase{"AFolder", {"folder"}, kBareTitle, {kRefused}},
-                      OpenCase{"ARefusedFirstOfSeveral", {"junk.bmp", "photo.bmp"}, kBareTitle, {kRefused}}),
+    ::testing::Values(
+        OpenCase{"APicture", {"photo.bmp"}, kPhotoTitle, {}},
+        OpenCase{"ThroughAnUpwardsPath", {"folder/../photo.bmp"}, kPhotoTitle, {}},
+        OpenCase{"UpwardsFromASymbolicLink",
+                 {"link/../photo.bmp"},
+                 QStringLiteral("Skalomi Ver.4.02 ： photo.bmp  元画像（7×5）"),
+                 {}},
+        OpenCase{"TheFirstOfSeveral", {"photo.bmp", "other.bmp"}, kPhotoTitle, {}},
+        OpenCase{"ARefusedFile", {"junk.bmp"}, kBareTitle, {kRefused}},
+        OpenCase{"AMissingFile", {"missing.png"}, kBareTitle, {kRefused}},
+        OpenCase{"AFolder", {"folder"}, kBareTitle, {kRefused}},
+        OpenCase{"ARefusedFirstOfSeveral", {"junk.bmp", "photo.bmp"}, kBareTitle, {kRefused}}),
     NameOfParam());
 
 TEST_F(WindowTest, NoFileOnTheCommandLineOpensNothing) {
