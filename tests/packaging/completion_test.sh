@@ -3,10 +3,12 @@
 # and after "-" every option --help lists, no more.
 #   completion_test.sh COMPLETION_SCRIPT SKALOMI_CLI
 set -uo pipefail
+# shellcheck source=testlib.sh
 source "$(dirname "$0")/testlib.sh"
 script=$1
 cli=$2
 make_temp
+# shellcheck disable=SC1090 # the script under test
 source "$script"
 
 cd "$scratch" || exit 1
@@ -47,7 +49,7 @@ offers "after -- a dash starts a name" "-odd.bmp"         -- -- -
 offers "nothing for the jobs after ="  ""                  -- --jobs = ""
 
 # After "-": exactly the options --help lists.
-listed=$("$cli" --help | grep -oE '^ +(-[a-z], )?--[a-z-]+' | tr ', ' '\n\n' | sed '/^$/d' | LC_ALL=C sort | paste -sd '|')
+listed=$("$cli" --help | grep -oE '^ +(-[a-z], )?--[a-z-]+' | tr -s ', ' '\n' | sed '/^$/d' | LC_ALL=C sort | paste -sd '|')
 [[ -n $listed ]] || fail "no options found in skalomi-cli --help"
 offers "every option --help lists" "$listed" -- -
 

@@ -4,6 +4,7 @@
 # the loader reads under the names the shared MIME database knows.
 #   desktop_entry_test.sh SOURCE_DIR BUILD_DIR
 set -uo pipefail
+# shellcheck source=testlib.sh
 source "$(dirname "$0")/testlib.sh"
 src=$1
 build=$2

@@ -4,6 +4,7 @@
 # size is missing or left over.
 #   icons_test.sh SOURCE_DIR
 set -uo pipefail
+# shellcheck source=testlib.sh
 source "$(dirname "$0")/testlib.sh"
 icons=$1/packaging/icons
 make_temp

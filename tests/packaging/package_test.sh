@@ -5,6 +5,7 @@
 # an install to /usr holds.
 #   package_test.sh BUILD_DIR
 set -uo pipefail
+# shellcheck source=testlib.sh
 source "$(dirname "$0")/testlib.sh"
 build=$1
 make_temp

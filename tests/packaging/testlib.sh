@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by the shell tests: failures are counted, reported with what was
 # expected, and decide the exit status at the end (finish).
 

@@ -6,6 +6,7 @@
 #   window_process_test.sh SKALOMI PICTURE
 # PICTURE is a 400 x 300 picture.
 set -uo pipefail
+# shellcheck source=testlib.sh
 source "$(dirname "$0")/testlib.sh"
 self=$(realpath "$0")
 skalomi=$1
