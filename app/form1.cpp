@@ -31,7 +31,6 @@
 #include "app/wheel_scroll.h"
 #include "help/form3.h"
 #include "output/form2.h"
-#include "output/form4.h"
 
 namespace {
 
@@ -241,11 +240,6 @@ void TForm1::ToolButton14Click() {
     if (!Form3) return;
     Form3->show();
     platform_.BringToFront(Form3);
-}
-
-void TForm1::ToolButton12Click() {
-    // The batch run drives this dialog; for now it shows what exists.
-    if (Form4) Form4->exec();
 }
 
 // ---------------------------------------------------------------- closing

@@ -12,7 +12,7 @@
 //   form1_selection.cpp  the selection dragged on the source view
 //   form1_scale.cpp      the scale command around the engine
 //   keyboard.cpp         the key layers
-//   output/              saving and clipboard copy
+//   output/              saving, clipboard copy and the batch run
 // The window orchestrates (dialogs, focus, captions); the core computes.
 
 #include <cstdint>

@@ -1,28 +1,12 @@
 #include <QCheckBox>
 #include <QFile>
 
+#include "app/at_scope_end.h"
 #include "app/form1.h"
 #include "app/image_view.h"
 #include "app/texts.h"
 #include "picture/metafile/metafile_renderer.h"
 #include "picture/picture_loader.h"
-
-namespace {
-
-// Runs `action` when the scope ends, however it ends.
-template <class F>
-class AtScopeEnd {
-public:
-    explicit AtScopeEnd(F action) : action_(std::move(action)) {}
-    ~AtScopeEnd() { action_(); }
-    AtScopeEnd(const AtScopeEnd&) = delete;
-    AtScopeEnd& operator=(const AtScopeEnd&) = delete;
-
-private:
-    F action_;
-};
-
-}  // namespace
 
 void TForm1::ToolButton1Click() {
     const QStringList files = platform_.RunOpenDialog(this, OpenPictureDialog1);

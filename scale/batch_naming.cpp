@@ -17,9 +17,11 @@ constexpr const char* kRefusedCharacters = "\\/;,:*?\"<>|";
 
 bool IsFileName(const std::string& text) {
     // Bytes of UTF-8 text: the refused characters are all ASCII, and no
-    // byte of a multi-byte character falls into the ASCII range.
+    // byte of a multi-byte character falls into the ASCII range. A NUL byte
+    // would cut the file name short where the system reads it, so it is
+    // refused as well (strchr finds it as the list's terminator).
     for (const char c : text)
-        if (c != '\0' && std::strchr(kRefusedCharacters, c) != nullptr) return false;
+        if (std::strchr(kRefusedCharacters, c) != nullptr) return false;
     return true;
 }
 

@@ -10,7 +10,7 @@
 extern const char* const kNoSuffixItem;  // "（拡張子無し）"
 
 // True when `text` may serve as a file-name suffix: no byte of it is one of
-// \ / ; , : * ? " < > |. The empty text is valid.
+// \ / ; , : * ? " < > | or NUL. The empty text is valid.
 bool IsFileName(const std::string& text);
 
 // The message shown when IsFileName refuses a suffix (two lines, "\r"

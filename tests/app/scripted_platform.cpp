@@ -40,6 +40,17 @@ void ScriptedPlatform::BringToFront(QWidget* window) {
     Log << QStringLiteral("front");
 }
 
+bool ScriptedPlatform::IsEscapeHeld() {
+    ++EscapePolls;
+    bool held = EscapeHeld;
+    if (!EscapeStates.empty()) {
+        held = EscapeStates.front();
+        EscapeStates.pop_front();
+    }
+    Log << QStringLiteral("escape %1").arg(held ? 1 : 0);
+    return held;
+}
+
 void ScriptedPlatform::SetClipboardPicture(const ClipboardPicture& picture) {
     Copied = picture;
     Log << QStringLiteral("copy");
@@ -68,5 +79,6 @@ void ScriptedPlatform::ClearRecords() {
     BroughtToFront.clear();
     Copied.reset();
     Beeps = 0;
+    EscapePolls = 0;
     Log.clear();
 }

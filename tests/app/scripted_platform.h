@@ -26,7 +26,7 @@ public:
     bool RunSaveDialog(QWidget* parent, SaveDialogSettings& settings) override;
     void SetTopmost(QWidget* window, bool topmost) override;
     void BringToFront(QWidget* window) override;
-    bool IsEscapeHeld() override { return EscapeHeld; }
+    bool IsEscapeHeld() override;
     void SetClipboardPicture(const ClipboardPicture& picture) override;
     ClipboardContent ReadClipboard() override;
     void Beep() override;
@@ -40,7 +40,10 @@ public:
     std::deque<MessageAnswer> MessageAnswers;
     ClipboardContent Clipboard;
     int Colors = 16777216;
+    // Esc answers: taken from the front of EscapeStates, then EscapeHeld.
+    std::deque<bool> EscapeStates;
     bool EscapeHeld = false;
+    int EscapePolls = 0;
 
     // What was asked.
     std::vector<ShownMessage> Messages;
@@ -52,7 +55,7 @@ public:
     int Beeps = 0;
     bool Busy = false;
     // Every call in order, as short words ("topmost 0", "message <text>",
-    // "busy 1", "open", "save", "beep", "front", "copy", "paste").
+    // "busy 1", "open", "save", "beep", "front", "copy", "paste", "escape 1").
     QStringList Log;
 
     void ClearRecords();

@@ -28,7 +28,9 @@ INSTANTIATE_TEST_SUITE_P(
                       SuffixCase{"Asterisk", "*", false}, SuffixCase{"Question", "?", false},
                       SuffixCase{"Quote", "\"", false}, SuffixCase{"Less", "<", false},
                       SuffixCase{"Greater", ">", false}, SuffixCase{"Bar", "|", false},
-                      SuffixCase{"DotAndSpaceAllowed", ". -", true}),
+                      SuffixCase{"DotAndSpaceAllowed", ". -", true},
+                      SuffixCase{"NulByte", std::string("a\0b", 3), false},
+                      SuffixCase{"RefusedAfterMultiByte", "縮小|", false}),
     NameOfParam());
 
 TEST(BatchNaming, RefusedSuffixMessageListsTheCharacters) {
