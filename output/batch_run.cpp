@@ -17,7 +17,6 @@
 
 #include "app/at_scope_end.h"
 #include "app/form1.h"
-#include "app/texts.h"
 #include "app/track_bar.h"
 #include "output/batch_texts.h"
 #include "output/escape_wait.h"

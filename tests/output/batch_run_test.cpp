@@ -206,6 +206,16 @@ TEST_F(BatchRun, NoSkipsOneFileAndTheNextIsAskedOnlyWhenItsOutputExists) {
     EXPECT_EQ(BytesOrNothing(output("z_ks.bmp")), expected(z, "z.bmp"));
 }
 
+TEST_F(BatchRun, ADanglingLinkAtTheOutputNameCountsAsAnOutput) {
+    const std::string x = source("x.bmp");
+    fs::create_symlink(temp_.file("nowhere.bmp"), output("x_ks.bmp"));
+    platform_.MessageAnswers = {MessageAnswer::No};
+    RunBatch({x}, Choose(out_, QStringLiteral("_ks"), 0));
+    EXPECT_EQ(MessagesTitled(QStringLiteral("まとめて拡縮：上書確認")).size(), 1u);
+    EXPECT_TRUE(fs::is_symlink(output("x_ks.bmp")));
+    EXPECT_FALSE(exists(temp_.file("nowhere.bmp")));
+}
+
 TEST_F(BatchRun, YesOverwritesEveryLaterOutputWithoutAsking) {
     const std::string x = source("x.bmp"), y = source("y.bmp");
     WriteBytes(output("x_ks.bmp"), {1});
@@ -351,6 +361,15 @@ TEST_F(BatchRun, CancelInEachDialogLeavesTheFilesAndRestoresTheDialogs) {
     EXPECT_FALSE(form().OpenPictureDialog1.MultiSelect);
     EXPECT_EQ(form().OpenPictureDialog1.Title, QStringLiteral("元画像を開く"));
     EXPECT_FALSE(form().ToolButton10->isEnabled());  // no picture was ever loaded
+}
+
+TEST_F(BatchRun, FilesInTheRootFolderGiveItWithASingleSlash) {
+    platform_.MessageAnswers = {MessageAnswer::Ok};
+    platform_.OpenAnswers.push_back({QStringLiteral("/skalomi-none-1.bmp"), QStringLiteral("/skalomi-none-2.bmp")});
+    QString sourceFolder;
+    Form4Answers.push_back([&](TForm4& dialog) { sourceFolder = dialog.LabelSourceDir->text(); });
+    Type(QStringLiteral("m"));
+    EXPECT_EQ(sourceFolder, QStringLiteral("/"));
 }
 
 TEST_F(BatchRun, TheDialogKeepsFolderSuffixAndTypeForTheNextRun) {

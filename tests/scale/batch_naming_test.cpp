@@ -65,4 +65,11 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"TwoSourcesOneName", "/o/", "/p/a.gif", "_ks", ".jpg", "/o/a_ks.jpg"}),
     NameOfParam());
 
+TEST(BatchNaming, FolderOfKeepsOneSlashAtTheRoot) {
+    EXPECT_EQ(FolderOf("/a.bmp"), "/");
+    EXPECT_EQ(FolderOf("/pics/a.bmp"), "/pics/");
+    EXPECT_EQ(FolderOf("/pics/sub/"), "/pics/sub/");
+    EXPECT_EQ(FolderOf("a.bmp"), "./");
+}
+
 }  // namespace
