@@ -13,7 +13,7 @@ TApplicationWindows::TApplicationWindows(Platform& platform)
     : form1_(std::make_unique<TForm1>(platform)),
       form2_(std::make_unique<TForm2>()),
       form3_(std::make_unique<TForm3>(*form1_)),
-      form4_(std::make_unique<TForm4>(platform)) {
+      form4_(std::make_unique<TForm4>(&platform)) {
     QApplication::setWindowIcon(ApplicationIcon());
     form1_->Form2 = form2_.get();
     form1_->Form3 = form3_.get();

@@ -8,6 +8,7 @@
 #include <QScreen>
 
 #include "app/fonts.h"
+#include "app/general_error.h"
 #include "app/platform.h"
 #include "output/batch_texts.h"
 #include "scale/batch_naming.h"
@@ -27,7 +28,7 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption, int
 
 }  // namespace
 
-TForm4::TForm4(Platform& platform)
+TForm4::TForm4(Platform* platform)
     : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       platform_(platform) {
@@ -131,7 +132,9 @@ void TForm4::ShellListView1SelectItem() { ShellListView1->ClearSelection(); }
 bool TForm4::IsFileName(const QString& text) { return ::IsFileName(text.toUtf8().toStdString()); }
 
 void TForm4::showError(const QString& text, const QString& title) {
-    platform_.ShowMessage(this, text, title, MessageIcon::Error, MessageButtons::Ok);
+    Platform* platform = platform_;
+    if (platform == nullptr && TApplication::Instance() != nullptr) platform = TApplication::Instance()->GetPlatform();
+    if (platform != nullptr) platform->ShowMessage(this, text, title, MessageIcon::Error, MessageButtons::Ok);
 }
 
 bool TForm4::FormClose(int result) {

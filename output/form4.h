@@ -19,7 +19,9 @@ class TForm4 : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TForm4(Platform& platform);
+    // `platform` shows the dialog's messages; without one (a picture of the
+    // dialog in the manual) the application's platform does.
+    explicit TForm4(Platform* platform = nullptr);
 
     TShellTreeView* ShellTreeView1 = nullptr;
     TShellListView* ShellListView1 = nullptr;
@@ -52,7 +54,7 @@ protected:
 private:
     void showError(const QString& text, const QString& title);
 
-    Platform& platform_;
+    Platform* platform_ = nullptr;
     bool placed_ = false;
     bool shownBefore_ = false;
 };
