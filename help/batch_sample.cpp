@@ -15,12 +15,13 @@ BatchSample MakeBatchSample() {
     sample.SettingsQuestion = BatchStartQuestion(settingsText);
     sample.SettingsTitle = batch_texts::SettingsTitle;
     sample.OpenTitle = batch_texts::OpenTitle;
-    sample.FileNames = {QStringLiteral("海辺.jpg"), QStringLiteral("山道.png"), QStringLiteral("夕焼け.bmp")};
+    sample.FileNames = {QStringLiteral("海辺.jpg"), QStringLiteral("山道.png"),
+                        QStringLiteral("夕焼け.bmp")};
     sample.SourceFolder = QStringLiteral("/home/user/写真/");
     sample.DestinationFolder = QStringLiteral("/home/user/写真/縮小/");
-    sample.FinalQuestion =
-        BatchFinalQuestion(sample.SourceFolder, static_cast<int>(sample.FileNames.size()), sample.DestinationFolder,
-                           QStringLiteral("_ks"), BatchTypeExtension(1), settingsText);
+    sample.FinalQuestion = BatchFinalQuestion(
+        sample.SourceFolder, static_cast<int>(sample.FileNames.size()), sample.DestinationFolder,
+        QStringLiteral("_ks"), BatchTypeExtension(1), settingsText);
     sample.FinalTitle = batch_texts::FinalTitle;
     sample.ProgressCaption = BatchProgressCaption(1, static_cast<int>(sample.FileNames.size()));
     return sample;

@@ -39,12 +39,17 @@ bool outputExists(const QString& path) {
 }
 
 // Names cross into the core as the file system's bytes.
-std::string bytesOf(const QString& text) { return QFile::encodeName(text).toStdString(); }
-QString textOf(const std::string& bytes) { return QFile::decodeName(QByteArray::fromStdString(bytes)); }
+std::string bytesOf(const QString& text) {
+    return QFile::encodeName(text).toStdString();
+}
+QString textOf(const std::string& bytes) {
+    return QFile::decodeName(QByteArray::fromStdString(bytes));
+}
 
-QString outputNameFor(const QString& destinationFolder, const QString& source, const QString& suffix,
-                      const QString& extension) {
-    return textOf(BatchOutputName(bytesOf(destinationFolder), bytesOf(source), bytesOf(suffix), bytesOf(extension)));
+QString outputNameFor(const QString& destinationFolder, const QString& source,
+                      const QString& suffix, const QString& extension) {
+    return textOf(BatchOutputName(bytesOf(destinationFolder), bytesOf(source), bytesOf(suffix),
+                                  bytesOf(extension)));
 }
 
 }  // namespace
@@ -61,7 +66,8 @@ void TForm1::ToolButton12Click() {
     const QString settingsText = BatchSettingsText(settings);
 
     if (platform_.ShowMessage(this, BatchStartQuestion(settingsText), batch_texts::SettingsTitle,
-                              MessageIcon::Information, MessageButtons::OkCancel) != MessageAnswer::Ok)
+                              MessageIcon::Information,
+                              MessageButtons::OkCancel) != MessageAnswer::Ok)
         return;
 
     // The closing steps, in their order on every way out of the command,
@@ -107,8 +113,8 @@ void TForm1::ToolButton12Click() {
     const QString extension = BatchTypeExtension(Form4->ComboBox1->currentIndex());
 
     if (platform_.ShowMessage(this,
-                              BatchFinalQuestion(sourceFolder, count, destinationFolder, suffix, extension,
-                                                 settingsText),
+                              BatchFinalQuestion(sourceFolder, count, destinationFolder, suffix,
+                                                 extension, settingsText),
                               batch_texts::FinalTitle, MessageIcon::Information,
                               MessageButtons::OkCancel) != MessageAnswer::Ok)
         return;
@@ -122,9 +128,11 @@ void TForm1::ToolButton12Click() {
         const QString& source = files.at(i);
         const QString output = outputNameFor(destinationFolder, source, suffix, extension);
 
-        if ((answer == OverwriteAnswer::NotAsked || answer == OverwriteAnswer::No) && outputExists(output)) {
-            switch (platform_.ShowMessage(this, BatchOverwriteQuestion(output), batch_texts::OverwriteTitle,
-                                          MessageIcon::Warning, MessageButtons::YesNoCancel)) {
+        if ((answer == OverwriteAnswer::NotAsked || answer == OverwriteAnswer::No) &&
+            outputExists(output)) {
+            switch (platform_.ShowMessage(this, BatchOverwriteQuestion(output),
+                                          batch_texts::OverwriteTitle, MessageIcon::Warning,
+                                          MessageButtons::YesNoCancel)) {
                 case MessageAnswer::Yes:
                     answer = OverwriteAnswer::Yes;
                     break;

@@ -20,7 +20,8 @@ struct BatchSettings {
 namespace batch_texts {
 
 inline const QString SettingsTitle = QStringLiteral("まとめて拡縮：拡縮設定確認");
-inline const QString OpenTitle = QStringLiteral("まとめて拡縮：拡縮元ファイルを選択して下さい（複数選択可）");
+inline const QString OpenTitle =
+    QStringLiteral("まとめて拡縮：拡縮元ファイルを選択して下さい（複数選択可）");
 inline const QString FinalTitle = QStringLiteral("まとめて拡縮：最終確認");
 inline const QString OverwriteTitle = QStringLiteral("まとめて拡縮：上書確認");
 inline const QString IdleCaption = QStringLiteral("処理中");
@@ -36,7 +37,8 @@ QString BatchStartQuestion(const QString& settingsText);
 // The last question before the run. `sourceFolder` and `destinationFolder`
 // end in "/".
 QString BatchFinalQuestion(const QString& sourceFolder, int count, const QString& destinationFolder,
-                           const QString& suffix, const QString& extension, const QString& settingsText);
+                           const QString& suffix, const QString& extension,
+                           const QString& settingsText);
 
 // Asked when an output exists; `outputName` is its full path.
 QString BatchOverwriteQuestion(const QString& outputName);

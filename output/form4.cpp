@@ -81,8 +81,8 @@ TForm4::TForm4(Platform* platform)
     Button2->setGeometry(392, 252, 75, 25);
     // Esc is the cancel button's key: QDialog rejects on Esc.
 
-    for (QWidget* control : std::initializer_list<QWidget*>{ShellTreeView1, ShellListView1, ComboBox1,
-                                                            Button1, Button2, ComboBox2})
+    for (QWidget* control : std::initializer_list<QWidget*>{ShellTreeView1, ShellListView1,
+                                                            ComboBox1, Button1, Button2, ComboBox2})
         control->setFocusPolicy(Qt::StrongFocus);
     setTabOrder(ShellTreeView1, ShellListView1);
     setTabOrder(ShellListView1, ComboBox1);
@@ -123,18 +123,28 @@ void TForm4::FormShow() {
     ShellTreeView1->setFocus(Qt::OtherFocusReason);
 }
 
-void TForm4::ShellTreeView1Change() { Label1->setText(ShellTreeView1->SelectedPath()); }
+void TForm4::ShellTreeView1Change() {
+    Label1->setText(ShellTreeView1->SelectedPath());
+}
 
-void TForm4::ShellListView1ShExecute(const QString&, bool& execute) { execute = false; }
+void TForm4::ShellListView1ShExecute(const QString&, bool& execute) {
+    execute = false;
+}
 
-void TForm4::ShellListView1SelectItem() { ShellListView1->ClearSelection(); }
+void TForm4::ShellListView1SelectItem() {
+    ShellListView1->ClearSelection();
+}
 
-bool TForm4::IsFileName(const QString& text) { return ::IsFileName(text.toUtf8().toStdString()); }
+bool TForm4::IsFileName(const QString& text) {
+    return ::IsFileName(text.toUtf8().toStdString());
+}
 
 void TForm4::showError(const QString& text, const QString& title) {
     Platform* platform = platform_;
-    if (platform == nullptr && TApplication::Instance() != nullptr) platform = TApplication::Instance()->GetPlatform();
-    if (platform != nullptr) platform->ShowMessage(this, text, title, MessageIcon::Error, MessageButtons::Ok);
+    if (platform == nullptr && TApplication::Instance() != nullptr)
+        platform = TApplication::Instance()->GetPlatform();
+    if (platform != nullptr)
+        platform->ShowMessage(this, text, title, MessageIcon::Error, MessageButtons::Ok);
 }
 
 bool TForm4::FormClose(int result) {
@@ -143,21 +153,25 @@ bool TForm4::FormClose(int result) {
     // Each check runs whatever the others found.
     const QString destination = Label1->text();
     if (destination.isEmpty()) {
-        showError(QStringLiteral("保存先に有効なフォルダが指定されていません"), QStringLiteral("フォルダ指定エラー"));
+        showError(QStringLiteral("保存先に有効なフォルダが指定されていません"),
+                  QStringLiteral("フォルダ指定エラー"));
         ShellTreeView1->setFocus(Qt::OtherFocusReason);
         canClose = false;
     }
     const QString suffix = ComboBox2->currentText();
     if (!IsFileName(suffix)) {
-        showError(QString::fromStdString(RefusedSuffixMessage()), QStringLiteral("不正なファイル名拡張子"));
+        showError(QString::fromStdString(RefusedSuffixMessage()),
+                  QStringLiteral("不正なファイル名拡張子"));
         ComboBox2->setFocus(Qt::OtherFocusReason);
         canClose = false;
     }
     // Outputs named like their sources would replace them. An empty
     // destination is no folder at all, "/" included.
     const bool noSuffix = suffix.isEmpty() || suffix == QString::fromUtf8(kNoSuffixItem);
-    if (!destination.isEmpty() && WithTrailingSlash(destination) == LabelSourceDir->text() && noSuffix) {
-        showError(QString::fromUtf8(kSameFolderMessage), QStringLiteral("拡縮元ファイルが消えてしまいます"));
+    if (!destination.isEmpty() && WithTrailingSlash(destination) == LabelSourceDir->text() &&
+        noSuffix) {
+        showError(QString::fromUtf8(kSameFolderMessage),
+                  QStringLiteral("拡縮元ファイルが消えてしまいます"));
         ComboBox2->setFocus(Qt::OtherFocusReason);
         canClose = false;
     }

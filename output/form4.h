@@ -30,10 +30,10 @@ public:
     QLabel* Label2 = nullptr;
     QComboBox* ComboBox2 = nullptr;  // the file-name suffix
     QLabel* Label3 = nullptr;
-    QComboBox* ComboBox1 = nullptr;  // the file type
+    QComboBox* ComboBox1 = nullptr;    // the file type
     QLabel* LabelSourceDir = nullptr;  // hidden; the run's source folder
-    QPushButton* Button1 = nullptr;  // OK
-    QPushButton* Button2 = nullptr;  // Cancel
+    QPushButton* Button1 = nullptr;    // OK
+    QPushButton* Button2 = nullptr;    // Cancel
 
     void FormShow();
     void ShellTreeView1Change();

@@ -1,12 +1,11 @@
 #include "shell/folder_roots.h"
 
-#include <algorithm>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFileInfo>
 #include <QStorageInfo>
-
-#include <unistd.h>
+#include <algorithm>
 
 namespace {
 
@@ -25,12 +24,14 @@ bool isUserVolume(const QString& rootPath) {
 
 }  // namespace
 
-std::vector<FolderRoot> FolderRootsFor(const QString& home, const std::vector<MountedVolume>& volumes) {
+std::vector<FolderRoot> FolderRootsFor(const QString& home,
+                                       const std::vector<MountedVolume>& volumes) {
     std::vector<FolderRoot> roots;
     const QString homePath = withoutTrailingSlash(QDir::cleanPath(home));
     if (!home.isEmpty() && homePath != QLatin1String("/"))
         roots.push_back({FolderRoot::Kind::Home, QStringLiteral("ホーム"), homePath});
-    roots.push_back({FolderRoot::Kind::FileSystem, QStringLiteral("ファイルシステム"), QStringLiteral("/")});
+    roots.push_back(
+        {FolderRoot::Kind::FileSystem, QStringLiteral("ファイルシステム"), QStringLiteral("/")});
 
     std::vector<FolderRoot> mounted;
     for (const MountedVolume& volume : volumes) {
@@ -51,7 +52,8 @@ std::vector<FolderRoot> FolderRootsFor(const QString& home, const std::vector<Mo
 std::vector<FolderRoot> CurrentFolderRoots() {
     std::vector<MountedVolume> volumes;
     for (const QStorageInfo& storage : QStorageInfo::mountedVolumes())
-        if (storage.isValid() && storage.isReady()) volumes.push_back({storage.rootPath(), storage.name()});
+        if (storage.isValid() && storage.isReady())
+            volumes.push_back({storage.rootPath(), storage.name()});
     return FolderRootsFor(QDir::homePath(), volumes);
 }
 

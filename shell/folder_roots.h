@@ -4,9 +4,8 @@
 // user expects it: the home folder, the file system from "/", and the
 // volumes the desktop or the user mounted (USB sticks, other disks).
 
-#include <vector>
-
 #include <QString>
+#include <vector>
 
 struct FolderRoot {
     enum class Kind { Home, FileSystem, Volume };
@@ -27,7 +26,8 @@ struct MountedVolume {
 // The roots for a home folder and the mounted volumes: the home folder
 // (unless it is "/" or empty), "/", and each volume mounted under /media,
 // /run/media or /mnt, sorted by path, each once.
-std::vector<FolderRoot> FolderRootsFor(const QString& home, const std::vector<MountedVolume>& volumes);
+std::vector<FolderRoot> FolderRootsFor(const QString& home,
+                                       const std::vector<MountedVolume>& volumes);
 
 // The roots of this machine now.
 std::vector<FolderRoot> CurrentFolderRoots();

@@ -1,19 +1,18 @@
 #include "shell/folder_tree_model.h"
 
-#include <algorithm>
-#include <set>
-
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <algorithm>
+#include <set>
 
 #include "shell/quiet_icon_provider.h"
 
 struct TFolderTreeModel::Node {
     Node* parent = nullptr;
     int row = 0;
-    int root = -1;                  // for a root: its place in roots_
-    QPersistentModelIndex source;   // the folder in the source model
-    const void* key = nullptr;      // the source node while in mirrors_
+    int root = -1;                 // for a root: its place in roots_
+    QPersistentModelIndex source;  // the folder in the source model
+    const void* key = nullptr;     // the source node while in mirrors_
     bool synced = false;
     std::vector<std::unique_ptr<Node>> children;
 };
@@ -32,16 +31,20 @@ TFolderTreeModel::TFolderTreeModel(QObject* parent)
     source_->setRootPath(QStringLiteral("/"));
     top_->synced = true;
 
-    connect(source_, &QAbstractItemModel::rowsInserted, this, &TFolderTreeModel::sourceRowsInserted);
+    connect(source_, &QAbstractItemModel::rowsInserted, this,
+            &TFolderTreeModel::sourceRowsInserted);
     connect(source_, &QAbstractItemModel::rowsRemoved, this, &TFolderTreeModel::sourceRowsRemoved);
     connect(source_, &QAbstractItemModel::dataChanged, this, &TFolderTreeModel::sourceDataChanged);
     connect(source_, &QAbstractItemModel::layoutAboutToBeChanged, this,
             &TFolderTreeModel::sourceLayoutAboutToBeChanged);
-    connect(source_, &QAbstractItemModel::layoutChanged, this, &TFolderTreeModel::sourceLayoutChanged);
-    connect(source_, &QAbstractItemModel::modelAboutToBeReset, this, &TFolderTreeModel::sourceAboutToBeReset);
+    connect(source_, &QAbstractItemModel::layoutChanged, this,
+            &TFolderTreeModel::sourceLayoutChanged);
+    connect(source_, &QAbstractItemModel::modelAboutToBeReset, this,
+            &TFolderTreeModel::sourceAboutToBeReset);
     connect(source_, &QAbstractItemModel::modelReset, this, &TFolderTreeModel::sourceReset);
     // The file-system model does not move rows; were it to, start over.
-    connect(source_, &QAbstractItemModel::rowsAboutToBeMoved, this, &TFolderTreeModel::sourceAboutToBeReset);
+    connect(source_, &QAbstractItemModel::rowsAboutToBeMoved, this,
+            &TFolderTreeModel::sourceAboutToBeReset);
     connect(source_, &QAbstractItemModel::rowsMoved, this, &TFolderTreeModel::sourceReset);
 }
 
@@ -108,7 +111,8 @@ void TFolderTreeModel::forget(Node* node) const {
 }
 
 void TFolderTreeModel::renumber(Node* node, int from) const {
-    for (int row = from; row < static_cast<int>(node->children.size()); ++row) node->children[row]->row = row;
+    for (int row = from; row < static_cast<int>(node->children.size()); ++row)
+        node->children[row]->row = row;
 }
 
 void TFolderTreeModel::clearChildren(Node* node) {
@@ -135,8 +139,8 @@ QModelIndex TFolderTreeModel::IndexOfPath(const QString& path) {
     int bestLength = -1;
     for (std::size_t i = 0; i < roots_.size(); ++i) {
         const QString& root = roots_[i].Path;
-        const bool holds = path == root || root == QLatin1String("/") ||
-                           path.startsWith(root + QLatin1Char('/'));
+        const bool holds =
+            path == root || root == QLatin1String("/") || path.startsWith(root + QLatin1Char('/'));
         if (holds && path.startsWith(QLatin1Char('/')) && root.size() > bestLength) {
             best = static_cast<int>(i);
             bestLength = static_cast<int>(root.size());
@@ -193,7 +197,9 @@ int TFolderTreeModel::rowCount(const QModelIndex& parent) const {
     return static_cast<int>(node->children.size());
 }
 
-int TFolderTreeModel::columnCount(const QModelIndex&) const { return 1; }
+int TFolderTreeModel::columnCount(const QModelIndex&) const {
+    return 1;
+}
 
 bool TFolderTreeModel::hasChildren(const QModelIndex& parent) const {
     if (parent.column() > 0) return false;
@@ -256,7 +262,8 @@ void TFolderTreeModel::sourceRowsInserted(const QModelIndex& parent, int first, 
         beginInsertRows(indexOf(node), first, last);
         std::vector<std::unique_ptr<Node>> added;
         for (int row = first; row <= last; ++row) added.push_back(makeChild(node, row));
-        node->children.insert(node->children.begin() + first, std::make_move_iterator(added.begin()),
+        node->children.insert(node->children.begin() + first,
+                              std::make_move_iterator(added.begin()),
                               std::make_move_iterator(added.end()));
         renumber(node, first);
         endInsertRows();
@@ -342,7 +349,9 @@ void TFolderTreeModel::sourceLayoutChanged() {
     emit layoutChanged();
 }
 
-void TFolderTreeModel::sourceAboutToBeReset() { beginResetModel(); }
+void TFolderTreeModel::sourceAboutToBeReset() {
+    beginResetModel();
+}
 
 void TFolderTreeModel::sourceReset() {
     buildRoots();

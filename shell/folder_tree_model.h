@@ -9,12 +9,11 @@
 // found below "/"), so this model keeps its own node per place in the tree
 // and mirrors the source's rows under each node whose rows it has shown.
 
-#include <memory>
-#include <vector>
-
 #include <QAbstractItemModel>
 #include <QHash>
 #include <QPersistentModelIndex>
+#include <memory>
+#include <vector>
 
 #include "shell/folder_roots.h"
 
@@ -42,7 +41,8 @@ public:
 
     QFileSystemModel* Source() const { return source_; }
 
-    QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override;
+    QModelIndex index(int row, int column,
+                      const QModelIndex& parent = QModelIndex()) const override;
     QModelIndex parent(const QModelIndex& child) const override;
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;

@@ -19,10 +19,13 @@ QIcon TQuietIconProvider::icon(const QFileInfo& info) const {
     if (info.isDir()) return icon(QFileIconProvider::Folder);
     if (info.isFile()) {
         const QMimeType type = typeByName(info);
-        const QIcon themed = QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName()));
+        const QIcon themed =
+            QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName()));
         if (!themed.isNull()) return themed;
     }
     return icon(QFileIconProvider::File);
 }
 
-QString TQuietIconProvider::type(const QFileInfo& info) const { return typeByName(info).comment(); }
+QString TQuietIconProvider::type(const QFileInfo& info) const {
+    return typeByName(info).comment();
+}

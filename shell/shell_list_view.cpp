@@ -52,7 +52,8 @@ TShellListView::~TShellListView() {
 void TShellListView::SetFolder(const QString& folder) {
     if (folder == folder_) return;
     folder_ = folder;
-    QAbstractItemModel* wanted = folder.isEmpty() ? static_cast<QAbstractItemModel*>(nothing_) : files_;
+    QAbstractItemModel* wanted =
+        folder.isEmpty() ? static_cast<QAbstractItemModel*>(nothing_) : files_;
     if (model() != wanted) {
         // A view makes a new selection model for each model it is given.
         QItemSelectionModel* old = selectionModel();
@@ -68,7 +69,8 @@ QStringList TShellListView::ShownPaths() const {
     QStringList paths;
     if (model() != files_) return paths;
     const QModelIndex root = rootIndex();
-    for (int row = 0; row < files_->rowCount(root); ++row) paths << files_->filePath(files_->index(row, 0, root));
+    for (int row = 0; row < files_->rowCount(root); ++row)
+        paths << files_->filePath(files_->index(row, 0, root));
     return paths;
 }
 
@@ -78,12 +80,14 @@ QModelIndex TShellListView::IndexOfPath(const QString& path) const {
     return index.parent() == rootIndex() ? index : QModelIndex();
 }
 
-void TShellListView::ClearSelection() { selectionModel()->clearSelection(); }
+void TShellListView::ClearSelection() {
+    selectionModel()->clearSelection();
+}
 
 void TShellListView::watchSelection() {
     // Each model comes with a selection model of its own.
-    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &TShellListView::selectionGrew,
-            Qt::UniqueConnection);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TShellListView::selectionGrew, Qt::UniqueConnection);
 }
 
 void TShellListView::selectionGrew(const QItemSelection& selected) {

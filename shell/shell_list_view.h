@@ -6,9 +6,8 @@
 // moved or dropped here. Opening an item is reported first, with a flag
 // the handler may clear to refuse it; selecting one is reported too.
 
-#include <functional>
-
 #include <QListView>
+#include <functional>
 
 class TQuietIconProvider;
 class QFileSystemModel;

@@ -8,7 +8,8 @@
 #include "shell/folder_tree_model.h"
 #include "shell/shell_list_view.h"
 
-TShellTreeView::TShellTreeView(QWidget* parent) : QTreeView(parent), model_(new TFolderTreeModel(this)) {
+TShellTreeView::TShellTreeView(QWidget* parent)
+    : QTreeView(parent), model_(new TFolderTreeModel(this)) {
     model_->SetRoots(CurrentFolderRoots());
     setModel(model_);
     header()->hide();
@@ -19,11 +20,13 @@ TShellTreeView::TShellTreeView(QWidget* parent) : QTreeView(parent), model_(new 
     setDragEnabled(false);
     setUniformRowHeights(true);
     setIconSize(QSize(16, 16));
-    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &TShellTreeView::selectionMoved);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TShellTreeView::selectionMoved);
     connect(model_, &QAbstractItemModel::modelReset, this, &TShellTreeView::selectionMoved);
     connect(model_, &QAbstractItemModel::rowsInserted, this, &TShellTreeView::keepSelectionInView);
     connect(model_, &QAbstractItemModel::layoutChanged, this, &TShellTreeView::keepSelectionInView);
-    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this] { keepInView_ = false; });
+    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this,
+            [this] { keepInView_ = false; });
 }
 
 void TShellTreeView::keepSelectionInView() {
@@ -58,9 +61,11 @@ QString TShellTreeView::SelectedPath() const {
 bool TShellTreeView::SelectPath(const QString& path) {
     const QModelIndex target = model_->IndexOfPath(path);
     if (!target.isValid()) return false;
-    for (QModelIndex above = target.parent(); above.isValid(); above = above.parent()) expand(above);
+    for (QModelIndex above = target.parent(); above.isValid(); above = above.parent())
+        expand(above);
     setCurrentIndex(target);
-    selectionModel()->select(target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    selectionModel()->select(target,
+                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     scrollTo(target);
     keepInView_ = true;
     return true;

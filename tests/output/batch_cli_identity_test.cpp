@@ -2,11 +2,10 @@
 // for the same pictures, settings and type. The window's settings are set
 // through its controls; the command-line tool is the built binary.
 
-#include <filesystem>
-
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QToolButton>
+#include <filesystem>
 
 #include "app/speed_button.h"
 #include "app/track_bar.h"
@@ -27,9 +26,12 @@ struct IdentityCase {
     const char* cliOptions;
 };
 
-void PrintTo(const IdentityCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const IdentityCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
-class WindowAndCommandLine : public BatchTest, public ::testing::WithParamInterface<IdentityCase> {};
+class WindowAndCommandLine : public BatchTest,
+                             public ::testing::WithParamInterface<IdentityCase> {};
 
 TEST_P(WindowAndCommandLine, WriteTheSameBytes) {
 #ifndef SKALOMI_CLI_PATH
@@ -54,7 +56,8 @@ TEST_P(WindowAndCommandLine, WriteTheSameBytes) {
     RunBatch(inputs, Choose(windowOut, QStringLiteral("_ks"), c.type));
     ASSERT_EQ(Form4LeftOpen, 0);
 
-    std::string command = ShellQuote(SKALOMI_CLI_PATH) + " -q -j 1 -d " + ShellQuote(cliOut) + " " + c.cliOptions;
+    std::string command =
+        ShellQuote(SKALOMI_CLI_PATH) + " -q -j 1 -d " + ShellQuote(cliOut) + " " + c.cliOptions;
     for (const std::string& input : inputs) command += " " + ShellQuote(input);
     const CommandResult cli = RunCommand(command);
     ASSERT_EQ(cli.status, 0) << cli.output;
@@ -74,48 +77,49 @@ void clicks(QAbstractButton* button, int times) {
 
 INSTANTIATE_TEST_SUITE_P(
     Batch, WindowAndCommandLine,
-    ::testing::Values(
-        IdentityCase{"PercentToneAndRightTurnAsBitmap",
-                     [](TForm1& f) {
-                         f.CheckBox1->click();  // unlocked: the fields differ
-                         f.Edit1->setText(QStringLiteral("37"));
-                         f.Edit2->setText(QStringLiteral("140"));
-                         f.TrackBar1->setValue(6);
-                         f.TrackBar2->setValue(8);
-                         clicks(f.ToolButton22, 1);
-                     },
-                     0, ".bmp", "-t bmp -p 37,140 -c 6 -b -2 -r right"},
-        IdentityCase{"PixelFrameLockedAsJpeg",
-                     [](TForm1& f) {
-                         f.SpeedButton1->click();
-                         f.Edit1->setText(QStringLiteral("40"));
-                         f.Edit2->setText(QStringLiteral("30"));
-                     },
-                     1, ".jpg", "-t jpg -x 40,30"},
-        IdentityCase{"ExactFrameHalfTurnBrighterAsGif",
-                     [](TForm1& f) {
-                         f.SpeedButton1->click();
-                         f.CheckBox1->click();
-                         f.Edit1->setText(QStringLiteral("33"));
-                         f.Edit2->setText(QStringLiteral("21"));
-                         f.TrackBar2->setValue(13);
-                         clicks(f.ToolButton22, 2);
-                     },
-                     2, ".gif", "-t gif -x 33,21 --no-lock -r 180 -b 3"},
-        IdentityCase{"EnlargedLeftTurnFullContrastAsPng",
-                     [](TForm1& f) {
-                         f.Edit1->setText(QStringLiteral("150"));
-                         f.TrackBar1->setValue(20);
-                         clicks(f.ToolButton22, 3);
-                     },
-                     3, ".png", "-t png -p 150 -r left -c 20"}),
+    ::testing::Values(IdentityCase{"PercentToneAndRightTurnAsBitmap",
+                                   [](TForm1& f) {
+                                       f.CheckBox1->click();  // unlocked: the fields differ
+                                       f.Edit1->setText(QStringLiteral("37"));
+                                       f.Edit2->setText(QStringLiteral("140"));
+                                       f.TrackBar1->setValue(6);
+                                       f.TrackBar2->setValue(8);
+                                       clicks(f.ToolButton22, 1);
+                                   },
+                                   0, ".bmp", "-t bmp -p 37,140 -c 6 -b -2 -r right"},
+                      IdentityCase{"PixelFrameLockedAsJpeg",
+                                   [](TForm1& f) {
+                                       f.SpeedButton1->click();
+                                       f.Edit1->setText(QStringLiteral("40"));
+                                       f.Edit2->setText(QStringLiteral("30"));
+                                   },
+                                   1, ".jpg", "-t jpg -x 40,30"},
+                      IdentityCase{"ExactFrameHalfTurnBrighterAsGif",
+                                   [](TForm1& f) {
+                                       f.SpeedButton1->click();
+                                       f.CheckBox1->click();
+                                       f.Edit1->setText(QStringLiteral("33"));
+                                       f.Edit2->setText(QStringLiteral("21"));
+                                       f.TrackBar2->setValue(13);
+                                       clicks(f.ToolButton22, 2);
+                                   },
+                                   2, ".gif", "-t gif -x 33,21 --no-lock -r 180 -b 3"},
+                      IdentityCase{"EnlargedLeftTurnFullContrastAsPng",
+                                   [](TForm1& f) {
+                                       f.Edit1->setText(QStringLiteral("150"));
+                                       f.TrackBar1->setValue(20);
+                                       clicks(f.ToolButton22, 3);
+                                   },
+                                   3, ".png", "-t png -p 150 -r left -c 20"}),
     NameOfParam());
 
 // A platform whose Esc comes up after a few looks, or never.
 class EscapeAnswers : public ScriptedPlatform {
 public:
     int heldFor = 0;
-    bool IsEscapeHeld() override { return ScriptedPlatform::IsEscapeHeld() && EscapePolls <= heldFor; }
+    bool IsEscapeHeld() override {
+        return ScriptedPlatform::IsEscapeHeld() && EscapePolls <= heldFor;
+    }
 };
 
 TEST(EscapeRelease, WaitsForTheKeyAndGivesUpOnlyAtTheLimit) {

@@ -1,7 +1,5 @@
 #include "tests/output/batch_fixture.h"
 
-#include <filesystem>
-
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QKeyEvent>
@@ -9,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <filesystem>
 
 #include "output/form2.h"
 #include "shell/shell_tree_view.h"
@@ -26,7 +25,8 @@ protected:
             QTimer::singleShot(0, &test_.form4(), [this] { answer(); });
         } else if (watched == &test_.windows().Form2()) {
             TForm2& progress = test_.windows().Form2();
-            test_.ProgressShowings.push_back({progress.windowTitle(), progress.Label2->isVisibleTo(&progress)});
+            test_.ProgressShowings.push_back(
+                {progress.windowTitle(), progress.Label2->isVisibleTo(&progress)});
         }
         return false;
     }
@@ -61,7 +61,8 @@ void BatchTest::TearDown() {
     WindowTest::TearDown();
 }
 
-std::function<void(TForm4&)> BatchTest::Choose(const std::string& folder, const QString& suffix, int type) {
+std::function<void(TForm4&)> BatchTest::Choose(const std::string& folder, const QString& suffix,
+                                               int type) {
     return [folder, suffix, type](TForm4& dialog) {
         dialog.ShellTreeView1->SelectPath(QString::fromStdString(folder));
         QLineEdit* edit = dialog.ComboBox2->lineEdit();
@@ -75,7 +76,8 @@ std::function<void(TForm4&)> BatchTest::Choose(const std::string& folder, const 
     };
 }
 
-void BatchTest::RunBatch(const std::vector<std::string>& files, std::function<void(TForm4&)> destination) {
+void BatchTest::RunBatch(const std::vector<std::string>& files,
+                         std::function<void(TForm4&)> destination) {
     QStringList paths;
     for (const std::string& file : files) paths << QString::fromStdString(file);
     platform_.OpenAnswers.push_back(paths);
@@ -102,7 +104,8 @@ void KeyInto(QWidget* widget, int key, const QString& text) {
 
 void TypeInto(QWidget* widget, const QString& text) {
     for (const QChar c : text) {
-        const int key = c.isLetterOrNumber() ? static_cast<int>(c.toUpper().unicode()) : static_cast<int>(Qt::Key_unknown);
+        const int key = c.isLetterOrNumber() ? static_cast<int>(c.toUpper().unicode())
+                                             : static_cast<int>(Qt::Key_unknown);
         KeyInto(widget, key, QString(c));
     }
 }

@@ -4,13 +4,12 @@
 // and the destination dialog, a widget of our own, answered through its
 // real controls when it shows (a queue of answers; none left cancels it).
 
+#include <QStringList>
 #include <deque>
 #include <functional>
 #include <map>
 #include <string>
 #include <vector>
-
-#include <QStringList>
 
 #include "output/form4.h"
 #include "tests/app/window_fixture.h"
@@ -29,7 +28,8 @@ protected:
     int Form4LeftOpen = 0;
 
     // Chooses the folder, the suffix (typed) and the type, then clicks OK.
-    static std::function<void(TForm4&)> Choose(const std::string& folder, const QString& suffix, int type);
+    static std::function<void(TForm4&)> Choose(const std::string& folder, const QString& suffix,
+                                               int type);
 
     // Runs one batch by the "M" key: the settings confirmed, `files` chosen,
     // the dialog answered as given, the final question confirmed. Message

@@ -3,12 +3,11 @@
 // Esc-hold abort, the closing steps on every way out, and files that
 // cannot be read or scaled.
 
-#include <filesystem>
-
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <filesystem>
 
 #include "app/image_view.h"
 #include "app/texts.h"
@@ -91,18 +90,19 @@ TEST_F(BatchRun, OneFileRunsOnceWithTheBatchCaptionAndEverythingBackAfterwards) 
     EXPECT_EQ(platform_.OpenDialogs[0].Filter, texts::OpenDialogFilter);
     ASSERT_EQ(platform_.Messages.size(), 2u);
     const ShownMessage& start = platform_.Messages[0];
-    const QString settings =
-        QStringLiteral("　　拡縮率\r　　　　横縮尺 50 ％\r　　　　縦縮尺 50 ％\r"
-                       "\r　　明るさ （ -10 ～ +10 ） ：  0\r\r　　コントラスト （ 0 ～ +20 ） ：  0\r"
-                       "\r　　回転角度 ： 0度\r");
+    const QString settings = QStringLiteral(
+        "　　拡縮率\r　　　　横縮尺 50 ％\r　　　　縦縮尺 50 ％\r"
+        "\r　　明るさ （ -10 ～ +10 ） ：  0\r\r　　コントラスト （ 0 ～ +20 ） ：  0\r"
+        "\r　　回転角度 ： 0度\r");
     EXPECT_EQ(start.Text, BatchStartQuestion(settings));
     EXPECT_EQ(start.Title, QStringLiteral("まとめて拡縮：拡縮設定確認"));
     EXPECT_EQ(start.Icon, MessageIcon::Information);
     EXPECT_EQ(start.Buttons, MessageButtons::OkCancel);
     const ShownMessage& last = platform_.Messages[1];
     const QString folder = QString::fromStdString(temp_.path()) + QStringLiteral("/");
-    EXPECT_EQ(last.Text, BatchFinalQuestion(folder, 1, QString::fromStdString(out_) + QStringLiteral("/"),
-                                            QStringLiteral("_ks"), QStringLiteral(".png"), settings));
+    EXPECT_EQ(last.Text,
+              BatchFinalQuestion(folder, 1, QString::fromStdString(out_) + QStringLiteral("/"),
+                                 QStringLiteral("_ks"), QStringLiteral(".png"), settings));
     EXPECT_EQ(last.Title, QStringLiteral("まとめて拡縮：最終確認"));
     EXPECT_EQ(last.Icon, MessageIcon::Information);
     EXPECT_EQ(last.Buttons, MessageButtons::OkCancel);
@@ -110,7 +110,8 @@ TEST_F(BatchRun, OneFileRunsOnceWithTheBatchCaptionAndEverythingBackAfterwards) 
 
     // The window holds the last file: its picture, the scaled view, the title.
     EXPECT_TRUE(form().ToolButton6->isChecked());
-    EXPECT_EQ(form().windowTitle(), QStringLiteral("Skalomi Ver.4.02 ： a_ks.png  拡縮画像（10×7）"));
+    EXPECT_EQ(form().windowTitle(),
+              QStringLiteral("Skalomi Ver.4.02 ： a_ks.png  拡縮画像（10×7）"));
     EXPECT_EQ(form().Edit1->text(), QStringLiteral("50"));
 }
 
@@ -175,7 +176,8 @@ TEST_P(OverwriteAnswers, TwoSourcesMeetingOneOutputName) {
     for (MessageAnswer answer : GetParam().answers) platform_.MessageAnswers.push_back(answer);
     RunBatch({bmp, gif}, Choose(out_, QStringLiteral("_ks"), 1));
 
-    const std::vector<ShownMessage> asked = MessagesTitled(QStringLiteral("まとめて拡縮：上書確認"));
+    const std::vector<ShownMessage> asked =
+        MessagesTitled(QStringLiteral("まとめて拡縮：上書確認"));
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].Text, BatchOverwriteQuestion(QString::fromStdString(output("a_ks.jpg"))));
     EXPECT_EQ(asked[0].Icon, MessageIcon::Warning);
@@ -187,7 +189,8 @@ TEST_P(OverwriteAnswers, TwoSourcesMeetingOneOutputName) {
 INSTANTIATE_TEST_SUITE_P(Batch, OverwriteAnswers,
                          ::testing::Values(OverwriteCase{"Yes", {MessageAnswer::Yes}, "a.gif"},
                                            OverwriteCase{"No", {MessageAnswer::No}, "a.bmp"},
-                                           OverwriteCase{"Cancel", {MessageAnswer::Cancel}, "a.bmp"}),
+                                           OverwriteCase{
+                                               "Cancel", {MessageAnswer::Cancel}, "a.bmp"}),
                          NameOfParam());
 
 TEST_F(BatchRun, NoSkipsOneFileAndTheNextIsAskedOnlyWhenItsOutputExists) {
@@ -197,7 +200,8 @@ TEST_F(BatchRun, NoSkipsOneFileAndTheNextIsAskedOnlyWhenItsOutputExists) {
     platform_.MessageAnswers = {MessageAnswer::No, MessageAnswer::Yes};
     RunBatch({x, y, z}, Choose(out_, QStringLiteral("_ks"), 0));
 
-    const std::vector<ShownMessage> asked = MessagesTitled(QStringLiteral("まとめて拡縮：上書確認"));
+    const std::vector<ShownMessage> asked =
+        MessagesTitled(QStringLiteral("まとめて拡縮：上書確認"));
     ASSERT_EQ(asked.size(), 2u);
     EXPECT_EQ(asked[0].Text, BatchOverwriteQuestion(QString::fromStdString(output("x_ks.bmp"))));
     EXPECT_EQ(asked[1].Text, BatchOverwriteQuestion(QString::fromStdString(output("z_ks.bmp"))));
@@ -274,9 +278,14 @@ TEST_P(OutputNames, BaseNameSuffixAndTypeExtension) {
 INSTANTIATE_TEST_SUITE_P(
     Batch, OutputNames,
     ::testing::Values(
-        NameCase{"LastExtensionOnlyAndNameWithoutDot", {"photo.2024.png", "scan"}, "_ks", 2, true,
+        NameCase{"LastExtensionOnlyAndNameWithoutDot",
+                 {"photo.2024.png", "scan"},
+                 "_ks",
+                 2,
+                 true,
                  {"photo.2024_ks.gif", "scan_ks.gif"}},
-        NameCase{"NoSuffixItemIntoAnotherFolder", {"name.bmp"}, "（拡張子無し）", 1, true, {"name.jpg"}},
+        NameCase{
+            "NoSuffixItemIntoAnotherFolder", {"name.bmp"}, "（拡張子無し）", 1, true, {"name.jpg"}},
         NameCase{"EmptySuffixIntoAnotherFolder", {"name.bmp"}, "", 3, true, {"name.png"}},
         NameCase{"SuffixIntoTheSourceFolder", {"pic.bmp"}, "_ks", 0, false, {"pic_ks.bmp"}}),
     NameOfParam());
@@ -329,7 +338,8 @@ TEST_F(BatchRun, AFailedSaveEndsTheRunThroughTheGeneralErrorAfterTheClosingSteps
     EXPECT_EQ(form().OpenPictureDialog1.Title, QStringLiteral("元画像を開く"));
     // The closing wait came before the error box.
     const int wait = static_cast<int>(platform_.Log.lastIndexOf(QStringLiteral("escape 0")));
-    const int box = static_cast<int>(platform_.Log.indexOf(QStringLiteral("message ") + errors[0].Text));
+    const int box =
+        static_cast<int>(platform_.Log.indexOf(QStringLiteral("message ") + errors[0].Text));
     EXPECT_GE(wait, 0);
     EXPECT_LT(wait, box);
 }
@@ -365,7 +375,8 @@ TEST_F(BatchRun, CancelInEachDialogLeavesTheFilesAndRestoresTheDialogs) {
 
 TEST_F(BatchRun, FilesInTheRootFolderGiveItWithASingleSlash) {
     platform_.MessageAnswers = {MessageAnswer::Ok};
-    platform_.OpenAnswers.push_back({QStringLiteral("/skalomi-none-1.bmp"), QStringLiteral("/skalomi-none-2.bmp")});
+    platform_.OpenAnswers.push_back(
+        {QStringLiteral("/skalomi-none-1.bmp"), QStringLiteral("/skalomi-none-2.bmp")});
     QString sourceFolder;
     Form4Answers.push_back([&](TForm4& dialog) { sourceFolder = dialog.LabelSourceDir->text(); });
     Type(QStringLiteral("m"));

@@ -3,7 +3,7 @@
 // that opens nothing and keeps nothing selected, and the tree's first
 // selection and later memory.
 
-#include <filesystem>
+#include "output/form4.h"
 
 #include <QComboBox>
 #include <QDesktopServices>
@@ -11,9 +11,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QUrl>
+#include <filesystem>
 
 #include "app/fonts.h"
-#include "output/form4.h"
 #include "shell/shell_list_view.h"
 #include "shell/shell_tree_view.h"
 #include "tests/output/batch_fixture.h"
@@ -124,7 +124,8 @@ INSTANTIATE_TEST_SUITE_P(
     NameOfParam());
 
 TEST_F(Form4Test, FrameCaptionFontAndFields) {
-    EXPECT_EQ(dialog().windowTitle(), QStringLiteral("まとめて拡縮  保存フォルダ選択 ＆ ファイル名拡張子設定"));
+    EXPECT_EQ(dialog().windowTitle(),
+              QStringLiteral("まとめて拡縮  保存フォルダ選択 ＆ ファイル名拡張子設定"));
     EXPECT_EQ(dialog().size(), QSize(472, 281));
     EXPECT_EQ(dialog().minimumSize(), dialog().maximumSize());
     EXPECT_TRUE(dialog().windowFlags() & Qt::WindowCloseButtonHint);
@@ -137,12 +138,14 @@ TEST_F(Form4Test, FrameCaptionFontAndFields) {
     EXPECT_TRUE(dialog().ComboBox2->isEditable());
     EXPECT_EQ(dialog().ComboBox2->currentText(), QStringLiteral("_ks"));
     QStringList suffixes;
-    for (int i = 0; i < dialog().ComboBox2->count(); ++i) suffixes << dialog().ComboBox2->itemText(i);
+    for (int i = 0; i < dialog().ComboBox2->count(); ++i)
+        suffixes << dialog().ComboBox2->itemText(i);
     EXPECT_EQ(suffixes, QStringList({"_ks", "（拡張子無し）"}));
     EXPECT_FALSE(dialog().ComboBox1->isEditable());
     QStringList types;
     for (int i = 0; i < dialog().ComboBox1->count(); ++i) types << dialog().ComboBox1->itemText(i);
-    EXPECT_EQ(types, QStringList({"ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)", "JPEG (*.jpg)", "GIF (*.gif)", "PNG (*.png)"}));
+    EXPECT_EQ(types,
+              QStringList({"ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)", "JPEG (*.jpg)", "GIF (*.gif)", "PNG (*.png)"}));
     EXPECT_EQ(dialog().ComboBox1->currentIndex(), 1);
     EXPECT_TRUE(dialog().Button1->isDefault());
 }
@@ -155,8 +158,8 @@ TEST_F(Form4Test, TabVisitsTheControlsInTheirOrder) {
         KeyInto(dialog().focusWidget(), Qt::Key_Tab);
         visited << focusName();
     }
-    EXPECT_EQ(visited, QStringList({"ShellListView1", "ComboBox1", "Button1", "Button2", "ComboBox2",
-                                    "ShellTreeView1"}));
+    EXPECT_EQ(visited, QStringList({"ShellListView1", "ComboBox1", "Button1", "Button2",
+                                    "ComboBox2", "ShellTreeView1"}));
     dialog().reject();
 }
 
@@ -184,12 +187,14 @@ struct CheckCase {
 };
 
 QString messageFor(const QString& title) {
-    if (title == QStringLiteral("フォルダ指定エラー")) return QStringLiteral("保存先に有効なフォルダが指定されていません");
+    if (title == QStringLiteral("フォルダ指定エラー"))
+        return QStringLiteral("保存先に有効なフォルダが指定されていません");
     if (title == QStringLiteral("不正なファイル名拡張子"))
         return QStringLiteral("ファイル名拡張子に次の名前は使えません\r　　　　　　\\/;,:*?\"<>|");
     if (title == QStringLiteral("拡縮元ファイルが消えてしまいます"))
-        return QStringLiteral("拡縮元フォルダと保存先フォルダが同じで\rファイル名拡張子が設定されていません\r\r"
-                              "保存先フォルダを変更するか\r１文字以上のファイル名拡張子を\r設定してください\r");
+        return QStringLiteral(
+            "拡縮元フォルダと保存先フォルダが同じで\rファイル名拡張子が設定されていません\r\r"
+            "保存先フォルダを変更するか\r１文字以上のファイル名拡張子を\r設定してください\r");
     return QStringLiteral("(unexpected message)");
 }
 
@@ -241,13 +246,24 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"Slash", CheckCase::Other, "x/y", {kBadSuffix}, "ComboBox2"},
         CheckCase{"Comma", CheckCase::Other, "a,b", {kBadSuffix}, "ComboBox2"},
         CheckCase{"BarAfterAKanji", CheckCase::Other, "縮|", {kBadSuffix}, "ComboBox2"},
-        CheckCase{"SourceFolderWithoutSuffixItem", CheckCase::Source, "（拡張子無し）", {kSameFolder}, "ComboBox2"},
+        CheckCase{"SourceFolderWithoutSuffixItem",
+                  CheckCase::Source,
+                  "（拡張子無し）",
+                  {kSameFolder},
+                  "ComboBox2"},
         CheckCase{"SourceFolderWithEmptySuffix", CheckCase::Source, "", {kSameFolder}, "ComboBox2"},
         CheckCase{"SourceFolderWithSuffix", CheckCase::Source, "_ks", {}, nullptr},
         CheckCase{"NoFolder", CheckCase::Nothing, "_ks", {kNoFolder}, "ShellTreeView1"},
-        CheckCase{"NoFolderAndARefusedCharacter", CheckCase::Nothing, "a|b", {kNoFolder, kBadSuffix}, "ComboBox2"},
+        CheckCase{"NoFolderAndARefusedCharacter",
+                  CheckCase::Nothing,
+                  "a|b",
+                  {kNoFolder, kBadSuffix},
+                  "ComboBox2"},
         CheckCase{"NoFolderAndNoSuffix", CheckCase::Nothing, "", {kNoFolder}, "ShellTreeView1"},
-        CheckCase{"SourceFolderAndARefusedCharacterWithoutOthers", CheckCase::Source, "?", {kBadSuffix},
+        CheckCase{"SourceFolderAndARefusedCharacterWithoutOthers",
+                  CheckCase::Source,
+                  "?",
+                  {kBadSuffix},
                   "ComboBox2"}),
     NameOfParam());
 
@@ -269,7 +285,8 @@ TEST_F(Form4Test, CancelAndTheCloseBoxCloseWithoutChecks) {
 TEST_F(Form4Test, IsFileNameLooksAtEveryByte) {
     EXPECT_TRUE(TForm4::IsFileName(QString()));
     EXPECT_TRUE(TForm4::IsFileName(QStringLiteral("（拡張子無し）")));
-    EXPECT_TRUE(TForm4::IsFileName(QStringLiteral("＼／：")));  // full-width look-alikes are other characters
+    EXPECT_TRUE(TForm4::IsFileName(
+        QStringLiteral("＼／：")));  // full-width look-alikes are other characters
     EXPECT_FALSE(TForm4::IsFileName(QStringLiteral("ﾃｽﾄ\\")));
     EXPECT_FALSE(TForm4::IsFileName(QStringLiteral("名\"前")));
     EXPECT_FALSE(TForm4::IsFileName(QString(QChar(0))));
@@ -306,7 +323,8 @@ TEST_F(Form4Test, TheListOpensNothingAndKeepsNothingSelected) {
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "open");
     ShowDialog();
     TShellListView* list = dialog().ShellListView1;
-    ASSERT_TRUE(WaitUntil([&] { return list->IndexOfPath(QString::fromStdString(file)).isValid(); }));
+    ASSERT_TRUE(
+        WaitUntil([&] { return list->IndexOfPath(QString::fromStdString(file)).isValid(); }));
 
     for (const std::string& item : {file, source_ + "/inner"}) {
         const QModelIndex index = list->IndexOfPath(QString::fromStdString(item));

@@ -6,6 +6,7 @@ if ! command -v xvfb-run >/dev/null 2>&1 || ! command -v openbox >/dev/null 2>&1
     echo "xvfb-run or openbox is not installed (tools/install-deps test installs them)"
     exit 77
 fi
+# shellcheck disable=SC2016 # expanded by the inner shell
 exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" sh -c '
     openbox --sm-disable >/dev/null 2>&1 &
     wm=$!

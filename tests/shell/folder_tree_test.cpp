@@ -2,14 +2,13 @@
 // tree starts, which items count as folders, the same folder shown under
 // two roots, and both kept current by the file system's notifications.
 
-#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QAbstractItemModelTester>
 #include <QFileSystemModel>
 #include <QItemSelectionModel>
-
-#include <sys/stat.h>
-#include <unistd.h>
+#include <filesystem>
 
 #include "shell/folder_roots.h"
 #include "shell/folder_tree_model.h"
@@ -21,7 +20,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool waitUntil(const std::function<bool()>& done) { return WaitUntil(done, 10000); }
+bool waitUntil(const std::function<bool()>& done) {
+    return WaitUntil(done, 10000);
+}
 
 // Qt's model checker reports through warnings of its own category; each
 // one fails the test that caused it.
@@ -40,7 +41,9 @@ private:
     QtMessageHandler previous_ = nullptr;
 };
 
-QString q(const std::string& text) { return QString::fromStdString(text); }
+QString q(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 // ---------------------------------------------------------------- roots
 
@@ -69,10 +72,11 @@ INSTANTIATE_TEST_SUITE_P(
         RootsCase{"HomeAndRoot", "/home/ann/", {}, {{kHome, "/home/ann"}, {kFiles, "/"}}},
         RootsCase{"RootAsHomeIsShownOnce", "/", {}, {{kFiles, "/"}}},
         RootsCase{"NoHome", "", {}, {{kFiles, "/"}}},
-        RootsCase{"SystemMountsLeftOut",
-                  "/root",
-                  {{"/", "root"}, {"/boot/efi", ""}, {"/proc", ""}, {"/run/user/0", ""}, {"/home", ""}},
-                  {{kHome, "/root"}, {kFiles, "/"}}},
+        RootsCase{
+            "SystemMountsLeftOut",
+            "/root",
+            {{"/", "root"}, {"/boot/efi", ""}, {"/proc", ""}, {"/run/user/0", ""}, {"/home", ""}},
+            {{kHome, "/root"}, {kFiles, "/"}}},
         RootsCase{"VolumesByLabelOrFolderSortedByPathOnce",
                   "/home/ann",
                   {{"/mnt/backup/", ""},
@@ -225,7 +229,8 @@ TEST_F(FolderTree, AFolderUnderTwoRootsFollowsTheDiskInBoth) {
     fs::create_directory(home_ + "/alpha");
     EXPECT_TRUE(child(viaHome, QStringLiteral("alpha")).isValid());
     EXPECT_TRUE(child(viaRoot, QStringLiteral("zeta")).isValid());
-    EXPECT_TRUE(waitUntil([&] { return model_->rowCount(viaHome) == 3 && model_->rowCount(viaRoot) == 3; }));
+    EXPECT_TRUE(waitUntil(
+        [&] { return model_->rowCount(viaHome) == 3 && model_->rowCount(viaRoot) == 3; }));
     // A place held across the changes still names its folder.
     ASSERT_TRUE(kept.isValid());
     EXPECT_EQ(kept.data().toString(), QStringLiteral("photos"));
@@ -234,10 +239,12 @@ TEST_F(FolderTree, AFolderUnderTwoRootsFollowsTheDiskInBoth) {
     // Files never show in the tree.
     WriteBytes(home_ + "/file.bmp", {1});
     fs::remove(home_ + "/zeta");
-    EXPECT_TRUE(waitUntil([&] { return model_->rowCount(viaHome) == 2 && model_->rowCount(viaRoot) == 2; }));
+    EXPECT_TRUE(waitUntil(
+        [&] { return model_->rowCount(viaHome) == 2 && model_->rowCount(viaRoot) == 2; }));
     for (const QModelIndex& parent : {viaHome, viaRoot}) {
         QStringList names;
-        for (int row = 0; row < model_->rowCount(parent); ++row) names << model_->index(row, 0, parent).data().toString();
+        for (int row = 0; row < model_->rowCount(parent); ++row)
+            names << model_->index(row, 0, parent).data().toString();
         names.sort();
         EXPECT_EQ(names, QStringList({"alpha", "photos"}));
     }
@@ -290,15 +297,19 @@ TEST_F(FolderTree, TheListShowsEverythingAndFollowsTheDisk) {
     ASSERT_EQ(mkfifo((folder + "/pipe").c_str(), 0600), 0);
 
     TShellListView list;
-    QAbstractItemModelTester tester(list.model(), QAbstractItemModelTester::FailureReportingMode::Warning);
+    QAbstractItemModelTester tester(list.model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Warning);
     list.SetFolder(q(folder));
     const auto names = [&] {
         QStringList shown;
-        for (const QString& path : list.ShownPaths()) shown << path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+        for (const QString& path : list.ShownPaths())
+            shown << path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
         shown.sort();
         return shown;
     };
-    EXPECT_TRUE(waitUntil([&] { return names() == QStringList({".hidden", "pipe", "shown.png", "sub"}); })) << names().join(',').toStdString();
+    EXPECT_TRUE(waitUntil([&] {
+        return names() == QStringList({".hidden", "pipe", "shown.png", "sub"});
+    })) << names().join(',').toStdString();
     EXPECT_EQ(list.iconSize(), QSize(16, 16));
     EXPECT_EQ(list.editTriggers(), QAbstractItemView::NoEditTriggers);
 

@@ -8,12 +8,8 @@
 // and while the progress window shows (the pictures are larger then, so
 // that it stays up long enough to be seen).
 
-#include <filesystem>
-#include <atomic>
-#include <functional>
-#include <thread>
-#include <string>
-#include <vector>
+#include <X11/keysym.h>
+#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QComboBox>
@@ -26,9 +22,12 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
-
-#include <X11/keysym.h>
-#include <gtest/gtest.h>
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "app/form1.h"
 #include "app/general_error.h"
@@ -101,17 +100,21 @@ public:
                 QWidget* modal = QApplication::activeModalWidget();
                 QWidget* focus = QApplication::focusWidget();
                 failure = "waited in vain for: " + steps_[next].what + " (active: " +
-                          (QApplication::activeWindow() ? QApplication::activeWindow()->objectName().toStdString()
-                                                        : std::string("none")) +
-                          ", modal: " + (modal ? modal->objectName().toStdString() : std::string("none")) +
-                          ", focus: " + (focus ? focus->objectName().toStdString() : std::string("none")) + ")";
+                          (QApplication::activeWindow()
+                               ? QApplication::activeWindow()->objectName().toStdString()
+                               : std::string("none")) +
+                          ", modal: " +
+                          (modal ? modal->objectName().toStdString() : std::string("none")) +
+                          ", focus: " +
+                          (focus ? focus->objectName().toStdString() : std::string("none")) + ")";
                 abandoned = true;
             }
         });
         timer.start(40);
         QElapsedTimer total;
         total.start();
-        while ((next < steps_.size() && !abandoned) || (abandoned && QApplication::activeModalWidget())) {
+        while ((next < steps_.size() && !abandoned) ||
+               (abandoned && QApplication::activeModalWidget())) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
             if (total.elapsed() > 240000) break;
         }
@@ -124,12 +127,15 @@ private:
     std::vector<Step> steps_;
 };
 
-QString screenshotFolder() { return qEnvironmentVariable("SKALOMI_SCREENSHOT_DIR"); }
+QString screenshotFolder() {
+    return qEnvironmentVariable("SKALOMI_SCREENSHOT_DIR");
+}
 
 void screenshot(const char* name) {
     const QString folder = screenshotFolder();
     if (folder.isEmpty()) return;
-    QGuiApplication::primaryScreen()->grabWindow(0).save(folder + QLatin1Char('/') + QLatin1String(name));
+    QGuiApplication::primaryScreen()->grabWindow(0).save(folder + QLatin1Char('/') +
+                                                         QLatin1String(name));
 }
 
 // The active message box with this title, if any.
@@ -162,7 +168,9 @@ struct Stamp {
     bool operator==(const Stamp& other) const { return bytes == other.bytes && time == other.time; }
 };
 
-Stamp stampOf(const std::string& path) { return {ReadBytes(path), fs::last_write_time(path)}; }
+Stamp stampOf(const std::string& path) {
+    return {ReadBytes(path), fs::last_write_time(path)};
+}
 
 class X11Batch : public ::testing::Test {
 protected:
@@ -183,29 +191,38 @@ protected:
 
     // The steps from "M" to the final question, up to the run itself.
     void AddOpeningSteps(KeyScript& script, const std::function<void()>& atDestination) {
-        script.Add("the main window active", [this] { return form().isActiveWindow(); },
-                   [this] { keys_.Type(QStringLiteral("m")); });
-        script.Add("the settings question",
-                   [] { return activeBox(QStringLiteral("まとめて拡縮：拡縮設定確認")) != nullptr; },
-                   [this] {
-                       screenshot("batch-settings.png");
-                       keys_.Tap(XK_Return);
-                   });
+        script.Add(
+            "the main window active", [this] { return form().isActiveWindow(); },
+            [this] { keys_.Type(QStringLiteral("m")); });
+        script.Add(
+            "the settings question",
+            [] { return activeBox(QStringLiteral("まとめて拡縮：拡縮設定確認")) != nullptr; },
+            [this] {
+                screenshot("batch-settings.png");
+                keys_.Tap(XK_Return);
+            });
         // The dialog starts in the folder it last showed, so the names are
         // typed with their folder.
         const QString folder = QString::fromStdString(dir_.path()) + QLatin1Char('/');
         const QString names = QStringLiteral("\"%1a.bmp\" \"%1b.gif\" \"%1c.png\"").arg(folder);
-        script.Add("the open dialog with its name field", [] { return activeFileDialog() != nullptr; },
-                   [this, names] { keys_.Type(names); });
-        script.Add("the names typed", [names] {
-            QFileDialog* dialog = activeFileDialog();
-            return dialog != nullptr && QApplication::activePopupWidget() == nullptr &&
-                   static_cast<QLineEdit*>(dialog->focusWidget())->text() == names;
-        }, [this] { keys_.Tap(XK_Return); });
-        script.Add("the destination dialog with the tree focused", [this] {
-            return QApplication::activeModalWidget() == &form4() && form4().isActiveWindow() &&
-                   form4().focusWidget() == form4().ShellTreeView1;
-        }, atDestination);
+        script.Add(
+            "the open dialog with its name field", [] { return activeFileDialog() != nullptr; },
+            [this, names] { keys_.Type(names); });
+        script.Add(
+            "the names typed",
+            [names] {
+                QFileDialog* dialog = activeFileDialog();
+                return dialog != nullptr && QApplication::activePopupWidget() == nullptr &&
+                       static_cast<QLineEdit*>(dialog->focusWidget())->text() == names;
+            },
+            [this] { keys_.Tap(XK_Return); });
+        script.Add(
+            "the destination dialog with the tree focused",
+            [this] {
+                return QApplication::activeModalWidget() == &form4() && form4().isActiveWindow() &&
+                       form4().focusWidget() == form4().ShellTreeView1;
+            },
+            atDestination);
     }
 
     XKeyboard keys_;
@@ -219,38 +236,47 @@ TEST_F(X11Batch, ThreeFilesToPngByKeysAndASecondRunThatChangesNothing) {
     // to be photographed.
     const bool large = !screenshotFolder().isEmpty();
     const std::vector<std::string> names{"a.bmp", "b.gif", "c.png"};
-    const std::vector<QSize> sizes{large ? QSize(12000, 9000) : QSize(75, 50), QSize(40, 64), QSize(33, 27)};
+    const std::vector<QSize> sizes{large ? QSize(12000, 9000) : QSize(75, 50), QSize(40, 64),
+                                   QSize(33, 27)};
     std::vector<std::string> sources;
     for (std::size_t i = 0; i < names.size(); ++i) {
         const int seed = static_cast<int>(i) * 40;
         sources.push_back(dir_.file(names[i]));
         SavePictureToFile(MakePicture24(sizes[i].width(), sizes[i].height(),
                                         [seed](int x, int y) {
-                                            return ((x * 3 + seed) & 0xFF) | (((y * 5) & 0xFF) << 8) |
+                                            return ((x * 3 + seed) & 0xFF) |
+                                                   (((y * 5) & 0xFF) << 8) |
                                                    (((x + y + seed) & 0xFF) << 16);
                                         }),
                           sources.back());
     }
-    const std::vector<std::string> outputs{dir_.file("a_ks.png"), dir_.file("b_ks.png"), dir_.file("c_ks.png")};
+    const std::vector<std::string> outputs{dir_.file("a_ks.png"), dir_.file("b_ks.png"),
+                                           dir_.file("c_ks.png")};
 
     // First the size, 60 percent, typed into the size field; then the run.
     KeyScript first;
-    first.Add("the main window active", [this] { return form().isActiveWindow(); },
-              [this] { keys_.Type(QStringLiteral("h60w")); });
+    first.Add(
+        "the main window active", [this] { return form().isActiveWindow(); },
+        [this] { keys_.Type(QStringLiteral("h60w")); });
     first.Add("the size typed", [this] { return form().Edit2->text() == QStringLiteral("60"); });
     AddOpeningSteps(first, [this] {
         screenshot("batch-destination.png");
         keys_.Tap(XK_Tab);
         keys_.Tap(XK_Tab);
     });
-    first.Add("the type list focused", [this] { return form4().focusWidget() == form4().ComboBox1; }, [this] {
-        keys_.Tap(XK_Down);
-        keys_.Tap(XK_Down);
-    });
-    first.Add("PNG chosen", [this] { return form4().ComboBox1->currentIndex() == 3; },
-              [this] { keys_.Tap(XK_Return); });
-    first.Add("the final question", [] { return activeBox(QStringLiteral("まとめて拡縮：最終確認")) != nullptr; },
-              [this] { keys_.Tap(XK_Return); });
+    first.Add(
+        "the type list focused", [this] { return form4().focusWidget() == form4().ComboBox1; },
+        [this] {
+            keys_.Tap(XK_Down);
+            keys_.Tap(XK_Down);
+        });
+    first.Add(
+        "PNG chosen", [this] { return form4().ComboBox1->currentIndex() == 3; },
+        [this] { keys_.Tap(XK_Return); });
+    first.Add(
+        "the final question",
+        [] { return activeBox(QStringLiteral("まとめて拡縮：最終確認")) != nullptr; },
+        [this] { keys_.Tap(XK_Return); });
     bool progressSeen = false, progressShot = false;
     QString firstCaption, progressCaption;
     QElapsedTimer progressClock;
@@ -270,7 +296,8 @@ TEST_F(X11Batch, ThreeFilesToPngByKeysAndASecondRunThatChangesNothing) {
                 progressShot = true;
             }
         }
-        return QApplication::activeModalWidget() == nullptr && !progress.isVisible() && fs::exists(outputs[2]);
+        return QApplication::activeModalWidget() == nullptr && !progress.isVisible() &&
+               fs::exists(outputs[2]);
     });
     std::string failure;
     ASSERT_TRUE(first.Run(failure)) << failure;
@@ -278,7 +305,8 @@ TEST_F(X11Batch, ThreeFilesToPngByKeysAndASecondRunThatChangesNothing) {
     EXPECT_EQ(form4().ComboBox1->currentIndex(), 3);
     EXPECT_EQ(windows_->Form2().windowTitle(), QStringLiteral("処理中"));
     if (progressSeen) {
-        EXPECT_TRUE(firstCaption.startsWith(QStringLiteral("まとめて拡縮："))) << firstCaption.toStdString();
+        EXPECT_TRUE(firstCaption.startsWith(QStringLiteral("まとめて拡縮：")))
+            << firstCaption.toStdString();
     }
     ScaleSettings settings;
     settings.HorzValue = 60;
@@ -304,25 +332,31 @@ TEST_F(X11Batch, ThreeFilesToPngByKeysAndASecondRunThatChangesNothing) {
     for (const std::string& output : outputs) before.push_back(stampOf(output));
     KeyScript second;
     AddOpeningSteps(second, [this] { keys_.Tap(XK_Return); });
-    second.Add("the final question", [] { return activeBox(QStringLiteral("まとめて拡縮：最終確認")) != nullptr; },
-               [this] { keys_.Tap(XK_Return); });
+    second.Add(
+        "the final question",
+        [] { return activeBox(QStringLiteral("まとめて拡縮：最終確認")) != nullptr; },
+        [this] { keys_.Tap(XK_Return); });
     const auto overwriteQuestionFor = [](const std::string& output) {
         QMessageBox* box = activeBox(QStringLiteral("まとめて拡縮：上書確認"));
         return box != nullptr && box->text().contains(QString::fromStdString(output));
     };
-    second.Add("the question for a_ks.png", [&] { return overwriteQuestionFor(outputs[0]); }, [this] {
-        screenshot("batch-overwrite.png");
-        keys_.Type(QStringLiteral("n"));
-    });
-    second.Add("the question for b_ks.png", [&] { return overwriteQuestionFor(outputs[1]); },
-               [this] { keys_.Tap(XK_Escape); });
+    second.Add(
+        "the question for a_ks.png", [&] { return overwriteQuestionFor(outputs[0]); },
+        [this] {
+            screenshot("batch-overwrite.png");
+            keys_.Type(QStringLiteral("n"));
+        });
+    second.Add(
+        "the question for b_ks.png", [&] { return overwriteQuestionFor(outputs[1]); },
+        [this] { keys_.Tap(XK_Escape); });
     second.Add("the run over", [this] {
         return QApplication::activeModalWidget() == nullptr && form().isActiveWindow() &&
                !windows_->Form2().Label2->isVisible() &&
                windows_->Form2().windowTitle() == QStringLiteral("処理中");
     });
     ASSERT_TRUE(second.Run(failure)) << failure;
-    for (std::size_t i = 0; i < outputs.size(); ++i) EXPECT_TRUE(stampOf(outputs[i]) == before[i]) << outputs[i];
+    for (std::size_t i = 0; i < outputs.size(); ++i)
+        EXPECT_TRUE(stampOf(outputs[i]) == before[i]) << outputs[i];
     EXPECT_EQ(form().OpenPictureDialog1.Title, QStringLiteral("元画像を開く"));
 }
 
@@ -333,7 +367,8 @@ TEST_F(X11Batch, EscHeldAtTheKeyboardStopsAfterTheFirstFileAndTheRunEndsOnlyAtIt
     const std::vector<std::pair<std::string, QSize>> files{
         {"a.bmp", QSize(4000, 3000)}, {"b.gif", QSize(30, 20)}, {"c.png", QSize(30, 20)}};
     for (const auto& [name, size] : files) {
-        SavePictureToFile(MakePicture24(size.width(), size.height(), [](int x, int y) { return x * 8 + y * 2048; }),
+        SavePictureToFile(MakePicture24(size.width(), size.height(),
+                                        [](int x, int y) { return x * 8 + y * 2048; }),
                           dir_.file(name));
         outputs.push_back(dir_.file(name.substr(0, 1) + "_ks.png"));
     }
@@ -350,34 +385,38 @@ TEST_F(X11Batch, EscHeldAtTheKeyboardStopsAfterTheFirstFileAndTheRunEndsOnlyAtIt
         keys_.Tap(XK_End);  // PNG, the last type
         keys_.Tap(XK_Return);
     });
-    script.Add("the final question", [] { return activeBox(QStringLiteral("まとめて拡縮：最終確認")) != nullptr; },
-               [&] {
-                   keys_.Tap(XK_Return);
-                   // Esc goes down once the first file is being scaled and
-                   // stays down while the program is busy; another
-                   // connection to the server works the key meanwhile.
-                   hand = std::thread([&progressShown, &releasedAt, holdFor] {
-                       XKeyboard other;
-                       for (int i = 0; i < 3000 && !progressShown.shown; ++i)
-                           std::this_thread::sleep_for(std::chrono::milliseconds(5));
-                       other.Press(XK_Escape);
-                       std::this_thread::sleep_for(holdFor);
-                       releasedAt = std::chrono::steady_clock::now().time_since_epoch().count();
-                       other.Release(XK_Escape);
-                   });
-               });
+    script.Add(
+        "the final question",
+        [] { return activeBox(QStringLiteral("まとめて拡縮：最終確認")) != nullptr; },
+        [&] {
+            keys_.Tap(XK_Return);
+            // Esc goes down once the first file is being scaled and
+            // stays down while the program is busy; another
+            // connection to the server works the key meanwhile.
+            hand = std::thread([&progressShown, &releasedAt, holdFor] {
+                XKeyboard other;
+                for (int i = 0; i < 3000 && !progressShown.shown; ++i)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                other.Press(XK_Escape);
+                std::this_thread::sleep_for(holdFor);
+                releasedAt = std::chrono::steady_clock::now().time_since_epoch().count();
+                other.Release(XK_Escape);
+            });
+        });
     std::chrono::steady_clock::time_point over;
     script.Add("the run over", [&] {
         const bool done = QApplication::activeModalWidget() == nullptr && fs::exists(outputs[0]) &&
                           windows_->Form2().windowTitle() == QStringLiteral("処理中");
-        if (done && over == std::chrono::steady_clock::time_point()) over = std::chrono::steady_clock::now();
+        if (done && over == std::chrono::steady_clock::time_point())
+            over = std::chrono::steady_clock::now();
         return done;
     });
     std::string failure;
     const bool ran = script.Run(failure);
     if (hand.joinable()) hand.join();
     std::string listing;
-    for (const auto& entry : fs::directory_iterator(dir_.path())) listing += entry.path().filename().string() + " ";
+    for (const auto& entry : fs::directory_iterator(dir_.path()))
+        listing += entry.path().filename().string() + " ";
     ASSERT_TRUE(ran) << failure << "; files: " << listing;
 
     EXPECT_TRUE(fs::exists(outputs[0]));

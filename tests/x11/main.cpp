@@ -2,11 +2,11 @@
 // one of its own): the program's windows on Qt's X11 platform, keys typed
 // through the server.
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <cstdio>
 #include <thread>
-
-#include <gtest/gtest.h>
 
 #include "app/general_error.h"
 #include "tests/x11/x_keyboard.h"

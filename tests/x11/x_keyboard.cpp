@@ -52,8 +52,8 @@ bool XKeyboard::HasWindowManager() {
     int format = 0;
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
-    const int status = XGetWindowProperty(display_, DefaultRootWindow(display_), check, 0, 1, False, XA_WINDOW,
-                                          &type, &format, &count, &after, &data);
+    const int status = XGetWindowProperty(display_, DefaultRootWindow(display_), check, 0, 1, False,
+                                          XA_WINDOW, &type, &format, &count, &after, &data);
     const bool found = status == Success && type == XA_WINDOW && count == 1;
     if (data != nullptr) XFree(data);
     return found;
