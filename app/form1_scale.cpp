@@ -1,4 +1,5 @@
 #include <new>
+#include <utility>
 
 #include <QAction>
 #include <QApplication>
@@ -119,12 +120,15 @@ bool TForm1::ToolButton10Click() {
         RunScale(source, selection, settings, plan, ScaledDIB, Tables, progress);
 
         Image2->resize(ScaledDIB.Width(), ScaledDIB.Height());
+        MemoryReservation viewMemory;
         if (ScreenColors == 256) {
             TDIB reduced(ScaledDIB);
             reduced.SetPixelFormat(PixelFormat8Bit);
-            Image2->SetPicture(ImageFromDIB(reduced));
+            const QImage view = ImageFromDIB(reduced, &viewMemory);
+            Image2->SetPicture(view, std::move(viewMemory));
         } else {
-            Image2->SetPicture(ImageFromDIB(ScaledDIB));
+            const QImage view = ImageFromDIB(ScaledDIB, &viewMemory);
+            Image2->SetPicture(view, std::move(viewMemory));
         }
         UpdateViewRange();
     } catch (...) {

@@ -1,3 +1,5 @@
+#include <utility>
+
 #include <QAction>
 #include <QScrollArea>
 #include <QToolButton>
@@ -18,14 +20,17 @@ void TForm1::ButtonSetWhenDataIn() {
 }
 
 void TForm1::ShowImage1() {
+    MemoryReservation viewMemory;
     if (ScreenColors == 256) {
         // A 256-colour screen shows the picture reduced to its own palette,
         // and the source keeps only the reduced colours from then on.
         SourceDIB.SetPixelFormat(PixelFormat8Bit);
-        Image1->SetPicture(ImageFromDIB(SourceDIB));
+        const QImage view = ImageFromDIB(SourceDIB, &viewMemory);
+        Image1->SetPicture(view, std::move(viewMemory));
         SourceDIB.SetPixelFormat(PixelFormat24Bit);
     } else {
-        Image1->SetPicture(ImageFromDIB(SourceDIB));
+        const QImage view = ImageFromDIB(SourceDIB, &viewMemory);
+        Image1->SetPicture(view, std::move(viewMemory));
     }
     UpdateViewRange();
     SelectWholePicture();

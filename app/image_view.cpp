@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -11,9 +12,10 @@ TImage::TImage(QWidget* parent) : QWidget(parent) {
     resize(0, 0);
 }
 
-void TImage::SetPicture(const QImage& picture) {
+void TImage::SetPicture(const QImage& picture, MemoryReservation memory) {
     displayed_ = picture.format() == QImage::Format_RGB32 ? picture
                                                            : picture.convertToFormat(QImage::Format_RGB32);
+    memory_ = std::move(memory);
     if (autoSize_) resize(displayed_.size());
     update();
 }

@@ -11,6 +11,8 @@
 #include <QRect>
 #include <QWidget>
 
+#include "picture/memory_budget.h"
+
 class TImage : public QWidget {
     Q_OBJECT
 
@@ -18,7 +20,9 @@ public:
     explicit TImage(QWidget* parent = nullptr);
 
     // Shows `picture`; an auto-sizing control takes the picture's size.
-    void SetPicture(const QImage& picture);
+    // `memory` is the picture's reservation against the memory budget,
+    // held while it is shown.
+    void SetPicture(const QImage& picture, MemoryReservation memory = {});
     const QImage& Picture() const { return displayed_; }
     void SetAutoSize(bool autoSize) { autoSize_ = autoSize; }
 
@@ -44,5 +48,6 @@ private:
     void invertPixel(int x, int y);
 
     QImage displayed_;
+    MemoryReservation memory_;
     bool autoSize_ = true;
 };

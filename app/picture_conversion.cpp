@@ -1,48 +1,61 @@
 #include "app/picture_conversion.h"
 
+#include <algorithm>
 #include <cstring>
 
-QImage ImageFromDIB(const TDIB& dib) {
-    DecodedPicture picture;
-    dib.AssignTo(picture);
-    QImage image(picture.width, picture.height, QImage::Format_RGB32);
+#include "picture/size_limits.h"
+
+QImage ImageFromDIB(const TDIB& dib, MemoryReservation* keep) {
+    // RLE rows have no fixed place: they are decoded first. Every other
+    // picture is read where it lies, without a copy.
+    TDIB plain(dib);
+    const TDIBPixelFormat format = dib.PixelFormat();
+    if (format == PixelFormat4BitRLE || format == PixelFormat8BitRLE) {
+        DecodedPicture decoded;
+        dib.AssignTo(decoded);
+        plain.Assign(std::move(decoded));
+    }
+    const int width = plain.Width();
+    const int height = plain.Height();
+    if (plain.BitsSize() / plain.Stride() < static_cast<std::size_t>(height))
+        throw EDIBInvalidDIB("TInternalDIB.LoadFromStream: Pixel data is shorter than the image");
+
+    MemoryReservation memory =
+        ReserveMemory(4 * static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
+                      DescribePicture(width, height, "View of a picture"));
+    QImage image(width, height, QImage::Format_RGB32);
     if (image.isNull()) throw EOutOfMemory();
-    const auto colorAt = [&picture](int index) -> QRgb {
-        if (index < 0 || index >= static_cast<int>(picture.colors.size())) return qRgb(0, 0, 0);
-        const RGBQuad& c = picture.colors[static_cast<std::size_t>(index)];
+    memory.markTaken();
+
+    const RGBQuad* table = plain.ColorTable();
+    const int colors = std::clamp(plain.ColorsUsed(), 0, 256);
+    // Entries beyond the colours used were never filled: black.
+    const auto colorAt = [table, colors](int index) -> QRgb {
+        if (index >= colors) return qRgb(0, 0, 0);
+        const RGBQuad& c = table[index];
         return qRgb(c.rgbRed, c.rgbGreen, c.rgbBlue);
     };
-    for (int y = 0; y < picture.height; ++y) {
-        const std::uint8_t* in = picture.row(y);
+    const int depth = plain.Header().biBitCount;
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* in = plain.ScanLine(y);
         auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
-        switch (picture.depth) {
+        switch (depth) {
             case 24:
-                for (int x = 0; x < picture.width; ++x, in += 3) out[x] = qRgb(in[2], in[1], in[0]);
-                break;
-            case 32:
-                for (int x = 0; x < picture.width; ++x, in += 4) out[x] = qRgb(in[2], in[1], in[0]);
+                for (int x = 0; x < width; ++x, in += 3) out[x] = qRgb(in[2], in[1], in[0]);
                 break;
             case 8:
-                for (int x = 0; x < picture.width; ++x) out[x] = colorAt(in[x]);
+                for (int x = 0; x < width; ++x) out[x] = colorAt(in[x]);
                 break;
             case 4:
-                for (int x = 0; x < picture.width; ++x)
+                for (int x = 0; x < width; ++x)
                     out[x] = colorAt((x & 1) ? (in[x >> 1] & 0x0F) : (in[x >> 1] >> 4));
                 break;
-            case 1:
-                for (int x = 0; x < picture.width; ++x)
-                    out[x] = colorAt((in[x >> 3] >> (7 - (x & 7))) & 1);
+            default:  // 1 bit
+                for (int x = 0; x < width; ++x) out[x] = colorAt((in[x >> 3] >> (7 - (x & 7))) & 1);
                 break;
-            default: {  // 16 bits, 5-5-5
-                const auto* in16 = reinterpret_cast<const std::uint16_t*>(in);
-                for (int x = 0; x < picture.width; ++x) {
-                    const int v = in16[x];
-                    out[x] = qRgb(((v >> 10) & 31) * 255 / 31, ((v >> 5) & 31) * 255 / 31,
-                                  (v & 31) * 255 / 31);
-                }
-            }
         }
     }
+    if (keep) *keep = std::move(memory);
     return image;
 }
 

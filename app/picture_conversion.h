@@ -10,10 +10,14 @@
 
 #include "picture/decoded_picture.h"
 #include "picture/dib.h"
+#include "picture/memory_budget.h"
 
 // The pixel buffer as an opaque 32-bit image for the screen, whatever its
-// pixel format (palette entries looked up, RLE decoded).
-QImage ImageFromDIB(const TDIB& dib);
+// pixel format (palette entries looked up, RLE decoded). The image's memory
+// is reserved against the budget first (EOutOfMemory when it cannot be
+// had); `keep`, when given, takes the reservation for as long as the image
+// is kept.
+QImage ImageFromDIB(const TDIB& dib, MemoryReservation* keep = nullptr);
 
 // A Qt image as a 24-bit decoded picture (alpha dropped).
 DecodedPicture DecodedFromImage(const QImage& image);

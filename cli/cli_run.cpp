@@ -12,7 +12,10 @@
 #include <thread>
 #include <vector>
 
+#include "cli/job_gate.h"
 #include "picture/errors.h"
+#include "picture/file_io.h"
+#include "picture/memory_budget.h"
 #include "picture/picture_loader.h"
 #include "picture/picture_saver.h"
 #include "scale/batch_naming.h"
@@ -56,18 +59,37 @@ FileOutcome ScaleFile(const CliOptions& o, const FileJob& job, Worker& w,
         if (o.Output.empty() && EffectiveSuffix(o.Suffix).empty() &&
             SameFolder(FolderOf(job.Output), FolderOf(job.Source)))
             return refused(job.Source, kSameFolderMessage);
-        std::error_code ec;
-        if (!o.Overwrite && std::filesystem::exists(job.Output, ec))
+        // Only a regular file is replaced, with or without --overwrite; a
+        // dangling link counts as an output already there.
+        const OutputPath output = InspectOutputPath(job.Output);
+        const bool present = output.kind != OutputKind::Absent;
+        if (output.kind == OutputKind::Folder || output.kind == OutputKind::NotRegularFile ||
+            (present && o.Overwrite))
+            CheckOutputReplaceable(job.Output);
+        if (present && !o.Overwrite)
             return refused(job.Output, "exists; left as it is (--overwrite replaces it)");
 
-        if (!LoadPictureFile(job.Source, w.Source)) return refused(job.Source, kUnreadable);
+        std::string whyUnreadable;
+        if (!LoadPictureFile(job.Source, w.Source, &whyUnreadable)) {
+            return refused(job.Source, whyUnreadable.empty()
+                                           ? std::string(kUnreadable)
+                                           : std::string(kUnreadable) + " (" + whyUnreadable + ")");
+        }
         report(0.2);
 
         const SelectionRect selection = selectionFor(o, w.Source);
         ScalePlan plan;
         ScaleRefusal refusal;
         try {
-            refusal = PlanScale(o.Settings, selection, plan);
+            refusal = SizeScale(o.Settings, selection, plan);
+            if (refusal == ScaleRefusal::None) {
+                // An output its format cannot hold is refused before the run.
+                CheckFileTypeCanHold(FileTypeForName(job.Output), plan.FinishedWidth,
+                                     plan.FinishedHeight, w.Result.ColorsUsed());
+                CheckScaleMemory(plan, selection);
+            }
+        } catch (const EMemoryBusy&) {
+            throw;
         } catch (const EOutOfMemory& e) {
             return refused(job.Source, std::string(kTooLarge) + " (" + e.what() + ")");
         }
@@ -100,6 +122,8 @@ FileOutcome ScaleFile(const CliOptions& o, const FileJob& job, Worker& w,
         }
         try {
             RunScale(w.Source, selection, o.Settings, plan, w.Result, w.Tables, scaleProgress);
+        } catch (const EMemoryBusy&) {
+            throw;
         } catch (const EOutOfMemory& e) {
             return refused(job.Source, std::string(kTooLarge) + " (" + e.what() + ")");
         }
@@ -110,6 +134,8 @@ FileOutcome ScaleFile(const CliOptions& o, const FileJob& job, Worker& w,
         return FileOutcome{true, job.Source + " -> " + job.Output + " (" +
                                      std::to_string(w.Result.Width()) + "x" +
                                      std::to_string(w.Result.Height()) + ")"};
+    } catch (const EMemoryBusy&) {
+        throw;
     } catch (const std::bad_alloc&) {
         return refused(job.Source, kTooLarge);
     } catch (const std::exception& e) {
@@ -130,8 +156,12 @@ int RunJobs(const CliOptions& o, const RunReporter& reporter) {
     std::vector<double> shares(fileCount, 0.0);  // guarded by mutex
     std::atomic<int> nextGroup{0};
 
+    // The jobs share one memory budget, each worker charging its own
+    // account (job_gate.h).
+    JobGate gate;
     auto work = [&] {
-        Worker worker;
+        MemoryAccount account;
+        ChargeMemoryTo charge(account);
         for (int g = nextGroup++; g < static_cast<int>(groups.size()); g = nextGroup++) {
             for (int index : groups[g]) {
                 std::function<void(double)> share;
@@ -141,8 +171,21 @@ int RunJobs(const CliOptions& o, const RunReporter& reporter) {
                         shares[index] = s;
                     };
                 }
-                auto outcome =
-                    std::make_unique<FileOutcome>(ScaleFile(o, jobs[index], worker, share));
+                gate.Enter();
+                std::unique_ptr<FileOutcome> outcome;
+                bool alone = false;
+                while (!outcome) {
+                    account.SetWaitsForOthers(!alone);
+                    try {
+                        // A worker's pictures live for one job only: what it
+                        // holds between jobs would count against the others.
+                        Worker worker;
+                        outcome = std::make_unique<FileOutcome>(ScaleFile(o, jobs[index], worker, share));
+                    } catch (const EMemoryBusy&) {
+                        alone = gate.WaitForMemory(index);
+                    }
+                }
+                gate.Leave(index);
                 {
                     std::lock_guard<std::mutex> lock(mutex);
                     outcomes[index] = std::move(outcome);

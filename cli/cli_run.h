@@ -19,7 +19,7 @@ struct FileOutcome {
     std::string Message;  // one line (or several, "\n" between), without the program name
 };
 
-// The buffers one worker keeps from file to file.
+// The buffers of one job.
 struct Worker {
     TDIB Source;
     TDIB Result;
@@ -27,7 +27,9 @@ struct Worker {
 };
 
 // Loads, scales and saves one file. `progress` receives the file's share
-// done, 0 to 1.
+// done, 0 to 1. Throws EMemoryBusy when the thread's memory account waits
+// for others (memory_budget.h) and the file's memory is busy: `worker` is
+// then to be given back and the file tried again later.
 FileOutcome ScaleFile(const CliOptions& options, const FileJob& job, Worker& worker,
                       const std::function<void(double)>& progress = {});
 

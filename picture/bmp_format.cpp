@@ -3,9 +3,11 @@
 #include <cstring>
 #include <istream>
 #include <ostream>
+#include <string>
 
 #include "picture/bitfields.h"
 #include "picture/errors.h"
+#include "picture/reader_limits.h"
 #include "picture/size_limits.h"
 
 namespace {
@@ -298,7 +300,7 @@ std::shared_ptr<TInternalDIB> ReadBMP(std::istream& in) {
         const std::int64_t sourceBytes = uncompressedBytes(h);
         if (sourceBytes < 0) refuseShortPixels();
         if (sourceBytes > r.remaining()) throw EReadError();
-        checkedPictureBytes(h.biWidth, rowCount(h), 24);
+        checkDeclaredPictureSize(h.biWidth, rowCount(h), ReaderLimits(), 24, h.biBitCount / 8);
         PixelBlock source(static_cast<std::size_t>(sourceBytes));
         r.read(source.data(), source.size());
         return widenBitFields(h, masks, source.data(), colors.data());
@@ -308,6 +310,9 @@ std::shared_ptr<TInternalDIB> ReadBMP(std::istream& in) {
         static_cast<std::int64_t>(bfSize) - static_cast<std::int64_t>(bfOffBits);
     checkPixelBlock(h, blockSize);
     if (blockSize > r.remaining()) throw EReadError();
+    // Every picture read is widened to 24 bits (RLE decoded first) while it
+    // is held: a few bytes of RLE may stand for gigabytes of pixels.
+    checkDeclaredPictureSize(h.biWidth, rowCount(h), ReaderLimits(), h.biBitCount);
     auto store = newStore(h);
     store->ColorTable = colors;
     store->Bits = PixelBlock(static_cast<std::size_t>(blockSize));
@@ -316,10 +321,26 @@ std::shared_ptr<TInternalDIB> ReadBMP(std::istream& in) {
     return store;
 }
 
+std::uint64_t BMPFileSize(std::uint64_t colorsUsed, std::uint64_t pixelBytes) {
+    return kFileHeaderSize + 40 + 4 * colorsUsed + pixelBytes;
+}
+
+void CheckBMPFileSize(std::int64_t width, std::int64_t height, std::uint64_t colorsUsed,
+                      std::uint64_t pixelBytes) {
+    const std::uint64_t fileSize = BMPFileSize(colorsUsed, pixelBytes);
+    if (fileSize > UINT32_MAX) {
+        throw EDIBError("BMP cannot hold a picture of " + std::to_string(width) + " x " +
+                        std::to_string(height) + " pixels: the file would be " +
+                        std::to_string(fileSize) +
+                        " bytes, more than the 4 GiB its size field can count");
+    }
+}
+
 void WriteBMP(const TInternalDIB& store, std::ostream& out) {
     const std::uint32_t colors = store.Header.biClrUsed;
+    CheckBMPFileSize(store.Width, store.Height, colors, store.Bits.size());
     const std::uint64_t offBits = kFileHeaderSize + 40 + 4 * static_cast<std::uint64_t>(colors);
-    const std::uint64_t fileSize = offBits + store.Bits.size();
+    const std::uint64_t fileSize = BMPFileSize(colors, store.Bits.size());
 
     std::uint8_t headers[54];
     std::uint8_t* p = headers;

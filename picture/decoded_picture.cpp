@@ -9,7 +9,7 @@ void DecodedPicture::allocate(int newWidth, int newHeight, int newDepth) {
         newDepth != 32)
         throw EInvalidGraphic("Invalid picture depth");
     const std::size_t bytes = checkedPictureBytes(newWidth, newHeight, newDepth);
-    bits = PixelBlock(bytes);
+    bits = PixelBlock(bytes, DescribePicture(newWidth, newHeight));
     width = newWidth;
     height = newHeight;
     depth = newDepth;

@@ -243,6 +243,8 @@ void TDIB::LoadFromFile(const std::string& fileName) {
 void TDIB::LoadFromStream(std::istream& stream) { ReplaceStore(ReadBMP(stream)); }
 
 void TDIB::SaveToFile(const std::string& fileName) const {
+    // Refused before the file system is touched.
+    CheckBMPFileSize(store_->Width, store_->Height, store_->Header.biClrUsed, store_->Bits.size());
     WriteFileAtomically(fileName, [this](std::ostream& out) { SaveToStream(out); });
 }
 

@@ -1,9 +1,24 @@
 #pragma once
 
-// Reading whole files and writing files safely. A picture is never written
-// straight over an existing file: it goes to a temporary file beside the
-// target, is flushed to the disk, and only then renamed over the target, so
-// a failure part-way leaves the old file as it was.
+// Reading whole files and writing files safely: the one way the program
+// writes a file.
+//
+// A file is never written straight over an existing one. It is made as an
+// unnamed file in the target's own folder (O_TMPFILE; where the file system
+// lacks it, under a short hidden name that SIGINT, SIGTERM and SIGHUP
+// remove), flushed to the disk, and only then given the target's name, so a
+// failure or an interrupted process leaves the old file as it was and no
+// temporary behind. Only a regular file is ever replaced: a folder, device,
+// FIFO or socket at the path is refused. A symbolic link is written
+// through: the file it names is replaced in its own folder and the link
+// stays. A replaced file keeps its permission bits, and its owner and group
+// where the process may set them; a file the user may not write is refused
+// with "Permission denied" even when its folder is writable.
+//
+// Failures name the file and the system's own reason ("No space left on
+// device", "Permission denied").
+
+#include <sys/types.h>
 
 #include <cstdint>
 #include <fstream>
@@ -13,8 +28,14 @@
 #include <vector>
 
 // An input stream on the file; EFOpenError naming the file and the reason
-// when it cannot be opened (missing, a folder, no permission).
+// when it cannot be opened (missing, a folder or other file that is not a
+// regular one, no permission).
 std::ifstream OpenForReading(const std::string& fileName);
+
+// The system's reason why `fileName` cannot be opened as a regular file for
+// reading ("No such file or directory", "Is a directory", "Permission
+// denied", "Not a regular file (a FIFO)"); empty when it can.
+std::string UnreadableReason(const std::string& fileName);
 
 // The whole file; EFOpenError naming the file and the reason on failure.
 std::vector<std::uint8_t> ReadWholeFile(const std::string& fileName);
@@ -25,13 +46,46 @@ std::vector<std::uint8_t> ReadWholeStream(std::istream& stream);
 // Writes the bytes to the stream; EWriteError when the stream fails.
 void WriteBytesToStream(std::ostream& stream, const std::vector<std::uint8_t>& bytes);
 
-// Calls `write` with a stream onto a temporary file in the target's folder,
-// then makes that file the target. Throws EFCreateError when the temporary
-// cannot be created, EWriteError when writing or flushing fails, and passes
-// on whatever `write` throws; the temporary is removed on every failure.
+// What stands where a file is to be written, symbolic links followed.
+enum class OutputKind {
+    Absent,          // nothing
+    RegularFile,     // a file that may be replaced
+    DanglingLink,    // a link whose file does not exist (yet)
+    Folder,
+    NotRegularFile,  // a device, FIFO or socket
+};
+
+struct OutputPath {
+    OutputKind kind = OutputKind::Absent;
+    std::string file;  // what is written: the path itself or the end of its links
+    std::string what;  // for NotRegularFile: "a FIFO", "a character device", ...
+    mode_t mode = 0;   // of an existing regular file
+    uid_t owner = 0;
+    gid_t group = 0;
+};
+
+// Throws EFCreateError naming `fileName` and the reason when the path cannot
+// be looked at (a folder on the way missing or closed, a loop of links).
+OutputPath InspectOutputPath(const std::string& fileName);
+
+// Throws EFCreateError naming `fileName` when what stands there may not be
+// replaced: a folder, a device, FIFO or socket, or a file the user may not
+// write ("Permission denied").
+void CheckOutputReplaceable(const std::string& fileName);
+
+// Calls `write` with a stream onto a new unnamed file in the target's
+// folder, then makes that file the target as described above. Throws
+// EFCreateError when the target may not be replaced or the file cannot be
+// created or named, EWriteError when writing or flushing fails (with the
+// system's reason, whatever `write` itself threw then), and passes on
+// whatever else `write` throws; nothing is left behind on any failure.
 void WriteFileAtomically(const std::string& fileName,
                          const std::function<void(std::ostream&)>& write);
 
 // The same for a file whose bytes are all made already, so that a failure
 // to make them never touches the file system.
 void WriteFileAtomically(const std::string& fileName, const std::vector<std::uint8_t>& bytes);
+
+// For tests: make the temporary a named one, as on file systems without
+// unnamed files.
+void UseNamedTemporariesForTesting(bool named);

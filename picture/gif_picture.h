@@ -91,3 +91,5 @@ bool GIFHasSignature(const std::uint8_t* data, std::size_t size);
 GIFReadResult ReadGIF(const std::uint8_t* data, std::size_t size, const ReaderLimits& limits);
 // Writes an 8-bit picture (PixelFormat8Bit) as described above.
 std::vector<std::uint8_t> WriteGIF(const TDIB& picture8);
+// Throws the writer's EGIFError for a picture wider or taller than 65535.
+void CheckGIFSize(int width, int height);

@@ -78,7 +78,7 @@ DecodedPicture decodeFirstFrame(const std::vector<std::uint8_t>& codes, int minC
     const int width = wholeScreen ? image.width : screenWidth;
     const int height = wholeScreen ? image.height : screenHeight;
     if (width <= 0 || height <= 0) throw EGIFError("Invalid GIF image size");
-    checkDeclaredPictureSize(width, height, limits);
+    checkDeclaredPictureSize(width, height, limits, 8);
 
     DecodedPicture picture;
     picture.allocate(width, height, 8);

@@ -20,15 +20,19 @@ void put16(std::vector<std::uint8_t>& out, int value) {
 
 }  // namespace
 
+void CheckGIFSize(int width, int height) {
+    if (width > kMaxSide || height > kMaxSide) {
+        throw EGIFError("GIF cannot hold a picture of " + std::to_string(width) + " x " +
+                        std::to_string(height) + " pixels: at most 65535 pixels a side");
+    }
+}
+
 std::vector<std::uint8_t> WriteGIF(const TDIB& picture8) {
     if (picture8.PixelFormat() != PixelFormat8Bit)
         throw EGIFError("GIF: the picture to write must have 8 bits per pixel");
     const int width = picture8.Width();
     const int height = picture8.Height();
-    if (width > kMaxSide || height > kMaxSide) {
-        throw EGIFError("GIF cannot hold a picture of " + std::to_string(width) + " x " +
-                        std::to_string(height) + " pixels: at most 65535 pixels a side");
-    }
+    CheckGIFSize(width, height);
 
     std::vector<const std::uint8_t*> rows(static_cast<std::size_t>(height));
     for (int y = 0; y < height; ++y) rows[static_cast<std::size_t>(y)] = picture8.ScanLine(y);

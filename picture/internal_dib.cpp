@@ -19,7 +19,7 @@ std::shared_ptr<TInternalDIB> TInternalDIB::CreateDIB(std::int32_t width, std::i
     store->Header.biHeight = height;
     store->Header.biBitCount = static_cast<std::uint16_t>(bitCount);
     store->Header.biClrUsed = static_cast<std::uint32_t>(colorsUsed);
-    store->Bits = PixelBlock(bytes);
+    store->Bits = PixelBlock(bytes, DescribePicture(width, rows));
     store->UpdateLayout();
     return store;
 }

@@ -134,7 +134,7 @@ DecodedPicture DecodeJPEG(const std::uint8_t* data, std::size_t size, const Read
     } else {
         cinfo.out_color_space = JCS_EXT_BGR;
     }
-    checkDeclaredPictureSize(cinfo.image_width, cinfo.image_height, limits,
+    checkDeclaredPictureSize(cinfo.image_width, cinfo.image_height, limits, grey ? 8 : 24,
                              coefficientBytesPerPixel(cinfo));
 
     RunJpegSteps(decompressor.errors, startDecompress, &cinfo);

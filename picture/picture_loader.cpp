@@ -1,11 +1,14 @@
 #include "picture/picture_loader.h"
 
+#include <filesystem>
 #include <fstream>
+#include <string>
 #include <utility>
 
 #include "picture/file_io.h"
 #include "picture/gif_picture.h"
 #include "picture/jpeg_picture.h"
+#include "picture/memory_budget.h"
 #include "picture/memory_stream.h"
 #include "picture/metafile/metafile_renderer.h"
 #include "picture/picture_registry.h"
@@ -15,17 +18,30 @@ namespace {
 
 using Bytes = std::shared_ptr<const std::vector<std::uint8_t>>;
 
+// Why the attempts so far refused the file, where that is worth telling:
+// the first picture the memory budget could not give.
+struct Refusal {
+    std::string memory;
+};
+
 // One attempt: the reader fills a buffer of its own, which is widened to 24
 // bits before it replaces the target, so a failure at any step leaves the
-// target as it was. Whatever the reader made is released on leaving.
+// target as it was. Whatever the reader made is released on leaving. Only a
+// waiting account's EMemoryBusy leaves the chain: the whole load is to be
+// tried again once other work has given its memory back.
 template <typename Read>
-bool attempt(TDIB& target, Read read) {
+bool attempt(TDIB& target, Refusal& refusal, Read read) {
     try {
         TDIB loaded;
         read(loaded);
         loaded.SetPixelFormat(PixelFormat24Bit);
         target.Assign(loaded);
         return true;
+    } catch (const EMemoryBusy&) {
+        throw;
+    } catch (const EOutOfMemory& e) {
+        if (refusal.memory.empty()) refusal.memory = e.what();
+        return false;
     } catch (...) {
         return false;
     }
@@ -44,30 +60,30 @@ MetafileKind metafileKindOf(const std::vector<std::uint8_t>& b) {
 
 // The readers that work on the bytes in memory, in their order.
 bool loadFromBytes(const Bytes& bytes, const std::string& fileName, TDIB& target,
-                   const ReaderLimits& limits) {
+                   const ReaderLimits& limits, Refusal& refusal) {
     const std::uint8_t* data = bytes->data();
     const std::size_t size = bytes->size();
-    if (attempt(target, [&](TDIB& loaded) {
+    if (attempt(target, refusal, [&](TDIB& loaded) {
             TJPEGPicture jpeg;
             jpeg.SetLimits(limits);
             jpeg.LoadFromBytes(bytes);
             loaded.Assign(jpeg.TakeBitmap());
         }))
         return true;
-    if (attempt(target, [&](TDIB& loaded) {
+    if (attempt(target, refusal, [&](TDIB& loaded) {
             TGIFPicture gif;
             gif.SetLimits(limits);
             gif.LoadFromBytes(data, size);
             loaded.Assign(gif.TakeBitmap());
         }))
         return true;
-    if (HasMetafileExtension(fileName) && attempt(target, [&](TDIB& loaded) {
+    if (HasMetafileExtension(fileName) && attempt(target, refusal, [&](TDIB& loaded) {
             DecodedPicture drawn;
             RenderMetafile(data, size, metafileKindOf(*bytes), drawn);
             loaded.Assign(std::move(drawn));
         }))
         return true;
-    return attempt(target, [&](TDIB& loaded) {
+    return attempt(target, refusal, [&](TDIB& loaded) {
         TPNGPicture png;
         png.SetLimits(limits);
         png.LoadFromBytes(data, size);
@@ -85,8 +101,9 @@ bool HasMetafileExtension(const std::string& fileName) {
 bool LoadPictureBytes(Bytes bytes, const std::string& fileName, TDIB& target,
                       const ReaderLimits& limits) {
     if (!bytes) return false;
-    if (loadFromBytes(bytes, fileName, target, limits)) return true;
-    return attempt(target, [&](TDIB& loaded) {
+    Refusal refusal;
+    if (loadFromBytes(bytes, fileName, target, limits, refusal)) return true;
+    return attempt(target, refusal, [&](TDIB& loaded) {
         MemoryInputStream in(bytes->data(), bytes->size());
         loaded.LoadFromStream(in);
     });
@@ -113,17 +130,28 @@ bool inMemoryReadersMayTake(const std::string& fileName) {
 
 }  // namespace
 
-bool LoadPictureFile(const std::string& fileName, TDIB& target) {
+bool LoadPictureFile(const std::string& fileName, TDIB& target, std::string* whyRefused) {
+    Refusal refusal;
     if (inMemoryReadersMayTake(fileName)) {
         Bytes bytes;
+        MemoryReservation fileMemory;
         try {
+            std::error_code ec;
+            const auto size = std::filesystem::file_size(fileName, ec);
+            if (!ec) fileMemory = ReserveMemory(static_cast<std::size_t>(size), "The file");
             bytes = std::make_shared<const std::vector<std::uint8_t>>(ReadWholeFile(fileName));
+        } catch (const EMemoryBusy&) {
+            throw;
+        } catch (const EOutOfMemory& e) {
+            refusal.memory = e.what();
         } catch (...) {
             // Unreadable into memory: the BMP reader below still gets its turn.
         }
-        if (bytes && loadFromBytes(bytes, fileName, target, ReaderLimits())) return true;
+        if (bytes && loadFromBytes(bytes, fileName, target, ReaderLimits(), refusal)) return true;
     }
     // The file's bytes are gone before the BMP reader streams the pixels in
     // itself, so a large BMP is never held twice.
-    return attempt(target, [&](TDIB& loaded) { loaded.LoadFromFile(fileName); });
+    if (attempt(target, refusal, [&](TDIB& loaded) { loaded.LoadFromFile(fileName); })) return true;
+    if (whyRefused) *whyRefused = !refusal.memory.empty() ? refusal.memory : UnreadableReason(fileName);
+    return false;
 }

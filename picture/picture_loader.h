@@ -17,8 +17,12 @@
 
 // Loads `fileName` into `target` as a 24-bit picture. Returns false, with
 // `target` untouched, when no reader takes the file (unknown format, damaged
-// or missing file, a folder, a picture too large for this machine).
-bool LoadPictureFile(const std::string& fileName, TDIB& target);
+// or missing file, a folder, a picture too large for this machine); then
+// `whyRefused`, when given, receives what can be told: the memory a picture
+// would need and could not have, else the system's reason the file could
+// not be read ("No such file or directory"), else nothing. Throws only
+// EMemoryBusy, for work charged to a waiting account (memory_budget.h).
+bool LoadPictureFile(const std::string& fileName, TDIB& target, std::string* whyRefused = nullptr);
 
 // The same chain over a file's bytes already in memory; `fileName` only
 // decides whether the metafile reader is tried. Used by the tests and the

@@ -1,8 +1,10 @@
 #include "picture/picture_saver.h"
 
+#include "picture/bmp_format.h"
 #include "picture/gif_picture.h"
 #include "picture/jpeg_picture.h"
 #include "picture/png_picture.h"
+#include "picture/size_limits.h"
 
 PictureFileType FileTypeForName(const std::string& fileName) {
     const auto slash = fileName.find_last_of('/');
@@ -27,8 +29,21 @@ TDIB widenedTo24Bits(const TDIB& picture) {
 
 }  // namespace
 
+void CheckFileTypeCanHold(PictureFileType type, int width, int height, int colorsUsed) {
+    if (type == PictureFileType::BMP) {
+        CheckBMPFileSize(width, height, static_cast<std::uint64_t>(colorsUsed),
+                         static_cast<std::uint64_t>(dibStride(width, 24)) * static_cast<std::uint64_t>(height));
+    } else if (type == PictureFileType::GIF) {
+        CheckGIFSize(width, height);
+    }
+}
+
 void SavePictureToFile(const TDIB& picture, const std::string& fileName) {
-    switch (FileTypeForName(fileName)) {
+    const PictureFileType type = FileTypeForName(fileName);
+    // Before the colour reduction; a BMP file is checked by SaveToFile, as
+    // the store stands.
+    if (type == PictureFileType::GIF) CheckGIFSize(picture.Width(), picture.Height());
+    switch (type) {
         case PictureFileType::GIF: {
             TGIFPicture gif;
             gif.Assign(picture);  // reduces a copy to 256 colours

@@ -18,5 +18,13 @@ PictureFileType FileTypeForName(const std::string& fileName);
 // Writes `picture` to `fileName`; a GIF goes through a copy reduced to 256
 // colours, so `picture` itself is never changed. The file is written beside
 // the target and renamed over it, so a failure leaves an existing file as it
-// was; the writer's error propagates to the caller.
+// was; the writer's error propagates to the caller. A picture the format
+// cannot hold is refused with the writer's error before any work is done.
 void SavePictureToFile(const TDIB& picture, const std::string& fileName);
+
+// Throws the writer's error when a file of `type` cannot hold a 24-bit
+// picture of width x height with `colorsUsed` colour entries: a BMP file of
+// more than 4 GiB, a GIF wider or taller than 65535 pixels. The check the
+// saver makes first, for callers that know the size before the picture is
+// made.
+void CheckFileTypeCanHold(PictureFileType type, int width, int height, int colorsUsed);

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <utility>
 
 #include "picture/errors.h"
@@ -15,11 +16,13 @@ constexpr std::size_t kMapThreshold = std::size_t{1} << 20;
 
 }  // namespace
 
-PixelBlock::PixelBlock(std::size_t size) {
+PixelBlock::PixelBlock(std::size_t size, const std::string& what) {
     if (size == 0) return;
+    MemoryReservation memory = ReserveMemory(size, what);
     if (size >= kMapThreshold) {
         void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (p == MAP_FAILED) throw EOutOfMemory();
+        if (p == MAP_FAILED)
+            throw EOutOfMemory(what + " needs " + DescribeBytes(size) + " of memory, which the system refused");
 #ifdef MADV_HUGEPAGE
         madvise(p, size, MADV_HUGEPAGE);
 #endif
@@ -30,6 +33,8 @@ PixelBlock::PixelBlock(std::size_t size) {
         if (!data_) throw EOutOfMemory();
     }
     size_ = size;
+    memory.markTaken();
+    memory_ = std::move(memory);
 }
 
 PixelBlock::~PixelBlock() { release(); }
@@ -37,7 +42,8 @@ PixelBlock::~PixelBlock() { release(); }
 PixelBlock::PixelBlock(PixelBlock&& other) noexcept
     : data_(std::exchange(other.data_, nullptr)),
       size_(std::exchange(other.size_, 0)),
-      mapped_(std::exchange(other.mapped_, false)) {}
+      mapped_(std::exchange(other.mapped_, false)),
+      memory_(std::move(other.memory_)) {}
 
 PixelBlock& PixelBlock::operator=(PixelBlock&& other) noexcept {
     if (this != &other) {
@@ -45,6 +51,7 @@ PixelBlock& PixelBlock::operator=(PixelBlock&& other) noexcept {
         data_ = std::exchange(other.data_, nullptr);
         size_ = std::exchange(other.size_, 0);
         mapped_ = std::exchange(other.mapped_, false);
+        memory_ = std::move(other.memory_);
     }
     return *this;
 }
@@ -64,4 +71,5 @@ void PixelBlock::release() {
     data_ = nullptr;
     size_ = 0;
     mapped_ = false;
+    memory_.release();
 }

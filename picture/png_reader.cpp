@@ -315,7 +315,7 @@ DecodedPicture ReadPNG(const std::uint8_t* data, std::size_t size, const ReaderL
             if (!haveHeader) throw EPNGError("IDAT before IHDR");
             if (haveImage) throw EPNGError("appear two IDAT");
             if (header.base == kIndexed && palette.empty()) throw EPNGError("Palette None");
-            checkDeclaredPictureSize(header.width, header.height, limits);
+            checkDeclaredPictureSize(header.width, header.height, limits, header.pictureDepth());
             picture.allocate(static_cast<int>(header.width), static_cast<int>(header.height),
                              header.pictureDepth());
             if (header.base == kIndexed)

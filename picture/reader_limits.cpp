@@ -3,27 +3,21 @@
 #include <string>
 
 #include "picture/errors.h"
+#include "picture/memory_budget.h"
 #include "picture/size_limits.h"
 
-std::size_t ReaderLimits::effectiveMaxBytes() const {
-    const std::size_t machine = ::maxPictureBytes();
-    return maxPictureBytes == 0 || maxPictureBytes > machine ? machine : maxPictureBytes;
-}
-
 void checkDeclaredPictureSize(std::int64_t width, std::int64_t height, const ReaderLimits& limits,
-                              unsigned extraBytesPerPixel) {
-    const std::size_t stride = dibStride(width, 24);
-    bool fits = stride != 0 && height > 0 && mulSizesValid(stride, static_cast<std::size_t>(height));
-    if (fits) {
-        const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-        const std::size_t block = stride * static_cast<std::size_t>(height);
-        const std::size_t limit = limits.effectiveMaxBytes();
-        fits = block <= limit &&
-               (extraBytesPerPixel == 0 ||
-                (mulSizesValid(pixels, extraBytesPerPixel) && pixels * extraBytesPerPixel <= limit));
-    }
-    if (!fits) {
-        throw EOutOfMemory("Picture of " + std::to_string(width) + " x " + std::to_string(height) +
-                           " pixels is too large for this machine");
-    }
+                              int depth, unsigned extraBytesPerPixel) {
+    const std::string picture = DescribePicture(width, height);
+    const std::size_t block = checkedPictureBytes(width, height, 24);
+    const std::size_t own = depth == 24 ? 0 : checkedPictureBytes(width, height, depth);
+    const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    const bool counted = mulSizesValid(pixels, extraBytesPerPixel) &&
+                         own <= SIZE_MAX - block &&
+                         pixels * extraBytesPerPixel <= SIZE_MAX - block - own;
+    if (!counted) throw EOutOfMemory(picture + " is too large for this machine");
+    const std::size_t limit = limits.maxPictureBytes;
+    if (limit != 0 && (block > limit || pixels * extraBytesPerPixel > limit))
+        throw EOutOfMemory(picture + " is larger than this reader takes");
+    RequireMemory(block + own + pixels * extraBytesPerPixel, picture);
 }

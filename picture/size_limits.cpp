@@ -1,9 +1,5 @@
 #include "picture/size_limits.h"
 
-#include <unistd.h>
-
-#include <string>
-
 #include "picture/errors.h"
 
 std::size_t dibStride(std::int64_t width, int bitCount) {
@@ -13,27 +9,15 @@ std::size_t dibStride(std::int64_t width, int bitCount) {
     return static_cast<std::size_t>(bytes);
 }
 
-std::size_t maxPictureBytes() {
-    static const std::size_t limit = [] {
-        const long pages = sysconf(_SC_PHYS_PAGES);
-        const long pageSize = sysconf(_SC_PAGESIZE);
-        std::size_t physical = (pages > 0 && pageSize > 0)
-                                   ? static_cast<std::size_t>(pages) * static_cast<std::size_t>(pageSize)
-                                   : std::size_t{4} << 30;
-        // A scale run holds the source, a work buffer and the result at once.
-        return physical / 4;
-    }();
-    return limit;
+std::string DescribePicture(std::int64_t width, std::int64_t height, const char* noun) {
+    return std::string(noun) + " of " + std::to_string(width) + " x " + std::to_string(height) + " pixels";
 }
 
 std::size_t checkedPictureBytes(std::int64_t width, std::int64_t height, int bitCount) {
     const std::size_t stride = dibStride(width, bitCount);
     const bool fits = stride != 0 && height > 0 &&
                       mulSizesValid(stride, static_cast<std::size_t>(height)) &&
-                      stride * static_cast<std::size_t>(height) <= maxPictureBytes();
-    if (!fits) {
-        throw EOutOfMemory("Picture of " + std::to_string(width) + " x " + std::to_string(height) +
-                           " pixels is too large for this machine");
-    }
+                      stride * static_cast<std::size_t>(height) <= static_cast<std::size_t>(INT64_MAX);
+    if (!fits) throw EOutOfMemory(DescribePicture(width, height) + " is too large for this machine");
     return stride * static_cast<std::size_t>(height);
 }

@@ -1,11 +1,12 @@
 #pragma once
 
-// Size checks done before sizes are multiplied or memory is taken. A file
-// declaring a picture the machine cannot hold is refused here, before a
-// single pixel is allocated.
+// Size checks done before sizes are multiplied or memory is taken. A size
+// whose bytes cannot even be counted is refused here; whether the machine
+// can give the bytes is the memory budget's question (memory_budget.h).
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // True when a * b does not overflow std::size_t.
 inline bool mulSizesValid(std::size_t a, std::size_t b) {
@@ -17,11 +18,11 @@ inline bool mulSizesValid(std::size_t a, std::size_t b) {
 // not positive or the row would not fit.
 std::size_t dibStride(std::int64_t width, int bitCount);
 
-// The largest pixel block one picture may take: a share of the machine's
-// physical memory, leaving room for the copies a scale run makes.
-std::size_t maxPictureBytes();
+// "Picture of 100 x 200 pixels": the picture a refusal names, `noun` first.
+std::string DescribePicture(std::int64_t width, std::int64_t height, const char* noun = "Picture");
 
-// Throws EOutOfMemory with a message naming the size when a picture of
-// width x height at bitCount bits per pixel (rows padded as above) cannot be
-// held; returns its block size otherwise. Width and height must be positive.
+// Throws EOutOfMemory with a message naming the size when the block of a
+// picture of width x height at bitCount bits per pixel (rows padded as
+// above) cannot be counted in a size_t; returns its size otherwise. Width
+// and height must be positive.
 std::size_t checkedPictureBytes(std::int64_t width, std::int64_t height, int bitCount);

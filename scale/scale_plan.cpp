@@ -1,9 +1,12 @@
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 
 #include "picture/errors.h"
+#include "picture/memory_budget.h"
 #include "picture/size_limits.h"
+#include "scale/horizontal_pass.h"
 #include "scale/scale_run.h"
 
 // The size computation of a scale run. Quotients and products are taken in
@@ -22,7 +25,7 @@ long double targetExtent(std::int64_t extent, double factor) {
 
 }  // namespace
 
-ScaleRefusal PlanScale(const ScaleSettings& settings, const SelectionRect& selection,
+ScaleRefusal SizeScale(const ScaleSettings& settings, const SelectionRect& selection,
                        ScalePlan& plan) {
     if (settings.HorzValue == 0 || settings.VertValue == 0) return ScaleRefusal::ZeroValue;
     const std::int64_t selWidth = static_cast<std::int64_t>(selection.Right) - selection.Left + 1;
@@ -58,16 +61,11 @@ ScaleRefusal PlanScale(const ScaleSettings& settings, const SelectionRect& selec
     if (width < 1 || height < 1) return ScaleRefusal::TargetTooSmall;
     constexpr long double kMaxExtent = std::numeric_limits<std::int32_t>::max();
     if (width > kMaxExtent || height > kMaxExtent) {
-        throw EOutOfMemory("Picture of " + std::to_string(static_cast<long long>(
-                                               std::fmin(width, 9.0e18L))) +
-                           " x " +
-                           std::to_string(static_cast<long long>(std::fmin(height, 9.0e18L))) +
-                           " pixels is too large for this machine");
+        throw EOutOfMemory(DescribePicture(static_cast<std::int64_t>(std::fmin(width, 9.0e18L)),
+                                           static_cast<std::int64_t>(std::fmin(height, 9.0e18L))) +
+                           " is too large for this machine");
     }
-    // The result and the work buffer (target width x selection height) must
-    // both be held; refuse before anything is allocated.
     checkedPictureBytes(static_cast<std::int64_t>(width), static_cast<std::int64_t>(height), 24);
-    checkedPictureBytes(static_cast<std::int64_t>(width), selHeight, 24);
 
     plan.HorzFactor = horz;
     plan.VertFactor = vert;
@@ -76,5 +74,43 @@ ScaleRefusal PlanScale(const ScaleSettings& settings, const SelectionRect& selec
     const bool quarter = isQuarterTurn(settings.Rotation);
     plan.FinishedWidth = quarter ? plan.TargetHeight : plan.TargetWidth;
     plan.FinishedHeight = quarter ? plan.TargetWidth : plan.TargetHeight;
+    return ScaleRefusal::None;
+}
+
+std::size_t ScaleWorkBytes(const ScalePlan& plan, const SelectionRect& selection) {
+    auto extent = [](std::int32_t first, std::int32_t last) {
+        return static_cast<std::uint64_t>(std::max<std::int64_t>(std::int64_t{last} - first + 1, 1));
+    };
+    const std::uint64_t selWidth = extent(selection.Left, selection.Right);
+    const std::uint64_t selHeight = extent(selection.Top, selection.Bottom);
+    const std::uint64_t width = static_cast<std::uint64_t>(std::max(plan.TargetWidth, 1));
+    const std::uint64_t height = static_cast<std::uint64_t>(std::max(plan.TargetHeight, 1));
+    // One output row reaches at most selection height / target height + 2
+    // work rows; the ring holds those and a block of 16 more. Rows waiting
+    // to be turned into place and the horizontal pass's block columns come
+    // on top.
+    const std::uint64_t span = std::min(selHeight, selHeight / height + 2);
+    const std::uint64_t rowBytes = 3 * width;
+    const std::uint64_t bytes = (span + kBlockRows) * rowBytes + kBlockRows * rowBytes +
+                                kBlockRows * 3 * (selWidth + width);
+    return static_cast<std::size_t>(std::min<std::uint64_t>(bytes, SIZE_MAX));
+}
+
+void CheckScaleMemory(const ScalePlan& plan, const SelectionRect& selection) {
+    const std::size_t result = checkedPictureBytes(plan.FinishedWidth, plan.FinishedHeight, 24);
+    const std::size_t work = ScaleWorkBytes(plan, selection);
+    const std::size_t need = result <= SIZE_MAX - work ? result + work : SIZE_MAX;
+    RequireMemory(need, DescribePicture(plan.FinishedWidth, plan.FinishedHeight, "Scaled picture"));
+}
+
+ScaleRefusal PlanScale(const ScaleSettings& settings, const SelectionRect& selection,
+                       ScalePlan& plan) {
+    ScalePlan sized;
+    const ScaleRefusal refusal = SizeScale(settings, selection, sized);
+    if (refusal != ScaleRefusal::None) return refusal;
+    // The result and the work rows must both be had; refused before
+    // anything is allocated.
+    CheckScaleMemory(sized, selection);
+    plan = sized;
     return ScaleRefusal::None;
 }

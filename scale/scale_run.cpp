@@ -165,13 +165,22 @@ void RunScale(const TDIB& source, const SelectionRect& selection, const ScaleSet
     const ResampleKernel& horizontal = scratch.Horizontal;
     const ResampleKernel& vertical = scratch.Vertical;
 
+    // The work rows are held against the budget before the result is made,
+    // as the check before the run counted them.
+    const std::size_t rowBytes = 3 * static_cast<std::size_t>(targetWidth);
+    const int ringRows = vertical.maxSpan + kBlockRows;
+    const std::size_t ringBytes = static_cast<std::size_t>(ringRows) * rowBytes;
+    const std::size_t workBytes = ringBytes + kBlockRows * rowBytes +
+                                  kBlockRows * 3 * (static_cast<std::size_t>(selWidth) + targetWidth);
+    if (scratch.Memory.bytes() < workBytes)
+        scratch.Memory = ReserveMemory(workBytes, "The scale run's work rows");
+    scratch.Ring.resize(ringBytes);
+    scratch.Memory.markTaken();
+
     PrepareResultStore(result, targetWidth, targetHeight, plan.FinishedWidth, plan.FinishedHeight);
     std::vector<std::uint8_t*> resultRows(static_cast<std::size_t>(result.Height()));
     for (int y = 0; y < result.Height(); ++y) resultRows[y] = result.ScanLineForWrite(y);
 
-    const std::size_t rowBytes = 3 * static_cast<std::size_t>(targetWidth);
-    const int ringRows = vertical.maxSpan + kBlockRows;
-    scratch.Ring.resize(static_cast<std::size_t>(ringRows) * rowBytes);
     auto ringRow = [&](int workRow) { return scratch.Ring.data() + (workRow % ringRows) * rowBytes; };
 
     const bool tone = settings.ContrastStep != 0 || settings.BrightnessStep != 0;

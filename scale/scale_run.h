@@ -6,6 +6,7 @@
 // steps (view switching, progress window, title); the command-line tool and
 // the batch run use the same function, so every output is built by it.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -35,11 +36,23 @@ struct ScalePlan {
 
 // Checks a request in the command's order and, when it is accepted, computes
 // the factors and the target size. `plan` is written only when the request is
-// accepted. A target the pixel buffer could not hold (the result or the work
-// buffer, target width x selection height) throws EOutOfMemory, as the
-// buffer itself would, before anything is allocated.
+// accepted. A result and work rows the memory budget cannot give now throw
+// EOutOfMemory (memory_budget.h), naming the result, before anything is
+// allocated; so does a size no pixel buffer could count.
 ScaleRefusal PlanScale(const ScaleSettings& settings, const SelectionRect& selection,
                        ScalePlan& plan);
+
+// PlanScale in its two steps, for a caller with refusals of its own to make
+// in between (an output format that cannot hold the result): the size
+// computation, which does not ask for memory, and the memory check.
+ScaleRefusal SizeScale(const ScaleSettings& settings, const SelectionRect& selection,
+                       ScalePlan& plan);
+void CheckScaleMemory(const ScalePlan& plan, const SelectionRect& selection);
+
+// The most a run of `plan` over `selection` takes besides its result: the
+// ring of work rows, the rows waiting to be turned and the horizontal pass's
+// block. Never less than the run's own reservation (RunScale).
+std::size_t ScaleWorkBytes(const ScalePlan& plan, const SelectionRect& selection);
 
 // The position tables shared by both passes; owned by the caller (the main
 // window keeps them between runs). Every run resizes them to
@@ -71,8 +84,10 @@ struct ScaleProgress {
 // buffer's own rules: it ends 24-bit, FinishedWidth x FinishedHeight. The
 // request must have been accepted by PlanScale; a selection outside the
 // source, a plan that does not fit it or a tone step out of its range throws
-// EScaleError before `result` is touched. A failure once the result is being
-// built (memory that cannot be had, an exception from a progress callback)
+// EScaleError before `result` is touched. The result and the work rows are
+// reserved against the memory budget before they are taken (EOutOfMemory).
+// A failure once the result is being built (memory that cannot be had, an
+// exception from a progress callback)
 // leaves it sized and partly written, as a window's scaled picture is after
 // an interrupted run. `result` may be the source itself.
 void RunScale(const TDIB& source, const SelectionRect& selection, const ScaleSettings& settings,

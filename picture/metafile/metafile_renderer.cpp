@@ -12,6 +12,7 @@
 #include "picture/metafile/gdi_device.h"
 #include "picture/metafile/text_renderer.h"
 #include "picture/metafile/wmf_player.h"
+#include "picture/reader_limits.h"
 #include "picture/size_limits.h"
 
 namespace {
@@ -122,6 +123,7 @@ void renderWmf(const std::uint8_t* bytes, std::size_t size, DecodedPicture& pict
     const WmfLayout& layout = plan.layout;
     const std::int64_t width = plan.width, height = plan.height;
     const PointD windowOrg = plan.windowOrg, windowExt = plan.windowExt;
+    checkDeclaredPictureSize(width, height, ReaderLimits(), 32);
     picture.allocate(static_cast<int>(width), static_cast<int>(height), 32);
     fillWhite(picture);
 
@@ -191,6 +193,7 @@ EmfPlan planEmf(const std::uint8_t* bytes, std::size_t size) {
 
 void renderEmf(const std::uint8_t* bytes, std::size_t size, DecodedPicture& picture) {
     const EmfPlan plan = planEmf(bytes, size);
+    checkDeclaredPictureSize(plan.width, plan.height, ReaderLimits(), 32);
     picture.allocate(static_cast<int>(plan.width), static_cast<int>(plan.height), 32);
     fillWhite(picture);
     play(picture, plan.setup,

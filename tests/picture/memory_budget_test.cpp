@@ -1,0 +1,452 @@
+// The memory budget: what it grants and refuses, what it holds and gives
+// back, how accounts of work beside other work are told to wait, and that
+// the readers and the scale run ask it before they take memory.
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "picture/errors.h"
+#include "picture/memory_budget.h"
+#include "picture/metafile/metafile_renderer.h"
+#include "picture/picture_loader.h"
+#include "picture/pixel_block.h"
+#include "picture/reader_limits.h"
+#include "scale/scale_run.h"
+#include "tests/support/declaring_files.h"
+#include "tests/support/fake_system_memory.h"
+#include "tests/support/picture_builders.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+std::string messageOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return "(nothing thrown)";
+}
+
+// ------------------------------------------------------------ reservations
+
+TEST(MemoryBudget, ReservationsAreHeldUntilGivenBack) {
+    FakeSystemMemory system(100 * kMB);
+    const std::size_t before = MemoryReserved();
+    {
+        MemoryReservation a = ReserveMemory(30 * kMB);
+        EXPECT_EQ(MemoryReserved(), before + 30 * kMB);
+        MemoryReservation moved = std::move(a);
+        EXPECT_EQ(a.bytes(), 0u);
+        EXPECT_EQ(moved.bytes(), 30 * kMB);
+        EXPECT_EQ(MemoryReserved(), before + 30 * kMB);
+        MemoryReservation b = ReserveMemory(10 * kMB);
+        b = std::move(moved);  // b's own 10 MB go back
+        EXPECT_EQ(MemoryReserved(), before + 30 * kMB);
+        b.release();
+        EXPECT_EQ(MemoryReserved(), before);
+        MemoryReservation c = ReserveMemory(5 * kMB);
+    }
+    EXPECT_EQ(MemoryReserved(), before);
+}
+
+struct NeedCase {
+    const char* name;
+    std::uint64_t memory;        // what the system can give
+    std::uint64_t addressSpace;  // what the process may still map
+    std::size_t held;            // reserved before, not yet mapped
+    bool heldTaken;              // ... or mapped already
+    std::size_t need;
+    bool granted;
+};
+
+void PrintTo(const NeedCase& c, std::ostream* os) { *os << c.name; }
+
+class BudgetNeeds : public ::testing::TestWithParam<NeedCase> {};
+
+TEST_P(BudgetNeeds, GrantedOnlyWithinWhatIsLeft) {
+    const NeedCase& c = GetParam();
+    FakeSystemMemory system(c.memory, c.addressSpace);
+    MemoryReservation held = ReserveMemory(c.held);
+    if (c.heldTaken) held.markTaken();
+    const std::size_t before = MemoryReserved();
+    if (c.granted) {
+        MemoryReservation r = ReserveMemory(c.need);
+        EXPECT_EQ(r.bytes(), c.need);
+        EXPECT_EQ(MemoryReserved(), before + c.need);
+    } else {
+        EXPECT_THROW(ReserveMemory(c.need), EOutOfMemory);
+        EXPECT_THROW(RequireMemory(c.need), EOutOfMemory);
+        EXPECT_EQ(MemoryReserved(), before) << "a refusal holds nothing";
+    }
+}
+
+constexpr std::uint64_t kNoLimit = SystemMemory::kUnlimited;
+
+INSTANTIATE_TEST_SUITE_P(
+    Needs, BudgetNeeds,
+    ::testing::Values(
+        NeedCase{"FitsInMemory", 100 * kMB, kNoLimit, 0, false, 100 * kMB, true},
+        NeedCase{"BeyondMemory", 100 * kMB, kNoLimit, 0, false, 100 * kMB + 1, false},
+        NeedCase{"HeldCountsAgainstMemory", 100 * kMB, kNoLimit, 60 * kMB, false, 50 * kMB, false},
+        // Memory mapped but maybe not touched yet does not show in the
+        // available memory: it still counts.
+        NeedCase{"TakenStillCountsAgainstMemory", 100 * kMB, kNoLimit, 60 * kMB, true, 50 * kMB, false},
+        NeedCase{"BeyondAddressSpace", kNoLimit, 100 * kMB, 0, false, 101 * kMB, false},
+        NeedCase{"HeldCountsAgainstAddressSpace", kNoLimit, 100 * kMB, 60 * kMB, false, 50 * kMB, false},
+        // Mapped memory is already in the process's size: not counted twice.
+        NeedCase{"TakenNotCountedTwiceInAddressSpace", kNoLimit, 100 * kMB, 60 * kMB, true, 50 * kMB, true},
+        NeedCase{"TheSmallerFigureDecides", 50 * kMB, 500 * kMB, 0, false, 60 * kMB, false},
+        // Below a megabyte nothing is asked and nothing refused.
+        NeedCase{"SmallNeedsAlwaysGranted", 0, 0, 0, false, (1 << 20) - 1, true},
+        NeedCase{"OneMegabyteIsAsked", 0, kNoLimit, 0, false, 1 << 20, false}),
+    NameOfParam());
+
+TEST(MemoryBudget, SmallNeedsDoNotAskTheSystem) {
+    FakeSystemMemory system(kNoLimit);
+    for (int i = 0; i < 100; ++i) PixelBlock block(64 * 1024);
+    EXPECT_EQ(system.asked(), 0);
+    PixelBlock large(2 * kMB);
+    EXPECT_EQ(system.asked(), 1);
+}
+
+TEST(MemoryBudget, RefusalSaysWhatWasNeededAndWhatCouldBeHad) {
+    FakeSystemMemory system(300 * kMB);
+    MemoryReservation held = ReserveMemory(100 * kMB);
+    EXPECT_EQ(messageOf([] { ReserveMemory(500 * kMB, "Picture of 1 x 2 pixels"); }),
+              "Picture of 1 x 2 pixels needs 500 MB of memory; 200 MB can be had now");
+}
+
+TEST(MemoryBudget, PixelBlocksHoldTheirSize) {
+    FakeSystemMemory system(100 * kMB);
+    const std::size_t before = MemoryReserved();
+    {
+        PixelBlock block(40 * kMB);
+        EXPECT_EQ(MemoryReserved(), before + 40 * kMB);
+        PixelBlock moved(std::move(block));
+        EXPECT_EQ(MemoryReserved(), before + 40 * kMB);
+        EXPECT_THROW(PixelBlock(70 * kMB), EOutOfMemory);
+        TDIB picture = BlankTrueColour(2000, 2000);  // 12 MB
+        EXPECT_EQ(MemoryReserved(), before + 40 * kMB + picture.BitsSize());
+    }
+    EXPECT_EQ(MemoryReserved(), before);
+}
+
+TEST(MemoryBudget, ThreadsNeverTogetherHoldMoreThanThereIs) {
+    constexpr std::uint64_t kRoom = 100 * kMB;
+    FakeSystemMemory system(kRoom);
+    const std::size_t before = MemoryReserved();
+    std::atomic<std::size_t> most{0};
+    std::atomic<int> refused{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 200; ++i) {
+                try {
+                    MemoryReservation r = ReserveMemory(30 * kMB);
+                    const std::size_t now = MemoryReserved() - before;
+                    std::size_t seen = most.load();
+                    while (now > seen && !most.compare_exchange_weak(seen, now)) {
+                    }
+                    std::this_thread::sleep_for(std::chrono::microseconds(100));
+                } catch (const EOutOfMemory&) {
+                    ++refused;
+                }
+            }
+        });
+    }
+    for (std::thread& t : threads) t.join();
+    EXPECT_LE(most.load(), kRoom);
+    EXPECT_GT(refused.load(), 0);
+    EXPECT_EQ(MemoryReserved(), before);
+}
+
+// ---------------------------------------------------------------- accounts
+
+struct AccountCase {
+    const char* name;
+    bool waits;
+    std::size_t othersHold;  // in another account, on another thread
+    std::size_t need;        // with 100 MB left before the others' share
+    const char* outcome;     // "granted", "busy" or "refused"
+};
+
+void PrintTo(const AccountCase& c, std::ostream* os) { *os << c.name; }
+
+class BudgetAccounts : public ::testing::TestWithParam<AccountCase> {};
+
+TEST_P(BudgetAccounts, ABusyRefusalOnlyWhereWaitingCanHelp) {
+    const AccountCase& c = GetParam();
+    FakeSystemMemory system(100 * kMB + c.othersHold);
+    MemoryAccount others;
+    MemoryReservation theirs;
+    std::thread([&] {
+        ChargeMemoryTo charge(others);
+        theirs = ReserveMemory(c.othersHold);
+    }).join();
+    EXPECT_EQ(others.held(), c.othersHold);
+
+    MemoryAccount mine(c.waits);
+    ChargeMemoryTo charge(mine);
+    std::string outcome;
+    try {
+        MemoryReservation r = ReserveMemory(c.need);
+        EXPECT_EQ(mine.held(), c.need);
+        outcome = "granted";
+    } catch (const EMemoryBusy&) {
+        outcome = "busy";
+    } catch (const EOutOfMemory&) {
+        outcome = "refused";
+    }
+    EXPECT_EQ(outcome, c.outcome);
+    EXPECT_EQ(mine.held(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Accounts, BudgetAccounts,
+    ::testing::Values(AccountCase{"Fits", true, 50 * kMB, 100 * kMB, "granted"},
+                      AccountCase{"FitsOnceOthersAreDone", true, 50 * kMB, 140 * kMB, "busy"},
+                      AccountCase{"BeyondEvenWithOthersDone", true, 50 * kMB, 160 * kMB, "refused"},
+                      AccountCase{"NoOneElseHoldsAnything", true, 0, 140 * kMB, "refused"},
+                      AccountCase{"AnAccountThatDoesNotWait", false, 50 * kMB, 140 * kMB, "refused"}),
+    NameOfParam());
+
+TEST(MemoryBudget, AnAccountStopsWaitingWhenToldTo) {
+    FakeSystemMemory system(100 * kMB);
+    MemoryReservation outside = ReserveMemory(50 * kMB);  // the process at large
+    MemoryAccount mine;
+    ChargeMemoryTo charge(mine);
+    EXPECT_THROW(ReserveMemory(80 * kMB), EMemoryBusy);
+    mine.SetWaitsForOthers(false);
+    try {
+        ReserveMemory(80 * kMB);
+        FAIL() << "granted";
+    } catch (const EMemoryBusy&) {
+        FAIL() << "busy";
+    } catch (const EOutOfMemory&) {
+    }
+}
+
+// ------------------------------------------------------------ the system
+
+TEST(SystemMemory, ReadsWhatTheMachineHas) {
+    const SystemMemory system = ProbeSystemMemory();
+    EXPECT_GT(system.memory, 0u);
+    std::ifstream meminfo("/proc/meminfo");
+    std::string key;
+    std::uint64_t totalKb = 0;
+    while (meminfo >> key && key != "MemTotal:") {
+    }
+    meminfo >> totalKb;
+    if (totalKb > 0) {
+        EXPECT_LE(system.memory, totalKb * 1024);
+    }
+}
+
+// Runs `child` in a forked process under an address-space limit; its exit
+// status, or -1 when it was killed.
+int underAddressLimit(std::uint64_t limit, const std::function<int()>& child) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        rlimit r{limit, limit};
+        if (::setrlimit(RLIMIT_AS, &r) != 0) ::_exit(90);
+        ::_exit(child());
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool underAddressSanitizer() {
+#if defined(__SANITIZE_ADDRESS__)
+    return true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    return true;
+#endif
+#endif
+    return false;
+}
+
+#define SKIP_UNDER_ADDRESS_SANITIZER()                                                        \
+    do {                                                                                      \
+        if (underAddressSanitizer())                                                          \
+            GTEST_SKIP() << "AddressSanitizer maps terabytes of shadow memory and cannot run " \
+                            "under an address-space limit";                                    \
+    } while (0)
+
+TEST(SystemMemory, AnAddressSpaceLimitIsHonoured) {
+    SKIP_UNDER_ADDRESS_SANITIZER();
+    constexpr std::uint64_t kLimit = std::uint64_t{3} << 30;
+    const int status = underAddressLimit(kLimit, [] {
+        const SystemMemory system = ProbeSystemMemory();
+        if (system.addressSpace >= kLimit) return 1;
+        // A block the limit leaves room for is granted, one beyond it refused
+        // by the budget rather than by a failed mapping.
+        try {
+            PixelBlock fits(256 * kMB);
+        } catch (...) {
+            return 2;
+        }
+        const std::string message = messageOf([] { PixelBlock(std::size_t{4} << 30); });
+        return message.find("can be had now") != std::string::npos ? 0 : 3;
+    });
+    EXPECT_EQ(status, 0);
+}
+
+// ---------------------------------------------------------------- readers
+
+struct DeclaredCase {
+    const char* name;
+    FileBytes (*make)(int width, int height);
+    const char* fileName;
+    int bytesPerPixel;  // what reading and widening the picture hold at once
+};
+
+void PrintTo(const DeclaredCase& c, std::ostream* os) { *os << c.name; }
+
+class DeclaredPictures : public ::testing::TestWithParam<DeclaredCase> {};
+
+const DeclaredCase kDeclared[] = {
+    {"GifScreen", GifDeclaring, "bomb.gif", 4},
+    {"RleBmp", RleBmpDeclaring, "bomb.bmp", 4},
+    {"WmfBounds", WmfDeclaring, "bomb.wmf", 7},
+    {"EmfFrame", EmfDeclaring, "bomb.emf", 7},
+    {"PngHeader", PngDeclaring, "bomb.png", 4},
+};
+
+// A file declaring 30000 x 30000 pixels is refused before its memory is
+// taken, with what it needed said, when the budget cannot give it.
+TEST_P(DeclaredPictures, HugeDeclarationRefusedWithTheMemoryItNeeds) {
+    const DeclaredCase& c = GetParam();
+    FakeSystemMemory system(256 * kMB);
+    TempDir dir;
+    const std::string path = dir.file(c.fileName);
+    WriteBytes(path, c.make(30000, 30000));
+    TDIB target;
+    const TDIB untouched(target);
+    const std::size_t before = MemoryReserved();
+    std::string why;
+    EXPECT_FALSE(LoadPictureFile(path, target, &why));
+    EXPECT_TRUE(target.SharesStoreWith(untouched));
+    EXPECT_NE(why.find("Picture of 30000 x 30000 pixels needs"), std::string::npos) << why;
+    EXPECT_NE(why.find("256 MB can be had now"), std::string::npos) << why;
+    EXPECT_EQ(MemoryReserved(), before);
+}
+
+// One within the budget loads, and stays within it: the pixels it holds
+// once loaded are those of its 24-bit picture.
+TEST_P(DeclaredPictures, DeclarationWithinTheBudgetLoads) {
+    const DeclaredCase& c = GetParam();
+    if (std::string(c.name) == "PngHeader") GTEST_SKIP() << "its image data is cut short on purpose";
+    constexpr int kSide = 1200;
+    FakeSystemMemory system(static_cast<std::uint64_t>(c.bytesPerPixel) * kSide * kSide + 16 * kMB);
+    const auto bytes = std::make_shared<const std::vector<std::uint8_t>>(c.make(kSide, kSide));
+    TDIB target;
+    ASSERT_TRUE(LoadPictureBytes(bytes, c.fileName, target));
+    EXPECT_EQ(target.Width(), kSide);
+    EXPECT_EQ(target.Height(), kSide);
+    EXPECT_EQ(target.PixelFormat(), PixelFormat24Bit);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, DeclaredPictures, ::testing::ValuesIn(kDeclared), NameOfParam());
+
+// In a child under a real address-space limit, whatever these files
+// declare ends as a refusal or a picture, never as a killed process.
+TEST(DeclaredPicturesUnderALimit, RefusedOrLoadedNeverKilled) {
+    SKIP_UNDER_ADDRESS_SANITIZER();
+    for (const DeclaredCase& c : kDeclared) {
+        for (int side : {30000, 12000, 3000}) {
+            const auto bytes = std::make_shared<const std::vector<std::uint8_t>>(c.make(side, side));
+            const int status = underAddressLimit(std::uint64_t{1} << 30, [&] {
+                TDIB target;
+                const bool loaded = LoadPictureBytes(bytes, c.fileName, target);
+                return loaded ? (target.Width() == side ? 10 : 12) : 11;
+            });
+            EXPECT_TRUE(status == 10 || status == 11) << c.name << " " << side << ": status " << status;
+            if (side >= 30000) {
+                EXPECT_EQ(status, 11) << c.name << " " << side << " cannot fit in 1 GiB";
+            }
+        }
+    }
+}
+
+// ------------------------------------------------------------------ scaling
+
+TEST(ScaleMemory, PlanRefusesAResultTheBudgetCannotGive) {
+    TDIB source = BlankTrueColour(100, 100);
+    ScaleSettings settings;
+    settings.HorzValue = settings.VertValue = 5000;  // 5000 x 5000: 75 MB
+    ScalePlan plan;
+    {
+        FakeSystemMemory system(60 * kMB);
+        const std::string message = messageOf([&] { PlanScale(settings, WholePicture(100, 100), plan); });
+        EXPECT_EQ(message.rfind("Scaled picture of 5000 x 5000 pixels needs 7", 0), 0u) << message;
+        EXPECT_NE(message.find(" MB of memory; 60 MB can be had now"), std::string::npos) << message;
+        EXPECT_EQ(plan.TargetWidth, 0) << "the plan is written only when accepted";
+        // Sizing alone asks for nothing.
+        EXPECT_EQ(SizeScale(settings, WholePicture(100, 100), plan), ScaleRefusal::None);
+        EXPECT_EQ(plan.FinishedWidth, 5000);
+    }
+    FakeSystemMemory system(100 * kMB);
+    EXPECT_EQ(PlanScale(settings, WholePicture(100, 100), plan), ScaleRefusal::None);
+}
+
+// The bound the check before a run counts is never below what the run
+// itself reserves for its work rows.
+TEST(ScaleMemory, WorkBoundCoversTheRunsOwnReservation) {
+    struct Size {
+        int selWidth, selHeight, width, height, rotation;
+    };
+    const Size sizes[] = {{40, 900, 30, 7, kRotate0},    {40, 900, 30, 899, kRotateRight},
+                          {300, 20, 900, 60, kRotate180}, {17, 1000, 500, 3, kRotateLeft},
+                          {64, 64, 64, 64, kRotate0},     {1000, 2, 3, 2, kRotateRight}};
+    for (const Size& s : sizes) {
+        TDIB source = BlankTrueColour(s.selWidth, s.selHeight);
+        ScaleSettings settings;
+        settings.Unit = ScaleUnit::Pixel;
+        settings.AspectLock = false;
+        settings.Rotation = s.rotation;
+        const bool quarter = s.rotation == kRotateRight || s.rotation == kRotateLeft;
+        settings.HorzValue = quarter ? s.height : s.width;
+        settings.VertValue = quarter ? s.width : s.height;
+        const SelectionRect whole = WholePicture(s.selWidth, s.selHeight);
+        ScalePlan plan;
+        ASSERT_EQ(PlanScale(settings, whole, plan), ScaleRefusal::None);
+        ResampleTables tables;
+        TDIB result;
+        RunScale(source, whole, settings, plan, result, tables);
+        EXPECT_GE(ScaleWorkBytes(plan, whole), tables.Scratch.Memory.bytes())
+            << s.selWidth << "x" << s.selHeight << " -> " << s.width << "x" << s.height;
+        EXPECT_GE(tables.Scratch.Memory.bytes(), tables.Scratch.Ring.size());
+    }
+}
+
+TEST(ScaleMemory, ARunHoldsItsResultAndWorkRowsOnly) {
+    FakeSystemMemory system(kNoLimit);
+    TDIB source = BlankTrueColour(300, 200);
+    ScaleSettings settings;
+    settings.HorzValue = settings.VertValue = 400;
+    ScalePlan plan;
+    ASSERT_EQ(PlanScale(settings, WholePicture(300, 200), plan), ScaleRefusal::None);
+    ResampleTables tables;
+    TDIB result;
+    const std::size_t before = MemoryReserved();
+    RunScale(source, WholePicture(300, 200), settings, plan, result, tables);
+    // The 4 bytes of the 1 x 1 store the result had are given back.
+    EXPECT_EQ(MemoryReserved() - before + 4, result.BitsSize() + tables.Scratch.Memory.bytes());
+}
+
+}  // namespace

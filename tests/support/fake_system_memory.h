@@ -1,0 +1,32 @@
+#pragma once
+
+// While one of these lives, the memory budget believes the system can give
+// exactly what it says, so refusals do not depend on the machine the tests
+// run on. Tests using it must not run other threads that reserve memory.
+
+#include <atomic>
+#include <cstdint>
+
+#include "picture/memory_budget.h"
+
+class FakeSystemMemory {
+public:
+    explicit FakeSystemMemory(std::uint64_t memory,
+                              std::uint64_t addressSpace = SystemMemory::kUnlimited) {
+        SetSystemMemoryProbeForTesting([this, memory, addressSpace] {
+            ++asked_;
+            return SystemMemory{memory, addressSpace};
+        });
+    }
+    ~FakeSystemMemory() { SetSystemMemoryProbeForTesting({}); }
+    FakeSystemMemory(const FakeSystemMemory&) = delete;
+    FakeSystemMemory& operator=(const FakeSystemMemory&) = delete;
+
+    // How often the budget asked.
+    int asked() const { return asked_; }
+
+private:
+    std::atomic<int> asked_{0};
+};
+
+constexpr std::uint64_t kMB = std::uint64_t{1} << 20;
