@@ -49,7 +49,7 @@ std::string kindOfSpecialFile(mode_t mode) {
     return "not a file";
 }
 
-std::string notRegularReason(const std::string& what) { return "Not a regular file (" + what + ")"; }
+std::string notRegularReason(const std::string& what) { return "Is " + what + ", not a regular file"; }
 
 // A file descriptor closed with the object.
 class Descriptor {

@@ -34,7 +34,7 @@ std::ifstream OpenForReading(const std::string& fileName);
 
 // The system's reason why `fileName` cannot be opened as a regular file for
 // reading ("No such file or directory", "Is a directory", "Permission
-// denied", "Not a regular file (a FIFO)"); empty when it can.
+// denied", "Is a FIFO, not a regular file"); empty when it can.
 std::string UnreadableReason(const std::string& fileName);
 
 // The whole file; EFOpenError naming the file and the reason on failure.

@@ -10,6 +10,7 @@
 #include "picture/dib.h"
 #include "picture/picture_saver.h"
 #include "scale/scale_run.h"
+#include "tests/cli/cli_test_helpers.h"
 #include "tests/support/picture_builders.h"
 #include "tests/support/scale_helpers.h"
 #include "tests/support/test_support.h"
@@ -34,14 +35,9 @@ std::vector<std::uint8_t> expectedBytes(const std::string& source, const ScaleSe
     return ReadBytes(path);
 }
 
-CommandResult cli(const TempDir& dir, const std::string& args) {
-    return RunCommand("cd " + ShellQuote(dir.path()) + " && " + ShellQuote(SKALOMI_CLI_PATH) +
-                      " " + args);
-}
+CommandResult cli(const TempDir& dir, const std::string& args) { return RunCli(dir, args); }
 
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
+bool contains(const std::string& text, const std::string& part) { return Contains(text, part); }
 
 TEST(CliEndToEnd, WritesWhatTheEngineMakes) {
     TempDir dir;

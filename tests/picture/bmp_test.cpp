@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "picture/bmp_format.h"
 #include "picture/dib.h"
 #include "picture/file_io.h"
 #include "tests/support/test_support.h"
@@ -525,6 +526,47 @@ TEST(BmpFile, MissingFilesAndFoldersAreRefusedWithTheirNames) {
         EXPECT_EQ(dib.Width(), 3);
     }
 }
+
+// The file header counts the file's bytes in 32 bits: a picture whose file
+// would be longer is refused, never written with a wrapped size.
+struct FileSizeCase {
+    const char* name;
+    std::uint64_t colors;
+    std::uint64_t pixelBytes;
+    bool fits;
+};
+
+void PrintTo(const FileSizeCase& c, std::ostream* os) { *os << c.name; }
+
+class BmpFileSize : public ::testing::TestWithParam<FileSizeCase> {};
+
+TEST_P(BmpFileSize, MustFitTheSizeField) {
+    const FileSizeCase& c = GetParam();
+    EXPECT_EQ(BMPFileSize(c.colors, c.pixelBytes), 54 + 4 * c.colors + c.pixelBytes);
+    if (c.fits) {
+        EXPECT_NO_THROW(CheckBMPFileSize(100, 200, c.colors, c.pixelBytes));
+    } else {
+        try {
+            CheckBMPFileSize(37900, 37900, c.colors, c.pixelBytes);
+            ADD_FAILURE() << "not refused";
+        } catch (const EDIBError& e) {
+            EXPECT_EQ(std::string(e.what()).rfind("BMP cannot hold a picture of 37900 x 37900 pixels: the file "
+                                                  "would be " + std::to_string(54 + 4 * c.colors + c.pixelBytes) +
+                                                  " bytes", 0),
+                      0u)
+                << e.what();
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, BmpFileSize,
+    ::testing::Values(FileSizeCase{"LargestWithoutColours", 0, 0xFFFFFFFFull - 54, true},
+                      FileSizeCase{"OneByteMoreWithoutColours", 0, 0xFFFFFFFFull - 53, false},
+                      FileSizeCase{"LargestWithTheScaledPalette", 256, 0xFFFFFFFFull - 1078, true},
+                      FileSizeCase{"OneByteMoreWithThePalette", 256, 0xFFFFFFFFull - 1077, false},
+                      FileSizeCase{"TheScaledPictureOf37900Squared", 256, 37900ull * 37900 * 3, false}),
+    NameOfParam());
 
 TEST(BmpFile, AFailedSaveLeavesTheOldFileAsItWas) {
     TempDir dir;

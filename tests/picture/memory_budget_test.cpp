@@ -269,24 +269,6 @@ int underAddressLimit(std::uint64_t limit, const std::function<int()>& child) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-bool underAddressSanitizer() {
-#if defined(__SANITIZE_ADDRESS__)
-    return true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-    return true;
-#endif
-#endif
-    return false;
-}
-
-#define SKIP_UNDER_ADDRESS_SANITIZER()                                                        \
-    do {                                                                                      \
-        if (underAddressSanitizer())                                                          \
-            GTEST_SKIP() << "AddressSanitizer maps terabytes of shadow memory and cannot run " \
-                            "under an address-space limit";                                    \
-    } while (0)
-
 TEST(SystemMemory, AnAddressSpaceLimitIsHonoured) {
     SKIP_UNDER_ADDRESS_SANITIZER();
     constexpr std::uint64_t kLimit = std::uint64_t{3} << 30;

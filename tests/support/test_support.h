@@ -76,6 +76,26 @@ CommandResult RunCommand(const std::string& command);
 // Quotes a path for the shell.
 std::string ShellQuote(const std::string& text);
 
+// True in a build with AddressSanitizer, which reserves terabytes of address
+// space and so cannot run under an address-space limit.
+inline bool UnderAddressSanitizer() {
+#if defined(__SANITIZE_ADDRESS__)
+    return true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    return true;
+#endif
+#endif
+    return false;
+}
+
+#define SKIP_UNDER_ADDRESS_SANITIZER()                                                         \
+    do {                                                                                       \
+        if (UnderAddressSanitizer())                                                           \
+            GTEST_SKIP() << "AddressSanitizer reserves terabytes of address space and cannot " \
+                            "run under an address-space limit";                                \
+    } while (0)
+
 // Debian's Python with Pillow (python3-pil); the pyenv Python on the PATH
 // lacks it, so the tests name the system one.
 bool HavePillow();

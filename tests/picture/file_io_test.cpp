@@ -1,0 +1,374 @@
+// The one way files are written: what may be replaced and how, what is
+// kept of the file replaced, that no temporary is ever left behind (not on
+// a failure, not when a signal ends the process), and the reasons given.
+// Every case runs with both kinds of temporary: unnamed, and named as on
+// file systems without unnamed files.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "picture/errors.h"
+#include "picture/file_io.h"
+#include "picture/picture_saver.h"
+#include "tests/support/picture_builders.h"
+#include "tests/support/test_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+const Bytes kOld = {'o', 'l', 'd'};
+const Bytes kNew = {'n', 'e', 'w', '!'};
+
+// Every entry of a folder, hidden ones and links included, sorted.
+std::vector<std::string> entriesOf(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string messageOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return "(nothing thrown)";
+}
+
+void writeNew(const std::string& path) { WriteFileAtomically(path, kNew); }
+
+mode_t modeOf(const std::string& path) {
+    struct stat info {};
+    ::lstat(path.c_str(), &info);
+    return info.st_mode;
+}
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// Runs `child` in a forked process; its exit status, or 128 + the signal
+// that ended it.
+int inChild(const std::function<int()>& child) {
+    const pid_t pid = ::fork();
+    if (pid == 0) ::_exit(child());
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// The user nobody, for what root may do but a user may not.
+constexpr uid_t kNobody = 65534;
+
+class SafeSave : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override { UseNamedTemporariesForTesting(GetParam()); }
+    void TearDown() override { UseNamedTemporariesForTesting(false); }
+    TempDir dir_;
+};
+
+std::string temporaryKind(const ::testing::TestParamInfo<bool>& info) {
+    return info.param ? "NamedTemporary" : "UnnamedTemporary";
+}
+
+TEST_P(SafeSave, ANewFileGetsTheUsualModeAndNothingElseIsLeft) {
+    const mode_t old = ::umask(027);
+    writeNew(dir_.file("a.bin"));
+    ::umask(old);
+    EXPECT_EQ(ReadBytes(dir_.file("a.bin")), kNew);
+    EXPECT_EQ(modeOf(dir_.file("a.bin")) & 07777, 0640u);
+    EXPECT_EQ(entriesOf(dir_.path()), (std::vector<std::string>{"a.bin"}));
+}
+
+TEST_P(SafeSave, AReplacedFileKeepsItsPermissionBits) {
+    for (mode_t mode : {0600, 0644, 0640, 0755, 0660}) {
+        const std::string path = dir_.file("m.bin");
+        WriteBytes(path, kOld);
+        ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+        writeNew(path);
+        EXPECT_EQ(ReadBytes(path), kNew);
+        EXPECT_EQ(modeOf(path) & 07777, mode) << std::oct << mode;
+        EXPECT_EQ(entriesOf(dir_.path()), (std::vector<std::string>{"m.bin"}));
+        fs::remove(path);
+    }
+}
+
+TEST_P(SafeSave, AReplacedFileKeepsItsOwnerWhereTheProcessMaySetIt) {
+    if (::geteuid() != 0) GTEST_SKIP() << "only root may give a file to another user";
+    const std::string path = dir_.file("owned.bin");
+    WriteBytes(path, kOld);
+    ASSERT_EQ(::chown(path.c_str(), kNobody, kNobody), 0);
+    writeNew(path);
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, kNobody);
+    EXPECT_EQ(info.st_gid, kNobody);
+}
+
+TEST_P(SafeSave, ALinkIsWrittenThroughAndStays) {
+    fs::create_directory(dir_.file("real"));
+    fs::create_directory(dir_.file("links"));
+    const std::string target = dir_.file("real/picture.bin");
+    WriteBytes(target, kOld);
+    ASSERT_EQ(::chmod(target.c_str(), 0600), 0);
+    // A chain: an absolute link to a relative one.
+    fs::create_symlink("../real/picture.bin", dir_.file("links/relative"));
+    fs::create_symlink(dir_.file("links/relative"), dir_.file("links/out.bin"));
+    writeNew(dir_.file("links/out.bin"));
+    EXPECT_TRUE(S_ISLNK(modeOf(dir_.file("links/out.bin"))));
+    EXPECT_TRUE(S_ISLNK(modeOf(dir_.file("links/relative"))));
+    EXPECT_EQ(ReadBytes(target), kNew);
+    EXPECT_EQ(modeOf(target) & 07777, 0600u);
+    EXPECT_EQ(entriesOf(dir_.file("real")), (std::vector<std::string>{"picture.bin"}));
+    EXPECT_EQ(entriesOf(dir_.file("links")), (std::vector<std::string>{"out.bin", "relative"}));
+}
+
+TEST_P(SafeSave, ADanglingLinkGetsTheFileItNames) {
+    fs::create_symlink("made.bin", dir_.file("out.bin"));
+    EXPECT_EQ(InspectOutputPath(dir_.file("out.bin")).kind, OutputKind::DanglingLink);
+    writeNew(dir_.file("out.bin"));
+    EXPECT_TRUE(S_ISLNK(modeOf(dir_.file("out.bin"))));
+    EXPECT_EQ(ReadBytes(dir_.file("made.bin")), kNew);
+    EXPECT_EQ(entriesOf(dir_.path()), (std::vector<std::string>{"made.bin", "out.bin"}));
+}
+
+TEST_P(SafeSave, ALoopOfLinksIsRefused) {
+    fs::create_symlink("b", dir_.file("a"));
+    fs::create_symlink("a", dir_.file("b"));
+    EXPECT_TRUE(contains(messageOf([&] { writeNew(dir_.file("a")); }), "Too many levels of symbolic links"));
+    EXPECT_EQ(entriesOf(dir_.path()), (std::vector<std::string>{"a", "b"}));
+}
+
+// What is not a regular file stays what it is, with or without a link in
+// between.
+struct SpecialCase {
+    const char* name;
+    std::function<bool(const std::string& path)> make;  // false: cannot be made here
+    const char* reason;
+    bool (*isStill)(mode_t);
+};
+
+void PrintTo(const SpecialCase& c, std::ostream* os) { *os << c.name; }
+
+bool isFolder(mode_t m) { return S_ISDIR(m); }
+bool isFifo(mode_t m) { return S_ISFIFO(m); }
+bool isSocket(mode_t m) { return S_ISSOCK(m); }
+bool isCharDevice(mode_t m) { return S_ISCHR(m); }
+
+bool makeSocket(const std::string& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path) return false;
+    std::strcpy(address.sun_path, path.c_str());
+    const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return bound;
+}
+
+const SpecialCase kSpecial[] = {
+    {"Folder", [](const std::string& p) { return fs::create_directory(p); }, "Is a directory", isFolder},
+    {"Fifo", [](const std::string& p) { return ::mkfifo(p.c_str(), 0644) == 0; }, "Is a FIFO, not a regular file",
+     isFifo},
+    {"Socket", makeSocket, "Is a socket, not a regular file", isSocket},
+    {"LinkToCharacterDevice",
+     [](const std::string& p) { return ::symlink("/dev/null", p.c_str()) == 0; },
+     "Is a character device, not a regular file", isCharDevice},
+};
+
+class SpecialFiles : public ::testing::TestWithParam<std::tuple<bool, SpecialCase>> {};
+
+TEST_P(SpecialFiles, OnlyARegularFileIsEverReplaced) {
+    UseNamedTemporariesForTesting(std::get<0>(GetParam()));
+    const SpecialCase& c = std::get<1>(GetParam());
+    TempDir dir;
+    const std::string path = dir.file("out.bin");
+    if (!c.make(path)) GTEST_SKIP() << "cannot make " << c.name << " here";
+    const std::string message = messageOf([&] { writeNew(path); });
+    UseNamedTemporariesForTesting(false);
+    EXPECT_EQ(message, "Cannot create file \"" + path + "\". " + c.reason);
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_TRUE(c.isStill(info.st_mode)) << "what stood there is still there";
+    EXPECT_EQ(entriesOf(dir.path()), (std::vector<std::string>{"out.bin"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, SpecialFiles, ::testing::Combine(::testing::Bool(), ::testing::ValuesIn(kSpecial)),
+    [](const ::testing::TestParamInfo<std::tuple<bool, SpecialCase>>& info) {
+        return std::string(std::get<1>(info.param).name) +
+               (std::get<0>(info.param) ? "_NamedTemporary" : "_UnnamedTemporary");
+    });
+
+// Like other tools: a file its user may not write is refused, although its
+// folder would let it be renamed over. Root may write any file, so as root
+// the save runs as nobody.
+TEST_P(SafeSave, AFileTheUserMayNotWriteIsRefused) {
+    const std::string path = dir_.file("locked.bin");
+    WriteBytes(path, kOld);
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    ASSERT_EQ(::chmod(dir_.path().c_str(), 0777), 0);
+    const bool asRoot = ::geteuid() == 0;
+    const int status = inChild([&] {
+        if (asRoot && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) return 3;
+        const std::string message = messageOf([&] { writeNew(path); });
+        return message == "Cannot create file \"" + path + "\". Permission denied" ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ReadBytes(path), kOld);
+    EXPECT_EQ(entriesOf(dir_.path()), (std::vector<std::string>{"locked.bin"}));
+}
+
+// The temporary's name never depends on the target's: every name the file
+// system takes is written.
+TEST_P(SafeSave, NamesUpToTheFileSystemsLimitAreWritten) {
+    for (std::size_t length : {235u, 240u, 250u, 255u}) {
+        const std::string name = std::string(length - 4, 'n') + ".bmp";
+        writeNew(dir_.file(name));
+        EXPECT_EQ(ReadBytes(dir_.file(name)), kNew) << length;
+        writeNew(dir_.file(name));  // and replaced
+        fs::remove(dir_.file(name));
+    }
+    EXPECT_EQ(messageOf([&] { writeNew(dir_.file(std::string(256, 'n'))); }),
+              "Cannot create file \"" + dir_.file(std::string(256, 'n')) + "\". File name too long");
+    EXPECT_TRUE(entriesOf(dir_.path()).empty());
+}
+
+TEST_P(SafeSave, AWriterThatFailsLeavesTheOldFileAndNothingElse) {
+    const std::string path = dir_.file("keep.bin");
+    WriteBytes(path, kOld);
+    EXPECT_EQ(messageOf([&] {
+                  WriteFileAtomically(path, [](std::ostream& out) {
+                      out << std::string(200000, 'x');
+                      throw std::runtime_error("the encoder gave up");
+                  });
+              }),
+              "the encoder gave up");
+    EXPECT_EQ(ReadBytes(path), kOld);
+    EXPECT_EQ(entriesOf(dir_.path()), (std::vector<std::string>{"keep.bin"}));
+}
+
+// Whichever way the process is ended while the file is being written, the
+// old file stays and no temporary is left. SIGKILL cannot be caught: only
+// an unnamed temporary survives it without a trace.
+struct SignalCase {
+    const char* name;
+    int signal;
+};
+
+void PrintTo(const SignalCase& c, std::ostream* os) { *os << c.name; }
+
+class SignalsDuringASave : public ::testing::TestWithParam<std::tuple<bool, SignalCase>> {};
+
+TEST_P(SignalsDuringASave, LeaveTheOldFileAndNoTemporary) {
+    const bool named = std::get<0>(GetParam());
+    const SignalCase& c = std::get<1>(GetParam());
+    if (named && c.signal == SIGKILL) GTEST_SKIP() << "a named temporary cannot be removed after SIGKILL";
+    TempDir dir;
+    const std::string path = dir.file("old.png");
+    WriteBytes(path, kOld);
+    const int status = inChild([&] {
+        UseNamedTemporariesForTesting(named);
+        WriteFileAtomically(path, [&](std::ostream& out) {
+            out << std::string(1 << 20, 'x');
+            out.flush();
+            ::raise(c.signal);
+            out << "never";
+        });
+        return 0;
+    });
+    EXPECT_EQ(status, 128 + c.signal) << "the process ends by the signal, as it would without us";
+    EXPECT_EQ(ReadBytes(path), kOld);
+    EXPECT_EQ(entriesOf(dir.path()), (std::vector<std::string>{"old.png"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Signals, SignalsDuringASave,
+    ::testing::Combine(::testing::Bool(),
+                       ::testing::Values(SignalCase{"Interrupt", SIGINT}, SignalCase{"Terminate", SIGTERM},
+                                         SignalCase{"HangUp", SIGHUP}, SignalCase{"Kill", SIGKILL})),
+    [](const ::testing::TestParamInfo<std::tuple<bool, SignalCase>>& info) {
+        return std::string(std::get<1>(info.param).name) +
+               (std::get<0>(info.param) ? "_NamedTemporary" : "_UnnamedTemporary");
+    });
+
+INSTANTIATE_TEST_SUITE_P(Temporaries, SafeSave, ::testing::Bool(), temporaryKind);
+
+// Every writer says why the file system refused it, not only that the
+// stream failed. A file size limit stands in for a full disk here (the
+// command-line tests fill a real one).
+struct WriterCase {
+    const char* name;
+    const char* fileName;
+};
+
+void PrintTo(const WriterCase& c, std::ostream* os) { *os << c.name; }
+
+class WriterFailures : public ::testing::TestWithParam<WriterCase> {};
+
+TEST_P(WriterFailures, TheSystemsReasonIsReported) {
+    TempDir dir;
+    const std::string path = dir.file(GetParam().fileName);
+    WriteBytes(path, kOld);
+    const TDIB noise = MakePicture(300, 300, [](int x, int y) { return (x * 7919 + y * 104729) * 2654435761u & 0xFFFFFF; });
+    const int status = inChild([&] {
+        ::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{8192, 8192};
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 3;
+        const std::string message = messageOf([&] { SavePictureToFile(noise, path); });
+        return message == "Cannot write file \"" + path + "\". File too large" ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ReadBytes(path), kOld);
+    EXPECT_EQ(entriesOf(dir.path()), (std::vector<std::string>{GetParam().fileName}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Writers, WriterFailures,
+                         ::testing::Values(WriterCase{"Bmp", "p.bmp"}, WriterCase{"Png", "p.png"},
+                                           WriterCase{"Jpeg", "p.jpg"}, WriterCase{"Gif", "p.gif"}),
+                         NameOfParam());
+
+// ---------------------------------------------------------------- reading
+
+TEST(ReadingFiles, TheReasonAFileCannotBeRead) {
+    TempDir dir;
+    WriteBytes(dir.file("plain.bin"), kOld);
+    fs::create_directory(dir.file("folder"));
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0644), 0);
+    EXPECT_EQ(UnreadableReason(dir.file("plain.bin")), "");
+    EXPECT_EQ(UnreadableReason(dir.file("missing")), "No such file or directory");
+    EXPECT_EQ(UnreadableReason(dir.file("folder")), "Is a directory");
+    // A FIFO would keep a reader waiting for a writer that never comes.
+    EXPECT_EQ(UnreadableReason(dir.file("fifo")), "Is a FIFO, not a regular file");
+    EXPECT_THROW(ReadWholeFile(dir.file("fifo")), EFOpenError);
+    EXPECT_EQ(UnreadableReason(dir.file("plain.bin/x")), "Not a directory");
+
+    WriteBytes(dir.file("secret.bin"), kOld);
+    ASSERT_EQ(::chmod(dir.file("secret.bin").c_str(), 0600), 0);
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    const bool asRoot = ::geteuid() == 0;
+    EXPECT_EQ(inChild([&] {
+                  if (asRoot && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) return 3;
+                  return UnreadableReason(dir.file("secret.bin")) == "Permission denied" ? 0 : 1;
+              }),
+              0);
+}
+
+}  // namespace
