@@ -5,7 +5,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <exception>
-#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <new>

@@ -14,6 +14,7 @@
 #include "output/form2.h"
 #include "scale/scale_run.h"
 #include "tests/app/window_fixture.h"
+#include "tests/support/fake_system_memory.h"
 
 namespace {
 
@@ -134,6 +135,25 @@ TEST_F(WindowTest, AResultTooLargeForTheMachineIsRefusedWithTheWarning) {
     EXPECT_EQ(platform_.Messages[0].Title, QStringLiteral("警告"));
     EXPECT_FALSE(platform_.Busy);
     EXPECT_TRUE(form().ToolButton5->isChecked());
+    EXPECT_FALSE(windows().Form2().isVisible());
+}
+
+// The view's picture is held against the memory budget too: a result that
+// could be made but not shown ends as a result too large, with the
+// warning, the source view and the cursor back.
+TEST_F(WindowTest, AResultWhoseViewCannotBeHadIsRefusedWithTheWarning) {
+    OpenThroughDialog(WritePatternBmp(temp_, "p.bmp", 100, 100));
+    form().Edit1->setText(QStringLiteral("2000"));  // 2000 x 2000: 12 MB, its view 16 MB
+    platform_.ClearRecords();
+    {
+        FakeSystemMemory system(MemoryReserved() + 24 * kMB);
+        Enter();
+    }
+    ASSERT_EQ(platform_.Messages.size(), 1u);
+    EXPECT_EQ(platform_.Messages[0].Text, QStringLiteral("画像が大きすぎます。"));
+    EXPECT_EQ(form().ScaledDIB.Width(), 2000) << "the result was made";
+    EXPECT_TRUE(form().ToolButton5->isChecked());
+    EXPECT_FALSE(platform_.Busy);
     EXPECT_FALSE(windows().Form2().isVisible());
 }
 
