@@ -26,7 +26,9 @@ constexpr int kMaxLinks = 40;
 
 std::atomic<bool> namedTemporariesOnly{false};
 
-std::string systemReason(int err) { return std::strerror(err); }
+std::string systemReason(int err) {
+    return std::strerror(err);
+}
 
 EFCreateError createError(const std::string& fileName, int err) {
     return EFCreateError("Cannot create file \"" + fileName + "\". " + systemReason(err));
@@ -49,7 +51,9 @@ std::string kindOfSpecialFile(mode_t mode) {
     return "not a file";
 }
 
-std::string notRegularReason(const std::string& what) { return "Is " + what + ", not a regular file"; }
+std::string notRegularReason(const std::string& what) {
+    return "Is " + what + ", not a regular file";
+}
 
 // A file descriptor closed with the object.
 class Descriptor {
@@ -178,7 +182,8 @@ public:
             const std::string name = freshTemporaryName();
             // Registered before it exists: a signal in between finds nothing to remove.
             guard_ = std::make_unique<TemporaryNameGuard>(folder, name.c_str());
-            const int fd = ::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            const int fd =
+                ::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd >= 0) {
                 fd_ = fd;
                 name_ = name;
@@ -229,7 +234,8 @@ private:
         char self[64];
         std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd_);
         if (!replacing) {
-            if (::linkat(AT_FDCWD, self, folder_, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+            if (::linkat(AT_FDCWD, self, folder_, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
+                return true;
             if (errno != EEXIST) throw createError(fileName, errno);
         }
         for (int attempt = 0; attempt < 100; ++attempt) {
@@ -321,13 +327,15 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& fileName) {
 }
 
 std::vector<std::uint8_t> ReadWholeStream(std::istream& stream) {
-    std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+    std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(stream),
+                                    std::istreambuf_iterator<char>()};
     if (stream.bad()) throw EReadError();
     return bytes;
 }
 
 void WriteBytesToStream(std::ostream& stream, const std::vector<std::uint8_t>& bytes) {
-    stream.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    stream.write(reinterpret_cast<const char*>(bytes.data()),
+                 static_cast<std::streamsize>(bytes.size()));
     if (!stream) throw EWriteError();
 }
 
@@ -345,7 +353,8 @@ OutputPath InspectOutputPath(const std::string& fileName) {
         if (S_ISLNK(info.st_mode)) {
             if (links >= kMaxLinks) throw createError(fileName, ELOOP);
             const std::string target = readLink(fileName, result.file);
-            result.file = !target.empty() && target[0] == '/' ? target : folderOf(result.file) + "/" + target;
+            result.file =
+                !target.empty() && target[0] == '/' ? target : folderOf(result.file) + "/" + target;
             throughLink = true;
             continue;
         }
@@ -370,7 +379,8 @@ void CheckOutputReplaceable(const std::string& fileName) {
 
 void WriteFileAtomically(const std::string& fileName, const std::vector<std::uint8_t>& bytes) {
     WriteFileAtomically(fileName, [&bytes](std::ostream& out) {
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
     });
 }
 
@@ -390,7 +400,8 @@ void WriteFileAtomically(const std::string& fileName,
         std::ostream out(&buffer);
         try {
             write(out);
-            if (!out || !buffer.flushAll()) throw writeError(fileName, buffer.error() ? buffer.error() : EIO);
+            if (!out || !buffer.flushAll())
+                throw writeError(fileName, buffer.error() ? buffer.error() : EIO);
         } catch (...) {
             // The system's reason (a full disk) says more than a writer's
             // "Stream write error".
@@ -406,4 +417,6 @@ void WriteFileAtomically(const std::string& fileName,
     ::fsync(folder.get());
 }
 
-void UseNamedTemporariesForTesting(bool named) { namedTemporariesOnly = named; }
+void UseNamedTemporariesForTesting(bool named) {
+    namedTemporariesOnly = named;
+}

@@ -48,9 +48,9 @@ void WriteBytesToStream(std::ostream& stream, const std::vector<std::uint8_t>& b
 
 // What stands where a file is to be written, symbolic links followed.
 enum class OutputKind {
-    Absent,          // nothing
-    RegularFile,     // a file that may be replaced
-    DanglingLink,    // a link whose file does not exist (yet)
+    Absent,        // nothing
+    RegularFile,   // a file that may be replaced
+    DanglingLink,  // a link whose file does not exist (yet)
     Folder,
     NotRegularFile,  // a device, FIFO or socket
 };

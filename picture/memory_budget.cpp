@@ -25,8 +25,8 @@ constexpr std::size_t kSmallNeed = std::size_t{1} << 20;
 
 struct Budget {
     std::mutex mutex;
-    std::size_t reserved = 0;    // every reservation
-    std::size_t notTaken = 0;    // reservations whose memory is not mapped yet
+    std::size_t reserved = 0;  // every reservation
+    std::size_t notTaken = 0;  // reservations whose memory is not mapped yet
     std::function<SystemMemory()> probe;
 };
 
@@ -39,7 +39,9 @@ Budget& budget() {
 
 thread_local std::shared_ptr<AccountState> currentAccount;
 
-std::uint64_t lessOrZero(std::uint64_t a, std::uint64_t b) { return a > b ? a - b : 0; }
+std::uint64_t lessOrZero(std::uint64_t a, std::uint64_t b) {
+    return a > b ? a - b : 0;
+}
 
 // What a new need may take now; the budget's mutex is held.
 std::uint64_t roomLocked(Budget& b) {
@@ -134,7 +136,9 @@ MemoryAccount::MemoryAccount(bool waitsForOthers)
 
 MemoryAccount::~MemoryAccount() = default;
 
-void MemoryAccount::SetWaitsForOthers(bool waits) { state_->waitsForOthers = waits; }
+void MemoryAccount::SetWaitsForOthers(bool waits) {
+    state_->waitsForOthers = waits;
+}
 
 std::size_t MemoryAccount::held() const {
     Budget& b = budget();
@@ -145,7 +149,9 @@ std::size_t MemoryAccount::held() const {
 ChargeMemoryTo::ChargeMemoryTo(MemoryAccount& account)
     : previous_(std::exchange(currentAccount, account.state_)) {}
 
-ChargeMemoryTo::~ChargeMemoryTo() { currentAccount = std::move(previous_); }
+ChargeMemoryTo::~ChargeMemoryTo() {
+    currentAccount = std::move(previous_);
+}
 
 std::size_t MemoryReserved() {
     Budget& b = budget();

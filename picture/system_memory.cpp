@@ -61,7 +61,9 @@ bool numberIn(const std::string& path, std::uint64_t& value) {
     return true;
 }
 
-std::uint64_t lessOrZero(std::uint64_t a, std::uint64_t b) { return a > b ? a - b : 0; }
+std::uint64_t lessOrZero(std::uint64_t a, std::uint64_t b) {
+    return a > b ? a - b : 0;
+}
 
 // Where this process's memory control group keeps its figures, and in
 // which version's names.
@@ -128,7 +130,8 @@ SystemMemory ProbeSystemMemory() {
 
     const std::string meminfo = readSmallFile("/proc/meminfo");
     std::uint64_t total = 0, available = 0;
-    if (fieldOf(meminfo, "MemAvailable:", 1024, available) && fieldOf(meminfo, "MemTotal:", 1024, total)) {
+    if (fieldOf(meminfo, "MemAvailable:", 1024, available) &&
+        fieldOf(meminfo, "MemTotal:", 1024, total)) {
         // Room for the page cache and the allocations no budget sees.
         const std::uint64_t margin = std::clamp<std::uint64_t>(total / 32, 32 * kMiB, 512 * kMiB);
         result.memory = lessOrZero(available, margin);
@@ -136,7 +139,8 @@ SystemMemory ProbeSystemMemory() {
         const long pages = ::sysconf(_SC_AVPHYS_PAGES);
         const long pageSize = ::sysconf(_SC_PAGESIZE);
         if (pages > 0 && pageSize > 0)
-            result.memory = static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize);
+            result.memory =
+                static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize);
     }
     const std::uint64_t group = groupHeadroom();
     if (group != SystemMemory::kUnlimited)

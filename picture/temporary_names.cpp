@@ -32,7 +32,8 @@ const int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 void removeRegisteredNames(int signal) {
     const int savedErrno = errno;
     for (Slot& slot : slots) {
-        if (slot.state.load(std::memory_order_acquire) == kReady) ::unlinkat(slot.folder, slot.name, 0);
+        if (slot.state.load(std::memory_order_acquire) == kReady)
+            ::unlinkat(slot.folder, slot.name, 0);
     }
     // The handler was installed to act once: the signal now does what it
     // would have done without us.
@@ -63,7 +64,8 @@ TemporaryNameGuard::TemporaryNameGuard(int folder, const char* name) {
     for (;;) {
         for (int i = 0; i < kSlots; ++i) {
             int expected = kFree;
-            if (!slots[i].state.compare_exchange_strong(expected, kFilling, std::memory_order_acq_rel))
+            if (!slots[i].state.compare_exchange_strong(expected, kFilling,
+                                                        std::memory_order_acq_rel))
                 continue;
             slots[i].folder = folder;
             std::strcpy(slots[i].name, name);

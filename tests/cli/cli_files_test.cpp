@@ -3,7 +3,6 @@
 // when it is stopped or the disk is full.
 
 #include <gtest/gtest.h>
-
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -36,7 +35,8 @@ const Bytes kOld = {'k', 'e', 'e', 'p'};
 
 std::vector<std::string> entriesOf(const std::string& folder) {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -48,7 +48,8 @@ void writeSmallPicture(const std::string& path) {
 // Noise compresses badly, so its files are as large as files get.
 void writeNoise(const std::string& path, int side) {
     MakePicture(side, side, [](int x, int y) {
-        std::uint32_t v = static_cast<std::uint32_t>(x) * 2654435761u ^ static_cast<std::uint32_t>(y) * 40503u;
+        std::uint32_t v =
+            static_cast<std::uint32_t>(x) * 2654435761u ^ static_cast<std::uint32_t>(y) * 40503u;
         v ^= v >> 13;
         v *= 0x5bd1e995u;
         return static_cast<int>(v & 0xFFFFFF);
@@ -61,7 +62,9 @@ mode_t modeOf(const std::string& path) {
     return info.st_mode;
 }
 
-bool isRoot() { return ::geteuid() == 0; }
+bool isRoot() {
+    return ::geteuid() == 0;
+}
 
 // Root may write any file; to see what a user is refused, root runs the
 // tool as nobody.
@@ -78,7 +81,8 @@ TEST(CliFiles, ABmpLargerThanItsSizeFieldIsRefusedBeforeAnythingIsMade) {
     const std::string limit = UnderAddressSanitizer() ? "" : "ulimit -v 1048576;";
     const CommandResult r = RunCli(dir, "-q -t bmp -x 37900,37900 --no-lock two.bmp", limit);
     EXPECT_EQ(r.status, 1) << r.output;
-    EXPECT_TRUE(Contains(r.output, "two_ks.bmp: BMP cannot hold a picture of 37900 x 37900 pixels")) << r.output;
+    EXPECT_TRUE(Contains(r.output, "two_ks.bmp: BMP cannot hold a picture of 37900 x 37900 pixels"))
+        << r.output;
     EXPECT_EQ(entriesOf(dir.path()), (std::vector<std::string>{"two.bmp"}));
 }
 
@@ -100,7 +104,9 @@ struct TargetCase {
     bool (*stillThere)(const std::string& path);
 };
 
-void PrintTo(const TargetCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const TargetCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 bool makeSocket(const std::string& path) {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
@@ -119,14 +125,17 @@ bool isOf(const std::string& path, mode_t type) {
 }
 
 const TargetCase kTargets[] = {
-    {"Fifo", [](const std::string& p) { return ::mkfifo(p.c_str(), 0644) == 0; }, "Is a FIFO, not a regular file",
-     [](const std::string& p) { return isOf(p, S_IFIFO); }},
+    {"Fifo", [](const std::string& p) { return ::mkfifo(p.c_str(), 0644) == 0; },
+     "Is a FIFO, not a regular file", [](const std::string& p) { return isOf(p, S_IFIFO); }},
     {"Folder", [](const std::string& p) { return fs::create_directory(p); }, "Is a directory",
      [](const std::string& p) { return isOf(p, S_IFDIR); }},
-    {"Socket", makeSocket, "Is a socket, not a regular file", [](const std::string& p) { return isOf(p, S_IFSOCK); }},
+    {"Socket", makeSocket, "Is a socket, not a regular file",
+     [](const std::string& p) { return isOf(p, S_IFSOCK); }},
     // mknod needs the privilege to make devices.
-    {"CharacterDevice", [](const std::string& p) { return ::mknod(p.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0; },
-     "Is a character device, not a regular file", [](const std::string& p) { return isOf(p, S_IFCHR); }},
+    {"CharacterDevice",
+     [](const std::string& p) { return ::mknod(p.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0; },
+     "Is a character device, not a regular file",
+     [](const std::string& p) { return isOf(p, S_IFCHR); }},
     {"LinkToADevice", [](const std::string& p) { return ::symlink("/dev/null", p.c_str()) == 0; },
      "Is a character device, not a regular file",
      [](const std::string& p) { return S_ISLNK(modeOf(p)) && isOf("/dev/null", S_IFCHR); }},
@@ -140,15 +149,20 @@ TEST_P(CliTargets, WhatIsNotARegularFileIsRefusedAndLeft) {
     const bool overwrite = std::get<1>(GetParam());
     TempDir dir;
     writeSmallPicture(dir.file("a.bmp"));
-    if (!c.make(dir.file("out.bmp"))) GTEST_SKIP() << "cannot make " << c.name << " here: " << std::strerror(errno);
-    const CommandResult r = RunCli(dir, std::string("-q ") + (overwrite ? "-y " : "") + "-o out.bmp a.bmp");
+    if (!c.make(dir.file("out.bmp")))
+        GTEST_SKIP() << "cannot make " << c.name << " here: " << std::strerror(errno);
+    const CommandResult r =
+        RunCli(dir, std::string("-q ") + (overwrite ? "-y " : "") + "-o out.bmp a.bmp");
     EXPECT_EQ(r.status, 1) << r.output;
-    EXPECT_TRUE(Contains(r.output, std::string("out.bmp: Cannot create file \"out.bmp\". ") + c.says)) << r.output;
+    EXPECT_TRUE(
+        Contains(r.output, std::string("out.bmp: Cannot create file \"out.bmp\". ") + c.says))
+        << r.output;
     EXPECT_TRUE(c.stillThere(dir.file("out.bmp")));
     EXPECT_EQ(entriesOf(dir.path()), (std::vector<std::string>{"a.bmp", "out.bmp"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Targets, CliTargets, ::testing::Combine(::testing::ValuesIn(kTargets), ::testing::Bool()),
+INSTANTIATE_TEST_SUITE_P(Targets, CliTargets,
+                         ::testing::Combine(::testing::ValuesIn(kTargets), ::testing::Bool()),
                          [](const ::testing::TestParamInfo<std::tuple<TargetCase, bool>>& info) {
                              return std::string(std::get<0>(info.param).name) +
                                     (std::get<1>(info.param) ? "_Overwrite" : "_NoOverwrite");
@@ -213,7 +227,8 @@ TEST(CliFiles, AFileTheUserMayNotWriteIsRefusedAsOtherToolsDo) {
     ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);  // the folder itself is writable
     const CommandResult r = RunCli(dir, "-q -y -o out.bmp a.bmp", isRoot() ? kAsNobody : "");
     EXPECT_EQ(r.status, 1) << r.output;
-    EXPECT_TRUE(Contains(r.output, "out.bmp: Cannot create file \"out.bmp\". Permission denied")) << r.output;
+    EXPECT_TRUE(Contains(r.output, "out.bmp: Cannot create file \"out.bmp\". Permission denied"))
+        << r.output;
     EXPECT_EQ(ReadBytes(dir.file("out.bmp")), kOld);
     EXPECT_EQ(entriesOf(dir.path()), (std::vector<std::string>{"a.bmp", "out.bmp"}));
 }
@@ -238,7 +253,9 @@ struct InputCase {
     const char* says;
 };
 
-void PrintTo(const InputCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const InputCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CliInputs : public ::testing::TestWithParam<InputCase> {};
 
@@ -248,10 +265,13 @@ TEST_P(CliInputs, TheSystemsReasonFollowsTheProgramsOwnText) {
     ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
     c.make(dir);
     // A FIFO must not keep the tool waiting for a writer.
-    const std::string prefix = std::string("timeout 60 ") + (c.asNobody && isRoot() ? kAsNobody : "");
+    const std::string prefix =
+        std::string("timeout 60 ") + (c.asNobody && isRoot() ? kAsNobody : "");
     const CommandResult r = RunCli(dir, "-q -t png in.bmp", prefix);
     EXPECT_EQ(r.status, 1) << r.output;
-    EXPECT_TRUE(Contains(r.output, std::string("in.bmp: 処理出来ないファイルです (") + c.says + ")")) << r.output;
+    EXPECT_TRUE(
+        Contains(r.output, std::string("in.bmp: 処理出来ないファイルです (") + c.says + ")"))
+        << r.output;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -315,7 +335,9 @@ struct StopCase {
     int signal;
 };
 
-void PrintTo(const StopCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const StopCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CliStopped : public ::testing::TestWithParam<StopCase> {};
 
@@ -348,8 +370,10 @@ TEST_P(CliStopped, InTheMiddleOfALargePngLeavesTheOldFileAndNothingElse) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, CliStopped,
-                         ::testing::Values(StopCase{"Kill", SIGKILL}, StopCase{"Terminate", SIGTERM},
-                                           StopCase{"Interrupt", SIGINT}, StopCase{"HangUp", SIGHUP}),
+                         ::testing::Values(StopCase{"Kill", SIGKILL},
+                                           StopCase{"Terminate", SIGTERM},
+                                           StopCase{"Interrupt", SIGINT},
+                                           StopCase{"HangUp", SIGHUP}),
                          NameOfParam());
 
 // -------------------------------------------------------------- full disk
@@ -358,7 +382,8 @@ INSTANTIATE_TEST_SUITE_P(Signals, CliStopped,
 // nothing when this process may not make one.
 std::string privateMounts() {
     for (const char* prefix : {"unshare -m", "unshare -rm"}) {
-        const std::string probe = std::string(prefix) + " sh -c 'd=$(mktemp -d) && mount -t tmpfs -o size=64k tmpfs "
+        const std::string probe = std::string(prefix) +
+                                  " sh -c 'd=$(mktemp -d) && mount -t tmpfs -o size=64k tmpfs "
                                   "\"$d\" && umount \"$d\" && rmdir \"$d\"'";
         if (RunCommand(probe).status == 0) return prefix;
     }
@@ -370,7 +395,9 @@ struct DiskCase {
     const char* output;
 };
 
-void PrintTo(const DiskCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const DiskCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CliFullDisk : public ::testing::TestWithParam<DiskCase> {};
 
@@ -384,11 +411,13 @@ TEST_P(CliFullDisk, EveryWriterSaysTheDiskIsFull) {
     // A 64 kB disk with an old output on it; the tool fails to replace it,
     // and afterwards the old file and nothing else is there.
     const std::string script = "mount -t tmpfs -o size=64k tmpfs full && printf keep > full/" +
-                               std::string(c.output) + " && " + ShellQuote(SKALOMI_CLI_PATH) + " -q -y -o full/" +
-                               c.output + " noise.bmp; echo \"status=$?\"; ls -A full; cat full/" + c.output;
-    const CommandResult r = RunCommand("cd " + ShellQuote(dir.path()) + " && " + mounts + " sh -c " + ShellQuote(script));
-    EXPECT_TRUE(Contains(r.output, std::string("full/") + c.output + ": Cannot write file \"full/" + c.output +
-                                       "\". No space left on device"))
+                               std::string(c.output) + " && " + ShellQuote(SKALOMI_CLI_PATH) +
+                               " -q -y -o full/" + c.output +
+                               " noise.bmp; echo \"status=$?\"; ls -A full; cat full/" + c.output;
+    const CommandResult r = RunCommand("cd " + ShellQuote(dir.path()) + " && " + mounts +
+                                       " sh -c " + ShellQuote(script));
+    EXPECT_TRUE(Contains(r.output, std::string("full/") + c.output + ": Cannot write file \"full/" +
+                                       c.output + "\". No space left on device"))
         << r.output;
     EXPECT_TRUE(Contains(r.output, "status=1\n" + std::string(c.output) + "\nkeep")) << r.output;
 }

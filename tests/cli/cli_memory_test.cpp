@@ -35,12 +35,14 @@ TEST(CliMemory, TinyFilesDeclaringHugePicturesAreRefusedNeverKilled) {
     WriteBytes(dir.file("frame.emf"), EmfDeclaring(30000, 30000));
     WriteBytes(dir.file("header.png"), PngDeclaring(30000, 30000));
     writeSmallPicture(dir.file("good.bmp"));
-    const CommandResult r = RunCli(
-        dir, "-q -j 2 -t png screen.gif runs.bmp bounds.wmf frame.emf header.png good.bmp", kOneGiB);
+    const CommandResult r =
+        RunCli(dir, "-q -j 2 -t png screen.gif runs.bmp bounds.wmf frame.emf header.png good.bmp",
+               kOneGiB);
     EXPECT_EQ(r.status, 1) << r.output;  // not killed, and not all written
     for (const char* name : {"screen.gif", "runs.bmp", "bounds.wmf", "frame.emf", "header.png"}) {
-        EXPECT_TRUE(Contains(r.output, std::string(name) +
-                                           ": 処理出来ないファイルです (Picture of 30000 x 30000 pixels needs"))
+        EXPECT_TRUE(Contains(
+            r.output, std::string(name) +
+                          ": 処理出来ないファイルです (Picture of 30000 x 30000 pixels needs"))
             << name << "\n"
             << r.output;
     }
@@ -87,14 +89,18 @@ TEST(CliMemory, APictureThatCannotFitEvenAloneIsRefusedAndTheRunGoesOn) {
     SKIP_UNDER_ADDRESS_SANITIZER();
     TempDir dir;
     writeSmallPicture(dir.file("small.bmp"));
-    const CommandResult r = RunCli(dir, "-q -j 2 -t png -x 30000,30000 --no-lock small.bmp", kOneGiB);
+    const CommandResult r =
+        RunCli(dir, "-q -j 2 -t png -x 30000,30000 --no-lock small.bmp", kOneGiB);
     EXPECT_EQ(r.status, 1) << r.output;
-    EXPECT_TRUE(Contains(r.output, "small.bmp: 画像が大きすぎます。 (Scaled picture of 30000 x 30000 pixels needs"))
+    EXPECT_TRUE(Contains(
+        r.output, "small.bmp: 画像が大きすぎます。 (Scaled picture of 30000 x 30000 pixels needs"))
         << r.output;
     WriteBytes(dir.file("wide.gif"), GifDeclaring(30000, 65535));
     const CommandResult mixed = RunCli(dir, "-q -y -j 2 -t bmp wide.gif small.bmp", kOneGiB);
     EXPECT_EQ(mixed.status, 1) << mixed.output;
-    EXPECT_TRUE(Contains(mixed.output, "wide.gif: 処理出来ないファイルです (Picture of 30000 x 65535 pixels needs 7500 MB"))
+    EXPECT_TRUE(Contains(
+        mixed.output,
+        "wide.gif: 処理出来ないファイルです (Picture of 30000 x 65535 pixels needs 7500 MB"))
         << mixed.output;
     EXPECT_TRUE(Contains(mixed.output, "small.bmp -> small_ks.bmp (30x20)")) << mixed.output;
 }

@@ -8,9 +8,10 @@
 
 // Runs skalomi-cli with `args` (shell words) in `dir`; `prefix` goes before
 // it in the same shell (a limit to set, another user to become).
-inline CommandResult RunCli(const TempDir& dir, const std::string& args, const std::string& prefix = "") {
-    return RunCommand("cd " + ShellQuote(dir.path()) + " && " + prefix + " " + ShellQuote(SKALOMI_CLI_PATH) +
-                      " " + args);
+inline CommandResult RunCli(const TempDir& dir, const std::string& args,
+                            const std::string& prefix = "") {
+    return RunCommand("cd " + ShellQuote(dir.path()) + " && " + prefix + " " +
+                      ShellQuote(SKALOMI_CLI_PATH) + " " + args);
 }
 
 inline bool Contains(const std::string& text, const std::string& part) {

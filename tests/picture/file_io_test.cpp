@@ -4,9 +4,10 @@
 // Every case runs with both kinds of temporary: unnamed, and named as on
 // file systems without unnamed files.
 
-#include <gtest/gtest.h>
+#include "picture/file_io.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -23,7 +24,6 @@
 #include <vector>
 
 #include "picture/errors.h"
-#include "picture/file_io.h"
 #include "picture/picture_saver.h"
 #include "tests/support/picture_builders.h"
 #include "tests/support/test_support.h"
@@ -40,7 +40,8 @@ const Bytes kNew = {'n', 'e', 'w', '!'};
 // Every entry of a folder, hidden ones and links included, sorted.
 std::vector<std::string> entriesOf(const std::string& folder) {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -54,7 +55,9 @@ std::string messageOf(const std::function<void()>& action) {
     return "(nothing thrown)";
 }
 
-void writeNew(const std::string& path) { WriteFileAtomically(path, kNew); }
+void writeNew(const std::string& path) {
+    WriteFileAtomically(path, kNew);
+}
 
 mode_t modeOf(const std::string& path) {
     struct stat info {};
@@ -62,7 +65,9 @@ mode_t modeOf(const std::string& path) {
     return info.st_mode;
 }
 
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
 
 // Runs `child` in a forked process; its exit status, or 128 + the signal
 // that ended it.
@@ -152,7 +157,8 @@ TEST_P(SafeSave, ADanglingLinkGetsTheFileItNames) {
 TEST_P(SafeSave, ALoopOfLinksIsRefused) {
     fs::create_symlink("b", dir_.file("a"));
     fs::create_symlink("a", dir_.file("b"));
-    EXPECT_TRUE(contains(messageOf([&] { writeNew(dir_.file("a")); }), "Too many levels of symbolic links"));
+    EXPECT_TRUE(contains(messageOf([&] { writeNew(dir_.file("a")); }),
+                         "Too many levels of symbolic links"));
     EXPECT_EQ(entriesOf(dir_.path()), (std::vector<std::string>{"a", "b"}));
 }
 
@@ -165,12 +171,22 @@ struct SpecialCase {
     bool (*isStill)(mode_t);
 };
 
-void PrintTo(const SpecialCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const SpecialCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
-bool isFolder(mode_t m) { return S_ISDIR(m); }
-bool isFifo(mode_t m) { return S_ISFIFO(m); }
-bool isSocket(mode_t m) { return S_ISSOCK(m); }
-bool isCharDevice(mode_t m) { return S_ISCHR(m); }
+bool isFolder(mode_t m) {
+    return S_ISDIR(m);
+}
+bool isFifo(mode_t m) {
+    return S_ISFIFO(m);
+}
+bool isSocket(mode_t m) {
+    return S_ISSOCK(m);
+}
+bool isCharDevice(mode_t m) {
+    return S_ISCHR(m);
+}
 
 bool makeSocket(const std::string& path) {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
@@ -184,9 +200,10 @@ bool makeSocket(const std::string& path) {
 }
 
 const SpecialCase kSpecial[] = {
-    {"Folder", [](const std::string& p) { return fs::create_directory(p); }, "Is a directory", isFolder},
-    {"Fifo", [](const std::string& p) { return ::mkfifo(p.c_str(), 0644) == 0; }, "Is a FIFO, not a regular file",
-     isFifo},
+    {"Folder", [](const std::string& p) { return fs::create_directory(p); }, "Is a directory",
+     isFolder},
+    {"Fifo", [](const std::string& p) { return ::mkfifo(p.c_str(), 0644) == 0; },
+     "Is a FIFO, not a regular file", isFifo},
     {"Socket", makeSocket, "Is a socket, not a regular file", isSocket},
     {"LinkToCharacterDevice",
      [](const std::string& p) { return ::symlink("/dev/null", p.c_str()) == 0; },
@@ -210,12 +227,13 @@ TEST_P(SpecialFiles, OnlyARegularFileIsEverReplaced) {
     EXPECT_EQ(entriesOf(dir.path()), (std::vector<std::string>{"out.bin"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, SpecialFiles, ::testing::Combine(::testing::Bool(), ::testing::ValuesIn(kSpecial)),
-    [](const ::testing::TestParamInfo<std::tuple<bool, SpecialCase>>& info) {
-        return std::string(std::get<1>(info.param).name) +
-               (std::get<0>(info.param) ? "_NamedTemporary" : "_UnnamedTemporary");
-    });
+INSTANTIATE_TEST_SUITE_P(Files, SpecialFiles,
+                         ::testing::Combine(::testing::Bool(), ::testing::ValuesIn(kSpecial)),
+                         [](const ::testing::TestParamInfo<std::tuple<bool, SpecialCase>>& info) {
+                             return std::string(std::get<1>(info.param).name) +
+                                    (std::get<0>(info.param) ? "_NamedTemporary"
+                                                             : "_UnnamedTemporary");
+                         });
 
 // Like other tools: a file its user may not write is refused, although its
 // folder would let it be renamed over. Root may write any file, so as root
@@ -246,8 +264,9 @@ TEST_P(SafeSave, NamesUpToTheFileSystemsLimitAreWritten) {
         writeNew(dir_.file(name));  // and replaced
         fs::remove(dir_.file(name));
     }
-    EXPECT_EQ(messageOf([&] { writeNew(dir_.file(std::string(256, 'n'))); }),
-              "Cannot create file \"" + dir_.file(std::string(256, 'n')) + "\". File name too long");
+    EXPECT_EQ(
+        messageOf([&] { writeNew(dir_.file(std::string(256, 'n'))); }),
+        "Cannot create file \"" + dir_.file(std::string(256, 'n')) + "\". File name too long");
     EXPECT_TRUE(entriesOf(dir_.path()).empty());
 }
 
@@ -273,14 +292,17 @@ struct SignalCase {
     int signal;
 };
 
-void PrintTo(const SignalCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const SignalCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class SignalsDuringASave : public ::testing::TestWithParam<std::tuple<bool, SignalCase>> {};
 
 TEST_P(SignalsDuringASave, LeaveTheOldFileAndNoTemporary) {
     const bool named = std::get<0>(GetParam());
     const SignalCase& c = std::get<1>(GetParam());
-    if (named && c.signal == SIGKILL) GTEST_SKIP() << "a named temporary cannot be removed after SIGKILL";
+    if (named && c.signal == SIGKILL)
+        GTEST_SKIP() << "a named temporary cannot be removed after SIGKILL";
     TempDir dir;
     const std::string path = dir.file("old.png");
     WriteBytes(path, kOld);
@@ -299,15 +321,17 @@ TEST_P(SignalsDuringASave, LeaveTheOldFileAndNoTemporary) {
     EXPECT_EQ(entriesOf(dir.path()), (std::vector<std::string>{"old.png"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Signals, SignalsDuringASave,
-    ::testing::Combine(::testing::Bool(),
-                       ::testing::Values(SignalCase{"Interrupt", SIGINT}, SignalCase{"Terminate", SIGTERM},
-                                         SignalCase{"HangUp", SIGHUP}, SignalCase{"Kill", SIGKILL})),
-    [](const ::testing::TestParamInfo<std::tuple<bool, SignalCase>>& info) {
-        return std::string(std::get<1>(info.param).name) +
-               (std::get<0>(info.param) ? "_NamedTemporary" : "_UnnamedTemporary");
-    });
+INSTANTIATE_TEST_SUITE_P(Signals, SignalsDuringASave,
+                         ::testing::Combine(::testing::Bool(),
+                                            ::testing::Values(SignalCase{"Interrupt", SIGINT},
+                                                              SignalCase{"Terminate", SIGTERM},
+                                                              SignalCase{"HangUp", SIGHUP},
+                                                              SignalCase{"Kill", SIGKILL})),
+                         [](const ::testing::TestParamInfo<std::tuple<bool, SignalCase>>& info) {
+                             return std::string(std::get<1>(info.param).name) +
+                                    (std::get<0>(info.param) ? "_NamedTemporary"
+                                                             : "_UnnamedTemporary");
+                         });
 
 INSTANTIATE_TEST_SUITE_P(Temporaries, SafeSave, ::testing::Bool(), temporaryKind);
 
@@ -319,7 +343,9 @@ struct WriterCase {
     const char* fileName;
 };
 
-void PrintTo(const WriterCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const WriterCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class WriterFailures : public ::testing::TestWithParam<WriterCase> {};
 
@@ -327,7 +353,8 @@ TEST_P(WriterFailures, TheSystemsReasonIsReported) {
     TempDir dir;
     const std::string path = dir.file(GetParam().fileName);
     WriteBytes(path, kOld);
-    const TDIB noise = MakePicture(300, 300, [](int x, int y) { return (x * 7919 + y * 104729) * 2654435761u & 0xFFFFFF; });
+    const TDIB noise = MakePicture(
+        300, 300, [](int x, int y) { return (x * 7919 + y * 104729) * 2654435761u & 0xFFFFFF; });
     const int status = inChild([&] {
         ::signal(SIGXFSZ, SIG_IGN);
         rlimit limit{8192, 8192};

@@ -2,8 +2,9 @@
 // back, how accounts of work beside other work are told to wait, and that
 // the readers and the scale run ask it before they take memory.
 
-#include <gtest/gtest.h>
+#include "picture/memory_budget.h"
 
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,7 +19,6 @@
 #include <vector>
 
 #include "picture/errors.h"
-#include "picture/memory_budget.h"
 #include "picture/metafile/metafile_renderer.h"
 #include "picture/picture_loader.h"
 #include "picture/pixel_block.h"
@@ -72,7 +72,9 @@ struct NeedCase {
     bool granted;
 };
 
-void PrintTo(const NeedCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const NeedCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class BudgetNeeds : public ::testing::TestWithParam<NeedCase> {};
 
@@ -103,11 +105,14 @@ INSTANTIATE_TEST_SUITE_P(
         NeedCase{"HeldCountsAgainstMemory", 100 * kMB, kNoLimit, 60 * kMB, false, 50 * kMB, false},
         // Memory mapped but maybe not touched yet does not show in the
         // available memory: it still counts.
-        NeedCase{"TakenStillCountsAgainstMemory", 100 * kMB, kNoLimit, 60 * kMB, true, 50 * kMB, false},
+        NeedCase{"TakenStillCountsAgainstMemory", 100 * kMB, kNoLimit, 60 * kMB, true, 50 * kMB,
+                 false},
         NeedCase{"BeyondAddressSpace", kNoLimit, 100 * kMB, 0, false, 101 * kMB, false},
-        NeedCase{"HeldCountsAgainstAddressSpace", kNoLimit, 100 * kMB, 60 * kMB, false, 50 * kMB, false},
+        NeedCase{"HeldCountsAgainstAddressSpace", kNoLimit, 100 * kMB, 60 * kMB, false, 50 * kMB,
+                 false},
         // Mapped memory is already in the process's size: not counted twice.
-        NeedCase{"TakenNotCountedTwiceInAddressSpace", kNoLimit, 100 * kMB, 60 * kMB, true, 50 * kMB, true},
+        NeedCase{"TakenNotCountedTwiceInAddressSpace", kNoLimit, 100 * kMB, 60 * kMB, true,
+                 50 * kMB, true},
         NeedCase{"TheSmallerFigureDecides", 50 * kMB, 500 * kMB, 0, false, 60 * kMB, false},
         // Below a megabyte nothing is asked and nothing refused.
         NeedCase{"SmallNeedsAlwaysGranted", 0, 0, 0, false, (1 << 20) - 1, true},
@@ -183,7 +188,9 @@ struct AccountCase {
     const char* outcome;     // "granted", "busy" or "refused"
 };
 
-void PrintTo(const AccountCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const AccountCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class BudgetAccounts : public ::testing::TestWithParam<AccountCase> {};
 
@@ -220,7 +227,8 @@ INSTANTIATE_TEST_SUITE_P(
                       AccountCase{"FitsOnceOthersAreDone", true, 50 * kMB, 140 * kMB, "busy"},
                       AccountCase{"BeyondEvenWithOthersDone", true, 50 * kMB, 160 * kMB, "refused"},
                       AccountCase{"NoOneElseHoldsAnything", true, 0, 140 * kMB, "refused"},
-                      AccountCase{"AnAccountThatDoesNotWait", false, 50 * kMB, 140 * kMB, "refused"}),
+                      AccountCase{"AnAccountThatDoesNotWait", false, 50 * kMB, 140 * kMB,
+                                  "refused"}),
     NameOfParam());
 
 TEST(MemoryBudget, AnAccountStopsWaitingWhenToldTo) {
@@ -297,15 +305,15 @@ struct DeclaredCase {
     int bytesPerPixel;  // what reading and widening the picture hold at once
 };
 
-void PrintTo(const DeclaredCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const DeclaredCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class DeclaredPictures : public ::testing::TestWithParam<DeclaredCase> {};
 
 const DeclaredCase kDeclared[] = {
-    {"GifScreen", GifDeclaring, "bomb.gif", 4},
-    {"RleBmp", RleBmpDeclaring, "bomb.bmp", 4},
-    {"WmfBounds", WmfDeclaring, "bomb.wmf", 7},
-    {"EmfFrame", EmfDeclaring, "bomb.emf", 7},
+    {"GifScreen", GifDeclaring, "bomb.gif", 4}, {"RleBmp", RleBmpDeclaring, "bomb.bmp", 4},
+    {"WmfBounds", WmfDeclaring, "bomb.wmf", 7}, {"EmfFrame", EmfDeclaring, "bomb.emf", 7},
     {"PngHeader", PngDeclaring, "bomb.png", 4},
 };
 
@@ -332,7 +340,8 @@ TEST_P(DeclaredPictures, HugeDeclarationRefusedWithTheMemoryItNeeds) {
 // once loaded are those of its 24-bit picture.
 TEST_P(DeclaredPictures, DeclarationWithinTheBudgetLoads) {
     const DeclaredCase& c = GetParam();
-    if (std::string(c.name) == "PngHeader") GTEST_SKIP() << "its image data is cut short on purpose";
+    if (std::string(c.name) == "PngHeader")
+        GTEST_SKIP() << "its image data is cut short on purpose";
     constexpr int kSide = 1200;
     FakeSystemMemory system(static_cast<std::uint64_t>(c.bytesPerPixel) * kSide * kSide + 16 * kMB);
     const auto bytes = std::make_shared<const std::vector<std::uint8_t>>(c.make(kSide, kSide));
@@ -351,13 +360,15 @@ TEST(DeclaredPicturesUnderALimit, RefusedOrLoadedNeverKilled) {
     SKIP_UNDER_ADDRESS_SANITIZER();
     for (const DeclaredCase& c : kDeclared) {
         for (int side : {30000, 12000, 3000}) {
-            const auto bytes = std::make_shared<const std::vector<std::uint8_t>>(c.make(side, side));
+            const auto bytes =
+                std::make_shared<const std::vector<std::uint8_t>>(c.make(side, side));
             const int status = underAddressLimit(std::uint64_t{1} << 30, [&] {
                 TDIB target;
                 const bool loaded = LoadPictureBytes(bytes, c.fileName, target);
                 return loaded ? (target.Width() == side ? 10 : 12) : 11;
             });
-            EXPECT_TRUE(status == 10 || status == 11) << c.name << " " << side << ": status " << status;
+            EXPECT_TRUE(status == 10 || status == 11)
+                << c.name << " " << side << ": status " << status;
             if (side >= 30000) {
                 EXPECT_EQ(status, 11) << c.name << " " << side << " cannot fit in 1 GiB";
             }
@@ -374,9 +385,11 @@ TEST(ScaleMemory, PlanRefusesAResultTheBudgetCannotGive) {
     ScalePlan plan;
     {
         FakeSystemMemory system(60 * kMB);
-        const std::string message = messageOf([&] { PlanScale(settings, WholePicture(100, 100), plan); });
+        const std::string message =
+            messageOf([&] { PlanScale(settings, WholePicture(100, 100), plan); });
         EXPECT_EQ(message.rfind("Scaled picture of 5000 x 5000 pixels needs 7", 0), 0u) << message;
-        EXPECT_NE(message.find(" MB of memory; 60 MB can be had now"), std::string::npos) << message;
+        EXPECT_NE(message.find(" MB of memory; 60 MB can be had now"), std::string::npos)
+            << message;
         EXPECT_EQ(plan.TargetWidth, 0) << "the plan is written only when accepted";
         // Sizing alone asks for nothing.
         EXPECT_EQ(SizeScale(settings, WholePicture(100, 100), plan), ScaleRefusal::None);
@@ -392,7 +405,7 @@ TEST(ScaleMemory, WorkBoundCoversTheRunsOwnReservation) {
     struct Size {
         int selWidth, selHeight, width, height, rotation;
     };
-    const Size sizes[] = {{40, 900, 30, 7, kRotate0},    {40, 900, 30, 899, kRotateRight},
+    const Size sizes[] = {{40, 900, 30, 7, kRotate0},     {40, 900, 30, 899, kRotateRight},
                           {300, 20, 900, 60, kRotate180}, {17, 1000, 500, 3, kRotateLeft},
                           {64, 64, 64, 64, kRotate0},     {1000, 2, 3, 2, kRotateRight}};
     for (const Size& s : sizes) {

@@ -30,7 +30,8 @@ void pngChunk(FileBytes& b, const char* type, const FileBytes& data) {
     const std::size_t start = b.size();
     b.insert(b.end(), type, type + 4);
     b.insert(b.end(), data.begin(), data.end());
-    put32be(b, static_cast<std::uint32_t>(crc32(0, b.data() + start, static_cast<uInt>(b.size() - start))));
+    put32be(b, static_cast<std::uint32_t>(
+                   crc32(0, b.data() + start, static_cast<uInt>(b.size() - start))));
 }
 
 }  // namespace
