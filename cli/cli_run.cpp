@@ -179,7 +179,8 @@ int RunJobs(const CliOptions& o, const RunReporter& reporter) {
                         // A worker's pictures live for one job only: what it
                         // holds between jobs would count against the others.
                         Worker worker;
-                        outcome = std::make_unique<FileOutcome>(ScaleFile(o, jobs[index], worker, share));
+                        outcome = std::make_unique<FileOutcome>(
+                            ScaleFile(o, jobs[index], worker, share));
                     } catch (const EMemoryBusy&) {
                         alone = gate.WaitForMemory(index);
                     }

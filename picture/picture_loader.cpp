@@ -152,6 +152,7 @@ bool LoadPictureFile(const std::string& fileName, TDIB& target, std::string* why
     // The file's bytes are gone before the BMP reader streams the pixels in
     // itself, so a large BMP is never held twice.
     if (attempt(target, refusal, [&](TDIB& loaded) { loaded.LoadFromFile(fileName); })) return true;
-    if (whyRefused) *whyRefused = !refusal.memory.empty() ? refusal.memory : UnreadableReason(fileName);
+    if (whyRefused)
+        *whyRefused = !refusal.memory.empty() ? refusal.memory : UnreadableReason(fileName);
     return false;
 }

@@ -31,8 +31,9 @@ TDIB widenedTo24Bits(const TDIB& picture) {
 
 void CheckFileTypeCanHold(PictureFileType type, int width, int height, int colorsUsed) {
     if (type == PictureFileType::BMP) {
-        CheckBMPFileSize(width, height, static_cast<std::uint64_t>(colorsUsed),
-                         static_cast<std::uint64_t>(dibStride(width, 24)) * static_cast<std::uint64_t>(height));
+        const std::uint64_t pixelBytes =
+            static_cast<std::uint64_t>(dibStride(width, 24)) * static_cast<std::uint64_t>(height);
+        CheckBMPFileSize(width, height, static_cast<std::uint64_t>(colorsUsed), pixelBytes);
     } else if (type == PictureFileType::GIF) {
         CheckGIFSize(width, height);
     }

@@ -21,8 +21,10 @@ PixelBlock::PixelBlock(std::size_t size, const std::string& what) {
     MemoryReservation memory = ReserveMemory(size, what);
     if (size >= kMapThreshold) {
         void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (p == MAP_FAILED)
-            throw EOutOfMemory(what + " needs " + DescribeBytes(size) + " of memory, which the system refused");
+        if (p == MAP_FAILED) {
+            throw EOutOfMemory(what + " needs " + DescribeBytes(size) +
+                               " of memory, which the system refused");
+        }
 #ifdef MADV_HUGEPAGE
         madvise(p, size, MADV_HUGEPAGE);
 #endif

@@ -10,14 +10,17 @@ std::size_t dibStride(std::int64_t width, int bitCount) {
 }
 
 std::string DescribePicture(std::int64_t width, std::int64_t height, const char* noun) {
-    return std::string(noun) + " of " + std::to_string(width) + " x " + std::to_string(height) + " pixels";
+    return std::string(noun) + " of " + std::to_string(width) + " x " + std::to_string(height) +
+           " pixels";
 }
 
 std::size_t checkedPictureBytes(std::int64_t width, std::int64_t height, int bitCount) {
     const std::size_t stride = dibStride(width, bitCount);
     const bool fits = stride != 0 && height > 0 &&
                       mulSizesValid(stride, static_cast<std::size_t>(height)) &&
-                      stride * static_cast<std::size_t>(height) <= static_cast<std::size_t>(INT64_MAX);
-    if (!fits) throw EOutOfMemory(DescribePicture(width, height) + " is too large for this machine");
+                      stride * static_cast<std::size_t>(height) <=
+                          static_cast<std::size_t>(INT64_MAX);
+    if (!fits)
+        throw EOutOfMemory(DescribePicture(width, height) + " is too large for this machine");
     return stride * static_cast<std::size_t>(height);
 }

@@ -79,7 +79,8 @@ ScaleRefusal SizeScale(const ScaleSettings& settings, const SelectionRect& selec
 
 std::size_t ScaleWorkBytes(const ScalePlan& plan, const SelectionRect& selection) {
     auto extent = [](std::int32_t first, std::int32_t last) {
-        return static_cast<std::uint64_t>(std::max<std::int64_t>(std::int64_t{last} - first + 1, 1));
+        const std::int64_t count = std::int64_t{last} - first + 1;
+        return static_cast<std::uint64_t>(std::max<std::int64_t>(count, 1));
     };
     const std::uint64_t selWidth = extent(selection.Left, selection.Right);
     const std::uint64_t selHeight = extent(selection.Top, selection.Bottom);

@@ -170,8 +170,9 @@ void RunScale(const TDIB& source, const SelectionRect& selection, const ScaleSet
     const std::size_t rowBytes = 3 * static_cast<std::size_t>(targetWidth);
     const int ringRows = vertical.maxSpan + kBlockRows;
     const std::size_t ringBytes = static_cast<std::size_t>(ringRows) * rowBytes;
-    const std::size_t workBytes = ringBytes + kBlockRows * rowBytes +
-                                  kBlockRows * 3 * (static_cast<std::size_t>(selWidth) + targetWidth);
+    const std::size_t lineBytes = 3 * (static_cast<std::size_t>(selWidth) + targetWidth);
+    const std::size_t blockBytes = kBlockRows * lineBytes;
+    const std::size_t workBytes = ringBytes + kBlockRows * rowBytes + blockBytes;
     if (scratch.Memory.bytes() < workBytes)
         scratch.Memory = ReserveMemory(workBytes, "The scale run's work rows");
     scratch.Ring.resize(ringBytes);
