@@ -26,7 +26,8 @@ bool LoadPictureFile(const std::string& fileName, TDIB& target, std::string* why
 
 // The same chain over a file's bytes already in memory; `fileName` only
 // decides whether the metafile reader is tried. Used by the tests and the
-// fuzz harnesses, which pass smaller limits.
+// fuzz harnesses, which pass smaller limits. Throws only EMemoryBusy, as
+// LoadPictureFile does.
 bool LoadPictureBytes(std::shared_ptr<const std::vector<std::uint8_t>> bytes,
                       const std::string& fileName, TDIB& target, const ReaderLimits& limits = {});
 

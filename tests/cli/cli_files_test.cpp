@@ -33,14 +33,6 @@ using Bytes = std::vector<std::uint8_t>;
 
 const Bytes kOld = {'k', 'e', 'e', 'p'};
 
-std::vector<std::string> entriesOf(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 void writeSmallPicture(const std::string& path) {
     MakePicture(6, 4, [](int x, int y) { return x * 40 + (y * 60 << 8); }).SaveToFile(path);
 }
@@ -54,12 +46,6 @@ void writeNoise(const std::string& path, int side) {
         v *= 0x5bd1e995u;
         return static_cast<int>(v & 0xFFFFFF);
     }).SaveToFile(path);
-}
-
-mode_t modeOf(const std::string& path) {
-    struct stat info {};
-    ::lstat(path.c_str(), &info);
-    return info.st_mode;
 }
 
 bool isRoot() {
@@ -83,7 +69,7 @@ TEST(CliFiles, ABmpLargerThanItsSizeFieldIsRefusedBeforeAnythingIsMade) {
     EXPECT_EQ(r.status, 1) << r.output;
     EXPECT_TRUE(Contains(r.output, "two_ks.bmp: BMP cannot hold a picture of 37900 x 37900 pixels"))
         << r.output;
-    EXPECT_EQ(entriesOf(dir.path()), (std::vector<std::string>{"two.bmp"}));
+    EXPECT_EQ(EntriesOf(dir.path()), (std::vector<std::string>{"two.bmp"}));
 }
 
 TEST(CliFiles, AGifWiderThanItsFieldsIsRefusedBeforeAnythingIsMade) {
@@ -92,7 +78,7 @@ TEST(CliFiles, AGifWiderThanItsFieldsIsRefusedBeforeAnythingIsMade) {
     const CommandResult r = RunCli(dir, "-q -t gif -x 70000,10 --no-lock two.bmp");
     EXPECT_EQ(r.status, 1) << r.output;
     EXPECT_TRUE(Contains(r.output, "GIF cannot hold a picture of 70000 x 10 pixels")) << r.output;
-    EXPECT_EQ(entriesOf(dir.path()), (std::vector<std::string>{"two.bmp"}));
+    EXPECT_EQ(EntriesOf(dir.path()), (std::vector<std::string>{"two.bmp"}));
 }
 
 // ------------------------------------------------------- what is replaced
@@ -108,17 +94,6 @@ void PrintTo(const TargetCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-bool makeSocket(const std::string& path) {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (path.size() >= sizeof address.sun_path) return false;
-    std::strcpy(address.sun_path, path.c_str());
-    const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return bound;
-}
-
 bool isOf(const std::string& path, mode_t type) {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && (info.st_mode & S_IFMT) == type;
@@ -129,7 +104,7 @@ const TargetCase kTargets[] = {
      "Is a FIFO, not a regular file", [](const std::string& p) { return isOf(p, S_IFIFO); }},
     {"Folder", [](const std::string& p) { return fs::create_directory(p); }, "Is a directory",
      [](const std::string& p) { return isOf(p, S_IFDIR); }},
-    {"Socket", makeSocket, "Is a socket, not a regular file",
+    {"Socket", MakeUnixSocket, "Is a socket, not a regular file",
      [](const std::string& p) { return isOf(p, S_IFSOCK); }},
     // mknod needs the privilege to make devices.
     {"CharacterDevice",
@@ -138,7 +113,7 @@ const TargetCase kTargets[] = {
      [](const std::string& p) { return isOf(p, S_IFCHR); }},
     {"LinkToADevice", [](const std::string& p) { return ::symlink("/dev/null", p.c_str()) == 0; },
      "Is a character device, not a regular file",
-     [](const std::string& p) { return S_ISLNK(modeOf(p)) && isOf("/dev/null", S_IFCHR); }},
+     [](const std::string& p) { return S_ISLNK(ModeOf(p)) && isOf("/dev/null", S_IFCHR); }},
 };
 
 class CliTargets : public ::testing::TestWithParam<std::tuple<TargetCase, bool>> {};
@@ -158,7 +133,7 @@ TEST_P(CliTargets, WhatIsNotARegularFileIsRefusedAndLeft) {
         Contains(r.output, std::string("out.bmp: Cannot create file \"out.bmp\". ") + c.says))
         << r.output;
     EXPECT_TRUE(c.stillThere(dir.file("out.bmp")));
-    EXPECT_EQ(entriesOf(dir.path()), (std::vector<std::string>{"a.bmp", "out.bmp"}));
+    EXPECT_EQ(EntriesOf(dir.path()), (std::vector<std::string>{"a.bmp", "out.bmp"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Targets, CliTargets,
@@ -176,9 +151,9 @@ TEST(CliFiles, ALinkIsWrittenThroughAndStays) {
     fs::create_symlink("real/picture.png", dir.file("out.png"));
     const CommandResult r = RunCli(dir, "-q -y -o out.png a.bmp");
     EXPECT_EQ(r.status, 0) << r.output;
-    EXPECT_TRUE(S_ISLNK(modeOf(dir.file("out.png"))));
+    EXPECT_TRUE(S_ISLNK(ModeOf(dir.file("out.png"))));
     EXPECT_EQ(ReadBytes(dir.file("real/picture.png"))[1], 'P');
-    EXPECT_EQ(entriesOf(dir.file("real")), (std::vector<std::string>{"picture.png"}));
+    EXPECT_EQ(EntriesOf(dir.file("real")), (std::vector<std::string>{"picture.png"}));
 }
 
 TEST(CliFiles, ADanglingLinkCountsAsAnExistingOutput) {
@@ -188,11 +163,11 @@ TEST(CliFiles, ADanglingLinkCountsAsAnExistingOutput) {
     CommandResult r = RunCli(dir, "-q -o out.png a.bmp");
     EXPECT_EQ(r.status, 1) << r.output;
     EXPECT_TRUE(Contains(r.output, "out.png: exists; left as it is")) << r.output;
-    EXPECT_EQ(entriesOf(dir.path()), (std::vector<std::string>{"a.bmp", "out.png"}));
+    EXPECT_EQ(EntriesOf(dir.path()), (std::vector<std::string>{"a.bmp", "out.png"}));
     // With --overwrite the file the link names is made, and the link stays.
     r = RunCli(dir, "-q -y -o out.png a.bmp");
     EXPECT_EQ(r.status, 0) << r.output;
-    EXPECT_TRUE(S_ISLNK(modeOf(dir.file("out.png"))));
+    EXPECT_TRUE(S_ISLNK(ModeOf(dir.file("out.png"))));
     EXPECT_EQ(ReadBytes(dir.file("made.png"))[1], 'P');
 }
 
@@ -216,7 +191,7 @@ TEST(CliFiles, AReplacedFileKeepsItsModeAndOwner) {
             EXPECT_EQ(info.st_gid, 65534u);
         }
     }
-    EXPECT_EQ(entriesOf(dir.path()), (std::vector<std::string>{"a.bmp", "out.jpg"}));
+    EXPECT_EQ(EntriesOf(dir.path()), (std::vector<std::string>{"a.bmp", "out.jpg"}));
 }
 
 TEST(CliFiles, AFileTheUserMayNotWriteIsRefusedAsOtherToolsDo) {
@@ -230,7 +205,7 @@ TEST(CliFiles, AFileTheUserMayNotWriteIsRefusedAsOtherToolsDo) {
     EXPECT_TRUE(Contains(r.output, "out.bmp: Cannot create file \"out.bmp\". Permission denied"))
         << r.output;
     EXPECT_EQ(ReadBytes(dir.file("out.bmp")), kOld);
-    EXPECT_EQ(entriesOf(dir.path()), (std::vector<std::string>{"a.bmp", "out.bmp"}));
+    EXPECT_EQ(EntriesOf(dir.path()), (std::vector<std::string>{"a.bmp", "out.bmp"}));
 }
 
 TEST(CliFiles, ANameOfTwoHundredAndFiftyBytesIsWritten) {
@@ -241,7 +216,7 @@ TEST(CliFiles, ANameOfTwoHundredAndFiftyBytesIsWritten) {
     EXPECT_EQ(r.status, 0) << r.output;
     r = RunCli(dir, "-q -y -o " + name + " a.bmp");
     EXPECT_EQ(r.status, 0) << r.output;
-    EXPECT_EQ(entriesOf(dir.path()), (std::vector<std::string>{"a.bmp", name}));
+    EXPECT_EQ(EntriesOf(dir.path()), (std::vector<std::string>{"a.bmp", name}));
 }
 
 // ------------------------------------------------------------ inputs
@@ -366,7 +341,7 @@ TEST_P(CliStopped, InTheMiddleOfALargePngLeavesTheOldFileAndNothingElse) {
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == c.signal) << "status " << status;
     EXPECT_EQ(ReadBytes(dir.file("out.png")), kOld);
-    EXPECT_EQ(entriesOf(dir.path()), (std::vector<std::string>{"noise.bmp", "out.png"}));
+    EXPECT_EQ(EntriesOf(dir.path()), (std::vector<std::string>{"noise.bmp", "out.png"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, CliStopped,

@@ -11,22 +11,6 @@
 
 namespace {
 
-// Runs `action` and returns the message of the exception of type E it throws;
-// fails the test when it throws nothing or something else.
-template <class E>
-std::string MessageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const E& e) {
-        return e.what();
-    } catch (const std::exception& e) {
-        ADD_FAILURE() << "unexpected exception: " << e.what();
-        return {};
-    }
-    ADD_FAILURE() << "nothing was thrown";
-    return {};
-}
-
 // A 24-bit picture of the given size whose pixel (x, y) holds ColorAt(x, y).
 int ColorAt(int x, int y) {
     return ((x * 37 + y * 11) & 0xFF) | (((x * 5) & 0xFF) << 8) | (((y * 7) & 0xFF) << 16);

@@ -37,46 +37,12 @@ using Bytes = std::vector<std::uint8_t>;
 const Bytes kOld = {'o', 'l', 'd'};
 const Bytes kNew = {'n', 'e', 'w', '!'};
 
-// Every entry of a folder, hidden ones and links included, sorted.
-std::vector<std::string> entriesOf(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-std::string messageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "(nothing thrown)";
-}
-
 void writeNew(const std::string& path) {
     WriteFileAtomically(path, kNew);
 }
 
-mode_t modeOf(const std::string& path) {
-    struct stat info {};
-    ::lstat(path.c_str(), &info);
-    return info.st_mode;
-}
-
 bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
-}
-
-// Runs `child` in a forked process; its exit status, or 128 + the signal
-// that ended it.
-int inChild(const std::function<int()>& child) {
-    const pid_t pid = ::fork();
-    if (pid == 0) ::_exit(child());
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 // The user nobody, for what root may do but a user may not.
@@ -98,8 +64,8 @@ TEST_P(SafeSave, ANewFileGetsTheUsualModeAndNothingElseIsLeft) {
     writeNew(dir_.file("a.bin"));
     ::umask(old);
     EXPECT_EQ(ReadBytes(dir_.file("a.bin")), kNew);
-    EXPECT_EQ(modeOf(dir_.file("a.bin")) & 07777, 0640u);
-    EXPECT_EQ(entriesOf(dir_.path()), (std::vector<std::string>{"a.bin"}));
+    EXPECT_EQ(ModeOf(dir_.file("a.bin")) & 07777, 0640u);
+    EXPECT_EQ(EntriesOf(dir_.path()), (std::vector<std::string>{"a.bin"}));
 }
 
 TEST_P(SafeSave, AReplacedFileKeepsItsPermissionBits) {
@@ -109,8 +75,8 @@ TEST_P(SafeSave, AReplacedFileKeepsItsPermissionBits) {
         ASSERT_EQ(::chmod(path.c_str(), mode), 0);
         writeNew(path);
         EXPECT_EQ(ReadBytes(path), kNew);
-        EXPECT_EQ(modeOf(path) & 07777, mode) << std::oct << mode;
-        EXPECT_EQ(entriesOf(dir_.path()), (std::vector<std::string>{"m.bin"}));
+        EXPECT_EQ(ModeOf(path) & 07777, mode) << std::oct << mode;
+        EXPECT_EQ(EntriesOf(dir_.path()), (std::vector<std::string>{"m.bin"}));
         fs::remove(path);
     }
 }
@@ -137,29 +103,29 @@ TEST_P(SafeSave, ALinkIsWrittenThroughAndStays) {
     fs::create_symlink("../real/picture.bin", dir_.file("links/relative"));
     fs::create_symlink(dir_.file("links/relative"), dir_.file("links/out.bin"));
     writeNew(dir_.file("links/out.bin"));
-    EXPECT_TRUE(S_ISLNK(modeOf(dir_.file("links/out.bin"))));
-    EXPECT_TRUE(S_ISLNK(modeOf(dir_.file("links/relative"))));
+    EXPECT_TRUE(S_ISLNK(ModeOf(dir_.file("links/out.bin"))));
+    EXPECT_TRUE(S_ISLNK(ModeOf(dir_.file("links/relative"))));
     EXPECT_EQ(ReadBytes(target), kNew);
-    EXPECT_EQ(modeOf(target) & 07777, 0600u);
-    EXPECT_EQ(entriesOf(dir_.file("real")), (std::vector<std::string>{"picture.bin"}));
-    EXPECT_EQ(entriesOf(dir_.file("links")), (std::vector<std::string>{"out.bin", "relative"}));
+    EXPECT_EQ(ModeOf(target) & 07777, 0600u);
+    EXPECT_EQ(EntriesOf(dir_.file("real")), (std::vector<std::string>{"picture.bin"}));
+    EXPECT_EQ(EntriesOf(dir_.file("links")), (std::vector<std::string>{"out.bin", "relative"}));
 }
 
 TEST_P(SafeSave, ADanglingLinkGetsTheFileItNames) {
     fs::create_symlink("made.bin", dir_.file("out.bin"));
     EXPECT_EQ(InspectOutputPath(dir_.file("out.bin")).kind, OutputKind::DanglingLink);
     writeNew(dir_.file("out.bin"));
-    EXPECT_TRUE(S_ISLNK(modeOf(dir_.file("out.bin"))));
+    EXPECT_TRUE(S_ISLNK(ModeOf(dir_.file("out.bin"))));
     EXPECT_EQ(ReadBytes(dir_.file("made.bin")), kNew);
-    EXPECT_EQ(entriesOf(dir_.path()), (std::vector<std::string>{"made.bin", "out.bin"}));
+    EXPECT_EQ(EntriesOf(dir_.path()), (std::vector<std::string>{"made.bin", "out.bin"}));
 }
 
 TEST_P(SafeSave, ALoopOfLinksIsRefused) {
     fs::create_symlink("b", dir_.file("a"));
     fs::create_symlink("a", dir_.file("b"));
-    EXPECT_TRUE(contains(messageOf([&] { writeNew(dir_.file("a")); }),
+    EXPECT_TRUE(contains(MessageOf([&] { writeNew(dir_.file("a")); }),
                          "Too many levels of symbolic links"));
-    EXPECT_EQ(entriesOf(dir_.path()), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(EntriesOf(dir_.path()), (std::vector<std::string>{"a", "b"}));
 }
 
 // What is not a regular file stays what it is, with or without a link in
@@ -188,23 +154,12 @@ bool isCharDevice(mode_t m) {
     return S_ISCHR(m);
 }
 
-bool makeSocket(const std::string& path) {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (path.size() >= sizeof address.sun_path) return false;
-    std::strcpy(address.sun_path, path.c_str());
-    const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return bound;
-}
-
 const SpecialCase kSpecial[] = {
     {"Folder", [](const std::string& p) { return fs::create_directory(p); }, "Is a directory",
      isFolder},
     {"Fifo", [](const std::string& p) { return ::mkfifo(p.c_str(), 0644) == 0; },
      "Is a FIFO, not a regular file", isFifo},
-    {"Socket", makeSocket, "Is a socket, not a regular file", isSocket},
+    {"Socket", MakeUnixSocket, "Is a socket, not a regular file", isSocket},
     {"LinkToCharacterDevice",
      [](const std::string& p) { return ::symlink("/dev/null", p.c_str()) == 0; },
      "Is a character device, not a regular file", isCharDevice},
@@ -218,13 +173,13 @@ TEST_P(SpecialFiles, OnlyARegularFileIsEverReplaced) {
     TempDir dir;
     const std::string path = dir.file("out.bin");
     if (!c.make(path)) GTEST_SKIP() << "cannot make " << c.name << " here";
-    const std::string message = messageOf([&] { writeNew(path); });
+    const std::string message = MessageOf([&] { writeNew(path); });
     UseNamedTemporariesForTesting(false);
     EXPECT_EQ(message, "Cannot create file \"" + path + "\". " + c.reason);
     struct stat info {};
     ASSERT_EQ(::stat(path.c_str(), &info), 0);
     EXPECT_TRUE(c.isStill(info.st_mode)) << "what stood there is still there";
-    EXPECT_EQ(entriesOf(dir.path()), (std::vector<std::string>{"out.bin"}));
+    EXPECT_EQ(EntriesOf(dir.path()), (std::vector<std::string>{"out.bin"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, SpecialFiles,
@@ -244,14 +199,14 @@ TEST_P(SafeSave, AFileTheUserMayNotWriteIsRefused) {
     ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
     ASSERT_EQ(::chmod(dir_.path().c_str(), 0777), 0);
     const bool asRoot = ::geteuid() == 0;
-    const int status = inChild([&] {
+    const int status = InChild([&] {
         if (asRoot && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) return 3;
-        const std::string message = messageOf([&] { writeNew(path); });
+        const std::string message = MessageOf([&] { writeNew(path); });
         return message == "Cannot create file \"" + path + "\". Permission denied" ? 0 : 1;
     });
     EXPECT_EQ(status, 0);
     EXPECT_EQ(ReadBytes(path), kOld);
-    EXPECT_EQ(entriesOf(dir_.path()), (std::vector<std::string>{"locked.bin"}));
+    EXPECT_EQ(EntriesOf(dir_.path()), (std::vector<std::string>{"locked.bin"}));
 }
 
 // The temporary's name never depends on the target's: every name the file
@@ -265,15 +220,15 @@ TEST_P(SafeSave, NamesUpToTheFileSystemsLimitAreWritten) {
         fs::remove(dir_.file(name));
     }
     EXPECT_EQ(
-        messageOf([&] { writeNew(dir_.file(std::string(256, 'n'))); }),
+        MessageOf([&] { writeNew(dir_.file(std::string(256, 'n'))); }),
         "Cannot create file \"" + dir_.file(std::string(256, 'n')) + "\". File name too long");
-    EXPECT_TRUE(entriesOf(dir_.path()).empty());
+    EXPECT_TRUE(EntriesOf(dir_.path()).empty());
 }
 
 TEST_P(SafeSave, AWriterThatFailsLeavesTheOldFileAndNothingElse) {
     const std::string path = dir_.file("keep.bin");
     WriteBytes(path, kOld);
-    EXPECT_EQ(messageOf([&] {
+    EXPECT_EQ(MessageOf([&] {
                   WriteFileAtomically(path, [](std::ostream& out) {
                       out << std::string(200000, 'x');
                       throw std::runtime_error("the encoder gave up");
@@ -281,7 +236,7 @@ TEST_P(SafeSave, AWriterThatFailsLeavesTheOldFileAndNothingElse) {
               }),
               "the encoder gave up");
     EXPECT_EQ(ReadBytes(path), kOld);
-    EXPECT_EQ(entriesOf(dir_.path()), (std::vector<std::string>{"keep.bin"}));
+    EXPECT_EQ(EntriesOf(dir_.path()), (std::vector<std::string>{"keep.bin"}));
 }
 
 // Whichever way the process is ended while the file is being written, the
@@ -306,7 +261,7 @@ TEST_P(SignalsDuringASave, LeaveTheOldFileAndNoTemporary) {
     TempDir dir;
     const std::string path = dir.file("old.png");
     WriteBytes(path, kOld);
-    const int status = inChild([&] {
+    const int status = InChild([&] {
         UseNamedTemporariesForTesting(named);
         WriteFileAtomically(path, [&](std::ostream& out) {
             out << std::string(1 << 20, 'x');
@@ -318,7 +273,7 @@ TEST_P(SignalsDuringASave, LeaveTheOldFileAndNoTemporary) {
     });
     EXPECT_EQ(status, 128 + c.signal) << "the process ends by the signal, as it would without us";
     EXPECT_EQ(ReadBytes(path), kOld);
-    EXPECT_EQ(entriesOf(dir.path()), (std::vector<std::string>{"old.png"}));
+    EXPECT_EQ(EntriesOf(dir.path()), (std::vector<std::string>{"old.png"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, SignalsDuringASave,
@@ -355,16 +310,16 @@ TEST_P(WriterFailures, TheSystemsReasonIsReported) {
     WriteBytes(path, kOld);
     const TDIB noise = MakePicture(
         300, 300, [](int x, int y) { return (x * 7919 + y * 104729) * 2654435761u & 0xFFFFFF; });
-    const int status = inChild([&] {
+    const int status = InChild([&] {
         ::signal(SIGXFSZ, SIG_IGN);
         rlimit limit{8192, 8192};
         if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 3;
-        const std::string message = messageOf([&] { SavePictureToFile(noise, path); });
+        const std::string message = MessageOf([&] { SavePictureToFile(noise, path); });
         return message == "Cannot write file \"" + path + "\". File too large" ? 0 : 1;
     });
     EXPECT_EQ(status, 0);
     EXPECT_EQ(ReadBytes(path), kOld);
-    EXPECT_EQ(entriesOf(dir.path()), (std::vector<std::string>{GetParam().fileName}));
+    EXPECT_EQ(EntriesOf(dir.path()), (std::vector<std::string>{GetParam().fileName}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Writers, WriterFailures,
@@ -391,7 +346,7 @@ TEST(ReadingFiles, TheReasonAFileCannotBeRead) {
     ASSERT_EQ(::chmod(dir.file("secret.bin").c_str(), 0600), 0);
     ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
     const bool asRoot = ::geteuid() == 0;
-    EXPECT_EQ(inChild([&] {
+    EXPECT_EQ(InChild([&] {
                   if (asRoot && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) return 3;
                   return UnreadableReason(dir.file("secret.bin")) == "Permission denied" ? 0 : 1;
               }),

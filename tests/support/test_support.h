@@ -4,6 +4,8 @@
 // and reference decodings by programs no one here wrote (Pillow).
 
 #include <cstdint>
+#include <exception>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -65,6 +67,43 @@ struct RgbImage {
     int height = 0;
     std::vector<std::uint8_t> rgb;
 };
+
+// Runs `action` and returns the message of the exception of type E it throws;
+// fails the test when it throws nothing or something else.
+template <class E = std::exception>
+std::string MessageOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const E& e) {
+        return e.what();
+    } catch (...) {
+        std::string what = "not a std::exception";
+        try {
+            throw;
+        } catch (const std::exception& e) {
+            what = e.what();
+        } catch (...) {
+        }
+        ADD_FAILURE() << "unexpected exception: " << what;
+        return {};
+    }
+    ADD_FAILURE() << "nothing was thrown";
+    return {};
+}
+
+// Every entry of a folder, hidden ones and links included, sorted.
+std::vector<std::string> EntriesOf(const std::string& folder);
+
+// The mode of what stands at `path`, a link itself rather than its file; 0
+// when nothing does.
+unsigned ModeOf(const std::string& path);
+
+// Makes a Unix socket at `path`; false when it cannot be made.
+bool MakeUnixSocket(const std::string& path);
+
+// Runs `child` in a forked process; its exit status, or 128 + the signal
+// that ended it.
+int InChild(const std::function<int()>& child);
 
 // Runs a command through the shell; its exit status and what it printed.
 struct CommandResult {
