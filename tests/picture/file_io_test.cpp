@@ -245,24 +245,22 @@ TEST_P(SafeSave, AWriterThatFailsLeavesTheOldFileAndNothingElse) {
 struct SignalCase {
     const char* name;
     int signal;
+    bool namedTemporary;
 };
 
 void PrintTo(const SignalCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-class SignalsDuringASave : public ::testing::TestWithParam<std::tuple<bool, SignalCase>> {};
+class SignalsDuringASave : public ::testing::TestWithParam<SignalCase> {};
 
 TEST_P(SignalsDuringASave, LeaveTheOldFileAndNoTemporary) {
-    const bool named = std::get<0>(GetParam());
-    const SignalCase& c = std::get<1>(GetParam());
-    if (named && c.signal == SIGKILL)
-        GTEST_SKIP() << "a named temporary cannot be removed after SIGKILL";
+    const SignalCase& c = GetParam();
     TempDir dir;
     const std::string path = dir.file("old.png");
     WriteBytes(path, kOld);
     const int status = InChild([&] {
-        UseNamedTemporariesForTesting(named);
+        UseNamedTemporariesForTesting(c.namedTemporary);
         WriteFileAtomically(path, [&](std::ostream& out) {
             out << std::string(1 << 20, 'x');
             out.flush();
@@ -277,16 +275,14 @@ TEST_P(SignalsDuringASave, LeaveTheOldFileAndNoTemporary) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, SignalsDuringASave,
-                         ::testing::Combine(::testing::Bool(),
-                                            ::testing::Values(SignalCase{"Interrupt", SIGINT},
-                                                              SignalCase{"Terminate", SIGTERM},
-                                                              SignalCase{"HangUp", SIGHUP},
-                                                              SignalCase{"Kill", SIGKILL})),
-                         [](const ::testing::TestParamInfo<std::tuple<bool, SignalCase>>& info) {
-                             return std::string(std::get<1>(info.param).name) +
-                                    (std::get<0>(info.param) ? "_NamedTemporary"
-                                                             : "_UnnamedTemporary");
-                         });
+                         ::testing::Values(SignalCase{"Interrupt_UnnamedTemporary", SIGINT, false},
+                                           SignalCase{"Terminate_UnnamedTemporary", SIGTERM, false},
+                                           SignalCase{"HangUp_UnnamedTemporary", SIGHUP, false},
+                                           SignalCase{"Kill_UnnamedTemporary", SIGKILL, false},
+                                           SignalCase{"Interrupt_NamedTemporary", SIGINT, true},
+                                           SignalCase{"Terminate_NamedTemporary", SIGTERM, true},
+                                           SignalCase{"HangUp_NamedTemporary", SIGHUP, true}),
+                         NameOfParam());
 
 INSTANTIATE_TEST_SUITE_P(Temporaries, SafeSave, ::testing::Bool(), temporaryKind);
 
