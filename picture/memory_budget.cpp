@@ -46,9 +46,14 @@ std::uint64_t lessOrZero(std::uint64_t a, std::uint64_t b) {
 // What a new need may take now; the budget's mutex is held.
 std::uint64_t roomLocked(Budget& b) {
     const SystemMemory system = b.probe ? b.probe() : ProbeSystemMemory();
-    // Reservations not yet touched do not show in the available memory, and
-    // those not yet mapped not in the process's size.
-    return std::min(lessOrZero(system.memory, b.reserved),
+    // The available memory already leaves out what the process has touched;
+    // of the reservations, at most the mapped ones are touched, and no more
+    // of them than the process has touched in all. Reservations not yet
+    // mapped are not in the process's size either.
+    const std::size_t taken = b.reserved - b.notTaken;
+    const std::uint64_t touched = std::min<std::uint64_t>(taken, system.touched);
+    const std::uint64_t untouched = b.reserved - touched;
+    return std::min(lessOrZero(system.memory, untouched),
                     lessOrZero(system.addressSpace, b.notTaken));
 }
 

@@ -146,10 +146,12 @@ SystemMemory ProbeSystemMemory() {
     if (group != SystemMemory::kUnlimited)
         result.memory = std::min(result.memory, lessOrZero(group, 32 * kMiB));
 
+    const std::string status = readSmallFile("/proc/self/status");
+    if (!fieldOf(status, "RssAnon:", 1024, result.touched)) result.touched = 0;
+
     const std::uint64_t addressLimit = limitOf(RLIMIT_AS);
     const std::uint64_t dataLimit = limitOf(RLIMIT_DATA);
     if (addressLimit != SystemMemory::kUnlimited || dataLimit != SystemMemory::kUnlimited) {
-        const std::string status = readSmallFile("/proc/self/status");
         std::uint64_t mapped = 0, data = 0;
         if (addressLimit != SystemMemory::kUnlimited) {
             // Without the figure, assume nothing is left rather than all of it.

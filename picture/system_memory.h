@@ -14,12 +14,15 @@
 struct SystemMemory {
     static constexpr std::uint64_t kUnlimited = UINT64_MAX;
 
-    // Bytes of memory the system can still give, whether or not they are
-    // mapped yet.
+    // Bytes of memory the system can still give. Memory this process has
+    // already touched is no longer in it.
     std::uint64_t memory = kUnlimited;
     // Bytes the process may still map under its limits; memory already
     // mapped is counted there, so it is not counted twice.
     std::uint64_t addressSpace = kUnlimited;
+    // Anonymous memory this process has touched (its resident heap and
+    // mappings): the most of its reservations that `memory` already leaves out.
+    std::uint64_t touched = 0;
 };
 
 SystemMemory ProbeSystemMemory();

@@ -57,6 +57,7 @@ struct NeedCase {
     const char* name;
     std::uint64_t memory;        // what the system can give
     std::uint64_t addressSpace;  // what the process may still map
+    std::uint64_t touched;       // what the process has touched
     std::size_t held;            // reserved before, not yet mapped
     bool heldTaken;              // ... or mapped already
     std::size_t need;
@@ -71,7 +72,7 @@ class BudgetNeeds : public ::testing::TestWithParam<NeedCase> {};
 
 TEST_P(BudgetNeeds, GrantedOnlyWithinWhatIsLeft) {
     const NeedCase& c = GetParam();
-    FakeSystemMemory system(c.memory, c.addressSpace);
+    FakeSystemMemory system(c.memory, c.addressSpace, c.touched);
     MemoryReservation held = ReserveMemory(c.held);
     if (c.heldTaken) held.markTaken();
     const std::size_t before = MemoryReserved();
@@ -88,26 +89,40 @@ TEST_P(BudgetNeeds, GrantedOnlyWithinWhatIsLeft) {
 
 constexpr std::uint64_t kNoLimit = SystemMemory::kUnlimited;
 
+// Memory: 100 MB available unless said otherwise.
 INSTANTIATE_TEST_SUITE_P(
     Needs, BudgetNeeds,
     ::testing::Values(
-        NeedCase{"FitsInMemory", 100 * kMB, kNoLimit, 0, false, 100 * kMB, true},
-        NeedCase{"BeyondMemory", 100 * kMB, kNoLimit, 0, false, 100 * kMB + 1, false},
-        NeedCase{"HeldCountsAgainstMemory", 100 * kMB, kNoLimit, 60 * kMB, false, 50 * kMB, false},
-        // Memory mapped but maybe not touched yet does not show in the
-        // available memory: it still counts.
-        NeedCase{"TakenStillCountsAgainstMemory", 100 * kMB, kNoLimit, 60 * kMB, true, 50 * kMB,
+        NeedCase{"FitsInMemory", 100 * kMB, kNoLimit, 0, 0, false, 100 * kMB, true},
+        NeedCase{"BeyondMemory", 100 * kMB, kNoLimit, 0, 0, false, 100 * kMB + 1, false},
+        NeedCase{"HeldCountsAgainstMemory", 100 * kMB, kNoLimit, 0, 60 * kMB, false, 50 * kMB,
                  false},
-        NeedCase{"BeyondAddressSpace", kNoLimit, 100 * kMB, 0, false, 101 * kMB, false},
-        NeedCase{"HeldCountsAgainstAddressSpace", kNoLimit, 100 * kMB, 60 * kMB, false, 50 * kMB,
+        // Mapped but not touched yet: not left out of the available memory.
+        NeedCase{"MappedUntouchedStillCounts", 100 * kMB, kNoLimit, 0, 60 * kMB, true, 50 * kMB,
                  false},
+        // Touched, it is left out of the available memory already.
+        NeedCase{"TouchedNotCountedTwice", 100 * kMB, kNoLimit, 60 * kMB, 60 * kMB, true,
+                 99 * kMB, true},
+        // What the process touched elsewhere does not make a reservation
+        // not yet mapped touched...
+        NeedCase{"OnlyMappedReservationsAreTouched", 100 * kMB, kNoLimit, 80 * kMB, 60 * kMB, false,
+                 50 * kMB, false},
+        // ... nor does it count for more than the reservations hold.
+        NeedCase{"TouchedBeyondTheReservations", 100 * kMB, kNoLimit, 500 * kMB, 60 * kMB, true,
+                 101 * kMB, false},
+        NeedCase{"PartlyTouched", 100 * kMB, kNoLimit, 20 * kMB, 60 * kMB, true, 59 * kMB, true},
+        NeedCase{"PartlyTouchedBeyond", 100 * kMB, kNoLimit, 20 * kMB, 60 * kMB, true, 61 * kMB,
+                 false},
+        NeedCase{"BeyondAddressSpace", kNoLimit, 100 * kMB, 0, 0, false, 101 * kMB, false},
+        NeedCase{"HeldCountsAgainstAddressSpace", kNoLimit, 100 * kMB, 0, 60 * kMB, false,
+                 50 * kMB, false},
         // Mapped memory is already in the process's size: not counted twice.
-        NeedCase{"TakenNotCountedTwiceInAddressSpace", kNoLimit, 100 * kMB, 60 * kMB, true,
+        NeedCase{"MappedNotCountedTwiceInAddressSpace", kNoLimit, 100 * kMB, 0, 60 * kMB, true,
                  50 * kMB, true},
-        NeedCase{"TheSmallerFigureDecides", 50 * kMB, 500 * kMB, 0, false, 60 * kMB, false},
+        NeedCase{"TheSmallerFigureDecides", 50 * kMB, 500 * kMB, 0, 0, false, 60 * kMB, false},
         // Below a megabyte nothing is asked and nothing refused.
-        NeedCase{"SmallNeedsAlwaysGranted", 0, 0, 0, false, (1 << 20) - 1, true},
-        NeedCase{"OneMegabyteIsAsked", 0, kNoLimit, 0, false, 1 << 20, false}),
+        NeedCase{"SmallNeedsAlwaysGranted", 0, 0, 0, 0, false, (1 << 20) - 1, true},
+        NeedCase{"OneMegabyteIsAsked", 0, kNoLimit, 0, 0, false, 1 << 20, false}),
     NameOfParam());
 
 TEST(MemoryBudget, SmallNeedsDoNotAskTheSystem) {

@@ -12,10 +12,11 @@
 class FakeSystemMemory {
 public:
     explicit FakeSystemMemory(std::uint64_t memory,
-                              std::uint64_t addressSpace = SystemMemory::kUnlimited) {
-        SetSystemMemoryProbeForTesting([this, memory, addressSpace] {
+                              std::uint64_t addressSpace = SystemMemory::kUnlimited,
+                              std::uint64_t touched = 0) {
+        SetSystemMemoryProbeForTesting([this, memory, addressSpace, touched] {
             ++asked_;
-            return SystemMemory{memory, addressSpace};
+            return SystemMemory{memory, addressSpace, touched};
         });
     }
     ~FakeSystemMemory() { SetSystemMemoryProbeForTesting({}); }
