@@ -101,8 +101,8 @@ INSTANTIATE_TEST_SUITE_P(
         NeedCase{"MappedUntouchedStillCounts", 100 * kMB, kNoLimit, 0, 60 * kMB, true, 50 * kMB,
                  false},
         // Touched, it is left out of the available memory already.
-        NeedCase{"TouchedNotCountedTwice", 100 * kMB, kNoLimit, 60 * kMB, 60 * kMB, true,
-                 99 * kMB, true},
+        NeedCase{"TouchedNotCountedTwice", 100 * kMB, kNoLimit, 60 * kMB, 60 * kMB, true, 99 * kMB,
+                 true},
         // What the process touched elsewhere does not make a reservation
         // not yet mapped touched...
         NeedCase{"OnlyMappedReservationsAreTouched", 100 * kMB, kNoLimit, 80 * kMB, 60 * kMB, false,
@@ -114,8 +114,8 @@ INSTANTIATE_TEST_SUITE_P(
         NeedCase{"PartlyTouchedBeyond", 100 * kMB, kNoLimit, 20 * kMB, 60 * kMB, true, 61 * kMB,
                  false},
         NeedCase{"BeyondAddressSpace", kNoLimit, 100 * kMB, 0, 0, false, 101 * kMB, false},
-        NeedCase{"HeldCountsAgainstAddressSpace", kNoLimit, 100 * kMB, 0, 60 * kMB, false,
-                 50 * kMB, false},
+        NeedCase{"HeldCountsAgainstAddressSpace", kNoLimit, 100 * kMB, 0, 60 * kMB, false, 50 * kMB,
+                 false},
         // Mapped memory is already in the process's size: not counted twice.
         NeedCase{"MappedNotCountedTwiceInAddressSpace", kNoLimit, 100 * kMB, 0, 60 * kMB, true,
                  50 * kMB, true},
@@ -361,8 +361,8 @@ TEST_P(LoadableDeclarations, NeedIsWhatReadingAndWideningHold) {
 
 INSTANTIATE_TEST_SUITE_P(Files, DeclaredPictures, ::testing::ValuesIn(kDeclared), NameOfParam());
 // The PNG's image data is cut short on purpose: it never loads.
-INSTANTIATE_TEST_SUITE_P(Files, LoadableDeclarations,
-                         ::testing::ValuesIn(kDeclared, kDeclared + 4), NameOfParam());
+INSTANTIATE_TEST_SUITE_P(Files, LoadableDeclarations, ::testing::ValuesIn(kDeclared, kDeclared + 4),
+                         NameOfParam());
 
 // In a child under a real address-space limit, whatever these files
 // declare ends as a refusal or a picture, never as a killed process.
