@@ -226,7 +226,7 @@ std::string UsageText() {
            "                           base name + suffix + extension of the type\n"
            "  -t, --type T             bmp, jpg, gif or png (default jpg)\n"
            "  -y, --overwrite          overwrite existing outputs (default: leave them and say so)\n"
-           "  -j, --jobs N             files scaled at once (default: the number of processors)\n"
+           "  -j, --jobs N             files scaled at once (default: the processors it may use)\n"
            "  -q, --quiet              no progress display\n"
            "  -h, --help               this text\n"
            "  -v, --version            the version of Skalomi\n"

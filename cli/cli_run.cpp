@@ -1,5 +1,7 @@
 #include "cli/cli_run.h"
 
+#include <sched.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -19,6 +21,7 @@
 #include "picture/picture_saver.h"
 #include "scale/batch_naming.h"
 #include "scale/selection.h"
+#include "scale/streamed_job.h"
 
 namespace {
 
@@ -39,9 +42,49 @@ FileOutcome refused(const std::string& path, const std::string& why) {
 
 // Orders and clamps a typed rectangle as a kept selection is; no minimum
 // size here (a rectangle one pixel wide is then refused as nothing to scale).
-SelectionRect selectionFor(const CliOptions& o, const TDIB& picture) {
-    if (!o.Selection) return WholePicture(picture.Width(), picture.Height());
-    return OrderAndClampSelection(*o.Selection, picture.Width(), picture.Height());
+SelectionRect selectionFor(const CliOptions& o, int width, int height) {
+    if (!o.Selection) return WholePicture(width, height);
+    return OrderAndClampSelection(*o.Selection, width, height);
+}
+
+// The scale run's progress events as the file's share done, from `from` to
+// `to`: the two passes fill the two halves, as the window's bar does.
+ScaleProgress shareOfProgress(const std::function<void(double)>& report, double from, double to) {
+    ScaleProgress scaleProgress;
+    if (!report) return scaleProgress;
+    auto maximum = std::make_shared<int>(1);
+    auto secondPass = std::make_shared<bool>(false);
+    auto passes = std::make_shared<int>(0);
+    scaleProgress.PassStarted = [=](int max) {
+        *maximum = std::max(max, 1);
+        *secondPass = ++*passes == 2;
+    };
+    scaleProgress.Position = [=](int position) {
+        const double bar = std::min(1.0, static_cast<double>(position) / *maximum);
+        report(from + (to - from) * (*secondPass ? std::max(bar, 0.5) : std::min(bar, 0.5)));
+    };
+    return scaleProgress;
+}
+
+// A borrowed core, given back when the job ends.
+class BorrowedCore {
+public:
+    explicit BorrowedCore(SpareCores* spare)
+        : spare_(spare && spare->TryTake() ? spare : nullptr) {}
+    ~BorrowedCore() {
+        if (spare_) spare_->Give();
+    }
+    BorrowedCore(const BorrowedCore&) = delete;
+    BorrowedCore& operator=(const BorrowedCore&) = delete;
+    bool held() const { return spare_ != nullptr; }
+
+private:
+    SpareCores* spare_;
+};
+
+FileOutcome written(const FileJob& job, int width, int height) {
+    return FileOutcome{true, job.Source + " -> " + job.Output + " (" + std::to_string(width) + "x" +
+                                 std::to_string(height) + ")"};
 }
 
 }  // namespace
@@ -68,6 +111,23 @@ FileOutcome ScaleFile(const CliOptions& o, const FileJob& job, Worker& w,
         if (present && !o.Overwrite)
             return refused(job.Output, "exists; left as it is (--overwrite replaces it)");
 
+        const bool streams = CanStreamResult(job.Output, o.Settings.Rotation);
+        if (streams) {
+            const BorrowedCore core(w.Spare);
+            BandSettings bands;
+            bands.OwnThread = core.held();
+            StreamedJobContext context{w.Tables, w.Result, bands,
+                                       shareOfProgress(report, 0.0, 1.0)};
+            ScalePlan plan;
+            const auto selection = [&o](int width, int height) {
+                return selectionFor(o, width, height);
+            };
+            if (StreamJpegJob(job.Source, job.Output, o.Settings, selection, context, plan)) {
+                report(1.0);
+                return written(job, plan.FinishedWidth, plan.FinishedHeight);
+            }
+        }
+
         std::string whyUnreadable;
         if (!LoadPictureFile(job.Source, w.Source, &whyUnreadable)) {
             return refused(job.Source, whyUnreadable.empty()
@@ -76,7 +136,7 @@ FileOutcome ScaleFile(const CliOptions& o, const FileJob& job, Worker& w,
         }
         report(0.2);
 
-        const SelectionRect selection = selectionFor(o, w.Source);
+        const SelectionRect selection = selectionFor(o, w.Source.Width(), w.Source.Height());
         ScalePlan plan;
         ScaleRefusal refusal;
         try {
@@ -85,7 +145,11 @@ FileOutcome ScaleFile(const CliOptions& o, const FileJob& job, Worker& w,
                 // An output its format cannot hold is refused before the run.
                 CheckFileTypeCanHold(FileTypeForName(job.Output), plan.FinishedWidth,
                                      plan.FinishedHeight, w.Result.ColorsUsed());
-                CheckScaleMemory(plan, selection);
+                // A streamed result is never held whole: only its work rows are.
+                if (streams)
+                    RequireMemory(ScaleWorkBytes(plan, selection), "The scale run's work rows");
+                else
+                    CheckScaleMemory(plan, selection);
             }
         } catch (const EMemoryBusy&) {
             throw;
@@ -104,23 +168,21 @@ FileOutcome ScaleFile(const CliOptions& o, const FileJob& job, Worker& w,
                 break;
         }
 
-        ScaleProgress scaleProgress;
-        if (progress) {
-            // The two passes fill the bar's halves, as in the window.
-            auto maximum = std::make_shared<int>(1);
-            auto secondPass = std::make_shared<bool>(false);
-            auto passes = std::make_shared<int>(0);
-            scaleProgress.PassStarted = [=](int max) {
-                *maximum = std::max(max, 1);
-                *secondPass = ++*passes == 2;
-            };
-            scaleProgress.Position = [=, &report](int position) {
-                const double bar = std::min(1.0, static_cast<double>(position) / *maximum);
-                report(0.2 + 0.6 * (*secondPass ? std::max(bar, 0.5) : std::min(bar, 0.5)));
-            };
+        if (streams) {
+            StreamedJobContext context{w.Tables, w.Result, {}, shareOfProgress(report, 0.2, 1.0)};
+            try {
+                StreamLoadedJob(w.Source, selection, o.Settings, plan, job.Output, context);
+            } catch (const EMemoryBusy&) {
+                throw;
+            } catch (const EOutOfMemory& e) {
+                return refused(job.Source, std::string(kTooLarge) + " (" + e.what() + ")");
+            }
+            report(1.0);
+            return written(job, plan.FinishedWidth, plan.FinishedHeight);
         }
         try {
-            RunScale(w.Source, selection, o.Settings, plan, w.Result, w.Tables, scaleProgress);
+            RunScale(w.Source, selection, o.Settings, plan, w.Result, w.Tables,
+                     shareOfProgress(report, 0.2, 0.8));
         } catch (const EMemoryBusy&) {
             throw;
         } catch (const EOutOfMemory& e) {
@@ -130,9 +192,7 @@ FileOutcome ScaleFile(const CliOptions& o, const FileJob& job, Worker& w,
 
         SavePictureToFile(w.Result, job.Output);
         report(1.0);
-        return FileOutcome{true, job.Source + " -> " + job.Output + " (" +
-                                     std::to_string(w.Result.Width()) + "x" +
-                                     std::to_string(w.Result.Height()) + ")"};
+        return written(job, w.Result.Width(), w.Result.Height());
     } catch (const EMemoryBusy&) {
         throw;
     } catch (const std::bad_alloc&) {
@@ -142,11 +202,28 @@ FileOutcome ScaleFile(const CliOptions& o, const FileJob& job, Worker& w,
     }
 }
 
+int UsableCores() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
+        return CPU_COUNT(&set);
+    return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+}
+
+bool SpareCores::TryTake() {
+    int available = count_.load();
+    while (available > 0) {
+        if (count_.compare_exchange_weak(available, available - 1)) return true;
+    }
+    return false;
+}
+
 int RunJobs(const CliOptions& o, const RunReporter& reporter) {
     const std::vector<FileJob> jobs = PlanJobs(o);
     const std::vector<std::vector<int>> groups = GroupJobs(jobs);
     const int fileCount = static_cast<int>(jobs.size());
-    int workers = o.Jobs > 0 ? o.Jobs : static_cast<int>(std::thread::hardware_concurrency());
+    const int cores = UsableCores();
+    int workers = o.Jobs > 0 ? o.Jobs : cores;
     workers = std::max(1, std::min(workers, static_cast<int>(groups.size())));
 
     std::mutex mutex;
@@ -156,8 +233,11 @@ int RunJobs(const CliOptions& o, const RunReporter& reporter) {
     std::atomic<int> nextGroup{0};
 
     // The jobs share one memory budget, each worker charging its own
-    // account (job_gate.h).
+    // account (job_gate.h). Cores no worker runs on (fewer than none when
+    // more workers were asked for than there are cores) may be borrowed by
+    // a job for its decoder; a worker that runs out of files gives its own.
     JobGate gate;
+    SpareCores spare(cores - workers);
     auto work = [&] {
         MemoryAccount account;
         ChargeMemoryTo charge(account);
@@ -179,6 +259,7 @@ int RunJobs(const CliOptions& o, const RunReporter& reporter) {
                         // A worker's pictures live for one job only: what it
                         // holds between jobs would count against the others.
                         Worker worker;
+                        worker.Spare = &spare;
                         outcome = std::make_unique<FileOutcome>(
                             ScaleFile(o, jobs[index], worker, share));
                     } catch (const EMemoryBusy&) {
@@ -194,6 +275,7 @@ int RunJobs(const CliOptions& o, const RunReporter& reporter) {
                 changed.notify_one();
             }
         }
+        spare.Give();
     };
     // The workers scale; this thread reports, in file order.
     std::vector<std::thread> threads;

@@ -5,6 +5,7 @@
 // worker threads; what happened to each file is reported in the order the
 // files were given.
 
+#include <atomic>
 #include <functional>
 #include <string>
 
@@ -19,17 +20,34 @@ struct FileOutcome {
     std::string Message;  // one line (or several, "\n" between), without the program name
 };
 
+// Cores no worker runs on, which a job may borrow for a decoder thread of
+// its own, so that the threads at work never outnumber the cores (nor the
+// workers asked for). The count may start below zero.
+class SpareCores {
+public:
+    explicit SpareCores(int count) : count_(count) {}
+    bool TryTake();
+    void Give() { ++count_; }
+
+private:
+    std::atomic<int> count_;
+};
+
 // The buffers of one job.
 struct Worker {
     TDIB Source;
     TDIB Result;
     ResampleTables Tables;
+    SpareCores* Spare = nullptr;  // none: every job runs on the worker's thread alone
 };
 
 // Loads, scales and saves one file. `progress` receives the file's share
 // done, 0 to 1. Throws EMemoryBusy when the thread's memory account waits
 // for others (memory_budget.h) and the file's memory is busy: `worker` is
 // then to be given back and the file tried again later.
+// A job whose result can be written row by row streams: a JPEG is decoded
+// in bands (on a borrowed core when there is one) and the rows go straight
+// into the output file; the file is the one the whole picture would give.
 FileOutcome ScaleFile(const CliOptions& options, const FileJob& job, Worker& worker,
                       const std::function<void(double)>& progress = {});
 
@@ -39,6 +57,9 @@ struct RunReporter {
     std::function<void(int index, const FileJob& job, const FileOutcome& outcome)> FileDone;
     std::function<void(double done)> Progress;
 };
+
+// The cores this process may run on (its affinity, as taskset sets it).
+int UsableCores();
 
 // Runs every job; returns the exit status (0 when every output was written,
 // 1 otherwise).

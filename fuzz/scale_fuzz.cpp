@@ -2,8 +2,9 @@
 // picture, a selection and every setting (size values across their whole
 // 32-bit range); whatever PlanScale accepts is scaled by the engine and by
 // the plain per-pixel reference of the tests, which must agree byte for
-// byte. Refusals and the buffer's own size limits are expected outcomes;
-// anything else is a finding.
+// byte, and unrotated runs and half turns streamed in bands of the input's
+// choosing must give the same rows. Refusals and the buffer's own size limits are expected
+// outcomes; anything else is a finding.
 
 #include <cstddef>
 #include <cstdint>
@@ -12,9 +13,11 @@
 #include <exception>
 
 #include "picture/errors.h"
+#include "scale/band_pipeline.h"
 #include "scale/scale_errors.h"
 #include "scale/scale_run.h"
 #include "scale/simd_level.h"
+#include "scale/streamed_run.h"
 // The reference is the tests' own; building it into the harness keeps one copy.
 #include "tests/scale/reference_scale.cpp"
 #include "tests/support/picture_builders.h"
@@ -41,6 +44,45 @@ private:
     const std::uint8_t* data_;
     std::size_t size_;
     std::size_t pos_ = 0;
+};
+
+// The source's rows, top to bottom, as a decoder would make them.
+class PictureRowsProducer : public RowProducer {
+public:
+    explicit PictureRowsProducer(const TDIB& picture) : picture_(picture) {}
+    void Produce(std::uint8_t* const* rows, int count) override {
+        for (int i = 0; i < count; ++i, ++next_)
+            std::memcpy(rows[i], picture_.ScanLine(next_),
+                        3 * static_cast<std::size_t>(picture_.Width()));
+    }
+    void Finish() override {
+        if (next_ != picture_.Height()) std::abort();
+    }
+
+private:
+    const TDIB& picture_;
+    int next_ = 0;
+};
+
+// Each finished row against the picture RunScale made.
+class FinishedRowsCheck : public FinishedRowSink {
+public:
+    FinishedRowsCheck(const TDIB& expected, bool topFirst)
+        : expected_(expected), topFirst_(topFirst) {}
+    void PutRow(const std::uint8_t* row) override {
+        const int y = topFirst_ ? rows_ : expected_.Height() - 1 - rows_;
+        if (rows_ >= expected_.Height() ||
+            std::memcmp(row, expected_.ScanLine(y),
+                        3 * static_cast<std::size_t>(expected_.Width())) != 0)
+            std::abort();
+        ++rows_;
+    }
+    int rows() const { return rows_; }
+
+private:
+    const TDIB& expected_;
+    bool topFirst_;
+    int rows_ = 0;
 };
 
 }  // namespace
@@ -93,6 +135,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (std::memcmp(fast.ScanLine(y), plain.ScanLine(y), 3 * static_cast<std::size_t>(fast.Width())) != 0)
             std::abort();
     if (fastTables.IndexTable != plainTables.IndexTable || fastTables.FracTable != plainTables.FracTable)
+        std::abort();
+
+    // The streamed run, its rows in bands of the input's choosing, makes the
+    // finished rows of the same picture in its row order.
+    if (FinishedRowOrderFor(s.Rotation) == FinishedRowOrder::Columns) return 0;
+    PictureRowsProducer producer(source);
+    BandedRows rows(producer, w, h, sel,
+                    BandSettings{1 + in.byte() % 20, 1 + in.byte() % 4, false, 0});
+    FinishedRowsCheck check(fast, FinishedRowOrderFor(s.Rotation) == FinishedRowOrder::TopFirst);
+    ResampleTables streamedTables;
+    RunScaleToRows(rows, w, h, sel, s, plan, streamedTables, check);
+    rows.Finish();
+    if (check.rows() != fast.Height() || streamedTables.IndexTable != fastTables.IndexTable)
         std::abort();
     return 0;
 }

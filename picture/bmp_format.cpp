@@ -1,5 +1,7 @@
 #include "picture/bmp_format.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstring>
 #include <istream>
 #include <ostream>
@@ -336,11 +338,19 @@ void CheckBMPFileSize(std::int64_t width, std::int64_t height, std::uint64_t col
     }
 }
 
-void WriteBMP(const TInternalDIB& store, std::ostream& out) {
-    const std::uint32_t colors = store.Header.biClrUsed;
-    CheckBMPFileSize(store.Width, store.Height, colors, store.Bits.size());
+namespace {
+
+// The file header, the info header as stored and the first colours-used
+// colour-table entries of a file whose pixel block has `blockSize` bytes;
+// returns the pixel block's offset in the file. A file its size field cannot
+// count is refused before a byte is written.
+std::uint64_t writeHeaders(std::ostream& out, const BitmapInfoHeader& header,
+                           const RGBQuad* colorTable, std::uint64_t blockSize) {
+    const std::uint32_t colors = header.biClrUsed;
+    CheckBMPFileSize(header.biWidth, header.biHeight < 0 ? -std::int64_t{header.biHeight} : header.biHeight,
+                     colors, blockSize);
     const std::uint64_t offBits = kFileHeaderSize + 40 + 4 * static_cast<std::uint64_t>(colors);
-    const std::uint64_t fileSize = BMPFileSize(colors, store.Bits.size());
+    const std::uint64_t fileSize = BMPFileSize(colors, blockSize);
 
     std::uint8_t headers[54];
     std::uint8_t* p = headers;
@@ -349,13 +359,74 @@ void WriteBMP(const TInternalDIB& store, std::ostream& out) {
     putU16(p, 0);
     putU16(p, 0);
     putU32(p, static_cast<std::uint32_t>(offBits));
-    encodeInfoHeader(store.Header, p);
+    encodeInfoHeader(header, p);
     out.write(reinterpret_cast<const char*>(headers), sizeof headers);
-    out.write(reinterpret_cast<const char*>(store.ColorTable.data()),
-              static_cast<std::streamsize>(4 * colors));
+    out.write(reinterpret_cast<const char*>(colorTable), static_cast<std::streamsize>(4 * colors));
+    return offBits;
+}
+
+}  // namespace
+
+void WriteBMP(const TInternalDIB& store, std::ostream& out) {
+    writeHeaders(out, store.Header, store.ColorTable.data(), store.Bits.size());
     out.write(reinterpret_cast<const char*>(store.Bits.data()),
               static_cast<std::streamsize>(store.Bits.size()));
     if (!out) throw EWriteError();
+}
+
+BmpRowWriter::BmpRowWriter(std::ostream& out, const BitmapInfoHeader& header,
+                           const RGBQuad* colorTable, bool rowsTopFirst, int rowsPerWrite)
+    : out_(out) {
+    const bool valid = header.biWidth > 0 && header.biHeight != 0 && header.biHeight != INT32_MIN &&
+                       header.biCompression == 0 &&
+                       (header.biBitCount == 1 || header.biBitCount == 4 ||
+                        header.biBitCount == 8 || header.biBitCount == 24);
+    if (!valid) throw EDIBInvalidDIBPara("TInternalDIB.CreateDIB: Invalid Parameters");
+    height_ = header.biHeight < 0 ? -header.biHeight : header.biHeight;
+    stride_ = dibStride(header.biWidth, header.biBitCount);
+    rowBytes_ = (static_cast<std::size_t>(header.biWidth) * header.biBitCount + 7) / 8;
+    // A bottom-up file stores the bottom row first: rows made top first then
+    // fill the file from its end.
+    const bool fileTopFirst = header.biHeight < 0;
+    reversed_ = fileTopFirst != rowsTopFirst;
+    if (stride_ == 0 || !mulSizesValid(stride_, static_cast<std::size_t>(height_)))
+        throw EOutOfMemory();
+    const std::size_t blockSize = stride_ * static_cast<std::size_t>(height_);
+    capacity_ = std::max(1, std::min(rowsPerWrite, height_));
+    buffer_ = PixelBlock(static_cast<std::size_t>(capacity_) * stride_);
+    offBits_ = writeHeaders(out, header, colorTable, blockSize);
+    if (!out) throw EWriteError();
+}
+
+void BmpRowWriter::WriteRow(const std::uint8_t* row) {
+    if (rowsWritten_ + pending_ >= height_) throw EDIBInvalidDIBPara("BMP: rows past the picture");
+    const int slot = reversed_ ? capacity_ - 1 - pending_ : pending_;
+    std::memcpy(buffer_.data() + static_cast<std::size_t>(slot) * stride_, row, rowBytes_);
+    if (++pending_ == capacity_) flush();
+}
+
+void BmpRowWriter::flush() {
+    if (pending_ == 0) return;
+    const std::size_t bytes = static_cast<std::size_t>(pending_) * stride_;
+    const std::uint8_t* from = buffer_.data();
+    if (reversed_) {
+        // Rows rowsWritten_ .. + pending_ - 1 (in the order made) lie at file
+        // rows height - rowsWritten_ - pending_ .. height - rowsWritten_ - 1.
+        from += static_cast<std::size_t>(capacity_ - pending_) * stride_;
+        const std::uint64_t fileRow = static_cast<std::uint64_t>(height_ - rowsWritten_ - pending_);
+        out_.seekp(static_cast<std::streamoff>(offBits_ + fileRow * stride_));
+    }
+    out_.write(reinterpret_cast<const char*>(from), static_cast<std::streamsize>(bytes));
+    if (!out_) throw EWriteError();
+    rowsWritten_ += pending_;
+    pending_ = 0;
+}
+
+void BmpRowWriter::Finish() {
+    flush();
+    if (rowsWritten_ != height_) throw EDIBInvalidDIBPara("BMP: finished before the last row");
+    if (reversed_) out_.seekp(0, std::ios::end);
+    if (!out_) throw EWriteError();
 }
 
 std::shared_ptr<TInternalDIB> ReadPackedDIB(const std::uint8_t* block, std::size_t size) {

@@ -31,6 +31,44 @@ std::uint64_t BMPFileSize(std::uint64_t colorsUsed, std::uint64_t pixelBytes);
 void CheckBMPFileSize(std::int64_t width, std::int64_t height, std::uint64_t colorsUsed,
                       std::uint64_t pixelBytes);
 
+// A BMP file written a row at a time, with the header and colour table
+// given: what WriteBMP writes for a store with that header, its rows made
+// one after the other, padding bytes zero. Each row goes to its own place in
+// the pixel block: when rows come in the file's order (bottom first for the
+// usual bottom-up file) they are simply appended; when they come the other
+// way, gathered rows are written at their place, so `out` must then be able
+// to seek, also past its end. Uncompressed 1, 4, 8 and 24 bits.
+class BmpRowWriter {
+public:
+    // Writes the headers. `rowsTopFirst`: the order the rows will come in;
+    // up to `rowsPerWrite` rows are gathered per write.
+    BmpRowWriter(std::ostream& out, const BitmapInfoHeader& header, const RGBQuad* colorTable,
+                 bool rowsTopFirst, int rowsPerWrite);
+    BmpRowWriter(const BmpRowWriter&) = delete;
+    BmpRowWriter& operator=(const BmpRowWriter&) = delete;
+
+    // The next row, (width * bit count + 7) / 8 bytes. EWriteError when the
+    // stream fails.
+    void WriteRow(const std::uint8_t* row);
+    // After the last row: writes what is gathered and leaves the stream at
+    // the file's end.
+    void Finish();
+
+private:
+    void flush();
+
+    std::ostream& out_;
+    int height_ = 0;
+    std::size_t stride_ = 0;
+    std::size_t rowBytes_ = 0;
+    bool reversed_ = false;  // rows come in the opposite of the file's order
+    std::uint64_t offBits_ = 0;
+    int capacity_ = 1;
+    int pending_ = 0;
+    int rowsWritten_ = 0;
+    PixelBlock buffer_;
+};
+
 // Reads a packed DIB (info header, masks, colours, pixels in one block).
 std::shared_ptr<TInternalDIB> ReadPackedDIB(const std::uint8_t* block, std::size_t size);
 

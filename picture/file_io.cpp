@@ -91,6 +91,25 @@ protected:
         return traits_type::not_eof(ch);
     }
     int sync() override { return drain() ? 0 : -1; }
+    // Writers that place rows out of order seek; past the end leaves a gap
+    // that later writes fill.
+    pos_type seekoff(off_type offset, std::ios_base::seekdir dir,
+                     std::ios_base::openmode which) override {
+        if (!(which & std::ios_base::out) || !drain()) return pos_type(off_type(-1));
+        const int whence = dir == std::ios_base::beg   ? SEEK_SET
+                           : dir == std::ios_base::cur ? SEEK_CUR
+                                                       : SEEK_END;
+        const off_t at = ::lseek(fd_, static_cast<off_t>(offset), whence);
+        if (at < 0) {
+            failed_ = true;
+            errno_ = errno;
+            return pos_type(off_type(-1));
+        }
+        return pos_type(static_cast<off_type>(at));
+    }
+    pos_type seekpos(pos_type position, std::ios_base::openmode which) override {
+        return seekoff(off_type(position), std::ios_base::beg, which);
+    }
     std::streamsize xsputn(const char* s, std::streamsize n) override {
         // Large pieces (pixel blocks) go straight to the file.
         if (n >= static_cast<std::streamsize>(sizeof buffer_)) {

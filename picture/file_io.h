@@ -74,7 +74,9 @@ OutputPath InspectOutputPath(const std::string& fileName);
 void CheckOutputReplaceable(const std::string& fileName);
 
 // Calls `write` with a stream onto a new unnamed file in the target's
-// folder, then makes that file the target as described above. Throws
+// folder, then makes that file the target as described above. The stream
+// can seek (also past its end), for writers that place parts of the file
+// out of order. Throws
 // EFCreateError when the target may not be replaced or the file cannot be
 // created or named, EWriteError when writing or flushing fails (with the
 // system's reason, whatever `write` itself threw then), and passes on

@@ -15,13 +15,20 @@ std::shared_ptr<TInternalDIB> TInternalDIB::CreateDIB(std::int32_t width, std::i
     const std::size_t bytes = checkedPictureBytes(width, rows, bitCount);
 
     auto store = std::make_shared<TInternalDIB>();
-    store->Header.biWidth = width;
-    store->Header.biHeight = height;
-    store->Header.biBitCount = static_cast<std::uint16_t>(bitCount);
-    store->Header.biClrUsed = static_cast<std::uint32_t>(colorsUsed);
+    store->Header = BlankHeader(width, height, bitCount, colorsUsed);
     store->Bits = PixelBlock(bytes, DescribePicture(width, rows));
     store->UpdateLayout();
     return store;
+}
+
+BitmapInfoHeader TInternalDIB::BlankHeader(std::int32_t width, std::int32_t height, int bitCount,
+                                           std::int64_t colorsUsed) {
+    BitmapInfoHeader header;
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biBitCount = static_cast<std::uint16_t>(bitCount);
+    header.biClrUsed = static_cast<std::uint32_t>(colorsUsed);
+    return header;
 }
 
 std::shared_ptr<TInternalDIB> TInternalDIB::Clone() const {

@@ -43,6 +43,9 @@ public:
     // other than 1, 4, 8, 24; with EOutOfMemory when the block cannot be held.
     static std::shared_ptr<TInternalDIB> CreateDIB(std::int32_t width, std::int32_t height,
                                                    int bitCount, std::int64_t colorsUsed);
+    // The header CreateDIB gives a new store (its colour table is black).
+    static BitmapInfoHeader BlankHeader(std::int32_t width, std::int32_t height, int bitCount,
+                                        std::int64_t colorsUsed);
 
     // A private copy: same header, colour table and pixel bytes.
     std::shared_ptr<TInternalDIB> Clone() const;

@@ -1,5 +1,7 @@
 #include "picture/jpeg_glue.h"
 
+#include <jerror.h>
+
 #include <csetjmp>
 #include <cstdlib>
 #include <string>
@@ -13,8 +15,21 @@ namespace {
     std::longjmp(manager->jump, 1);
 }
 
-// Warnings (a damaged but finishable file) and traces are not reported.
-void dropMessage(j_common_ptr, int) {}
+// Warnings (a damaged but finishable file) and traces are not reported;
+// warnings are only counted.
+void dropMessage(j_common_ptr common, int level) {
+    if (level >= 0) return;
+    ++common->err->num_warnings;
+    switch (common->err->msg_code) {
+        case JWRN_ADOBE_XFORM:
+        case JWRN_BOGUS_ICC:
+        case JWRN_EXTRANEOUS_DATA:
+        case JWRN_JFIF_MAJOR:
+            break;
+        default:
+            ++reinterpret_cast<JpegErrorManager*>(common->err)->imageDataWarnings;
+    }
+}
 void dropOutput(j_common_ptr) {}
 
 struct CreateDecompress {
@@ -35,6 +50,7 @@ jpeg_error_mgr* InitJpegErrorManager(JpegErrorManager& manager) {
     pub->emit_message = dropMessage;
     pub->output_message = dropOutput;
     manager.ownMessage = nullptr;
+    manager.imageDataWarnings = 0;
     return pub;
 }
 

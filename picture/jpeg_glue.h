@@ -22,10 +22,13 @@ struct JpegErrorManager {
     // Set by our own callbacks (the scan limit, a failed allocation) before
     // they leave through error_exit, so that the error names the real cause.
     const char* ownMessage = nullptr;
+    // Warnings about damaged image data, as against those about headers and
+    // bytes between markers (an unknown JFIF revision, garbage before a marker).
+    long imageDataWarnings = 0;
 };
 
 // Prepares `manager` so that fatal errors return to RunJpegSteps and
-// warnings and trace messages are dropped.
+// warnings and trace messages are dropped; warnings are only counted.
 jpeg_error_mgr* InitJpegErrorManager(JpegErrorManager& manager);
 
 // Runs steps(context). A fatal libjpeg error inside leaves the steps and is

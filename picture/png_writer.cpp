@@ -7,6 +7,7 @@
 
 #include "picture/errors.h"
 #include "picture/png_picture.h"
+#include "picture/png_row_writer.h"
 
 namespace {
 
@@ -107,60 +108,82 @@ private:
 
 }  // namespace
 
-void WritePNG(const TDIB& picture, std::ostream& out) {
-    const BitmapInfoHeader& info = picture.Header();
-    const int bitCount = info.biBitCount;
-    if (info.biCompression != 0 ||
-        (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24))
+class PngRowWriter::Idat : public IdatWriter {
+public:
+    using IdatWriter::IdatWriter;
+};
+
+PngRowWriter::PngRowWriter(std::ostream& out, int width, int height, int bitCount,
+                           const RGBQuad* colors, int colorCount)
+    : out_(out), width_(width), height_(height), bitCount_(bitCount) {
+    if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24)
         throw EPNGError("not support BitCount");
     const bool truecolour = bitCount == 24;
-    const int colors = std::clamp(picture.ColorsUsed(), 0, 256);
-    if (!truecolour && colors == 0) throw EPNGError("no colortable");
+    colorCount = std::clamp(colorCount, 0, 256);
+    if (!truecolour && colorCount == 0) throw EPNGError("no colortable");
 
-    const auto width = static_cast<std::uint32_t>(picture.Width());
-    const auto height = static_cast<std::uint32_t>(picture.Height());
     writeBytes(out, kSignature, sizeof kSignature);
-
     std::uint8_t ihdr[13];
-    put32(ihdr, width);
-    put32(ihdr + 4, height);
+    put32(ihdr, static_cast<std::uint32_t>(width));
+    put32(ihdr + 4, static_cast<std::uint32_t>(height));
     ihdr[8] = static_cast<std::uint8_t>(truecolour ? 8 : bitCount);
     ihdr[9] = truecolour ? 2 : 3;
     ihdr[10] = ihdr[11] = ihdr[12] = 0;
     writeChunk(out, "IHDR", ihdr, sizeof ihdr);
 
-    if (colors > 0) {
-        std::vector<std::uint8_t> plte(static_cast<std::size_t>(colors) * 3);
-        const RGBQuad* table = picture.ColorTable();
-        for (int i = 0; i < colors; ++i) {
-            plte[3 * i] = table[i].rgbRed;
-            plte[3 * i + 1] = table[i].rgbGreen;
-            plte[3 * i + 2] = table[i].rgbBlue;
+    if (colorCount > 0) {
+        std::vector<std::uint8_t> plte(static_cast<std::size_t>(colorCount) * 3);
+        for (int i = 0; i < colorCount; ++i) {
+            plte[3 * i] = colors[i].rgbRed;
+            plte[3 * i + 1] = colors[i].rgbGreen;
+            plte[3 * i + 2] = colors[i].rgbBlue;
         }
         writeChunk(out, "PLTE", plte.data(), plte.size());
     }
+    idat_ = std::make_unique<Idat>(out);
+    row_ = std::make_unique<std::uint8_t[]>(rowBytes() + 1);
+    row_[0] = 0;  // filter type None on every row
+}
 
-    IdatWriter idat(out);
-    const std::size_t rowBytes = (static_cast<std::size_t>(width) * bitCount + 7) / 8;
-    std::vector<std::uint8_t> row(rowBytes + 1);
-    row[0] = 0;  // filter type None on every row
-    const unsigned spareBits = static_cast<unsigned>(rowBytes * 8 - static_cast<std::size_t>(width) * bitCount);
-    for (std::uint32_t y = 0; y < height; ++y) {
-        const std::uint8_t* src = picture.ScanLine(static_cast<int>(y));
-        std::uint8_t* dst = row.data() + 1;
-        if (truecolour) {
-            for (std::uint32_t x = 0; x < width; ++x, src += 3, dst += 3) {
-                dst[0] = src[2];
-                dst[1] = src[1];
-                dst[2] = src[0];
-            }
-        } else {
-            std::copy(src, src + rowBytes, dst);
-            // The bits after the last pixel are the row's padding: write zeros.
-            if (spareBits) dst[rowBytes - 1] = static_cast<std::uint8_t>(dst[rowBytes - 1] & (0xFF << spareBits));
+PngRowWriter::~PngRowWriter() = default;
+
+std::size_t PngRowWriter::rowBytes() const {
+    return (static_cast<std::size_t>(width_) * static_cast<std::size_t>(bitCount_) + 7) / 8;
+}
+
+void PngRowWriter::WriteRow(const std::uint8_t* src) {
+    if (rowsWritten_ >= height_) throw EPNGError("PNG: rows past the picture");
+    const std::size_t bytes = rowBytes();
+    std::uint8_t* dst = row_.get() + 1;
+    if (bitCount_ == 24) {
+        for (int x = 0; x < width_; ++x, src += 3, dst += 3) {
+            dst[0] = src[2];
+            dst[1] = src[1];
+            dst[2] = src[0];
         }
-        idat.row(row.data(), row.size());
+    } else {
+        std::copy(src, src + bytes, dst);
+        // The bits after the last pixel are the row's padding: write zeros.
+        const unsigned spareBits = static_cast<unsigned>(
+            bytes * 8 - static_cast<std::size_t>(width_) * static_cast<std::size_t>(bitCount_));
+        if (spareBits)
+            dst[bytes - 1] = static_cast<std::uint8_t>(dst[bytes - 1] & (0xFF << spareBits));
     }
-    idat.finish();
-    writeChunk(out, "IEND", nullptr, 0);
+    idat_->row(row_.get(), bytes + 1);
+    ++rowsWritten_;
+}
+
+void PngRowWriter::Finish() {
+    if (rowsWritten_ != height_) throw EPNGError("PNG: finished before the last row");
+    idat_->finish();
+    writeChunk(out_, "IEND", nullptr, 0);
+}
+
+void WritePNG(const TDIB& picture, std::ostream& out) {
+    const BitmapInfoHeader& info = picture.Header();
+    if (info.biCompression != 0) throw EPNGError("not support BitCount");
+    PngRowWriter writer(out, picture.Width(), picture.Height(), info.biBitCount,
+                        picture.ColorTable(), picture.ColorsUsed());
+    for (int y = 0; y < picture.Height(); ++y) writer.WriteRow(picture.ScanLine(y));
+    writer.Finish();
 }

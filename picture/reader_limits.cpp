@@ -6,8 +6,13 @@
 #include "picture/memory_budget.h"
 #include "picture/size_limits.h"
 
-void checkDeclaredPictureSize(std::int64_t width, std::int64_t height, const ReaderLimits& limits,
-                              int depth, unsigned extraBytesPerPixel) {
+namespace {
+
+// The bytes a reading needs: the 24-bit picture and the reader's own one
+// when `holdsPicture`, and its working memory; refused when they cannot be
+// counted or pass the limit.
+std::size_t neededBytes(std::int64_t width, std::int64_t height, const ReaderLimits& limits,
+                        int depth, unsigned extraBytesPerPixel, bool holdsPicture) {
     const std::string picture = DescribePicture(width, height);
     const std::size_t block = checkedPictureBytes(width, height, 24);
     const std::size_t own = depth == 24 ? 0 : checkedPictureBytes(width, height, depth);
@@ -19,5 +24,19 @@ void checkDeclaredPictureSize(std::int64_t width, std::int64_t height, const Rea
     const std::size_t limit = limits.maxPictureBytes;
     if (limit != 0 && (block > limit || pixels * extraBytesPerPixel > limit))
         throw EOutOfMemory(picture + " is larger than this reader takes");
-    RequireMemory(block + own + pixels * extraBytesPerPixel, picture);
+    return (holdsPicture ? block + own : 0) + pixels * extraBytesPerPixel;
+}
+
+}  // namespace
+
+void checkDeclaredPictureSize(std::int64_t width, std::int64_t height, const ReaderLimits& limits,
+                              int depth, unsigned extraBytesPerPixel) {
+    RequireMemory(neededBytes(width, height, limits, depth, extraBytesPerPixel, true),
+                  DescribePicture(width, height));
+}
+
+void checkDeclaredRowReading(std::int64_t width, std::int64_t height, const ReaderLimits& limits,
+                             unsigned extraBytesPerPixel) {
+    const std::size_t need = neededBytes(width, height, limits, 24, extraBytesPerPixel, false);
+    if (need > 0) RequireMemory(need, DescribePicture(width, height));
 }

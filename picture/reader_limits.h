@@ -25,3 +25,9 @@ struct ReaderLimits {
 // coefficients) now. Also when width or height is not positive.
 void checkDeclaredPictureSize(std::int64_t width, std::int64_t height, const ReaderLimits& limits,
                               int depth = 24, unsigned extraBytesPerPixel = 0);
+
+// The same for a reader that hands its rows on as it makes them and holds no
+// picture: the limit and the counting are checked alike, and only the
+// reader's own working memory is asked of the budget.
+void checkDeclaredRowReading(std::int64_t width, std::int64_t height, const ReaderLimits& limits,
+                             unsigned extraBytesPerPixel = 0);

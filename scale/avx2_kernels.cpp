@@ -184,6 +184,74 @@ void HorizontalBlockAvx2(const KernelView& k, const std::uint8_t* const* rowsIn,
     turnOut(outColumns, outBytes, out, rows);
 }
 
+namespace {
+
+// (a + b) >> 1 per byte: the rounding-up average, less one where a + b is odd.
+SKALOMI_AVX2_INLINE __m128i floorAverage(__m128i a, __m128i b) {
+    const __m128i odd = _mm_and_si128(_mm_xor_si128(a, b), _mm_set1_epi8(1));
+    return _mm_sub_epi8(_mm_avg_epu8(a, b), odd);
+}
+
+// Byte shuffles picking the even and the odd pixels of 16 pixels (48 bytes
+// in three vectors) apart; -1 leaves a zero for another vector to fill.
+constexpr std::int8_t kEvenLow[3][16] = {
+    {0, 1, 2, 6, 7, 8, 12, 13, 14, -1, -1, -1, -1, -1, -1, -1},
+    {-1, -1, -1, -1, -1, -1, -1, -1, -1, 2, 3, 4, 8, 9, 10, 14},
+    {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1}};
+constexpr std::int8_t kEvenHigh[3][16] = {
+    {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1},
+    {15, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1},
+    {-1, 0, 4, 5, 6, 10, 11, 12, -1, -1, -1, -1, -1, -1, -1, -1}};
+constexpr std::int8_t kOddLow[3][16] = {
+    {3, 4, 5, 9, 10, 11, 15, -1, -1, -1, -1, -1, -1, -1, -1, -1},
+    {-1, -1, -1, -1, -1, -1, -1, 0, 1, 5, 6, 7, 11, 12, 13, -1},
+    {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 1}};
+constexpr std::int8_t kOddHigh[3][16] = {
+    {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1},
+    {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1},
+    {2, 3, 7, 8, 9, 13, 14, 15, -1, -1, -1, -1, -1, -1, -1, -1}};
+
+SKALOMI_AVX2_INLINE __m128i mask(const std::int8_t* m) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(m));
+}
+
+// The bytes of three vectors that a table of three shuffles picks.
+SKALOMI_AVX2_INLINE __m128i pick(const __m128i* v, const __m128i* m) {
+    return _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(v[0], m[0]), _mm_shuffle_epi8(v[1], m[1])),
+                        _mm_shuffle_epi8(v[2], m[2]));
+}
+
+}  // namespace
+
+SKALOMI_AVX2
+void HalveRowAvx2(const std::uint8_t* in, std::uint8_t* out, int outPixels) {
+    __m128i evenLow[3], evenHigh[3], oddLow[3], oddHigh[3];
+    for (int i = 0; i < 3; ++i) {
+        evenLow[i] = mask(kEvenLow[i]);
+        evenHigh[i] = mask(kEvenHigh[i]);
+        oddLow[i] = mask(kOddLow[i]);
+        oddHigh[i] = mask(kOddHigh[i]);
+    }
+    int done = 0;
+    // Eight output pixels (24 bytes) from sixteen input pixels (48 bytes).
+    for (; done + 8 <= outPixels; done += 8, in += 48, out += 24) {
+        const __m128i v[3] = {load16(in), load16(in + 16), load16(in + 32)};
+        store16(out, floorAverage(pick(v, evenLow), pick(v, oddLow)));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 16),
+                         floorAverage(pick(v, evenHigh), pick(v, oddHigh)));
+    }
+    for (; done < outPixels; ++done, in += 6, out += 3)
+        for (int c = 0; c < 3; ++c) out[c] = static_cast<std::uint8_t>((in[c] + in[3 + c]) >> 1);
+}
+
+SKALOMI_AVX2
+void AverageRowsAvx2(const std::uint8_t* a, const std::uint8_t* b, std::size_t bytes,
+                     std::uint8_t* out) {
+    std::size_t i = 0;
+    for (; i + 16 <= bytes; i += 16) store16(out + i, floorAverage(load16(a + i), load16(b + i)));
+    for (; i < bytes; ++i) out[i] = static_cast<std::uint8_t>((a[i] + b[i]) >> 1);
+}
+
 SKALOMI_AVX2
 void VerticalRowAvx2(const KernelView& k, const std::uint16_t* w, int taps,
                      const std::uint8_t* const* rows, std::size_t bytes, std::uint8_t* out) {

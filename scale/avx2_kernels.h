@@ -17,6 +17,15 @@ void HorizontalBlockAvx2(const KernelView& k, const std::uint8_t* const* in,
                          std::uint8_t* const* out, int rows, std::uint8_t* columns,
                          std::uint8_t* outColumns);
 
+// One row of a halving pass (ResampleKernel::halving): out receives
+// `outPixels` pixels, each the truncated average of two neighbours of `in`.
+void HalveRowAvx2(const std::uint8_t* in, std::uint8_t* out, int outPixels);
+
+// The truncated average of two rows, byte by byte: one output row of a
+// halving vertical pass.
+void AverageRowsAvx2(const std::uint8_t* a, const std::uint8_t* b, std::size_t bytes,
+                     std::uint8_t* out);
+
 // One output row of the vertical pass (see VerticalRow), for bytes
 // [0, bytes - bytes % 32); the caller finishes the rest.
 void VerticalRowAvx2(const KernelView& k, const std::uint16_t* weights, int taps,

@@ -135,6 +135,10 @@ void HorizontalBlock(const ResampleKernel& kernel, const std::uint8_t* const* in
                      std::uint8_t* const* out, int rows, HorizontalScratch& scratch) {
     if (kernel.identity) {
         for (int r = 0; r < rows; ++r) std::memcpy(out[r], in[r], 3 * static_cast<std::size_t>(kernel.n));
+    } else if (kernel.halving && ActiveSimdLevel() == SimdLevel::Avx2) {
+        // Each output is the average of two whole neighbours: done along the
+        // rows, without turning the block.
+        for (int r = 0; r < rows; ++r) HalveRowAvx2(in[r], out[r], kernel.m);
     } else if (kernel.vectorizable && ActiveSimdLevel() == SimdLevel::Avx2) {
         scratch.Columns.resize(16 * 3 * static_cast<std::size_t>(kernel.n));
         scratch.OutColumns.resize(16 * 3 * static_cast<std::size_t>(kernel.m));

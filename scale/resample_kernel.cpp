@@ -51,6 +51,7 @@ void BuildKernel(int n, int m, bool area, const std::vector<std::int32_t>& index
     k.m = m;
     k.area = area;
     k.identity = n == m;
+    k.halving = false;
     k.divisor = area ? AreaDivisor(n, m) : 256;
     k.First.clear();
     k.Count.clear();
@@ -92,4 +93,10 @@ void BuildKernel(int n, int m, bool area, const std::vector<std::int32_t>& index
         if (count > k.maxTaps) k.maxTaps = count;
     }
     k.vectorizable = k.consecutive && k.maxSum <= kMaxLaneSum && findReciprocal(k);
+    k.halving = area && n == 2 * m && k.divisor == 512;
+    for (int out = 0; k.halving && out < m; ++out) {
+        const std::int32_t at = k.Offset[out];
+        k.halving = k.Count[out] == 2 && k.Positions[at] == 2 * out && k.Weights[at] == 256 &&
+                    k.Weights[at + 1] == 256;
+    }
 }

@@ -16,6 +16,7 @@ struct ResampleKernel {
     int m = 0;  // output samples per line
     bool area = false;      // area averaging (else linear interpolation)
     bool identity = false;  // n == m: every output is its input sample
+    bool halving = false;   // n == 2m: every output is (sample 2k + sample 2k+1) / 2, truncated
     std::int64_t divisor = 256;
 
     std::vector<std::int32_t> First;      // first tap position of output k

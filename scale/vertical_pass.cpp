@@ -48,6 +48,8 @@ void VerticalRow(const ResampleKernel& kernel, int output, const std::uint8_t* c
     const int taps = kernel.Count[output];
     if (kernel.identity) {
         std::memcpy(out, tapRows[0], bytes);
+    } else if (kernel.halving && ActiveSimdLevel() == SimdLevel::Avx2) {
+        AverageRowsAvx2(tapRows[0], tapRows[1], bytes, out);
     } else if (kernel.vectorizable && ActiveSimdLevel() == SimdLevel::Avx2) {
         VerticalRowAvx2(ViewOf(kernel), w, taps, tapRows, bytes, out);
         const std::size_t done = bytes - bytes % 32;

@@ -4,12 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "cli/cli_options.h"
 #include "picture/dib.h"
+#include "picture/jpeg_picture.h"
+#include "picture/picture_loader.h"
 #include "picture/picture_saver.h"
 #include "scale/scale_run.h"
+#include "scale/selection.h"
 #include "tests/cli/cli_test_helpers.h"
 #include "tests/support/picture_builders.h"
 #include "tests/support/scale_helpers.h"
@@ -156,6 +161,81 @@ INSTANTIATE_TEST_SUITE_P(
         Outcome{"Help", "--help", 0, "Usage: skalomi-cli", {}, {}},
         Outcome{"Version", "--version good.bmp", 0, "Skalomi 4.02", {}, {"good_ks.jpg"}},
         Outcome{"VersionWithAMistake", "-v --type tiff", 2, "--type takes", {}, {}}),
+    NameOfParam());
+
+// Jobs that stream (a JPEG decoded in bands, the result written as its rows
+// are made) and jobs that do not, against the whole picture scaled and saved
+// in this process: the same bytes, whatever the number of jobs at once.
+struct StreamedRun {
+    const char* name;
+    std::string options;  // before the files
+    std::string output;   // the output of in.jpg
+};
+
+void PrintTo(const StreamedRun& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CliStreamedJobs : public ::testing::TestWithParam<StreamedRun> {};
+
+// The whole-picture path on `source` as the command line reads its options.
+std::vector<std::uint8_t> wholePathBytes(const std::string& source, const std::string& args,
+                                         const std::string& path) {
+    std::vector<std::string> words;
+    std::istringstream in(args);
+    for (std::string word; in >> word;) words.push_back(word);
+    words.push_back(source);
+    const CliOptions o = ParseCommandLine(words);
+    TDIB picture;
+    EXPECT_TRUE(LoadPictureFile(source, picture));
+    const SelectionRect selection =
+        o.Selection ? OrderAndClampSelection(*o.Selection, picture.Width(), picture.Height())
+                    : WholePicture(picture.Width(), picture.Height());
+    ScalePlan plan;
+    EXPECT_EQ(PlanScale(o.Settings, selection, plan), ScaleRefusal::None);
+    TDIB result;
+    ResampleTables tables;
+    RunScale(picture, selection, o.Settings, plan, result, tables);
+    SavePictureToFile(result, path);
+    return ReadBytes(path);
+}
+
+TEST_P(CliStreamedJobs, WriteTheBytesOfTheWholePicture) {
+    const StreamedRun& c = GetParam();
+    TempDir dir;
+    WriteBytes(dir.file("in.jpg"), EncodeJPEG(MakePicture24(301, 187, [](int x, int y) {
+                   return ((x * 3 + y) & 0xFF) | (((x ^ y) & 0xFF) << 8) |
+                          ((((x * y) >> 4) & 0xFF) << 16);
+               })));
+    writePicture(dir.file("b.bmp"), 90, 70, 4);
+    for (const char* jobs : {"-j 1", "-j 2"}) {
+        SCOPED_TRACE(jobs);
+        const CommandResult r = cli(
+            dir, std::string("-q -y ") + jobs + " " + c.options + " -o " + c.output + " in.jpg");
+        ASSERT_EQ(r.status, 0) << r.output;
+        EXPECT_EQ(ReadBytes(dir.file(c.output)),
+                  wholePathBytes(dir.file("in.jpg"), c.options, dir.file("e-" + c.output)));
+    }
+    // Several files at once, on workers that may borrow the spare core.
+    fs::create_directory(dir.file("out"));
+    const CommandResult r = cli(dir, "-q -y -j 2 " + c.options + " -d out in.jpg b.bmp in.jpg");
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(ReadBytes(dir.file("out/in_ks.jpg")),
+              wholePathBytes(dir.file("in.jpg"), c.options, dir.file("e.jpg")));
+    EXPECT_EQ(ReadBytes(dir.file("out/b_ks.jpg")),
+              wholePathBytes(dir.file("b.bmp"), c.options, dir.file("e.jpg")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Jobs, CliStreamedJobs,
+    ::testing::Values(StreamedRun{"HalfToJpeg", "-p 50", "out.jpg"},
+                      StreamedRun{"ToneToPng", "-p 37,140 -c 6 -b -2", "out.png"},
+                      StreamedRun{"EnlargedToBmp", "-p 230", "out.bmp"},
+                      StreamedRun{"HalfTurnToBmp", "-p 80 -r 180", "out.bmp"},
+                      StreamedRun{"HalfTurnToJpegWhole", "-p 80 -r 180", "out.jpg"},
+                      StreamedRun{"QuarterTurnWhole", "-x 120,90 -r left", "out.png"},
+                      StreamedRun{"SelectionToJpeg", "--select 250,20,40,150 -p 70", "out.jpg"},
+                      StreamedRun{"GifWhole", "-p 60", "out.gif"}),
     NameOfParam());
 
 TEST(CliEndToEnd, OutputExtensionDecidesTheFormatAsTheSaveCommandDoes) {

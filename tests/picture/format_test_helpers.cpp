@@ -1,13 +1,15 @@
 #include "tests/picture/format_test_helpers.h"
 
-#include "picture/file_io.h"
-
 #include <zlib.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <stdexcept>
+
+#include "picture/file_io.h"
+#include "picture/jpeg_glue.h"
 
 TDIB MakePhotoLike(int width, int height, std::uint32_t seed) {
     std::mt19937 random(seed);
@@ -175,4 +177,45 @@ std::vector<std::uint8_t> Inflate(const std::vector<std::uint8_t>& compressed) {
     inflateEnd(&z);
     if (rc != Z_STREAM_END) throw std::runtime_error("inflate failed");
     return out;
+}
+
+std::vector<std::uint8_t> EncodeWithLibjpeg(EncodeRequest request) {
+    JpegCompressor compressor;
+    jpeg_compress_struct& cinfo = compressor.cinfo;
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    struct Step {
+        jpeg_compress_struct* cinfo;
+        EncodeRequest* request;
+        unsigned char** buffer;
+        unsigned long* size;
+    } step{&cinfo, &request, &buffer, &size};
+    RunJpegSteps(
+        compressor.errors,
+        [](void* context) {
+            auto* s = static_cast<Step*>(context);
+            jpeg_compress_struct* c = s->cinfo;
+            EncodeRequest& r = *s->request;
+            jpeg_mem_dest(c, s->buffer, s->size);
+            c->image_width = static_cast<JDIMENSION>(r.width);
+            c->image_height = static_cast<JDIMENSION>(r.height);
+            c->input_components = r.components;
+            c->in_color_space = r.space;
+            jpeg_set_defaults(c);
+            jpeg_set_quality(c, r.quality, TRUE);
+            if (r.space == JCS_CMYK) jpeg_set_colorspace(c, JCS_CMYK);
+            c->write_Adobe_marker = r.adobeMarker ? TRUE : FALSE;
+            if (r.progressive) jpeg_simple_progression(c);
+            jpeg_start_compress(c, TRUE);
+            while (c->next_scanline < c->image_height) {
+                JSAMPROW row =
+                    &r.samples[static_cast<std::size_t>(c->next_scanline) * r.width * r.components];
+                jpeg_write_scanlines(c, &row, 1);
+            }
+            jpeg_finish_compress(c);
+        },
+        &step);
+    std::vector<std::uint8_t> bytes(buffer, buffer + size);
+    free(buffer);
+    return bytes;
 }

@@ -3,12 +3,16 @@
 // Helpers shared by the format tests: photo-like pictures, the colours
 // of a pixel buffer as RGB bytes, and the outside decoders' readings.
 
+#include <cstddef>
 #include <cstdint>
+#include <cstdio>  // jpeglib.h uses FILE and size_t without including them
 #include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include <jpeglib.h>
 
 #include "picture/decoded_picture.h"
 #include "picture/dib.h"
@@ -25,6 +29,18 @@ RgbImage ToRgb(const DecodedPicture& picture);
 
 // Number of differing bytes, or -1 when the sizes differ.
 long CountDifferences(const RgbImage& a, const RgbImage& b);
+
+// A JPEG made by libjpeg directly, in any colour space, for files our writer
+// never makes (greyscale, CMYK, progressive).
+struct EncodeRequest {
+    int width = 16, height = 16, components = 3;
+    J_COLOR_SPACE space = JCS_RGB;
+    bool adobeMarker = true;
+    bool progressive = false;
+    int quality = 100;
+    std::vector<std::uint8_t> samples;  // rows top to bottom, `components` per pixel
+};
+std::vector<std::uint8_t> EncodeWithLibjpeg(EncodeRequest request);
 
 // A file's bytes as a shared vector, for LoadPictureBytes.
 std::shared_ptr<const std::vector<std::uint8_t>> SharedBytes(std::vector<std::uint8_t> bytes);

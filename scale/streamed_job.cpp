@@ -1,0 +1,145 @@
+#include "scale/streamed_job.h"
+
+#include <memory>
+#include <ostream>
+#include <stdexcept>
+
+#include "picture/file_io.h"
+#include "picture/memory_budget.h"
+#include "picture/jpeg_row_decoder.h"
+#include "picture/picture_row_writer.h"
+#include "picture/picture_saver.h"
+#include "scale/result_store.h"
+#include "scale/streamed_run.h"
+
+namespace {
+
+// A damaged file that libjpeg decodes with warnings could come out otherwise
+// from a file read in pieces than from one held whole (libjpeg's ways
+// through damaged data may depend on how much of it is in hand), so the
+// first warning stops the streamed job and leaves it to the whole path.
+class DamagedData : public std::runtime_error {
+public:
+    DamagedData() : std::runtime_error("JPEG: damaged data") {}
+};
+
+class JpegRows : public RowProducer {
+public:
+    explicit JpegRows(JpegRowDecoder& decoder) : decoder_(decoder) {}
+    void Produce(std::uint8_t* const* rows, int count) override {
+        decoder_.ReadRows24(rows, count);
+        if (decoder_.ImageDataWarnings() > 0) throw DamagedData();
+    }
+    void Finish() override {
+        decoder_.Finish();
+        if (decoder_.ImageDataWarnings() > 0) throw DamagedData();
+    }
+
+private:
+    JpegRowDecoder& decoder_;
+};
+
+class WriterSink : public FinishedRowSink {
+public:
+    explicit WriterSink(PictureRowWriter& writer) : writer_(writer) {}
+    void PutRow(const std::uint8_t* row) override { writer_.WriteRow(row); }
+
+private:
+    PictureRowWriter& writer_;
+};
+
+// Writes `output` through the safe save, with the writer its name picks and
+// the header facts the result buffer would carry; `run` makes the rows.
+template <class Run>
+void writeStreamed(const std::string& output, const ScaleSettings& settings, const ScalePlan& plan,
+                   const StreamedJobContext& context, Run run) {
+    const PictureFileType type = FileTypeForName(output);
+    const bool topFirst = FinishedRowOrderFor(settings.Rotation) == FinishedRowOrder::TopFirst;
+    const ResultStoreFacts facts =
+        FactsOfResultStore(context.ResultBuffer, plan.TargetWidth, plan.TargetHeight,
+                           plan.FinishedWidth, plan.FinishedHeight);
+    WriteFileAtomically(output, [&](std::ostream& out) {
+        std::unique_ptr<PictureRowWriter> writer =
+            OpenPictureRowWriter(type, facts.Header, facts.ColorTable.data(), topFirst, out,
+                                 context.Bands.OutputRowsPerWrite);
+        WriterSink sink(*writer);
+        run(sink);
+        writer->Finish();
+    });
+}
+
+}  // namespace
+
+bool CanStreamResult(const std::string& outputName, int rotation) {
+    const FinishedRowOrder order = FinishedRowOrderFor(rotation);
+    return order != FinishedRowOrder::Columns &&
+           CanWriteRows(FileTypeForName(outputName), order == FinishedRowOrder::TopFirst);
+}
+
+bool StreamJpegJob(const std::string& source, const std::string& output,
+                   const ScaleSettings& settings, const SelectionForSize& selectionFor,
+                   StreamedJobContext& context, ScalePlan& plan) {
+    if (!CanStreamResult(output, settings.Rotation)) return false;
+    // Every refusal below is left to the whole path, which then refuses as
+    // it always has; only a busy budget is passed on, for the job to wait.
+    std::unique_ptr<JpegRowDecoder> decoder;
+    try {
+        decoder = std::make_unique<JpegRowDecoder>(source, ReaderLimits(),
+                                                   JpegRowDecoder::Rows::HandedOn);
+    } catch (const EMemoryBusy&) {
+        throw;
+    } catch (...) {
+        return false;  // not a JPEG, or one refused at its header: the loader chain decides
+    }
+    if (decoder->ImageDataWarnings() > 0) return false;
+    const int width = decoder->Width();
+    const int height = decoder->Height();
+    const SelectionRect selection = selectionFor(width, height);
+    ScalePlan accepted;
+    MemoryReservation bands;
+    try {
+        if (SizeScale(settings, selection, accepted) != ScaleRefusal::None) return false;
+        CheckFileTypeCanHold(FileTypeForName(output), accepted.FinishedWidth,
+                             accepted.FinishedHeight, context.ResultBuffer.ColorsUsed());
+        // The bands in flight are held on this thread's account while the
+        // decoder fills them, on its own thread or this one.
+        bands = ReserveMemory(BandedRows::BytesHeld(width, selection, context.Bands),
+                              "The picture's bands");
+        bands.markTaken();
+    } catch (const EMemoryBusy&) {
+        throw;
+    } catch (...) {
+        return false;
+    }
+
+    JpegRows producer(*decoder);
+    bool decoded = false;
+    try {
+        writeStreamed(output, settings, accepted, context, [&](FinishedRowSink& sink) {
+            BandedRows rows(producer, width, height, selection, context.Bands);
+            RunScaleToRows(rows, width, height, selection, settings, accepted, context.Tables, sink,
+                           context.Progress);
+            rows.Finish();
+            decoded = true;
+        });
+    } catch (const EMemoryBusy&) {
+        throw;
+    } catch (...) {
+        if (!decoded) return false;
+        throw;
+    }
+    plan = accepted;
+    return true;
+}
+
+void StreamLoadedJob(const TDIB& source, const SelectionRect& selection,
+                     const ScaleSettings& settings, const ScalePlan& plan,
+                     const std::string& output, StreamedJobContext& context) {
+    TDIB picture(source);
+    picture.SetPixelFormat(PixelFormat24Bit);
+    writeStreamed(output, settings, plan, context, [&](FinishedRowSink& sink) {
+        PictureSelectionRows rows(picture, selection);
+        RunScaleToRows(rows, picture.Width(), picture.Height(), selection, settings, plan,
+                       context.Tables, sink, context.Progress);
+    });
+}

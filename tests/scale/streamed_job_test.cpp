@@ -1,0 +1,412 @@
+// The streamed job against the whole-picture path (LoadPictureFile,
+// RunScale, SavePictureToFile) over random pictures, source files, settings,
+// selections, output types, result buffers and band sizes: the files must be
+// equal byte for byte, and where the streamed job declines, it must have
+// written nothing.
+
+#include "scale/streamed_job.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <optional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "picture/file_io.h"
+#include "picture/jpeg_picture.h"
+#include "picture/picture_loader.h"
+#include "picture/picture_saver.h"
+#include "scale/result_store.h"
+#include "scale/selection.h"
+#include "tests/picture/format_test_helpers.h"
+
+namespace {
+
+enum class SourceKind { Jpeg, GreyJpeg, CmykJpeg, ProgressiveJpeg, Png, Bmp, Gif };
+
+bool isJpeg(SourceKind kind) {
+    return kind == SourceKind::Jpeg || kind == SourceKind::GreyJpeg ||
+           kind == SourceKind::CmykJpeg || kind == SourceKind::ProgressiveJpeg;
+}
+
+bool fileExists(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+std::vector<std::uint8_t> savedBytes(const TDIB& picture, const std::string& path) {
+    SavePictureToFile(picture, path);
+    return ReadWholeFile(path);
+}
+
+// The source file of a picture, written the way `kind` says.
+std::vector<std::uint8_t> sourceFile(SourceKind kind, const TDIB& picture, const TempDir& dir,
+                                     std::mt19937& rng) {
+    EncodeRequest request;
+    request.width = picture.Width();
+    request.height = picture.Height();
+    request.quality = std::uniform_int_distribution<int>(60, 100)(rng);
+    const RgbImage rgb = ToRgb(picture);
+    switch (kind) {
+        case SourceKind::Jpeg:
+            return EncodeJPEG(picture);
+        case SourceKind::GreyJpeg:
+            request.components = 1;
+            request.space = JCS_GRAYSCALE;
+            for (std::size_t i = 0; i < rgb.rgb.size(); i += 3)
+                request.samples.push_back(static_cast<std::uint8_t>(
+                    (rgb.rgb[i] + 2 * rgb.rgb[i + 1] + rgb.rgb[i + 2]) / 4));
+            return EncodeWithLibjpeg(request);
+        case SourceKind::CmykJpeg:
+            request.components = 4;
+            request.space = JCS_CMYK;
+            request.adobeMarker = rng() % 2 == 0;
+            for (std::size_t i = 0; i < rgb.rgb.size(); i += 3) {
+                request.samples.insert(request.samples.end(),
+                                       {rgb.rgb[i], rgb.rgb[i + 1], rgb.rgb[i + 2],
+                                        static_cast<std::uint8_t>(rgb.rgb[i] ^ 0x5A)});
+            }
+            return EncodeWithLibjpeg(request);
+        case SourceKind::ProgressiveJpeg:
+            request.progressive = true;
+            request.samples = rgb.rgb;
+            return EncodeWithLibjpeg(request);
+        case SourceKind::Png:
+            return savedBytes(picture, dir.file("made.png"));
+        case SourceKind::Bmp:
+            return savedBytes(picture, dir.file("made.bmp"));
+        case SourceKind::Gif:
+            return savedBytes(picture, dir.file("made.gif"));
+    }
+    return {};
+}
+
+// The buffers a worker may hold as its result from earlier jobs: fresh, a
+// leftover 24-bit result, one with no colour table (as a decoded photo has),
+// an 8-bit one. Made twice the same way, so that neither path shares a store.
+TDIB resultBuffer(int style, int seed) {
+    switch (style) {
+        case 1:
+            return MakePicture(3 + seed % 5, 2 + seed % 3, [](int x, int y) { return x * 77 + y; });
+        case 2:
+            return MakePicture24(4 + seed % 3, 5, [](int x, int) { return x; });
+        case 3: {
+            TDIB dib;
+            dib.SetWidth(2 + seed % 4);
+            dib.SetHeight(-3);
+            return dib;
+        }
+        default:
+            return TDIB();
+    }
+}
+
+struct Scenario {
+    const char* name;
+    int runs;
+    int minSide, maxSide;
+    std::vector<SourceKind> kinds;
+    unsigned seed;
+};
+
+void PrintTo(const Scenario& s, std::ostream* os) {
+    *os << s.name;
+}
+
+class StreamedJobMatchesWholePath : public ::testing::TestWithParam<Scenario> {};
+
+TEST_P(StreamedJobMatchesWholePath, ByteForByte) {
+    const Scenario& sc = GetParam();
+    std::mt19937 rng(sc.seed);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    const char* const outputNames[] = {"out.jpg", "out.png", "out.bmp", "out.gif",
+                                       "out.JPG", "out.Png", "out"};
+    const int rowsPerBand[] = {1, 2, 5, 16, 17, 100000};
+    TempDir dir;
+    int streamed = 0, declined = 0;
+    for (int run = 0; run < sc.runs; ++run) {
+        const int w = pick(sc.minSide, sc.maxSide);
+        const int h = pick(sc.minSide, sc.maxSide);
+        const TDIB picture = MakePhotoLike(w, h, rng());
+        const SourceKind kind =
+            sc.kinds[static_cast<std::size_t>(pick(0, static_cast<int>(sc.kinds.size()) - 1))];
+        const std::string source = dir.file("source-" + std::to_string(run));
+        WriteBytes(source, sourceFile(kind, picture, dir, rng));
+
+        ScaleSettings s;
+        s.Unit = pick(0, 1) ? ScaleUnit::Percent : ScaleUnit::Pixel;
+        s.AspectLock = pick(0, 1) == 1;
+        s.HorzValue = s.Unit == ScaleUnit::Percent ? pick(1, 260) : pick(1, 2 * sc.maxSide);
+        s.VertValue = pick(0, 3) == 0                ? s.HorzValue
+                      : s.Unit == ScaleUnit::Percent ? pick(1, 260)
+                                                     : pick(1, 2 * sc.maxSide);
+        s.Rotation = pick(0, 3) == 0 ? pick(kRotate0, kRotateLeft)
+                     : pick(0, 1)    ? kRotate0
+                                     : kRotate180;
+        if (pick(0, 2) == 0) {
+            s.ContrastStep = pick(0, 20);
+            s.BrightnessStep = pick(-10, 10);
+        }
+        SelectionRect typed = WholePicture(w, h);
+        if (pick(0, 2) == 0)
+            typed = SelectionRect{pick(0, w - 1), pick(0, h - 1), pick(0, w - 1), pick(0, h - 1)};
+        const SelectionForSize selectionFor = [typed](int width, int height) {
+            return OrderAndClampSelection(typed, width, height);
+        };
+        const std::string outputName = outputNames[pick(0, 6)];
+        BandSettings bands;
+        bands.RowsPerBand = rowsPerBand[pick(0, 5)];
+        bands.BandsAhead = pick(1, 3) == 1 ? 1 : pick(2, 8);
+        bands.OwnThread = pick(0, 1) == 1;
+        bands.OutputRowsPerWrite = pick(0, 2) == 0 ? 0 : pick(1, 7);
+        const int resultStyle = pick(0, 3);
+        const int resultSeed = pick(0, 100);
+
+        const std::string what =
+            "run " + std::to_string(run) + ": source kind " +
+            std::to_string(static_cast<int>(kind)) + " " + std::to_string(w) + "x" +
+            std::to_string(h) + " to " + outputName + ", values " + std::to_string(s.HorzValue) +
+            "/" + std::to_string(s.VertValue) + (s.Unit == ScaleUnit::Percent ? " %" : " px") +
+            ", rotation " + std::to_string(s.Rotation) + ", band " +
+            std::to_string(bands.RowsPerBand) + (bands.OwnThread ? " threaded" : " inline") +
+            ", result " + std::to_string(resultStyle);
+        SCOPED_TRACE(what);
+
+        // The whole-picture path.
+        const std::string wholeOut = dir.file("whole-" + outputName);
+        std::optional<std::vector<std::uint8_t>> expected;
+        TDIB loaded;
+        SelectionRect selection;
+        ScalePlan plan;
+        ResampleTables wholeTables;
+        bool accepted = false;
+        if (LoadPictureFile(source, loaded)) {
+            selection = selectionFor(loaded.Width(), loaded.Height());
+            accepted = PlanScale(s, selection, plan) == ScaleRefusal::None;
+            if (accepted) {
+                TDIB result = resultBuffer(resultStyle, resultSeed);
+                RunScale(loaded, selection, s, plan, result, wholeTables);
+                expected = savedBytes(result, wholeOut);
+            }
+        }
+
+        // The streamed job for a JPEG.
+        const std::string streamOut = dir.file("stream-" + outputName);
+        const bool streamable = CanStreamResult(outputName, s.Rotation);
+        ResampleTables tables;
+        const TDIB resultBefore = resultBuffer(resultStyle, resultSeed);
+        StreamedJobContext context{tables, resultBefore, bands, {}};
+        ScalePlan streamedPlan;
+        const bool jpegStreamed =
+            StreamJpegJob(source, streamOut, s, selectionFor, context, streamedPlan);
+        EXPECT_EQ(jpegStreamed, isJpeg(kind) && streamable && accepted);
+        if (jpegStreamed) {
+            ASSERT_TRUE(expected);
+            EXPECT_EQ(ReadWholeFile(streamOut), *expected);
+            EXPECT_EQ(streamedPlan.FinishedWidth, plan.FinishedWidth);
+            EXPECT_EQ(streamedPlan.FinishedHeight, plan.FinishedHeight);
+            EXPECT_EQ(tables.IndexTable, wholeTables.IndexTable);
+            EXPECT_EQ(tables.FracTable, wholeTables.FracTable);
+            ++streamed;
+        } else {
+            EXPECT_FALSE(fileExists(streamOut)) << "a declined job wrote its output";
+            ++declined;
+        }
+        ::unlink(streamOut.c_str());
+
+        // The loaded source, streamed through the passes and the writer.
+        if (accepted && streamable) {
+            StreamLoadedJob(loaded, selection, s, plan, streamOut, context);
+            EXPECT_EQ(ReadWholeFile(streamOut), *expected);
+            ::unlink(streamOut.c_str());
+        }
+        ::unlink(wholeOut.c_str());
+    }
+    EXPECT_GT(streamed + declined, 0);
+    if (isJpeg(sc.kinds.front())) {
+        EXPECT_GT(streamed, sc.runs / 4) << "too few jobs streamed to mean anything";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Random, StreamedJobMatchesWholePath,
+    ::testing::Values(
+        Scenario{"ColourJpegs", 160, 2, 48, {SourceKind::Jpeg}, 11u},
+        Scenario{"GreyCmykAndProgressiveJpegs",
+                 120,
+                 2,
+                 40,
+                 {SourceKind::GreyJpeg, SourceKind::CmykJpeg, SourceKind::ProgressiveJpeg},
+                 12u},
+        Scenario{"LargerJpegs", 12, 150, 420, {SourceKind::Jpeg, SourceKind::GreyJpeg}, 13u},
+        Scenario{
+            "OtherSources", 60, 2, 40, {SourceKind::Png, SourceKind::Bmp, SourceKind::Gif}, 14u}),
+    NameOfParam());
+
+// Files the streamed job must leave to the whole path, having written
+// nothing: the whole path then ends as it always has.
+struct DeclinedCase {
+    const char* name;
+    std::vector<std::uint8_t> (*make)(const std::vector<std::uint8_t>& jpeg);
+    std::string output;  // in the test's folder
+    bool wholePathLoads;
+};
+
+void PrintTo(const DeclinedCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+std::vector<std::uint8_t> cutShort(const std::vector<std::uint8_t>& jpeg) {
+    return std::vector<std::uint8_t>(
+        jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(jpeg.size() * 2 / 3));
+}
+std::vector<std::uint8_t> secondStartAfterTheRows(const std::vector<std::uint8_t>& jpeg) {
+    std::vector<std::uint8_t> bytes(jpeg.begin(), jpeg.end() - 2);
+    bytes.insert(bytes.end(), {0xFF, 0xD8, 0xFF, 0xD9});
+    return bytes;
+}
+std::vector<std::uint8_t> asItIs(const std::vector<std::uint8_t>& jpeg) {
+    return jpeg;
+}
+std::vector<std::uint8_t> notAJpeg(const std::vector<std::uint8_t>&) {
+    return {'B', 'M', 0, 0};
+}
+
+class StreamedJobDeclines : public ::testing::TestWithParam<DeclinedCase> {};
+
+TEST_P(StreamedJobDeclines, WritingNothing) {
+    const DeclinedCase& c = GetParam();
+    TempDir dir;
+    const std::string source = dir.file("in.jpg");
+    WriteBytes(source, c.make(EncodeJPEG(MakePhotoLike(64, 48, 5))));
+    TDIB loaded;
+    EXPECT_EQ(LoadPictureFile(source, loaded), c.wholePathLoads);
+
+    ScaleSettings settings;
+    settings.HorzValue = settings.VertValue = 50;
+    ResampleTables tables;
+    const TDIB result;
+    for (const bool thread : {false, true}) {
+        StreamedJobContext context{tables, result, BandSettings{16, 2, thread, 0}, {}};
+        // Only the top rows selected: the rest of the file still decides.
+        const SelectionForSize top = [](int width, int) {
+            return SelectionRect{0, 0, width - 1, 9};
+        };
+        ScalePlan plan;
+        EXPECT_FALSE(StreamJpegJob(source, dir.file(c.output), settings, top, context, plan));
+        EXPECT_FALSE(fileExists(dir.file(c.output)));
+    }
+    EXPECT_EQ(ListFiles(dir.path()), std::vector<std::string>{source});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, StreamedJobDeclines,
+    ::testing::Values(DeclinedCase{"CutShortDecodedWithWarnings", cutShort, "out.jpg", true},
+                      DeclinedCase{"FailingAfterItsLastRow", secondStartAfterTheRows, "out.png",
+                                   false},
+                      DeclinedCase{"NotAJpeg", notAJpeg, "out.bmp", false},
+                      DeclinedCase{"GifOutput", asItIs, "out.gif", true},
+                      DeclinedCase{"OutputFolderMissing", asItIs, "missing/out.jpg", true}),
+    NameOfParam());
+
+// Garbage before the end marker draws a warning that says nothing about the
+// image data: such a file still streams, to the same bytes.
+TEST(StreamedJob, GarbageBetweenMarkersStillStreams) {
+    TempDir dir;
+    std::vector<std::uint8_t> bytes = EncodeJPEG(MakePhotoLike(40, 30, 9));
+    bytes.insert(bytes.end() - 2, {'x', 'y', 'z'});
+    WriteBytes(dir.file("in.jpg"), bytes);
+    ScaleSettings settings;
+    settings.HorzValue = settings.VertValue = 70;
+    ResampleTables tables;
+    const TDIB result;
+    StreamedJobContext context{tables, result, {}, {}};
+    ScalePlan plan;
+    ASSERT_TRUE(StreamJpegJob(
+        dir.file("in.jpg"), dir.file("out.png"), settings,
+        [](int w, int h) { return WholePicture(w, h); }, context, plan));
+    TDIB loaded, whole;
+    ASSERT_TRUE(LoadPictureFile(dir.file("in.jpg"), loaded));
+    ResampleTables wholeTables;
+    RunScale(loaded, WholePicture(40, 30), settings, plan, whole, wholeTables);
+    EXPECT_EQ(ReadWholeFile(dir.file("out.png")), savedBytes(whole, dir.file("whole.png")));
+}
+
+TEST(StreamedJob, QuarterTurnsAreDeclined) {
+    TempDir dir;
+    WriteBytes(dir.file("in.jpg"), EncodeJPEG(MakePhotoLike(20, 10, 5)));
+    for (const int rotation : {kRotateRight, kRotateLeft}) {
+        ScaleSettings settings;
+        settings.Rotation = rotation;
+        EXPECT_FALSE(CanStreamResult("out.bmp", rotation));
+        ResampleTables tables;
+        const TDIB result;
+        StreamedJobContext context{tables, result, {}, {}};
+        ScalePlan plan;
+        EXPECT_FALSE(StreamJpegJob(
+            dir.file("in.jpg"), dir.file("out.bmp"), settings,
+            [](int w, int h) { return WholePicture(w, h); }, context, plan));
+        EXPECT_FALSE(fileExists(dir.file("out.bmp")));
+    }
+    EXPECT_TRUE(CanStreamResult("out.bmp", kRotate180));
+    EXPECT_FALSE(CanStreamResult("out.jpg", kRotate180));
+    EXPECT_FALSE(CanStreamResult("out.png", kRotate180));
+    EXPECT_TRUE(CanStreamResult("out.Png", kRotate0));  // a BMP file by its name
+}
+
+// What a run leaves in its result buffer, worked out beforehand, for every
+// kind of buffer a window or a worker may hold: the header and colour table
+// the command's own steps give (SetWidth, SetHeight, SetPixelFormat, sizing
+// again after the rotation, a private copy before the first write).
+TEST(ResultStoreFacts, AreWhatTheCommandsStepsLeave) {
+    std::mt19937 rng(21);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    auto fields = [](const BitmapInfoHeader& h) {
+        return std::vector<long long>{h.biSize,      h.biWidth,         h.biHeight,
+                                      h.biPlanes,    h.biBitCount,      h.biCompression,
+                                      h.biSizeImage, h.biXPelsPerMeter, h.biYPelsPerMeter,
+                                      h.biClrUsed,   h.biClrImportant};
+    };
+    for (int run = 0; run < 300; ++run) {
+        TDIB result = resultBuffer(pick(0, 3), pick(0, 100));
+        if (pick(0, 3) == 0) {
+            // A BMP read back with its image size field set, which only a
+            // conversion clears, and with a resolution of its own.
+            std::ostringstream out;
+            MakePicture(pick(1, 6), pick(1, 6), [](int x, int y) {
+                return x + y;
+            }).SaveToStream(out);
+            std::string bytes = out.str();
+            bytes[34] = 7;
+            bytes[38] = 9;
+            std::istringstream in(bytes);
+            result.LoadFromStream(in);
+        }
+        const TDIB sharing = pick(0, 2) == 0 ? result : TDIB();
+        const int tw = pick(1, 7), th = pick(1, 7);
+        const bool quarter = pick(0, 1) == 1;
+        const int fw = quarter ? th : tw, fh = quarter ? tw : th;
+
+        TDIB stepped(result);
+        stepped.SetWidth(tw);
+        stepped.SetHeight(th);
+        stepped.SetPixelFormat(PixelFormat24Bit);
+        stepped.SetWidth(fw);
+        stepped.SetHeight(fh);
+        stepped.UniqueDIB();
+
+        const ResultStoreFacts facts = FactsOfResultStore(result, tw, th, fw, fh);
+        ASSERT_EQ(fields(facts.Header), fields(stepped.Header())) << "run " << run;
+        ASSERT_TRUE(facts.ColorTable == stepped.Store().ColorTable) << "run " << run;
+        PrepareResultStore(result, tw, th, fw, fh);
+        ASSERT_EQ(fields(result.Header()), fields(stepped.Header())) << "run " << run;
+        ASSERT_TRUE(result.Store().ColorTable == stepped.Store().ColorTable) << "run " << run;
+        EXPECT_FALSE(result.SharesStoreWith(sharing));
+    }
+}
+
+}  // namespace
