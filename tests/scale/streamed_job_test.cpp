@@ -14,15 +14,18 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "picture/file_io.h"
 #include "picture/jpeg_picture.h"
+#include "picture/memory_budget.h"
 #include "picture/picture_loader.h"
 #include "picture/picture_saver.h"
 #include "scale/result_store.h"
 #include "scale/selection.h"
 #include "tests/picture/format_test_helpers.h"
+#include "tests/support/fake_system_memory.h"
 
 namespace {
 
@@ -356,6 +359,68 @@ TEST(StreamedJob, QuarterTurnsAreDeclined) {
     EXPECT_FALSE(CanStreamResult("out.jpg", kRotate180));
     EXPECT_FALSE(CanStreamResult("out.png", kRotate180));
     EXPECT_TRUE(CanStreamResult("out.Png", kRotate0));  // a BMP file by its name
+}
+
+// What a streamed job asks of the memory budget: the decoder's own working
+// memory, the bands in flight and the work rows, never the picture or the
+// result. 8 MB is less than the 18 MB the whole path needs for the source.
+TEST(StreamedJobMemory, AsksForBandsNotPictures) {
+    TempDir dir;
+    WriteBytes(dir.file("in.jpg"), EncodeJPEG(MakePhotoLike(3000, 2000, 3)));
+    EncodeRequest progressive;
+    progressive.width = 2000;
+    progressive.height = 2000;
+    progressive.progressive = true;
+    progressive.samples.assign(2000 * 2000 * 3, 128);
+    WriteBytes(dir.file("progressive.jpg"), EncodeWithLibjpeg(progressive));
+    ScaleSettings settings;
+    settings.HorzValue = settings.VertValue = 50;
+    const auto whole = [](int w, int h) { return WholePicture(w, h); };
+
+    FakeSystemMemory system(8 * kMB);
+    TDIB loaded;
+    EXPECT_FALSE(LoadPictureFile(dir.file("in.jpg"), loaded)) << "the whole path found the memory";
+    for (const bool thread : {false, true}) {
+        ResampleTables tables;
+        const TDIB result;
+        StreamedJobContext context{tables, result, BandSettings{16, 8, thread, 0}, {}};
+        ScalePlan plan;
+        EXPECT_TRUE(StreamJpegJob(dir.file("in.jpg"), dir.file("out.jpg"), settings, whole,
+                                  context, plan));
+        // A progressive file's decoder keeps all its coefficients (24 MB).
+        EXPECT_FALSE(StreamJpegJob(dir.file("progressive.jpg"), dir.file("p.jpg"), settings, whole,
+                                   context, plan));
+        EXPECT_FALSE(fileExists(dir.file("p.jpg")));
+    }
+}
+
+// A job that waits for memory others hold is told so, rather than left to
+// the whole path, which would need more.
+TEST(StreamedJobMemory, ABusyBudgetIsPassedOn) {
+    TempDir dir;
+    WriteBytes(dir.file("in.jpg"), EncodeJPEG(MakePhotoLike(2000, 40, 3)));
+    FakeSystemMemory system(100 * kMB);
+    MemoryAccount others;
+    MemoryReservation theirs;
+    std::thread([&] {
+        ChargeMemoryTo charge(others);
+        theirs = ReserveMemory(99 * kMB);
+    }).join();
+    MemoryAccount mine;
+    ChargeMemoryTo charge(mine);
+    ScaleSettings settings;
+    ResampleTables tables;
+    const TDIB result;
+    const BandSettings bands{16, 8, true, 0};
+    ASSERT_GT(BandedRows::BytesHeld(2000, WholePicture(2000, 40), bands), kMB);
+    StreamedJobContext context{tables, result, bands, {}};
+    ScalePlan plan;
+    const std::size_t heldBefore = mine.held();
+    EXPECT_THROW(StreamJpegJob(dir.file("in.jpg"), dir.file("out.jpg"), settings,
+                               [](int w, int h) { return WholePicture(w, h); }, context, plan),
+                 EMemoryBusy);
+    EXPECT_FALSE(fileExists(dir.file("out.jpg")));
+    EXPECT_EQ(mine.held(), heldBefore);
 }
 
 // What a run leaves in its result buffer, worked out beforehand, for every
