@@ -29,17 +29,7 @@ constexpr int kWidth = 3000;
 constexpr int kHeight = 2000;
 
 const TDIB& photo() {
-    static const TDIB picture = [] {
-        // Made as a decoded photo is: no colour table left from 8 bits.
-        const TDIB made = MakeBenchPicture(kWidth, kHeight);
-        DecodedPicture rows;
-        rows.allocate(kWidth, kHeight, 24);
-        for (int y = 0; y < kHeight; ++y)
-            std::copy(made.ScanLine(y), made.ScanLine(y) + 3 * kWidth, rows.row(y));
-        TDIB dib;
-        dib.Assign(std::move(rows));
-        return dib;
-    }();
+    static const TDIB picture = MakeBenchPhoto(kWidth, kHeight);
     return picture;
 }
 

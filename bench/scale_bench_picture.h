@@ -3,8 +3,11 @@
 // The benchmark's test picture: 24-bit, photo-like (smooth colour fields,
 // fine grain and a few hard edges), the same bytes on every run.
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <utility>
 
 #include "picture/dib.h"
 #include "tests/support/picture_builders.h"
@@ -42,5 +45,18 @@ inline TDIB MakeBenchPicture(int width, int height) {
             row[3 * x + 2] = static_cast<std::uint8_t>(clamp(r + grain));
         }
     }
+    return dib;
+}
+
+// The same picture as a decoded photo is held: taken from a decoded
+// picture, so with no colour table left from 8 bits.
+inline TDIB MakeBenchPhoto(int width, int height) {
+    const TDIB made = MakeBenchPicture(width, height);
+    DecodedPicture rows;
+    rows.allocate(width, height, 24);
+    for (int y = 0; y < height; ++y)
+        std::copy(made.ScanLine(y), made.ScanLine(y) + 3 * static_cast<std::size_t>(width), rows.row(y));
+    TDIB dib;
+    dib.Assign(std::move(rows));
     return dib;
 }

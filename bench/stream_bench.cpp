@@ -55,20 +55,8 @@ const BenchFolder& folder() {
     return f;
 }
 
-// The benchmark picture as a decoded photo is held: no colour table.
-TDIB photo(int width, int height) {
-    const TDIB made = MakeBenchPicture(width, height);
-    DecodedPicture rows;
-    rows.allocate(width, height, 24);
-    for (int y = 0; y < height; ++y)
-        std::copy(made.ScanLine(y), made.ScanLine(y) + 3 * width, rows.row(y));
-    TDIB dib;
-    dib.Assign(std::move(rows));
-    return dib;
-}
-
 void writeJpeg(int width, int height, const std::string& path) {
-    WriteFileAtomically(path, EncodeJPEG(photo(width, height)));
+    WriteFileAtomically(path, EncodeJPEG(MakeBenchPhoto(width, height)));
 }
 
 // The sources, made once: 6000 x 4000 as a colour and a greyscale JPEG and
@@ -83,7 +71,7 @@ const std::string& source(const std::string& name) {
     } else if (name == "small.jpg") {
         writeJpeg(1500, 1000, path);
     } else if (name == "big.png") {
-        SavePictureToFile(photo(6000, 4000), path);
+        SavePictureToFile(MakeBenchPhoto(6000, 4000), path);
     } else if (name == "grey.jpg") {
         // A greyscale JPEG goes through libjpeg's quantizer when read.
         const std::string command =
@@ -207,7 +195,7 @@ public:
 };
 
 void BM_Stage_Scale(benchmark::State& state) {
-    static const TDIB picture = photo(6000, 4000);
+    static const TDIB picture = MakeBenchPhoto(6000, 4000);
     const SelectionRect sel = WholePicture(6000, 4000);
     const ScaleSettings s = percent(50);
     ScalePlan plan;
@@ -221,7 +209,7 @@ void BM_Stage_Scale(benchmark::State& state) {
 }
 
 void BM_Stage_Encode(benchmark::State& state) {
-    static const TDIB picture = photo(3000, 2000);
+    static const TDIB picture = MakeBenchPhoto(3000, 2000);
     NullBuffer null;
     std::ostream out(&null);
     for (auto _ : state) {
