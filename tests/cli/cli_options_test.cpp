@@ -100,7 +100,55 @@ INSTANTIATE_TEST_SUITE_P(
                   [](const CliOptions& o) {
                       EXPECT_TRUE(o.Version);
                       EXPECT_TRUE(o.Quiet);
-                  }}));
+                  }},
+        ParseCase{"LongEdge", {"--long-edge", "800", "--no-enlarge", "a"},
+                  [](const CliOptions& o) {
+                      EXPECT_EQ(o.Edge, EdgeRule::Long);
+                      EXPECT_EQ(o.EdgeLength, 800);
+                      EXPECT_TRUE(o.NoEnlarge);
+                      EXPECT_EQ(o.Settings.Unit, ScaleUnit::Percent);  // resolved per picture
+                  }},
+        ParseCase{"ShortEdgeAttached", {"--short-edge=1", "a"},
+                  [](const CliOptions& o) {
+                      EXPECT_EQ(o.Edge, EdgeRule::Short);
+                      EXPECT_EQ(o.EdgeLength, 1);
+                  }},
+        ParseCase{"NoEnlargeWithPercent", {"-p", "300", "--no-enlarge", "a"},
+                  [](const CliOptions& o) {
+                      EXPECT_TRUE(o.NoEnlarge);
+                      EXPECT_EQ(o.Edge, EdgeRule::None);
+                  }},
+        ParseCase{"FoldersAndLists",
+                  {"-R0", "--follow", "--files-from", "list", "--files-from=-", "dir"},
+                  [](const CliOptions& o) {
+                      EXPECT_TRUE(o.Recursive);
+                      EXPECT_TRUE(o.NullSeparated);
+                      EXPECT_TRUE(o.Follow);
+                      EXPECT_EQ(o.FilesFrom, (std::vector<std::string>{"list", "-"}));
+                      EXPECT_EQ(o.Files, std::vector<std::string>{"dir"});
+                  }},
+        ParseCase{"AListAloneIsEnough", {"--files-from", "list"},
+                  [](const CliOptions& o) { EXPECT_TRUE(o.Files.empty()); }},
+        ParseCase{"PlanReportShard",
+                  {"-n", "--report", "-", "--shard", "2/5", "--auto-orient", "a"},
+                  [](const CliOptions& o) {
+                      EXPECT_TRUE(o.DryRun);
+                      EXPECT_EQ(o.Report, "-");
+                      EXPECT_EQ(o.ShardIndex, 2);
+                      EXPECT_EQ(o.ShardCount, 5);
+                      EXPECT_TRUE(o.AutoOrient);
+                  }},
+        ParseCase{"OneShardIsTheWholeRun", {"--shard=0/1", "a"},
+                  [](const CliOptions& o) { EXPECT_EQ(o.ShardCount, 1); }},
+        ParseCase{"NewOptionsOffByDefault", {"a"}, [](const CliOptions& o) {
+                      EXPECT_FALSE(o.AutoOrient || o.NoEnlarge || o.Recursive || o.Follow ||
+                                   o.DryRun || o.NullSeparated);
+                      EXPECT_EQ(o.Edge, EdgeRule::None);
+                      EXPECT_TRUE(o.Report.empty());
+                      EXPECT_EQ(o.ShardIndex, 0);
+                      EXPECT_EQ(o.ShardCount, 1);
+                  }}),
+    NameOfParam());
 
 struct BadCase {
     const char* name;
@@ -143,7 +191,23 @@ INSTANTIATE_TEST_SUITE_P(
                       BadCase{"MissingDestination", {"-d", "/no/such/folder", "a"}, "保存先"},
                       BadCase{"MissingValue", {"a", "-p"}, "needs a value"},
                       BadCase{"JobsZero", {"-j", "0", "a"}, "--jobs"},
-                      BadCase{"FlagWithValue", {"--quiet=1", "a"}, "takes no value"}),
+                      BadCase{"FlagWithValue", {"--quiet=1", "a"}, "takes no value"},
+                      BadCase{"LongEdgeZero", {"--long-edge", "0", "a"}, "--long-edge takes a number of pixels, 1 or more"},
+                      BadCase{"ShortEdgeNegative", {"--short-edge", "-4", "a"}, "1 or more"},
+                      BadCase{"LongEdgeNotANumber", {"--long-edge", "8k", "a"}, "not a whole number"},
+                      BadCase{"TwoEdges", {"--long-edge", "8", "--short-edge", "4", "a"}, "exclude each other"},
+                      BadCase{"EdgeAndPercent", {"-p", "50", "--long-edge", "8", "a"}, "exclude --percent"},
+                      BadCase{"EdgeAndPixels", {"--short-edge", "8", "-x", "4,4", "a"}, "exclude --percent and --pixels"},
+                      BadCase{"ShardWithoutSlash", {"--shard", "3", "a"}, "--shard takes K/N"},
+                      BadCase{"ShardIndexTooLarge", {"--shard", "3/3", "a"}, "--shard takes K/N"},
+                      BadCase{"ShardNegative", {"--shard", "-1/3", "a"}, "--shard takes K/N"},
+                      BadCase{"ShardOfNone", {"--shard", "0/0", "a"}, "--shard takes K/N"},
+                      BadCase{"ShardWords", {"--shard", "a/b", "a"}, "--shard takes K/N"},
+                      BadCase{"ShardEmptyParts", {"--shard", "/", "a"}, "--shard takes K/N"},
+                      BadCase{"NulWithoutList", {"-0", "a"}, "-0 goes with --files-from"},
+                      BadCase{"FollowWithoutRecursion", {"--follow", "a"}, "--follow goes with --recursive"},
+                      BadCase{"StandardInputTwice", {"--files-from", "-", "--files-from", "-"}, "once"},
+                      BadCase{"EmptyReport", {"--report=", "a"}, "--report needs a file name"}),
     NameOfParam());
 
 }  // namespace
