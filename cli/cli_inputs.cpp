@@ -64,7 +64,8 @@ private:
                 const std::string name = it->path().filename().string();
                 if (name.empty() || name[0] == '.') continue;
                 const std::string path = joined(folder, name);
-                struct stat link {}, target {};
+                struct stat link {
+                }, target{};
                 if (::lstat(path.c_str(), &link) != 0) continue;
                 const bool isLink = S_ISLNK(link.st_mode);
                 if (::stat(path.c_str(), &target) != 0) continue;  // a dangling link
@@ -88,15 +89,15 @@ private:
 };
 
 std::string readList(const std::string& name, std::istream& standardInput) {
-    if (name == "-")
-        return std::string(std::istreambuf_iterator<char>(standardInput), {});
+    if (name == "-") return std::string(std::istreambuf_iterator<char>(standardInput), {});
     struct stat info {};
     if (::stat(name.c_str(), &info) != 0)
         throw CliUsageError("--files-from " + name + ": " + std::strerror(errno));
     if (S_ISDIR(info.st_mode))
         throw CliUsageError("--files-from " + name + ": " + std::strerror(EISDIR));
     std::ifstream in(name, std::ios::binary);
-    if (!in) throw CliUsageError("--files-from " + name + ": " + std::strerror(errno ? errno : EACCES));
+    if (!in)
+        throw CliUsageError("--files-from " + name + ": " + std::strerror(errno ? errno : EACCES));
     std::string text(std::istreambuf_iterator<char>(in), {});
     if (in.bad()) throw CliUsageError("--files-from " + name + ": cannot be read");
     return text;

@@ -16,8 +16,8 @@
 #include "cli/cli_options.h"
 
 struct InputFile {
-    std::string Path;         // as named, or the folder named joined with the path below it
-    std::string Subfolder;    // the folders between the folder named and the file: "" or "a/b/"
+    std::string Path;       // as named, or the folder named joined with the path below it
+    std::string Subfolder;  // the folders between the folder named and the file: "" or "a/b/"
     bool FoundInFolder = false;
 };
 

@@ -86,8 +86,8 @@ std::vector<FileJob> PlanJobs(const CliOptions& o, const std::vector<InputFile>&
     for (const Candidate& c : kept) {
         FileJob job{c.input.Path, c.output, "", -1};
         if (inputKeys.count(c.outputKey) && !RefusedForSameFolder(o, job)) {
-            job.Refusal = "its output " + c.output +
-                          " is one of this run's inputs, which are never replaced";
+            job.Refusal =
+                "its output " + c.output + " is one of this run's inputs, which are never replaced";
         } else {
             const auto [first, inserted] =
                 firstWriter.emplace(c.outputKey, static_cast<int>(jobs.size()));

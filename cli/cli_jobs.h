@@ -19,7 +19,7 @@
 struct FileJob {
     std::string Source;
     std::string Output;
-    std::string Refusal;  // why the plan leaves the input alone; empty when it runs
+    std::string Refusal;   // why the plan leaves the input alone; empty when it runs
     int FirstWriter = -1;  // with --overwrite: the first job writing the same output
 };
 

@@ -16,15 +16,15 @@ struct KnownOption {
 };
 
 constexpr KnownOption kOptions[] = {
-    {'p', "percent", true},     {'x', "pixels", true},        {0, "no-lock", false},
-    {0, "long-edge", true},     {0, "short-edge", true},      {0, "no-enlarge", false},
-    {'b', "brightness", true},  {'c', "contrast", true},      {'r', "rotate", true},
-    {0, "auto-orient", false},  {0, "select", true},          {'o', "output", true},
-    {'d', "dest", true},        {'s', "suffix", true},        {'t', "type", true},
-    {'y', "overwrite", false},  {'R', "recursive", false},    {0, "follow", false},
-    {0, "files-from", true},    {'0', "null", false},         {'n', "dry-run", false},
-    {0, "report", true},        {0, "shard", true},           {'j', "jobs", true},
-    {'q', "quiet", false},      {'h', "help", false},         {'v', "version", false},
+    {'p', "percent", true},    {'x', "pixels", true},     {0, "no-lock", false},
+    {0, "long-edge", true},    {0, "short-edge", true},   {0, "no-enlarge", false},
+    {'b', "brightness", true}, {'c', "contrast", true},   {'r', "rotate", true},
+    {0, "auto-orient", false}, {0, "select", true},       {'o', "output", true},
+    {'d', "dest", true},       {'s', "suffix", true},     {'t', "type", true},
+    {'y', "overwrite", false}, {'R', "recursive", false}, {0, "follow", false},
+    {0, "files-from", true},   {'0', "null", false},      {'n', "dry-run", false},
+    {0, "report", true},       {0, "shard", true},        {'j', "jobs", true},
+    {'q', "quiet", false},     {'h', "help", false},      {'v', "version", false},
 };
 
 const KnownOption* findShort(char c) {
@@ -165,7 +165,8 @@ void apply(CliOptions& o, Seen& seen, const KnownOption& option, const std::stri
     } else if (name == "follow") {
         o.Follow = true;
     } else if (name == "files-from") {
-        if (value.empty()) throw CliUsageError("--files-from needs a file name (- for standard input)");
+        if (value.empty())
+            throw CliUsageError("--files-from needs a file name (- for standard input)");
         if (value == "-") {
             if (seen.standardInput) throw CliUsageError("--files-from reads standard input once");
             seen.standardInput = true;
@@ -176,7 +177,8 @@ void apply(CliOptions& o, Seen& seen, const KnownOption& option, const std::stri
     } else if (name == "dry-run") {
         o.DryRun = true;
     } else if (name == "report") {
-        if (value.empty()) throw CliUsageError("--report needs a file name (- for standard output)");
+        if (value.empty())
+            throw CliUsageError("--report needs a file name (- for standard output)");
         o.Report = value;
     } else if (name == "shard") {
         parseShard(value, o);
@@ -209,7 +211,8 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
         }
         auto valueFor = [&](const KnownOption& option, std::string attached, bool hasAttached) {
             if (!option.takesValue) {
-                if (hasAttached) throw CliUsageError("--" + std::string(option.longName) + " takes no value");
+                if (hasAttached)
+                    throw CliUsageError("--" + std::string(option.longName) + " takes no value");
                 return std::string();
             }
             if (hasAttached) return attached;
@@ -219,11 +222,13 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
         };
         if (arg[1] == '-') {
             const std::size_t eq = arg.find('=');
-            const std::string name = arg.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
+            const std::string name =
+                arg.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
             const KnownOption* option = findLong(name);
             if (!option) throw CliUsageError("unknown option --" + name);
             const bool hasValue = eq != std::string::npos;
-            apply(o, seen, *option, valueFor(*option, hasValue ? arg.substr(eq + 1) : "", hasValue));
+            apply(o, seen, *option,
+                  valueFor(*option, hasValue ? arg.substr(eq + 1) : "", hasValue));
             continue;
         }
         // Short options: flags may be grouped (-yq); a value may follow at
@@ -233,14 +238,16 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
             if (!option) throw CliUsageError(std::string("unknown option -") + arg[k]);
             if (option->takesValue) {
                 const bool attached = k + 1 < arg.size();
-                apply(o, seen, *option, valueFor(*option, attached ? arg.substr(k + 1) : "", attached));
+                apply(o, seen, *option,
+                      valueFor(*option, attached ? arg.substr(k + 1) : "", attached));
                 break;
             }
             apply(o, seen, *option, "");
         }
     }
     if (o.Help || o.Version) return o;
-    if (seen.percent && seen.pixels) throw CliUsageError("--percent and --pixels exclude each other");
+    if (seen.percent && seen.pixels)
+        throw CliUsageError("--percent and --pixels exclude each other");
     if (seen.noLock && !seen.pixels) throw CliUsageError("--no-lock goes with --pixels");
     if (seen.edge && (seen.percent || seen.pixels))
         throw CliUsageError("--long-edge and --short-edge exclude --percent and --pixels");
@@ -248,10 +255,10 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
     if (o.NullSeparated && o.FilesFrom.empty()) throw CliUsageError("-0 goes with --files-from");
     if (o.Files.empty() && o.FilesFrom.empty()) throw CliUsageError("no input files");
     if (!o.Output.empty()) {
-        if (o.Files.size() > 1)
-            throw CliUsageError("--output takes a single input file");
+        if (o.Files.size() > 1) throw CliUsageError("--output takes a single input file");
         if (seen.dest || seen.suffix || seen.type)
-            throw CliUsageError("--output names the file itself; --dest, --suffix and --type do not apply");
+            throw CliUsageError(
+                "--output names the file itself; --dest, --suffix and --type do not apply");
     }
     if (!IsFileName(o.Suffix)) throw CliUsageError(RefusedSuffixMessage());
     if (seen.dest) {
@@ -267,34 +274,42 @@ std::string UsageText() {
            "Scales pictures with the Skalomi engine and saves the results.\n"
            "\n"
            "Options:\n"
-           "  -p, --percent H[,V]      percent of the selection's width and height (V defaults to H;\n"
+           "  -p, --percent H[,V]      percent of the selection's width and height (V defaults to "
+           "H;\n"
            "                           default 100)\n"
            "  -x, --pixels W,H         a pixel frame for the finished (rotated) picture\n"
            "      --no-lock            with --pixels: exactly W x H instead of the largest fit\n"
-           "      --long-edge N        the finished picture's longer side becomes N pixels, the other\n"
+           "      --long-edge N        the finished picture's longer side becomes N pixels, the "
+           "other\n"
            "                           follows the aspect, rounded as --pixels N,N rounds it\n"
            "                           (--long-edge 800: 4000 x 3000 becomes 800 x 600)\n"
            "      --short-edge N       the finished picture's shorter side becomes N pixels, the\n"
-           "                           other follows the aspect, rounded as a pixel frame rounds it\n"
+           "                           other follows the aspect, rounded as a pixel frame rounds "
+           "it\n"
            "                           (--short-edge 600: 4000 x 3000 becomes 800 x 600)\n"
-           "      --no-enlarge         a picture already within the asked size is written at 100 %,\n"
-           "                           so no picture grows; a side is never made longer than it is\n"
+           "      --no-enlarge         a picture already within the asked size is written at 100 "
+           "%,\n"
+           "                           so no picture grows; a side is never made longer than it "
+           "is\n"
            "                           (--long-edge 800 --no-enlarge: 640 x 480 stays 640 x 480)\n"
            "  -b, --brightness N       from -10 to 10 (default 0)\n"
            "  -c, --contrast N         0..20 (default 0)\n"
            "  -r, --rotate R           0, right, 180 or left (default 0)\n"
            "      --auto-orient        turn a JPEG upright by its EXIF orientation first; the\n"
            "                           selection and the sizes then refer to the upright picture\n"
-           "      --select L,T,R,B     inclusive source rectangle, ordered and clamped to the picture\n"
+           "      --select L,T,R,B     inclusive source rectangle, ordered and clamped to the "
+           "picture\n"
            "  -o, --output FILE        output of a single input; the format follows the extension\n"
-           "                           exactly as the save command chooses it (\".jpg\"/\".JPG\" JPEG,\n"
+           "                           exactly as the save command chooses it (\".jpg\"/\".JPG\" "
+           "JPEG,\n"
            "                           \".gif\"/\".GIF\", \".png\"/\".PNG\", anything else BMP)\n"
            "  -d, --dest DIR           destination folder (default: each source's folder); the\n"
            "                           folders below a FOLDER given as input are made again in it\n"
            "  -s, --suffix TEXT        file-name suffix (default \"_ks\"); an output is named\n"
            "                           base name + suffix + extension of the type\n"
            "  -t, --type T             bmp, jpg, gif or png (default jpg)\n"
-           "  -y, --overwrite          overwrite existing outputs (default: leave them and say so)\n"
+           "  -y, --overwrite          overwrite existing outputs (default: leave them and say "
+           "so)\n"
            "  -R, --recursive          walk the folders below a FOLDER too; without it only the\n"
            "                           files in the FOLDER itself are taken\n"
            "      --follow             with -R: walk links to folders as well (each folder once)\n"

@@ -64,9 +64,10 @@ FileOutcome ScaleFile(const CliOptions& o, const FileJob& job, Worker& w,
 
         std::string whyUnreadable;
         if (!LoadPictureFile(job.Source, w.Source, &whyUnreadable)) {
-            return outcomes.refused(job.Source, whyUnreadable.empty()
-                                           ? std::string(kUnreadable)
-                                           : std::string(kUnreadable) + " (" + whyUnreadable + ")");
+            return outcomes.refused(job.Source,
+                                    whyUnreadable.empty()
+                                        ? std::string(kUnreadable)
+                                        : std::string(kUnreadable) + " (" + whyUnreadable + ")");
         }
         if (o.AutoOrient) {
             const std::optional<JpegHeader> header = ReadJpegHeaderOfFile(job.Source);

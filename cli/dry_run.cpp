@@ -68,9 +68,9 @@ FileOutcome PlanFile(const CliOptions& o, const FileJob& job) {
                              TDIB().ColorsUsed());
         FileOutcome outcome =
             WrittenOutcome(job.Source, job.Output, plan.FinishedWidth, plan.FinishedHeight);
-        outcome.Message = job.Source + " -> " + job.Output + " (" +
-                          std::to_string(source->Width) + "x" + std::to_string(source->Height) +
-                          " -> " + std::to_string(plan.FinishedWidth) + "x" +
+        outcome.Message = job.Source + " -> " + job.Output + " (" + std::to_string(source->Width) +
+                          "x" + std::to_string(source->Height) + " -> " +
+                          std::to_string(plan.FinishedWidth) + "x" +
                           std::to_string(plan.FinishedHeight) + ")";
         return withSource(outcome, *source);
     } catch (const std::exception& e) {

@@ -12,7 +12,9 @@ namespace {
 
 constexpr std::int32_t kUnbounded = std::numeric_limits<std::int32_t>::max();
 
-bool isQuarterTurn(int rotation) { return rotation == kRotateRight || rotation == kRotateLeft; }
+bool isQuarterTurn(int rotation) {
+    return rotation == kRotateRight || rotation == kRotateLeft;
+}
 
 // Whether the engine would make a side of the selection longer. A size too
 // large to compute is taken as growing: a picture that has been loaded is

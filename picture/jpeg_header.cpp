@@ -19,7 +19,9 @@ bool isFrameHeader(int marker) {
 }
 
 // Markers that stand alone, without a length: TEM, RST0 to RST7 and SOI.
-bool standsAlone(int marker) { return marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8); }
+bool standsAlone(int marker) {
+    return marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8);
+}
 
 bool readExactly(std::istream& in, std::uint8_t* to, std::size_t count) {
     in.read(reinterpret_cast<char*>(to), static_cast<std::streamsize>(count));

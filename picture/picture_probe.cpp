@@ -44,7 +44,9 @@ bool readHead(std::ifstream& in, Head& head) {
     return head.size > 0;
 }
 
-bool isBmp(const Head& h) { return h.size >= 2 && h.bytes[0] == 'B' && h.bytes[1] == 'M'; }
+bool isBmp(const Head& h) {
+    return h.size >= 2 && h.bytes[0] == 'B' && h.bytes[1] == 'M';
+}
 
 std::optional<PictureSize> sized(std::int64_t width, std::int64_t height) {
     if (width <= 0 || height <= 0 || width > INT_MAX || height > INT_MAX) return std::nullopt;

@@ -85,12 +85,12 @@ protected:
 TEST_F(Folders, RecursiveRunMakesTheTreeAgainUnderTheDestination) {
     const CommandResult r = RunCli(dir, "-q -R -t bmp -p 50 -d out in");
     EXPECT_EQ(r.status, 1) << r.output;  // the clash of c.bmp and c.gif
-    EXPECT_EQ(linesWith(r.output, "in/x/y/c.gif: clash: in/x/y/c.bmp is written to out/x/y/c_ks.bmp too"),
-              1)
+    EXPECT_EQ(
+        linesWith(r.output, "in/x/y/c.gif: clash: in/x/y/c.bmp is written to out/x/y/c_ks.bmp too"),
+        1)
         << r.output;
     const std::map<std::string, Bytes> out = filesBelow(dir.file("out"));
-    EXPECT_EQ(namesOf(out),
-              (std::vector<std::string>{"a_ks.bmp", "x/b_ks.bmp", "x/y/c_ks.bmp"}));
+    EXPECT_EQ(namesOf(out), (std::vector<std::string>{"a_ks.bmp", "x/b_ks.bmp", "x/y/c_ks.bmp"}));
     EXPECT_EQ(out.at("a_ks.bmp"), alone("in/a.bmp", "-p 50"));
     EXPECT_EQ(out.at("x/b_ks.bmp"), alone("in/x/b.bmp", "-p 50"));
     EXPECT_EQ(out.at("x/y/c_ks.bmp"), alone("in/x/y/c.bmp", "-p 50"));
@@ -128,8 +128,16 @@ TEST_F(Folders, ARerunTakesNoOutputForAnInputAndResumes) {
     r = RunCli(dir, "-q -R -t bmp --report - in/x");
     EXPECT_EQ(r.status, 1) << r.output;
     EXPECT_EQ(linesWith(r.output, "\"status\":\"ok\""), 1) << r.output;
-    EXPECT_EQ(linesWith(r.output, "\"input\":\"in/x/b.bmp\",\"output\":\"in/x/b_ks.bmp\",\"status\":\"ok\""), 1) << r.output;
-    EXPECT_EQ(linesWith(r.output, "\"input\":\"in/x/y/c.bmp\",\"output\":\"in/x/y/c_ks.bmp\",\"status\":\"skipped\""), 1) << r.output;
+    EXPECT_EQ(linesWith(r.output,
+                        "\"input\":\"in/x/b.bmp\",\"output\":\"in/x/b_ks.bmp\",\"status\":\"ok\""),
+              1)
+        << r.output;
+    EXPECT_EQ(
+        linesWith(
+            r.output,
+            "\"input\":\"in/x/y/c.bmp\",\"output\":\"in/x/y/c_ks.bmp\",\"status\":\"skipped\""),
+        1)
+        << r.output;
     EXPECT_EQ(linesWith(r.output, "_ks_ks"), 0) << r.output;
     EXPECT_EQ(filesBelow(dir.file("in")), before);
 }
@@ -152,8 +160,8 @@ TEST_F(Folders, ALoopOfLinksEnds) {
 }
 
 TEST_F(Folders, ListsOfNamesOneALineOrNulSeparated) {
-    WriteBytes(dir.file("list"), {'i', 'n', '/', 'a', '.', 'b', 'm', 'p', '\n', '\n',
-                                  'i', 'n', '/', 'x', '\n'});
+    WriteBytes(dir.file("list"),
+               {'i', 'n', '/', 'a', '.', 'b', 'm', 'p', '\n', '\n', 'i', 'n', '/', 'x', '\n'});
     CommandResult r = RunCli(dir, "-q -t bmp -d out --files-from list");
     EXPECT_EQ(r.status, 0) << r.output;
     EXPECT_EQ(namesOf(filesBelow(dir.file("out"))),
@@ -174,7 +182,9 @@ struct ReplaceCase {
     std::string says;
 };
 
-void PrintTo(const ReplaceCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ReplaceCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class InputsNeverReplaced : public ::testing::TestWithParam<ReplaceCase> {};
 
@@ -195,13 +205,13 @@ TEST_P(InputsNeverReplaced, WhateverTheOptions) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, InputsNeverReplaced,
-    ::testing::Values(
-        ReplaceCase{"AnotherInputsOutput", "-t bmp a.bmp a_ks.bmp",
-                    "a.bmp: its output a_ks.bmp is one of this run's inputs"},
-        ReplaceCase{"OutputNamedAsTheInput", "-o a.bmp a.bmp",
-                    "a.bmp: its output a.bmp is one of this run's inputs"},
-        ReplaceCase{"IntoAFolderHoldingAnInput", "-t bmp -s '' -d sub a.bmp sub/a.bmp",
-                    "a.bmp: its output sub/a.bmp is one of this run's inputs"}),
+    ::testing::Values(ReplaceCase{"AnotherInputsOutput", "-t bmp a.bmp a_ks.bmp",
+                                  "a.bmp: its output a_ks.bmp is one of this run's inputs"},
+                      ReplaceCase{"OutputNamedAsTheInput", "-o a.bmp a.bmp",
+                                  "a.bmp: its output a.bmp is one of this run's inputs"},
+                      ReplaceCase{"IntoAFolderHoldingAnInput",
+                                  "-t bmp -s '' -d sub a.bmp sub/a.bmp",
+                                  "a.bmp: its output sub/a.bmp is one of this run's inputs"}),
     NameOfParam());
 
 TEST(CliBatch, AnOutputLinkedToAnInputIsRefused) {
@@ -223,7 +233,9 @@ struct UsageCase {
     std::string line;  // the first line on standard error
 };
 
-void PrintTo(const UsageCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const UsageCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class BatchUsageErrors : public ::testing::TestWithParam<UsageCase> {};
 
@@ -238,20 +250,20 @@ TEST_P(BatchUsageErrors, ExitTwoWithOneLineAndNothingWritten) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, BatchUsageErrors,
-    ::testing::Values(
-        UsageCase{"ShardOutOfRange", "--shard 4/4",
-                  "--shard takes K/N, a share K from 0 to N - 1 of N (such as 0/4)"},
-        UsageCase{"ShardNotANumber", "--shard one/4",
-                  "--shard takes K/N, a share K from 0 to N - 1 of N (such as 0/4)"},
-        UsageCase{"LongEdgeZero", "--long-edge 0",
-                  "--long-edge takes a number of pixels, 1 or more"},
-        UsageCase{"ShortEdgeZero", "--short-edge=0",
-                  "--short-edge takes a number of pixels, 1 or more"},
-        UsageCase{"MissingList", "--files-from nothing.txt",
-                  "--files-from nothing.txt: No such file or directory"},
-        UsageCase{"ReportInAMissingFolder", "--report no/such/report.jsonl",
-                  "--report no/such/report.jsonl: No such file or directory"},
-        UsageCase{"OutputForAFolder", "-o x.bmp .", "--output takes a single input file"}),
+    ::testing::Values(UsageCase{"ShardOutOfRange", "--shard 4/4",
+                                "--shard takes K/N, a share K from 0 to N - 1 of N (such as 0/4)"},
+                      UsageCase{"ShardNotANumber", "--shard one/4",
+                                "--shard takes K/N, a share K from 0 to N - 1 of N (such as 0/4)"},
+                      UsageCase{"LongEdgeZero", "--long-edge 0",
+                                "--long-edge takes a number of pixels, 1 or more"},
+                      UsageCase{"ShortEdgeZero", "--short-edge=0",
+                                "--short-edge takes a number of pixels, 1 or more"},
+                      UsageCase{"MissingList", "--files-from nothing.txt",
+                                "--files-from nothing.txt: No such file or directory"},
+                      UsageCase{"ReportInAMissingFolder", "--report no/such/report.jsonl",
+                                "--report no/such/report.jsonl: No such file or directory"},
+                      UsageCase{"OutputForAFolder", "-o x.bmp .",
+                                "--output takes a single input file"}),
     NameOfParam());
 
 // ------------------------------------------------------------ dry run
@@ -300,7 +312,8 @@ TEST_F(DryRun, PlansWhatTheRunThenDoes) {
     const CommandResult planRun = RunCli(dir, "-n --report plan.jsonl " + args);
     const CommandResult realRun = RunCli(dir, "-q --report run.jsonl " + args);
     EXPECT_EQ(planRun.status, realRun.status);
-    const Bytes planBytes = ReadBytes(dir.file("plan.jsonl")), runBytes = ReadBytes(dir.file("run.jsonl"));
+    const Bytes planBytes = ReadBytes(dir.file("plan.jsonl")),
+                runBytes = ReadBytes(dir.file("run.jsonl"));
     const CommandResult plan{0, std::string(planBytes.begin(), planBytes.end())};
     const CommandResult run{0, std::string(runBytes.begin(), runBytes.end())};
     // Line by line the same but for the status and the milliseconds.
@@ -361,8 +374,9 @@ TEST(CliReport, EveryStatusInLinesAPythonReads) {
     // in a NUL-separated list.
     WriteTestPicture(dir.file("caf\xE9.bmp"), 12, 8, 4);
     WriteTestPicture(dir.file("say \"hi\"\n.bmp"), 12, 8, 5);
-    const std::string list = std::string("ok.bmp\0kept.bmp\0junk.bmp\0blocked.bmp\0caf\xE9.bmp\0", 46) +
-                             "say \"hi\"\n.bmp";
+    const std::string list =
+        std::string("ok.bmp\0kept.bmp\0junk.bmp\0blocked.bmp\0caf\xE9.bmp\0", 46) +
+        "say \"hi\"\n.bmp";
     WriteBytes(dir.file("list"), Bytes(list.begin(), list.end()));
     const std::string args = "-q -t bmp -p 50 -0 --files-from list";
 
@@ -414,7 +428,8 @@ TEST(CliReport, OnStandardOutputTheReportIsAllThereIs) {
     WriteTestPicture(dir.file("a.bmp"), 10, 10, 1);
     const CommandResult r = RunCli(dir, "-q --report - a.bmp");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.output.rfind("{\"input\":\"a.bmp\",\"output\":\"a_ks.jpg\",\"status\":\"ok\"", 0), 0u)
+    EXPECT_EQ(r.output.rfind("{\"input\":\"a.bmp\",\"output\":\"a_ks.jpg\",\"status\":\"ok\"", 0),
+              0u)
         << r.output;
     EXPECT_EQ(linesWith(r.output, ""), 1) << r.output;
 }
@@ -427,7 +442,9 @@ struct ShardCase {
     int shards;
 };
 
-void PrintTo(const ShardCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ShardCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class Shards : public ::testing::TestWithParam<ShardCase> {};
 
@@ -439,9 +456,9 @@ TEST_P(Shards, TogetherWriteWhatOneRunWrites) {
     fs::create_directories(dir.file("whole"));
     fs::create_directories(dir.file("parts"));
     int seed = 0;
-    for (const char* name : {"in/a.bmp", "in/b.bmp", "in/b.gif", "in/c.bmp", "in/p/d.bmp",
-                             "in/p/e.bmp", "in/p/q/f.bmp", "in/p/q/f.png", "in/p/q/g.bmp",
-                             "in/p/q/h.bmp", "in/z.bmp"}) {
+    for (const char* name :
+         {"in/a.bmp", "in/b.bmp", "in/b.gif", "in/c.bmp", "in/p/d.bmp", "in/p/e.bmp",
+          "in/p/q/f.bmp", "in/p/q/f.png", "in/p/q/g.bmp", "in/p/q/h.bmp", "in/z.bmp"}) {
         WriteTestPicture(dir.file(name), 9 + seed, 7 + 2 * seed, seed);
         ++seed;
     }
@@ -449,8 +466,8 @@ TEST_P(Shards, TogetherWriteWhatOneRunWrites) {
     int worst = 0;
     for (int k = 0; k < c.shards; ++k) {
         const std::string shard = std::to_string(k) + "/" + std::to_string(c.shards);
-        const CommandResult part = RunCli(dir, "-q -R -t bmp -d parts --report report --shard " +
-                                                   shard + " " + c.args + " in");
+        const CommandResult part = RunCli(
+            dir, "-q -R -t bmp -d parts --report report --shard " + shard + " " + c.args + " in");
         worst = std::max(worst, part.status);
     }
     const Bytes reportBytes = ReadBytes(dir.file("report"));
@@ -460,8 +477,8 @@ TEST_P(Shards, TogetherWriteWhatOneRunWrites) {
     EXPECT_FALSE(filesBelow(dir.file("whole")).empty());
     // Every input in exactly one share's report.
     for (const std::string& path : ListFiles(dir.file("in")))
-        EXPECT_EQ(linesWith(reports, "\"input\":\"in/" + path.substr(dir.file("in/").size()) + "\""),
-                  1)
+        EXPECT_EQ(
+            linesWith(reports, "\"input\":\"in/" + path.substr(dir.file("in/").size()) + "\""), 1)
             << path << "\n"
             << reports;
 }

@@ -58,16 +58,15 @@ protected:
 };
 
 TEST_F(Tree, AFolderIsItsPicturesWithoutHiddenOnes) {
-    EXPECT_EQ(found(CliOptions()),
-              (std::vector<std::string>{"in/a.bmp []", "in/picture-link []"}));
+    EXPECT_EQ(found(CliOptions()), (std::vector<std::string>{"in/a.bmp []", "in/picture-link []"}));
 }
 
 TEST_F(Tree, RecursiveWalksTheFoldersBelowButNotLinkedOnes) {
     CliOptions o;
     o.Recursive = true;
-    EXPECT_EQ(found(o), (std::vector<std::string>{"in/a.bmp []", "in/picture-link []",
-                                                   "in/sub/b.bmp [sub/]",
-                                                   "in/sub/deep/d.bmp [sub/deep/]"}));
+    EXPECT_EQ(found(o),
+              (std::vector<std::string>{"in/a.bmp []", "in/picture-link []", "in/sub/b.bmp [sub/]",
+                                        "in/sub/deep/d.bmp [sub/deep/]"}));
 }
 
 TEST_F(Tree, FollowWalksLinkedFoldersOnceEach) {
@@ -76,8 +75,8 @@ TEST_F(Tree, FollowWalksLinkedFoldersOnceEach) {
     o.Follow = true;
     // sub/up leads back to in/, which is walked already: the loop ends.
     EXPECT_EQ(found(o), (std::vector<std::string>{"in/a.bmp []", "in/linked/e.bmp [linked/]",
-                                                   "in/picture-link []", "in/sub/b.bmp [sub/]",
-                                                   "in/sub/deep/d.bmp [sub/deep/]"}));
+                                                  "in/picture-link []", "in/sub/b.bmp [sub/]",
+                                                  "in/sub/deep/d.bmp [sub/deep/]"}));
 }
 
 TEST_F(Tree, TheDestinationBelowAnInputIsNotWalked) {
@@ -90,8 +89,9 @@ TEST_F(Tree, TheDestinationBelowAnInputIsNotWalked) {
 TEST_F(Tree, NamedFilesAreTakenAsTheyStand) {
     CliOptions o;
     o.Files = {dir.file("in/notes.txt"), dir.file("in/.hidden.bmp"), dir.file("missing.bmp")};
-    EXPECT_EQ(found(o), (std::vector<std::string>{"in/.hidden.bmp [] named", "in/notes.txt [] named",
-                                                   "missing.bmp [] named"}));
+    EXPECT_EQ(found(o),
+              (std::vector<std::string>{"in/.hidden.bmp [] named", "in/notes.txt [] named",
+                                        "missing.bmp [] named"}));
 }
 
 TEST_F(Tree, ANamedLinkToAFolderIsWalked) {
@@ -117,8 +117,9 @@ TEST_F(Tree, AMissingListStopsTheRunWithItsReason) {
     CliOptions o;
     o.FilesFrom = {dir.file("no-list")};
     std::istringstream in;
-    EXPECT_NE(MessageOf<CliUsageError>([&] { CollectInputs(o, in); })
-                  .find("--files-from " + dir.file("no-list") + ": No such file or directory"),
+    EXPECT_NE(MessageOf<CliUsageError>([&] {
+                  CollectInputs(o, in);
+              }).find("--files-from " + dir.file("no-list") + ": No such file or directory"),
               std::string::npos);
     o.FilesFrom = {dir.file("in")};
     EXPECT_NE(MessageOf<CliUsageError>([&] { CollectInputs(o, in); }).find("Is a directory"),
@@ -146,7 +147,9 @@ struct SplitCase {
     std::vector<std::string> names;
 };
 
-void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const SplitCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class FileLists : public ::testing::TestWithParam<SplitCase> {};
 
@@ -156,14 +159,13 @@ TEST_P(FileLists, Split) {
 
 INSTANTIATE_TEST_SUITE_P(
     Lists, FileLists,
-    ::testing::Values(
-        SplitCase{"Lines", "a.jpg\nb c.png\n", false, {"a.jpg", "b c.png"}},
-        SplitCase{"NoLastNewline", "a\nb", false, {"a", "b"}},
-        SplitCase{"EmptyLinesPassedOver", "\n\na\n\n", false, {"a"}},
-        SplitCase{"BlanksAndCarriageReturnsKept", " a \r\n", false, {" a \r"}},
-        SplitCase{"Nul", std::string("a\nb\0c\0", 6), true, {"a\nb", "c"}},
-        SplitCase{"NulWithoutTheLast", std::string("x\0\0y", 4), true, {"x", "y"}},
-        SplitCase{"Empty", "", false, {}}),
+    ::testing::Values(SplitCase{"Lines", "a.jpg\nb c.png\n", false, {"a.jpg", "b c.png"}},
+                      SplitCase{"NoLastNewline", "a\nb", false, {"a", "b"}},
+                      SplitCase{"EmptyLinesPassedOver", "\n\na\n\n", false, {"a"}},
+                      SplitCase{"BlanksAndCarriageReturnsKept", " a \r\n", false, {" a \r"}},
+                      SplitCase{"Nul", std::string("a\nb\0c\0", 6), true, {"a\nb", "c"}},
+                      SplitCase{"NulWithoutTheLast", std::string("x\0\0y", 4), true, {"x", "y"}},
+                      SplitCase{"Empty", "", false, {}}),
     NameOfParam());
 
 }  // namespace

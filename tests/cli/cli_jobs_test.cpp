@@ -58,20 +58,22 @@ TEST(CliJobs, InputsAreSortedByNameAndEachFileTakenOnce) {
                                       "/p/q/../c.bmp", "/p/\xC3\xA9.bmp"}));
     // "/p/./a.bmp" sorts first and stands for "/p/a.bmp" too; byte order
     // puts capitals first and UTF-8 last.
-    EXPECT_EQ(sources(jobs), (std::vector<std::string>{"/p/./a.bmp", "/p/B.bmp", "/p/c.bmp",
-                                                       "/p/\xC3\xA9.bmp"}));
+    EXPECT_EQ(sources(jobs),
+              (std::vector<std::string>{"/p/./a.bmp", "/p/B.bmp", "/p/c.bmp", "/p/\xC3\xA9.bmp"}));
 }
 
 struct PlanCase {
     const char* name;
     CliOptions options;
     std::vector<InputFile> inputs;
-    std::vector<std::string> sources;  // in the plan's order
+    std::vector<std::string> sources;   // in the plan's order
     std::vector<std::string> refusals;  // a part of each job's refusal; "" when it runs
     std::vector<int> firstWriters;
 };
 
-void PrintTo(const PlanCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const PlanCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 CliOptions overwriting() {
     CliOptions o;
@@ -111,30 +113,60 @@ TEST_P(Plans, RefusalsAndWriters) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, Plans,
     ::testing::Values(
-        PlanCase{"Independent", CliOptions(), named({"/p/b.bmp", "/p/a.bmp"}),
-                 {"/p/a.bmp", "/p/b.bmp"}, {"", ""}, {-1, -1}},
-        PlanCase{"TwoTypesOneOutputTheSecondIsAClash", CliOptions(),
-                 named({"/p/a.gif", "/p/a.bmp"}), {"/p/a.bmp", "/p/a.gif"},
-                 {"", "clash: /p/a.bmp is written to /p/a_ks.jpg too"}, {-1, -1}},
-        PlanCase{"WithOverwriteTheLaterWritesAfterTheFirst", overwriting(),
-                 named({"/p/a.gif", "/p/a.bmp", "/p/a.png"}), {"/p/a.bmp", "/p/a.gif", "/p/a.png"},
-                 {"", "", ""}, {-1, 0, 0}},
-        PlanCase{"SameNameFromTwoFoldersIntoOneDestination", intoFolder("/out"),
-                 named({"/y/x.jpg", "/p/x.jpg"}), {"/p/x.jpg", "/y/x.jpg"},
-                 {"", "clash"}, {-1, -1}},
-        PlanCase{"AnOutputThatIsAnInputIsRefused", CliOptions(),
-                 named({"/p/x_ks.jpg", "/p/x.png"}), {"/p/x.png", "/p/x_ks.jpg"},
-                 {"its output /p/x_ks.jpg is one of this run's inputs", ""}, {-1, -1}},
-        PlanCase{"EvenWithOverwrite", overwriting(), named({"/p/x_ks.jpg", "/p/x.png"}),
-                 {"/p/x.png", "/p/x_ks.jpg"}, {"one of this run's inputs", ""}, {-1, -1}},
-        PlanCase{"AnOutputNamedAsItsOwnInput", namingTheOutput("/p/a.bmp"), named({"/p/a.bmp"}),
-                 {"/p/a.bmp"}, {"one of this run's inputs"}, {-1}},
-        PlanCase{"AFoundFileThatIsAnotherInputsOutputIsNoInput", CliOptions(),
+        PlanCase{"Independent",
+                 CliOptions(),
+                 named({"/p/b.bmp", "/p/a.bmp"}),
+                 {"/p/a.bmp", "/p/b.bmp"},
+                 {"", ""},
+                 {-1, -1}},
+        PlanCase{"TwoTypesOneOutputTheSecondIsAClash",
+                 CliOptions(),
+                 named({"/p/a.gif", "/p/a.bmp"}),
+                 {"/p/a.bmp", "/p/a.gif"},
+                 {"", "clash: /p/a.bmp is written to /p/a_ks.jpg too"},
+                 {-1, -1}},
+        PlanCase{"WithOverwriteTheLaterWritesAfterTheFirst",
+                 overwriting(),
+                 named({"/p/a.gif", "/p/a.bmp", "/p/a.png"}),
+                 {"/p/a.bmp", "/p/a.gif", "/p/a.png"},
+                 {"", "", ""},
+                 {-1, 0, 0}},
+        PlanCase{"SameNameFromTwoFoldersIntoOneDestination",
+                 intoFolder("/out"),
+                 named({"/y/x.jpg", "/p/x.jpg"}),
+                 {"/p/x.jpg", "/y/x.jpg"},
+                 {"", "clash"},
+                 {-1, -1}},
+        PlanCase{"AnOutputThatIsAnInputIsRefused",
+                 CliOptions(),
+                 named({"/p/x_ks.jpg", "/p/x.png"}),
+                 {"/p/x.png", "/p/x_ks.jpg"},
+                 {"its output /p/x_ks.jpg is one of this run's inputs", ""},
+                 {-1, -1}},
+        PlanCase{"EvenWithOverwrite",
+                 overwriting(),
+                 named({"/p/x_ks.jpg", "/p/x.png"}),
+                 {"/p/x.png", "/p/x_ks.jpg"},
+                 {"one of this run's inputs", ""},
+                 {-1, -1}},
+        PlanCase{"AnOutputNamedAsItsOwnInput",
+                 namingTheOutput("/p/a.bmp"),
+                 named({"/p/a.bmp"}),
+                 {"/p/a.bmp"},
+                 {"one of this run's inputs"},
+                 {-1}},
+        PlanCase{"AFoundFileThatIsAnotherInputsOutputIsNoInput",
+                 CliOptions(),
                  {{"/p/x.png", "", true}, {"/p/x_ks.jpg", "", true}, {"/p/y_ks.jpg", "", true}},
-                 {"/p/x.png", "/p/y_ks.jpg"}, {"", ""}, {-1, -1}},
-        PlanCase{"ANamedFileStaysAnInput", CliOptions(),
+                 {"/p/x.png", "/p/y_ks.jpg"},
+                 {"", ""},
+                 {-1, -1}},
+        PlanCase{"ANamedFileStaysAnInput",
+                 CliOptions(),
                  {{"/p/x.png", "", true}, {"/p/x_ks.jpg", "", false}},
-                 {"/p/x.png", "/p/x_ks.jpg"}, {"one of this run's inputs", ""}, {-1, -1}}),
+                 {"/p/x.png", "/p/x_ks.jpg"},
+                 {"one of this run's inputs", ""},
+                 {-1, -1}}),
     NameOfParam());
 
 struct ShareCase {
@@ -145,7 +177,9 @@ struct ShareCase {
     std::vector<int> share;
 };
 
-void PrintTo(const ShareCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ShareCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class Shares : public ::testing::TestWithParam<ShareCase> {};
 
@@ -162,18 +196,26 @@ const std::vector<std::string> kSeven = {"/p/g", "/p/f", "/p/e", "/p/d", "/p/c",
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, Shares,
-    ::testing::Values(ShareCase{"Whole", 0, 1, false, kSeven, {0, 1, 2, 3, 4, 5, 6}},
-                      ShareCase{"FirstOfThree", 0, 3, false, kSeven, {0, 3, 6}},
-                      ShareCase{"LastOfThree", 2, 3, false, kSeven, {2, 5}},
-                      ShareCase{"MoreSharesThanFiles", 5, 9, false, {"/p/a", "/p/b"}, {}},
-                      // a.bmp, a.gif, b.bmp: without --overwrite a.gif is a
-                      // clash its own share reports; with it, it goes with a.bmp.
-                      ShareCase{"AClashInTheSecondShare", 1, 2, false,
-                                {"/p/a.bmp", "/p/a.gif", "/p/b.bmp"}, {1}},
-                      ShareCase{"OverwriteKeepsWritersTogether", 0, 2, true,
-                                {"/p/a.bmp", "/p/a.gif", "/p/b.bmp"}, {0, 1, 2}},
-                      ShareCase{"OverwriteLeavesTheOtherShareNothing", 1, 2, true,
-                                {"/p/a.bmp", "/p/a.gif", "/p/b.bmp"}, {}}),
+    ::testing::Values(
+        ShareCase{"Whole", 0, 1, false, kSeven, {0, 1, 2, 3, 4, 5, 6}},
+        ShareCase{"FirstOfThree", 0, 3, false, kSeven, {0, 3, 6}},
+        ShareCase{"LastOfThree", 2, 3, false, kSeven, {2, 5}},
+        ShareCase{"MoreSharesThanFiles", 5, 9, false, {"/p/a", "/p/b"}, {}},
+        // a.bmp, a.gif, b.bmp: without --overwrite a.gif is a
+        // clash its own share reports; with it, it goes with a.bmp.
+        ShareCase{"AClashInTheSecondShare", 1, 2, false, {"/p/a.bmp", "/p/a.gif", "/p/b.bmp"}, {1}},
+        ShareCase{"OverwriteKeepsWritersTogether",
+                  0,
+                  2,
+                  true,
+                  {"/p/a.bmp", "/p/a.gif", "/p/b.bmp"},
+                  {0, 1, 2}},
+        ShareCase{"OverwriteLeavesTheOtherShareNothing",
+                  1,
+                  2,
+                  true,
+                  {"/p/a.bmp", "/p/a.gif", "/p/b.bmp"},
+                  {}}),
     NameOfParam());
 
 struct GroupCase {
@@ -182,7 +224,9 @@ struct GroupCase {
     std::vector<std::vector<int>> groups;
 };
 
-void PrintTo(const GroupCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const GroupCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 FileJob job(const std::string& source, const std::string& output, const std::string& refusal = "") {
     FileJob j;
@@ -203,7 +247,8 @@ TEST_P(JobGroups, FilesTouchedByTwoJobsSerialiseThem) {
 INSTANTIATE_TEST_SUITE_P(
     Groups, JobGroups,
     ::testing::Values(
-        GroupCase{"Independent", {job("/p/a.bmp", "/p/a_ks.jpg"), job("/p/b.bmp", "/p/b_ks.jpg")},
+        GroupCase{"Independent",
+                  {job("/p/a.bmp", "/p/a_ks.jpg"), job("/p/b.bmp", "/p/b_ks.jpg")},
                   {{0}, {1}}},
         GroupCase{"SameOutput",
                   {job("/p/a.bmp", "/p/a_ks.jpg"), job("/p/c.bmp", "/p/c_ks.jpg"),
@@ -215,9 +260,10 @@ INSTANTIATE_TEST_SUITE_P(
         GroupCase{"SameFileSpelledTwice",
                   {job("/p/a.bmp", "/p/a_ks.jpg"), job("/p/../p/./a.bmp", "/p/o.jpg")},
                   {{0, 1}}},
-        GroupCase{"ChainsJoin",
-                  {job("/p/a", "/p/1"), job("/p/b", "/p/2"), job("/p/c", "/p/1"), job("/p/d", "/p/c")},
-                  {{0, 2, 3}, {1}}}),
+        GroupCase{
+            "ChainsJoin",
+            {job("/p/a", "/p/1"), job("/p/b", "/p/2"), job("/p/c", "/p/1"), job("/p/d", "/p/c")},
+            {{0, 2, 3}, {1}}}),
     NameOfParam());
 
 }  // namespace

@@ -63,7 +63,9 @@ struct SameBytesCase {
     std::string outputName;  // the format by its extension
 };
 
-void PrintTo(const SameBytesCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const SameBytesCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class SameBytes : public SizeOptions, public ::testing::WithParamInterface<SameBytesCase> {};
 
@@ -77,24 +79,24 @@ TEST_P(SameBytes, AsTheOptionsTheyStandFor) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SameBytes,
-    ::testing::Values(
-        SameBytesCase{"LongEdgeOfAPhoto", "photo.jpg", "--long-edge 800", "--pixels 800,800",
-                      ".jpg"},
-        SameBytesCase{"ShortEdgeOfAPhoto", "photo.jpg", "--short-edge 600", "--pixels 800,600",
-                      ".jpg"},
-        SameBytesCase{"LongEdgeTurned", "strip.bmp", "--long-edge 240 -r left",
-                      "-x 240,240 -r left", ".bmp"},
-        SameBytesCase{"ShortEdgeWithToneAndSelection", "strip.bmp",
-                      "--short-edge 50 -c 4 -b -3 --select 100,20,299,119",
-                      "-x 100,50 -c 4 -b -3 --select 100,20,299,119", ".png"},
-        SameBytesCase{"NoEnlargeKeepsAFittingPicture", "vga.bmp", "--long-edge 800 --no-enlarge",
-                      "-p 100", ".bmp"},
-        SameBytesCase{"NoEnlargeCapsPercent", "small.bmp", "-p 150,70 --no-enlarge", "-p 100,70",
-                      ".bmp"},
-        SameBytesCase{"NoEnlargeCapsAnUnlockedSide", "strip.bmp",
-                      "-x 640,480 --no-lock --no-enlarge", "-x 640,300 --no-lock", ".bmp"},
-        SameBytesCase{"NoEnlargeStillReduces", "strip.bmp", "--long-edge 500 --no-enlarge",
-                      "--long-edge 500", ".gif"}),
+    ::testing::Values(SameBytesCase{"LongEdgeOfAPhoto", "photo.jpg", "--long-edge 800",
+                                    "--pixels 800,800", ".jpg"},
+                      SameBytesCase{"ShortEdgeOfAPhoto", "photo.jpg", "--short-edge 600",
+                                    "--pixels 800,600", ".jpg"},
+                      SameBytesCase{"LongEdgeTurned", "strip.bmp", "--long-edge 240 -r left",
+                                    "-x 240,240 -r left", ".bmp"},
+                      SameBytesCase{"ShortEdgeWithToneAndSelection", "strip.bmp",
+                                    "--short-edge 50 -c 4 -b -3 --select 100,20,299,119",
+                                    "-x 100,50 -c 4 -b -3 --select 100,20,299,119", ".png"},
+                      SameBytesCase{"NoEnlargeKeepsAFittingPicture", "vga.bmp",
+                                    "--long-edge 800 --no-enlarge", "-p 100", ".bmp"},
+                      SameBytesCase{"NoEnlargeCapsPercent", "small.bmp", "-p 150,70 --no-enlarge",
+                                    "-p 100,70", ".bmp"},
+                      SameBytesCase{"NoEnlargeCapsAnUnlockedSide", "strip.bmp",
+                                    "-x 640,480 --no-lock --no-enlarge", "-x 640,300 --no-lock",
+                                    ".bmp"},
+                      SameBytesCase{"NoEnlargeStillReduces", "strip.bmp",
+                                    "--long-edge 500 --no-enlarge", "--long-edge 500", ".gif"}),
     NameOfParam());
 
 TEST_F(SizeOptions, TheLongEdgeOfAPhotoIsWhatWasAskedFor) {
@@ -108,14 +110,22 @@ TEST_F(SizeOptions, TheLongEdgeOfAPhotoIsWhatWasAskedFor) {
 // orientation, as the standard describes the stored rows and columns.
 std::pair<int, int> seenAt(int orientation, int x, int y, int w, int h) {
     switch (orientation) {
-        case 2: return {w - 1 - x, y};
-        case 3: return {w - 1 - x, h - 1 - y};
-        case 4: return {x, h - 1 - y};
-        case 5: return {y, x};
-        case 6: return {h - 1 - y, x};
-        case 7: return {h - 1 - y, w - 1 - x};
-        case 8: return {y, w - 1 - x};
-        default: return {x, y};
+        case 2:
+            return {w - 1 - x, y};
+        case 3:
+            return {w - 1 - x, h - 1 - y};
+        case 4:
+            return {x, h - 1 - y};
+        case 5:
+            return {y, x};
+        case 6:
+            return {h - 1 - y, x};
+        case 7:
+            return {h - 1 - y, w - 1 - x};
+        case 8:
+            return {y, w - 1 - x};
+        default:
+            return {x, y};
     }
 }
 
@@ -124,7 +134,9 @@ std::pair<int, int> seenAt(int orientation, int x, int y, int w, int h) {
 constexpr int kWide = 64, kHigh = 48;
 const int kQuarters[2][2] = {{0x0000FF, 0x00FF00}, {0xFF0000, 0xFFFFFF}};  // [bottom][right]
 
-int upright(int x, int y) { return kQuarters[y >= kHigh / 2][x >= kWide / 2]; }
+int upright(int x, int y) {
+    return kQuarters[y >= kHigh / 2][x >= kWide / 2];
+}
 
 // The picture as a camera holding it some way round stores it.
 TDIB storedAs(int orientation) {
@@ -163,8 +175,7 @@ TEST_P(Orientations, ComeOutUpright) {
         for (int qx = 0; qx < 2; ++qx) {
             const int x = (2 * qx + 1) * kWide / 2, y = (2 * qy + 1) * kHigh / 2;
             EXPECT_TRUE(near(turned.GetPixels(x, y), kQuarters[qy][qx]))
-                << "quarter " << qx << "," << qy << " holds " << std::hex
-                << turned.GetPixels(x, y);
+                << "quarter " << qx << "," << qy << " holds " << std::hex << turned.GetPixels(x, y);
         }
 
     // Byte for byte what the same run makes of the decoded pixels stood
@@ -183,8 +194,8 @@ TEST_P(Orientations, ComeOutUpright) {
         }
     stood.SaveToFile(dir.file("stood.bmp"));
     const std::string settings = "-q -x 90,40 -r right -c 3 --select 5,3,60,44 -t png";
-    r = RunCli(dir, settings + " --auto-orient phone.jpg && " + ShellQuote(SKALOMI_CLI_PATH) + " " + settings +
-                        " stood.bmp");
+    r = RunCli(dir, settings + " --auto-orient phone.jpg && " + ShellQuote(SKALOMI_CLI_PATH) + " " +
+                        settings + " stood.bmp");
     ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_TRUE(ReadBytes(dir.file("phone_ks.png")) == ReadBytes(dir.file("stood_ks.png")));
 

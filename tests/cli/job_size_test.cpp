@@ -15,12 +15,14 @@ namespace {
 
 struct SizeCase {
     const char* name;
-    std::string args;  // the size options, as typed
+    std::string args;   // the size options, as typed
     int width, height;  // the picture
     int finishedWidth, finishedHeight;
 };
 
-void PrintTo(const SizeCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const SizeCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 CliOptions parsed(const std::string& words) {
     std::vector<std::string> args;
@@ -68,8 +70,8 @@ INSTANTIATE_TEST_SUITE_P(
         SizeCase{"NoEnlargeFrameFits", "-x 1000,1000 --no-enlarge", 90, 60, 90, 60},
         SizeCase{"NoEnlargeUnlockedCapsEachSide", "-x 640,480 --no-lock --no-enlarge", 1000, 300,
                  640, 300},
-        SizeCase{"NoEnlargeUnlockedTurned", "-x 640,480 --no-lock --no-enlarge -r right", 1000,
-                 300, 300, 480},
+        SizeCase{"NoEnlargeUnlockedTurned", "-x 640,480 --no-lock --no-enlarge -r right", 1000, 300,
+                 300, 480},
         SizeCase{"NoEnlargeTooLargeToCompute", "-p 2000000000 --no-enlarge", 90, 60, 90, 60}),
     NameOfParam());
 
@@ -111,8 +113,7 @@ TEST(JobSize, RefusedRequestsPassThrough) {
     JobSize thin = SizeForPicture(parsed("--long-edge 50 --no-enlarge"), 1, 60);
     EXPECT_EQ(SizeScale(thin.Settings, thin.Selection, plan), ScaleRefusal::NothingToScale);
     JobSize negative = SizeForPicture(parsed("-x -5,10 --no-enlarge"), 90, 60);
-    EXPECT_EQ(SizeScale(negative.Settings, negative.Selection, plan),
-              ScaleRefusal::TargetTooSmall);
+    EXPECT_EQ(SizeScale(negative.Settings, negative.Selection, plan), ScaleRefusal::TargetTooSmall);
 }
 
 }  // namespace

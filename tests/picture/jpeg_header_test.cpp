@@ -49,7 +49,9 @@ struct TiffCase {
     int expected;
 };
 
-void PrintTo(const TiffCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const TiffCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ExifDirectories : public ::testing::TestWithParam<TiffCase> {};
 
@@ -60,17 +62,18 @@ TEST_P(ExifDirectories, Orientation) {
 
 INSTANTIATE_TEST_SUITE_P(
     Entries, ExifDirectories,
-    ::testing::Values(
-        TiffCase{"AmongOtherTags",
-                 {{0x010F, 2, 4, 0x00414243}, {0x0112, 3, 1, 6}, {0x011A, 5, 1, 300}}, true, 6},
-        TiffCase{"StoredAsLong", {{0x0112, 4, 1, 8}}, false, 8},
-        TiffCase{"NoOrientationTag", {{0x0110, 2, 4, 0}}, false, 1},
-        TiffCase{"EmptyDirectory", {}, true, 1},
-        TiffCase{"ValueZero", {{0x0112, 3, 1, 0}}, false, 1},
-        TiffCase{"ValueNine", {{0x0112, 3, 1, 9}}, true, 1},
-        TiffCase{"TwoValues", {{0x0112, 3, 2, 6}}, false, 1},
-        TiffCase{"TypeAscii", {{0x0112, 2, 1, 6}}, false, 1},
-        TiffCase{"ByteOrderOnlyInTheHighByte", {{0x0112, 3, 1, 0x0600}}, false, 1}),
+    ::testing::Values(TiffCase{"AmongOtherTags",
+                               {{0x010F, 2, 4, 0x00414243}, {0x0112, 3, 1, 6}, {0x011A, 5, 1, 300}},
+                               true,
+                               6},
+                      TiffCase{"StoredAsLong", {{0x0112, 4, 1, 8}}, false, 8},
+                      TiffCase{"NoOrientationTag", {{0x0110, 2, 4, 0}}, false, 1},
+                      TiffCase{"EmptyDirectory", {}, true, 1},
+                      TiffCase{"ValueZero", {{0x0112, 3, 1, 0}}, false, 1},
+                      TiffCase{"ValueNine", {{0x0112, 3, 1, 9}}, true, 1},
+                      TiffCase{"TwoValues", {{0x0112, 3, 2, 6}}, false, 1},
+                      TiffCase{"TypeAscii", {{0x0112, 2, 1, 6}}, false, 1},
+                      TiffCase{"ByteOrderOnlyInTheHighByte", {{0x0112, 3, 1, 0x0600}}, false, 1}),
     NameOfParam());
 
 struct DamageCase {
@@ -78,7 +81,9 @@ struct DamageCase {
     std::function<void(Bytes&)> damage;
 };
 
-void PrintTo(const DamageCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const DamageCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class DamagedTiff : public ::testing::TestWithParam<DamageCase> {};
 
@@ -94,24 +99,24 @@ TEST_P(DamagedTiff, GivesOne) {
 
 INSTANTIATE_TEST_SUITE_P(
     Structures, DamagedTiff,
-    ::testing::Values(
-        DamageCase{"UnknownByteOrder", [](Bytes& t) { t[0] = t[1] = 'X'; }},
-        DamageCase{"MixedByteOrderMark", [](Bytes& t) { t[1] = 'M'; }},
-        DamageCase{"Not42", [](Bytes& t) { t[2] = 43; }},
-        DamageCase{"DirectoryBeyondTheEnd", [](Bytes& t) { t[4] = 200; }},
-        DamageCase{"DirectoryInsideTheHeader", [](Bytes& t) { t[4] = 4; }},
-        DamageCase{"DirectoryAtTheVeryEnd",
-                   [](Bytes& t) { t[4] = static_cast<std::uint8_t>(t.size() - 1); }},
-        DamageCase{"OffsetOverflowing", [](Bytes& t) { t[4] = t[5] = t[6] = t[7] = 0xFF; }},
-        DamageCase{"EntryCutShort", [](Bytes& t) { t.resize(8 + 2 + 10); }},
-        DamageCase{"MoreEntriesThanBytes",
-                   [](Bytes& t) {
-                       t[8] = 0xFF;
-                       t[9] = 0xFF;
-                       t[10] = 0;  // the first entry is no longer the orientation
-                   }},
-        DamageCase{"OnlyTheHeader", [](Bytes& t) { t.resize(8); }},
-        DamageCase{"ShorterThanTheHeader", [](Bytes& t) { t.resize(7); }}),
+    ::testing::Values(DamageCase{"UnknownByteOrder", [](Bytes& t) { t[0] = t[1] = 'X'; }},
+                      DamageCase{"MixedByteOrderMark", [](Bytes& t) { t[1] = 'M'; }},
+                      DamageCase{"Not42", [](Bytes& t) { t[2] = 43; }},
+                      DamageCase{"DirectoryBeyondTheEnd", [](Bytes& t) { t[4] = 200; }},
+                      DamageCase{"DirectoryInsideTheHeader", [](Bytes& t) { t[4] = 4; }},
+                      DamageCase{"DirectoryAtTheVeryEnd",
+                                 [](Bytes& t) { t[4] = static_cast<std::uint8_t>(t.size() - 1); }},
+                      DamageCase{"OffsetOverflowing",
+                                 [](Bytes& t) { t[4] = t[5] = t[6] = t[7] = 0xFF; }},
+                      DamageCase{"EntryCutShort", [](Bytes& t) { t.resize(8 + 2 + 10); }},
+                      DamageCase{"MoreEntriesThanBytes",
+                                 [](Bytes& t) {
+                                     t[8] = 0xFF;
+                                     t[9] = 0xFF;
+                                     t[10] = 0;  // the first entry is no longer the orientation
+                                 }},
+                      DamageCase{"OnlyTheHeader", [](Bytes& t) { t.resize(8); }},
+                      DamageCase{"ShorterThanTheHeader", [](Bytes& t) { t.resize(7); }}),
     NameOfParam());
 
 TEST(JpegHeader, SizeFromTheFrameHeaderAndOrientationFromExif) {
@@ -132,8 +137,8 @@ TEST(JpegHeader, SizeFromTheFrameHeaderAndOrientationFromExif) {
 }
 
 TEST(JpegHeader, OtherApp1SegmentsArePassedAndTheFirstExifDecides) {
-    const Bytes xmp = {0xFF, 0xE1, 0x00, 0x10, 'h', 't', 't', 'p', ':', '/', '/', 'n', 's',
-                       '.', 'a', 'd', 'o', 'b'};
+    const Bytes xmp = {0xFF, 0xE1, 0x00, 0x10, 'h', 't', 't', 'p', ':',
+                       '/',  '/',  'n',  's',  '.', 'a', 'd', 'o', 'b'};
     ExifEntry first, second;
     first.value = 3;
     second.value = 8;
@@ -164,7 +169,9 @@ struct CutCase {
     bool isJpeg;
 };
 
-void PrintTo(const CutCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const CutCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CutJpegHeaders : public ::testing::TestWithParam<CutCase> {};
 
@@ -182,7 +189,8 @@ TEST_P(CutJpegHeaders, GiveNoSize) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cuts, CutJpegHeaders,
-                         ::testing::Values(CutCase{"Empty", 0, false}, CutCase{"HalfASignature", 1, false},
+                         ::testing::Values(CutCase{"Empty", 0, false},
+                                           CutCase{"HalfASignature", 1, false},
                                            CutCase{"SignatureOnly", 2, true},
                                            CutCase{"InsideTheExifLength", 5, true},
                                            CutCase{"InsideTheExifSegment", 20, true}),

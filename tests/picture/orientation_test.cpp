@@ -18,18 +18,28 @@ namespace {
 // start at.
 std::pair<int, int> seenAt(int orientation, int x, int y, int w, int h) {
     switch (orientation) {
-        case 2: return {w - 1 - x, y};          // row 0 at the top, column 0 at the right
-        case 3: return {w - 1 - x, h - 1 - y};  // row 0 at the bottom, column 0 at the right
-        case 4: return {x, h - 1 - y};          // row 0 at the bottom, column 0 at the left
-        case 5: return {y, x};                  // row 0 at the left, column 0 at the top
-        case 6: return {h - 1 - y, x};          // row 0 at the right, column 0 at the top
-        case 7: return {h - 1 - y, w - 1 - x};  // row 0 at the right, column 0 at the bottom
-        case 8: return {y, w - 1 - x};          // row 0 at the left, column 0 at the bottom
-        default: return {x, y};
+        case 2:
+            return {w - 1 - x, y};  // row 0 at the top, column 0 at the right
+        case 3:
+            return {w - 1 - x, h - 1 - y};  // row 0 at the bottom, column 0 at the right
+        case 4:
+            return {x, h - 1 - y};  // row 0 at the bottom, column 0 at the left
+        case 5:
+            return {y, x};  // row 0 at the left, column 0 at the top
+        case 6:
+            return {h - 1 - y, x};  // row 0 at the right, column 0 at the top
+        case 7:
+            return {h - 1 - y, w - 1 - x};  // row 0 at the right, column 0 at the bottom
+        case 8:
+            return {y, w - 1 - x};  // row 0 at the left, column 0 at the bottom
+        default:
+            return {x, y};
     }
 }
 
-int colour(int x, int y) { return (x * 37 + 11) % 256 | ((y * 53 + 7) % 256) << 8 | ((x ^ y) & 255) << 16; }
+int colour(int x, int y) {
+    return (x * 37 + 11) % 256 | ((y * 53 + 7) % 256) << 8 | ((x ^ y) & 255) << 16;
+}
 
 class EveryOrientation : public ::testing::TestWithParam<int> {};
 

@@ -33,7 +33,9 @@ struct ProbeCase {
     int width, height;  // 0: no size
 };
 
-void PrintTo(const ProbeCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ProbeCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class Probes : public ::testing::TestWithParam<ProbeCase> {};
 
@@ -62,47 +64,55 @@ TEST_P(Probes, SizeAsTheLoaderGivesIt) {
 INSTANTIATE_TEST_SUITE_P(
     Formats, Probes,
     ::testing::Values(
-        ProbeCase{"Jpeg", "a.bin", [](const std::string& p) {
+        ProbeCase{"Jpeg", "a.bin",
+                  [](const std::string& p) {
                       TJPEGPicture j;
                       j.Assign(picture(33, 17));
                       j.SaveToFile(p);
-                  }, 33, 17},
-        ProbeCase{"JpegWithExifBeforeItsFrame", "a.jpg", [](const std::string& p) {
+                  },
+                  33, 17},
+        ProbeCase{"JpegWithExifBeforeItsFrame", "a.jpg",
+                  [](const std::string& p) {
                       WriteBytes(p, JpegWithOrientation(picture(12, 30), 6, true));
-                  }, 12, 30},  // the stored size: turning is the caller's
-        ProbeCase{"Png", "a.png", [](const std::string& p) {
+                  },
+                  12, 30},  // the stored size: turning is the caller's
+        ProbeCase{"Png", "a.png",
+                  [](const std::string& p) {
                       TPNGPicture png;
                       png.Assign(picture(40, 9));
                       png.SaveToFile(p);
-                  }, 40, 9},
-        ProbeCase{"Gif", "a.gif", [](const std::string& p) {
+                  },
+                  40, 9},
+        ProbeCase{"Gif", "a.gif",
+                  [](const std::string& p) {
                       TGIFPicture gif;
                       gif.Assign(picture(19, 23));
                       gif.SaveToFile(p);
-                  }, 19, 23},
-        ProbeCase{"GifScreenLargerThanItsFrame", "a.gif", [](const std::string& p) {
-                      WriteBytes(p, GifDeclaring(300, 200));
-                  }, 300, 200},
-        ProbeCase{"BmpBottomUp", "a.bmp", [](const std::string& p) {
-                      picture(25, 14).SaveToFile(p);
-                  }, 25, 14},
-        ProbeCase{"BmpTopDown", "a.bmp", [](const std::string& p) {
-                      picture(25, -14).SaveToFile(p);
-                  }, 25, 14},
-        ProbeCase{"MetafileDrawnToKnowItsSize", "a.wmf", [](const std::string& p) {
-                      WriteBytes(p, WmfDeclaring(64, 48));
-                  }, 64, 48},
-        ProbeCase{"NotAPicture", "a.jpg", [](const std::string& p) {
+                  },
+                  19, 23},
+        ProbeCase{"GifScreenLargerThanItsFrame", "a.gif",
+                  [](const std::string& p) { WriteBytes(p, GifDeclaring(300, 200)); }, 300, 200},
+        ProbeCase{"BmpBottomUp", "a.bmp",
+                  [](const std::string& p) { picture(25, 14).SaveToFile(p); }, 25, 14},
+        ProbeCase{"BmpTopDown", "a.bmp",
+                  [](const std::string& p) { picture(25, -14).SaveToFile(p); }, 25, 14},
+        ProbeCase{"MetafileDrawnToKnowItsSize", "a.wmf",
+                  [](const std::string& p) { WriteBytes(p, WmfDeclaring(64, 48)); }, 64, 48},
+        ProbeCase{"NotAPicture", "a.jpg",
+                  [](const std::string& p) {
                       WriteBytes(p, {'h', 'e', 'l', 'l', 'o'});
-                  }, 0, 0},
+                  },
+                  0, 0},
         ProbeCase{"EmptyFile", "a.png", [](const std::string& p) { WriteBytes(p, {}); }, 0, 0},
-        ProbeCase{"JpegCutInItsHeader", "a.jpg", [](const std::string& p) {
+        ProbeCase{"JpegCutInItsHeader", "a.jpg",
+                  [](const std::string& p) {
                       TJPEGPicture j;
                       j.Assign(picture(8, 8));
                       std::vector<std::uint8_t> bytes = j.SaveToBytes();
                       bytes.resize(30);
                       WriteBytes(p, bytes);
-                  }, 0, 0}),
+                  },
+                  0, 0}),
     NameOfParam());
 
 TEST(MayBeAPicture, BySignatureOrAMetafileName) {

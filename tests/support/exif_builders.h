@@ -52,8 +52,16 @@ inline std::vector<std::uint8_t> ExifTiff(const std::vector<ExifEntry>& entries,
 // An APP1 segment, marker and length included, holding "Exif\0\0" and `tiff`.
 inline std::vector<std::uint8_t> ExifSegment(const std::vector<std::uint8_t>& tiff) {
     const std::size_t length = 2 + 6 + tiff.size();
-    std::vector<std::uint8_t> s = {0xFF, 0xE1, static_cast<std::uint8_t>(length >> 8),
-                                   static_cast<std::uint8_t>(length), 'E', 'x', 'i', 'f', 0, 0};
+    std::vector<std::uint8_t> s = {0xFF,
+                                   0xE1,
+                                   static_cast<std::uint8_t>(length >> 8),
+                                   static_cast<std::uint8_t>(length),
+                                   'E',
+                                   'x',
+                                   'i',
+                                   'f',
+                                   0,
+                                   0};
     s.insert(s.end(), tiff.begin(), tiff.end());
     return s;
 }
