@@ -337,5 +337,6 @@ std::string UsageText() {
            "output that would replace one of the run's own inputs is never written.\n"
            "\n"
            "Exit status: 0 when every output was written, 1 when some file was refused,\n"
-           "failed or left because its output exists, 2 for a usage error.\n";
+           "failed or left because its output exists, 2 for a usage error; --dry-run\n"
+           "ends with the status the run would end with.\n";
 }
