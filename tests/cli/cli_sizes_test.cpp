@@ -217,6 +217,38 @@ TEST_P(Orientations, WithoutTheOptionNothingChanges) {
     EXPECT_TRUE(ReadBytes(dir.file("tagged_ks.bmp")) == ReadBytes(dir.file("plain_ks.bmp")));
 }
 
+// Photos tagged by another program, turned as Pillow turns them.
+TEST(AutoOrient, SuitePhotosStandAsPillowStandsThem) {
+    SKIP_WITHOUT_SHARED_TESTDATA();
+    SKIP_WITHOUT_PILLOW();
+    TempDir dir;
+    std::string pairs;
+    for (int orientation = 2; orientation <= 8; ++orientation) {
+        const std::string name = "hopper_orientation_" + std::to_string(orientation);
+        const std::string source = SharedTestdataPath("jpeg/pillow/" + name + ".jpg");
+        const CommandResult r =
+            RunCli(dir, "-q --auto-orient -p 100 -t png -d . " + ShellQuote(source));
+        ASSERT_EQ(r.status, 0) << r.output;
+        pairs += " " + ShellQuote(source) + " " + ShellQuote(dir.file(name + "_ks.png"));
+    }
+    const CommandResult compared = RunCommand(PillowScriptCommand("pil_exif_upright.py") + pairs);
+    ASSERT_EQ(compared.status, 0) << compared.output;
+    // float and integer DCT decoders round up to a few levels apart.
+    std::size_t start = 0;
+    int lines = 0;
+    while (start < compared.output.size()) {
+        const std::size_t end = compared.output.find('\n', start);
+        const std::string line = compared.output.substr(start, end - start);
+        const std::size_t at = line.find(" differs by ");
+        ASSERT_NE(at, std::string::npos) << line;
+        EXPECT_LE(std::stoi(line.substr(at + 12)), 4) << line;
+        EXPECT_EQ(line.substr(0, 2), std::to_string(lines + 2) + " ") << line;
+        ++lines;
+        start = end + 1;
+    }
+    EXPECT_EQ(lines, 7) << compared.output;
+}
+
 INSTANTIATE_TEST_SUITE_P(Values, Orientations, ::testing::Range(1, 9),
                          [](const testing::TestParamInfo<int>& info) {
                              return "Orientation" + std::to_string(info.param);
