@@ -106,29 +106,6 @@ TEST_F(SizeOptions, TheLongEdgeOfAPhotoIsWhatWasAskedFor) {
 
 // ------------------------------------------------------------ orientation
 
-// Where a stored w x h picture's pixel (x, y) is seen, for each EXIF
-// orientation, as the standard describes the stored rows and columns.
-std::pair<int, int> seenAt(int orientation, int x, int y, int w, int h) {
-    switch (orientation) {
-        case 2:
-            return {w - 1 - x, y};
-        case 3:
-            return {w - 1 - x, h - 1 - y};
-        case 4:
-            return {x, h - 1 - y};
-        case 5:
-            return {y, x};
-        case 6:
-            return {h - 1 - y, x};
-        case 7:
-            return {h - 1 - y, w - 1 - x};
-        case 8:
-            return {y, w - 1 - x};
-        default:
-            return {x, y};
-    }
-}
-
 // The upright picture: 64 x 48 in four quarters of different colours, so
 // that each of the eight orientations puts them somewhere else.
 constexpr int kWide = 64, kHigh = 48;
@@ -143,7 +120,7 @@ TDIB storedAs(int orientation) {
     const bool quarter = orientation >= 5;
     const int w = quarter ? kHigh : kWide, h = quarter ? kWide : kHigh;
     return MakePicture(w, h, [&](int x, int y) {
-        const auto [ux, uy] = seenAt(orientation, x, y, w, h);
+        const auto [ux, uy] = SeenAt(orientation, x, y, w, h);
         return upright(ux, uy);
     });
 }
@@ -189,7 +166,7 @@ TEST_P(Orientations, ComeOutUpright) {
     TDIB stood = BlankTrueColour(orientation >= 5 ? h : w, orientation >= 5 ? w : h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
-            const auto [ux, uy] = seenAt(orientation, x, y, w, h);
+            const auto [ux, uy] = SeenAt(orientation, x, y, w, h);
             stood.SetPixels(ux, uy, stored.GetPixels(x, y));
         }
     stood.SaveToFile(dir.file("stood.bmp"));

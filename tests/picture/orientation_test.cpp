@@ -9,33 +9,10 @@
 #include <string>
 #include <utility>
 
+#include "tests/support/exif_builders.h"
 #include "tests/support/picture_builders.h"
 
 namespace {
-
-// Where a stored W x H picture's pixel (x, y) is seen, for each orientation,
-// as the EXIF text puts it: which visual side the stored rows and columns
-// start at.
-std::pair<int, int> seenAt(int orientation, int x, int y, int w, int h) {
-    switch (orientation) {
-        case 2:
-            return {w - 1 - x, y};  // row 0 at the top, column 0 at the right
-        case 3:
-            return {w - 1 - x, h - 1 - y};  // row 0 at the bottom, column 0 at the right
-        case 4:
-            return {x, h - 1 - y};  // row 0 at the bottom, column 0 at the left
-        case 5:
-            return {y, x};  // row 0 at the left, column 0 at the top
-        case 6:
-            return {h - 1 - y, x};  // row 0 at the right, column 0 at the top
-        case 7:
-            return {h - 1 - y, w - 1 - x};  // row 0 at the right, column 0 at the bottom
-        case 8:
-            return {y, w - 1 - x};  // row 0 at the left, column 0 at the bottom
-        default:
-            return {x, y};
-    }
-}
 
 int colour(int x, int y) {
     return (x * 37 + 11) % 256 | ((y * 53 + 7) % 256) << 8 | ((x ^ y) & 255) << 16;
@@ -55,7 +32,7 @@ TEST_P(EveryOrientation, EachPixelLandsWhereItIsSeen) {
         ASSERT_EQ(picture.Height(), quarter ? w : h);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
-                const auto [sx, sy] = seenAt(orientation, x, y, w, h);
+                const auto [sx, sy] = SeenAt(orientation, x, y, w, h);
                 ASSERT_EQ(picture.GetPixels(sx, sy), colour(x, y))
                     << w << "x" << h << " pixel " << x << "," << y;
             }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "picture/dib.h"
@@ -81,4 +82,29 @@ inline std::vector<std::uint8_t> JpegWithOrientation(const TDIB& picture, int or
     ExifEntry entry;
     entry.value = static_cast<std::uint32_t>(orientation);
     return WithSegment(jpeg.SaveToBytes(), ExifSegment(ExifTiff({entry}, bigEndian)));
+}
+
+// Where a stored w x h picture's pixel (x, y) is seen, for each EXIF
+// orientation, as the standard describes which visual side the stored rows
+// and columns start at. Written out here, apart from the program's own
+// turning, so that the tests check that against the standard's words.
+inline std::pair<int, int> SeenAt(int orientation, int x, int y, int w, int h) {
+    switch (orientation) {
+        case 2:
+            return {w - 1 - x, y};  // row 0 at the top, column 0 at the right
+        case 3:
+            return {w - 1 - x, h - 1 - y};  // row 0 at the bottom, column 0 at the right
+        case 4:
+            return {x, h - 1 - y};  // row 0 at the bottom, column 0 at the left
+        case 5:
+            return {y, x};  // row 0 at the left, column 0 at the top
+        case 6:
+            return {h - 1 - y, x};  // row 0 at the right, column 0 at the top
+        case 7:
+            return {h - 1 - y, w - 1 - x};  // row 0 at the right, column 0 at the bottom
+        case 8:
+            return {y, w - 1 - x};  // row 0 at the left, column 0 at the bottom
+        default:
+            return {x, y};
+    }
 }
