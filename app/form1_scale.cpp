@@ -69,10 +69,16 @@ bool TForm1::ToolButton10Click() {
     // close or take a drop until the run is over.
     const TDIB source(SourceDIB);
     scaleRunning_ = true;
+    // A close request made during the run waits for its end like any input;
+    // it was refused when it was made, so it is not carried out afterwards.
     struct RunningFlag {
         bool& flag;
-        ~RunningFlag() { flag = false; }
-    } running{scaleRunning_};
+        Platform& platform;
+        ~RunningFlag() {
+            platform.DiscardWaitingCloseRequests();
+            flag = false;
+        }
+    } running{scaleRunning_, platform_};
 
     platform_.SetBusyCursor(true);
     ToolButton6->setEnabled(true);

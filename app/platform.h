@@ -85,4 +85,9 @@ public:
 
     // The hourglass while a long command runs, and back to the default.
     virtual void SetBusyCursor(bool busy) = 0;
+
+    // Close requests for the program's windows made until now that still
+    // wait to be handled (a scale run holds input back) are dropped when
+    // they come through, instead of closing a window after the run.
+    virtual void DiscardWaitingCloseRequests() = 0;
 };

@@ -6,6 +6,7 @@
 #include <QBuffer>
 #include <QClipboard>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -16,6 +17,7 @@
 
 #include "app/dialog_filters.h"
 #include "app/picture_conversion.h"
+#include "app/picture_preview.h"
 
 #include "app/x11_keys.h"
 
@@ -84,24 +86,30 @@ MessageAnswer QtPlatform::ShowMessage(QWidget* parent, const QString& text, cons
 }
 
 std::unique_ptr<QFileDialog> QtPlatform::MakeOpenDialog(QWidget* parent,
-                                                        const OpenDialogSettings& settings) {
+                                                        const OpenDialogSettings& settings,
+                                                        const FileDialogMemory& memory) {
     auto dialog = std::make_unique<QFileDialog>(parent, settings.Title);
     dialog->setOption(QFileDialog::DontUseNativeDialog, true);
     dialog->setOption(QFileDialog::ReadOnly, false);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(settings.MultiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
     dialog->setNameFilters(QtNameFilters(settings.Filter));
+    AttachPicturePreview(*dialog);
+    ShapeFileDialog(*dialog, memory);
     return dialog;
 }
 
 QStringList QtPlatform::RunOpenDialog(QWidget* parent, const OpenDialogSettings& settings) {
-    auto dialog = MakeOpenDialog(parent, settings);
-    if (dialog->exec() != QDialog::Accepted) return {};
+    auto dialog = MakeOpenDialog(parent, settings, openMemory_);
+    const bool accepted = dialog->exec() == QDialog::Accepted;
+    RememberFileDialog(*dialog, openMemory_);
+    if (!accepted) return {};
     return dialog->selectedFiles();
 }
 
 std::unique_ptr<QFileDialog> QtPlatform::MakeSaveDialog(QWidget* parent,
-                                                        const SaveDialogSettings& settings) {
+                                                        const SaveDialogSettings& settings,
+                                                        const FileDialogMemory& memory) {
     auto dialog = std::make_unique<QFileDialog>(parent, settings.Title);
     dialog->setOption(QFileDialog::DontUseNativeDialog, true);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
@@ -112,13 +120,20 @@ std::unique_ptr<QFileDialog> QtPlatform::MakeSaveDialog(QWidget* parent,
     if (settings.FilterIndex >= 1 && settings.FilterIndex <= filters.size())
         dialog->selectNameFilter(filters.at(settings.FilterIndex - 1));
     dialog->setDefaultSuffix(settings.DefaultExt);
-    if (!settings.FileName.isEmpty()) dialog->selectFile(settings.FileName);
+    ShapeFileDialog(*dialog, memory);
+    if (!settings.FileName.isEmpty()) {
+        // The name the dialog kept, in the folder it was last left in.
+        const QFileInfo kept(settings.FileName);
+        dialog->selectFile(memory.Folder.isEmpty() ? settings.FileName : kept.fileName());
+    }
     return dialog;
 }
 
 bool QtPlatform::RunSaveDialog(QWidget* parent, SaveDialogSettings& settings) {
-    auto dialog = MakeSaveDialog(parent, settings);
-    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return false;
+    auto dialog = MakeSaveDialog(parent, settings, saveMemory_);
+    const bool accepted = dialog->exec() == QDialog::Accepted;
+    RememberFileDialog(*dialog, saveMemory_);
+    if (!accepted || dialog->selectedFiles().isEmpty()) return false;
     settings.FileName = dialog->selectedFiles().constFirst();
     const int index = QtNameFilters(settings.Filter).indexOf(dialog->selectedNameFilter());
     if (index >= 0) settings.FilterIndex = index + 1;
@@ -212,4 +227,8 @@ void QtPlatform::SetBusyCursor(bool busy) {
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     else
         QGuiApplication::restoreOverrideCursor();
+}
+
+void QtPlatform::DiscardWaitingCloseRequests() {
+    heldCloseRequests_.DropThoseMadeUntilNow();
 }

@@ -158,8 +158,10 @@ void BM_Streamed(benchmark::State& state, const std::string& name, bool ownThrea
         bands.OwnThread = ownThread;
         StreamedJobContext context{tables, resultBuffer, bands, {}};
         ScalePlan plan;
-        const auto selection = [&c](int w, int h) { return selectionOf(c, w, h); };
-        if (StreamJpegJob(in, out, c.settings, selection, context, plan)) continue;
+        const auto request = [&c](int w, int h) {
+            return SizedRequest{selectionOf(c, w, h), c.settings};
+        };
+        if (StreamJpegJob(in, out, request, context, plan)) continue;
         TDIB picture;
         if (!LoadPictureFile(in, picture)) state.SkipWithError("unreadable");
         const SelectionRect sel = selectionOf(c, picture.Width(), picture.Height());

@@ -1,8 +1,10 @@
 #include "cli/cli_jobs.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <numeric>
+#include <set>
 
 #include "scale/batch_naming.h"
 
@@ -22,35 +24,110 @@ int findRoot(std::vector<int>& parent, int i) {
     return i;
 }
 
+struct Candidate {
+    InputFile input;
+    std::string key;
+    std::string output;
+    std::string outputKey;
+};
+
 }  // namespace
 
-std::string OutputNameFor(const CliOptions& o, const std::string& source) {
+std::string OutputNameFor(const CliOptions& o, const InputFile& input) {
     if (!o.Output.empty()) return o.Output;
-    // Without --dest an output goes beside its source (a bare name stays bare).
-    const bool bare = source.find('/') == std::string::npos;
-    const std::string folder = !o.Destination.empty() ? o.Destination : bare ? "" : FolderOf(source);
+    const std::string& source = input.Path;
+    std::string folder;
+    if (!o.Destination.empty()) {
+        folder = o.Destination;
+        if (folder.back() != '/') folder += '/';
+        folder += input.Subfolder;
+    } else if (source.find('/') != std::string::npos) {
+        folder = FolderOf(source);  // beside the source; a bare name stays bare
+    }
     return BatchOutputName(folder, source, EffectiveSuffix(o.Suffix), o.Extension);
 }
 
-std::vector<FileJob> PlanJobs(const CliOptions& o) {
+bool RefusedForSameFolder(const CliOptions& o, const FileJob& job) {
+    return o.Output.empty() && EffectiveSuffix(o.Suffix).empty() &&
+           SameFolder(FolderOf(job.Output), FolderOf(job.Source));
+}
+
+std::vector<FileJob> PlanJobs(const CliOptions& o, const std::vector<InputFile>& inputs) {
+    std::vector<InputFile> sorted = inputs;
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const InputFile& a, const InputFile& b) { return a.Path < b.Path; });
+    std::vector<Candidate> candidates;
+    std::set<std::string> seen;
+    for (const InputFile& input : sorted) {
+        Candidate c{input, fileKey(input.Path), "", ""};
+        if (!seen.insert(c.key).second) continue;  // the same file named twice
+        c.output = OutputNameFor(o, input);
+        c.outputKey = fileKey(c.output);
+        candidates.push_back(std::move(c));
+    }
+
+    // A file found in a folder that another input writes is an output of an
+    // earlier run of this job (a rerun walks the folders again).
+    std::map<std::string, int> writers;
+    for (const Candidate& c : candidates) ++writers[c.outputKey];
+    std::set<std::string> inputKeys;
+    std::vector<Candidate> kept;
+    for (Candidate& c : candidates) {
+        const auto writer = writers.find(c.key);
+        const int othersWriting =
+            writer == writers.end() ? 0 : writer->second - (c.outputKey == c.key ? 1 : 0);
+        if (c.input.FoundInFolder && othersWriting > 0) continue;
+        inputKeys.insert(c.key);
+        kept.push_back(std::move(c));
+    }
+
     std::vector<FileJob> jobs;
-    for (const std::string& file : o.Files) jobs.push_back({file, OutputNameFor(o, file)});
+    std::map<std::string, int> firstWriter;
+    for (const Candidate& c : kept) {
+        FileJob job{c.input.Path, c.output, "", -1};
+        if (inputKeys.count(c.outputKey) && !RefusedForSameFolder(o, job)) {
+            job.Refusal =
+                "its output " + c.output + " is one of this run's inputs, which are never replaced";
+        } else {
+            const auto [first, inserted] =
+                firstWriter.emplace(c.outputKey, static_cast<int>(jobs.size()));
+            if (!inserted && o.Overwrite) {
+                job.FirstWriter = first->second;
+            } else if (!inserted) {
+                job.Refusal = "clash: " + jobs[first->second].Source + " is written to " +
+                              c.output + " too; left (--overwrite lets the later replace it)";
+            }
+        }
+        jobs.push_back(std::move(job));
+    }
     return jobs;
 }
 
-std::vector<std::vector<int>> GroupJobs(const std::vector<FileJob>& jobs) {
-    const int n = static_cast<int>(jobs.size());
+std::vector<int> ShareOfJobs(const CliOptions& o, const std::vector<FileJob>& jobs) {
+    std::vector<int> share;
+    for (int i = 0; i < static_cast<int>(jobs.size()); ++i) {
+        const int position = jobs[i].FirstWriter >= 0 ? jobs[i].FirstWriter : i;
+        if (position % o.ShardCount == o.ShardIndex) share.push_back(i);
+    }
+    return share;
+}
+
+std::vector<std::vector<int>> GroupJobs(const std::vector<FileJob>& jobs,
+                                        const std::vector<int>& share) {
+    const int n = static_cast<int>(share.size());
     std::vector<int> parent(n);
     std::iota(parent.begin(), parent.end(), 0);
     // Every file a job reads or writes, and the first job that touched it.
     std::map<std::string, int> firstTouch;
-    auto touch = [&](const std::string& path, int job) {
-        const auto [it, inserted] = firstTouch.emplace(fileKey(path), job);
-        if (!inserted) parent[findRoot(parent, job)] = findRoot(parent, it->second);
+    auto touch = [&](const std::string& path, int member) {
+        const auto [it, inserted] = firstTouch.emplace(fileKey(path), member);
+        if (!inserted) parent[findRoot(parent, member)] = findRoot(parent, it->second);
     };
     for (int i = 0; i < n; ++i) {
-        touch(jobs[i].Source, i);
-        touch(jobs[i].Output, i);
+        const FileJob& job = jobs[share[i]];
+        if (!job.Refusal.empty()) continue;  // touches nothing
+        touch(job.Source, i);
+        touch(job.Output, i);
     }
     std::map<int, int> groupOfRoot;
     std::vector<std::vector<int>> groups;
@@ -58,7 +135,7 @@ std::vector<std::vector<int>> GroupJobs(const std::vector<FileJob>& jobs) {
         const int root = findRoot(parent, i);
         const auto [it, inserted] = groupOfRoot.emplace(root, static_cast<int>(groups.size()));
         if (inserted) groups.emplace_back();
-        groups[it->second].push_back(i);
+        groups[it->second].push_back(share[i]);
     }
     return groups;
 }

@@ -1,31 +1,49 @@
 #pragma once
 
 // What skalomi-cli will write: one job per input file with its output name,
-// and the order constraints between jobs. Jobs that share an output name, or
-// where one job's output is another job's input, run one after the other in
-// the order the files were given; the rest may run at once. So the files
-// written are the same whatever the number of jobs at once.
+// in the sorted order of the inputs' names, each file once. The plan refuses
+// before any work what must never be written: an output another input of
+// the run writes already (a clash; with --overwrite the later input replaces
+// it instead), and an output that is one of the run's own inputs. A file
+// found in a folder that is another input's output is this job's result,
+// not an input. Jobs that share an output name run one after the other in
+// their order; the rest may run at once. So the files written are the same
+// whatever the number of jobs at once, and whatever the shards.
 
 #include <string>
 #include <vector>
 
+#include "cli/cli_inputs.h"
 #include "cli/cli_options.h"
 
 struct FileJob {
     std::string Source;
     std::string Output;
+    std::string Refusal;   // why the plan leaves the input alone; empty when it runs
+    int FirstWriter = -1;  // with --overwrite: the first job writing the same output
 };
 
-// The output name of `source`: --output when given; else the destination
-// (or the source's own folder) + base name + suffix + type extension.
-std::string OutputNameFor(const CliOptions& options, const std::string& source);
+// The output name of `input`: --output when given; else the destination
+// (or the source's own folder) with the input's subfolder below it + base
+// name + suffix + type extension.
+std::string OutputNameFor(const CliOptions& options, const InputFile& input);
 
-std::vector<FileJob> PlanJobs(const CliOptions& options);
+std::vector<FileJob> PlanJobs(const CliOptions& options, const std::vector<InputFile>& inputs);
+
+// The positions of the jobs this run takes: with --shard K/N those at K,
+// K + N, K + 2N, ...; a job that writes an output an earlier job writes
+// too goes with that one, so one run writes them in their order.
+std::vector<int> ShareOfJobs(const CliOptions& options, const std::vector<FileJob>& jobs);
 
 // Job indices grouped so that each group runs in order on one worker;
 // groups are listed in the order of their first job.
-std::vector<std::vector<int>> GroupJobs(const std::vector<FileJob>& jobs);
+std::vector<std::vector<int>> GroupJobs(const std::vector<FileJob>& jobs,
+                                        const std::vector<int>& share);
 
 // True when `a` and `b` name the same folder (after following links), or
 // the same text where either cannot be looked up.
 bool SameFolder(const std::string& a, const std::string& b);
+
+// True when the job is refused because its output would go into its
+// source's folder with no suffix to tell them apart.
+bool RefusedForSameFolder(const CliOptions& options, const FileJob& job);

@@ -16,12 +16,15 @@ struct KnownOption {
 };
 
 constexpr KnownOption kOptions[] = {
-    {'p', "percent", true},  {'x', "pixels", true},    {0, "no-lock", false},
-    {'b', "brightness", true}, {'c', "contrast", true}, {'r', "rotate", true},
-    {0, "select", true},     {'o', "output", true},    {'d', "dest", true},
-    {'s', "suffix", true},   {'t', "type", true},      {'y', "overwrite", false},
-    {'j', "jobs", true},     {'q', "quiet", false},    {'h', "help", false},
-    {'v', "version", false},
+    {'p', "percent", true},    {'x', "pixels", true},     {0, "no-lock", false},
+    {0, "long-edge", true},    {0, "short-edge", true},   {0, "no-enlarge", false},
+    {'b', "brightness", true}, {'c', "contrast", true},   {'r', "rotate", true},
+    {0, "auto-orient", false}, {0, "select", true},       {'o', "output", true},
+    {'d', "dest", true},       {'s', "suffix", true},     {'t', "type", true},
+    {'y', "overwrite", false}, {'R', "recursive", false}, {0, "follow", false},
+    {0, "files-from", true},   {'0', "null", false},      {'n', "dry-run", false},
+    {0, "report", true},       {0, "shard", true},        {'j', "jobs", true},
+    {'q', "quiet", false},     {'h', "help", false},      {'v', "version", false},
 };
 
 const KnownOption* findShort(char c) {
@@ -68,9 +71,27 @@ int parseInRange(const std::string& text, const std::string& option, int low, in
     return value;
 }
 
+// --shard K/N: 0 <= K < N.
+void parseShard(const std::string& text, CliOptions& o) {
+    const std::size_t slash = text.find('/');
+    const char* const usage = "--shard takes K/N, a share K from 0 to N - 1 of N (such as 0/4)";
+    if (slash == std::string::npos) throw CliUsageError(usage);
+    int k = 0, n = 0;
+    try {
+        k = parseInt(text.substr(0, slash), "shard");
+        n = parseInt(text.substr(slash + 1), "shard");
+    } catch (const CliUsageError&) {
+        throw CliUsageError(usage);
+    }
+    if (n < 1 || k < 0 || k >= n) throw CliUsageError(usage);
+    o.ShardIndex = k;
+    o.ShardCount = n;
+}
+
 struct Seen {
-    bool percent = false, pixels = false, noLock = false;
+    bool percent = false, pixels = false, noLock = false, edge = false;
     bool dest = false, suffix = false, type = false;
+    bool standardInput = false;
 };
 
 void apply(CliOptions& o, Seen& seen, const KnownOption& option, const std::string& value) {
@@ -92,6 +113,17 @@ void apply(CliOptions& o, Seen& seen, const KnownOption& option, const std::stri
     } else if (name == "no-lock") {
         o.Settings.AspectLock = false;
         seen.noLock = true;
+    } else if (name == "long-edge" || name == "short-edge") {
+        if (seen.edge) throw CliUsageError("--long-edge and --short-edge exclude each other");
+        o.EdgeLength = parseInt(value, name);
+        if (o.EdgeLength < 1)
+            throw CliUsageError("--" + name + " takes a number of pixels, 1 or more");
+        o.Edge = name == "long-edge" ? EdgeRule::Long : EdgeRule::Short;
+        seen.edge = true;
+    } else if (name == "no-enlarge") {
+        o.NoEnlarge = true;
+    } else if (name == "auto-orient") {
+        o.AutoOrient = true;
     } else if (name == "brightness") {
         o.Settings.BrightnessStep = parseInRange(value, name, -10, 10);
     } else if (name == "contrast") {
@@ -128,6 +160,28 @@ void apply(CliOptions& o, Seen& seen, const KnownOption& option, const std::stri
         seen.type = true;
     } else if (name == "overwrite") {
         o.Overwrite = true;
+    } else if (name == "recursive") {
+        o.Recursive = true;
+    } else if (name == "follow") {
+        o.Follow = true;
+    } else if (name == "files-from") {
+        if (value.empty())
+            throw CliUsageError("--files-from needs a file name (- for standard input)");
+        if (value == "-") {
+            if (seen.standardInput) throw CliUsageError("--files-from reads standard input once");
+            seen.standardInput = true;
+        }
+        o.FilesFrom.push_back(value);
+    } else if (name == "null") {
+        o.NullSeparated = true;
+    } else if (name == "dry-run") {
+        o.DryRun = true;
+    } else if (name == "report") {
+        if (value.empty())
+            throw CliUsageError("--report needs a file name (- for standard output)");
+        o.Report = value;
+    } else if (name == "shard") {
+        parseShard(value, o);
     } else if (name == "jobs") {
         o.Jobs = parseInRange(value, name, 1, 1024);
     } else if (name == "quiet") {
@@ -157,7 +211,8 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
         }
         auto valueFor = [&](const KnownOption& option, std::string attached, bool hasAttached) {
             if (!option.takesValue) {
-                if (hasAttached) throw CliUsageError("--" + std::string(option.longName) + " takes no value");
+                if (hasAttached)
+                    throw CliUsageError("--" + std::string(option.longName) + " takes no value");
                 return std::string();
             }
             if (hasAttached) return attached;
@@ -167,11 +222,13 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
         };
         if (arg[1] == '-') {
             const std::size_t eq = arg.find('=');
-            const std::string name = arg.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
+            const std::string name =
+                arg.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
             const KnownOption* option = findLong(name);
             if (!option) throw CliUsageError("unknown option --" + name);
             const bool hasValue = eq != std::string::npos;
-            apply(o, seen, *option, valueFor(*option, hasValue ? arg.substr(eq + 1) : "", hasValue));
+            apply(o, seen, *option,
+                  valueFor(*option, hasValue ? arg.substr(eq + 1) : "", hasValue));
             continue;
         }
         // Short options: flags may be grouped (-yq); a value may follow at
@@ -181,20 +238,27 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
             if (!option) throw CliUsageError(std::string("unknown option -") + arg[k]);
             if (option->takesValue) {
                 const bool attached = k + 1 < arg.size();
-                apply(o, seen, *option, valueFor(*option, attached ? arg.substr(k + 1) : "", attached));
+                apply(o, seen, *option,
+                      valueFor(*option, attached ? arg.substr(k + 1) : "", attached));
                 break;
             }
             apply(o, seen, *option, "");
         }
     }
     if (o.Help || o.Version) return o;
-    if (seen.percent && seen.pixels) throw CliUsageError("--percent and --pixels exclude each other");
+    if (seen.percent && seen.pixels)
+        throw CliUsageError("--percent and --pixels exclude each other");
     if (seen.noLock && !seen.pixels) throw CliUsageError("--no-lock goes with --pixels");
-    if (o.Files.empty()) throw CliUsageError("no input files");
+    if (seen.edge && (seen.percent || seen.pixels))
+        throw CliUsageError("--long-edge and --short-edge exclude --percent and --pixels");
+    if (o.Follow && !o.Recursive) throw CliUsageError("--follow goes with --recursive");
+    if (o.NullSeparated && o.FilesFrom.empty()) throw CliUsageError("-0 goes with --files-from");
+    if (o.Files.empty() && o.FilesFrom.empty()) throw CliUsageError("no input files");
     if (!o.Output.empty()) {
         if (o.Files.size() > 1) throw CliUsageError("--output takes a single input file");
         if (seen.dest || seen.suffix || seen.type)
-            throw CliUsageError("--output names the file itself; --dest, --suffix and --type do not apply");
+            throw CliUsageError(
+                "--output names the file itself; --dest, --suffix and --type do not apply");
     }
     if (!IsFileName(o.Suffix)) throw CliUsageError(RefusedSuffixMessage());
     if (seen.dest) {
@@ -206,31 +270,73 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
 }
 
 std::string UsageText() {
-    return "Usage: skalomi-cli [options] FILE...\n"
+    return "Usage: skalomi-cli [options] FILE|FOLDER...\n"
            "Scales pictures with the Skalomi engine and saves the results.\n"
            "\n"
            "Options:\n"
-           "  -p, --percent H[,V]      percent of the selection's width and height (V defaults to H;\n"
+           "  -p, --percent H[,V]      percent of the selection's width and height (V defaults to "
+           "H;\n"
            "                           default 100)\n"
            "  -x, --pixels W,H         a pixel frame for the finished (rotated) picture\n"
            "      --no-lock            with --pixels: exactly W x H instead of the largest fit\n"
+           "      --long-edge N        the finished picture's longer side becomes N pixels, the "
+           "other\n"
+           "                           follows the aspect, rounded as --pixels N,N rounds it\n"
+           "                           (--long-edge 800: 4000 x 3000 becomes 800 x 600)\n"
+           "      --short-edge N       the finished picture's shorter side becomes N pixels, the\n"
+           "                           other follows the aspect, rounded as a pixel frame rounds "
+           "it\n"
+           "                           (--short-edge 600: 4000 x 3000 becomes 800 x 600)\n"
+           "      --no-enlarge         a picture already within the asked size is written at 100 "
+           "%,\n"
+           "                           so no picture grows; a side is never made longer than it "
+           "is\n"
+           "                           (--long-edge 800 --no-enlarge: 640 x 480 stays 640 x 480)\n"
            "  -b, --brightness N       from -10 to 10 (default 0)\n"
            "  -c, --contrast N         0..20 (default 0)\n"
            "  -r, --rotate R           0, right, 180 or left (default 0)\n"
-           "      --select L,T,R,B     inclusive source rectangle, ordered and clamped to the picture\n"
+           "      --auto-orient        turn a JPEG upright by its EXIF orientation first; the\n"
+           "                           selection and the sizes then refer to the upright picture\n"
+           "      --select L,T,R,B     inclusive source rectangle, ordered and clamped to the "
+           "picture\n"
            "  -o, --output FILE        output of a single input; the format follows the extension\n"
-           "                           exactly as the save command chooses it (\".jpg\"/\".JPG\" JPEG,\n"
+           "                           exactly as the save command chooses it (\".jpg\"/\".JPG\" "
+           "JPEG,\n"
            "                           \".gif\"/\".GIF\", \".png\"/\".PNG\", anything else BMP)\n"
-           "  -d, --dest DIR           destination folder (default: each source's folder)\n"
+           "  -d, --dest DIR           destination folder (default: each source's folder); the\n"
+           "                           folders below a FOLDER given as input are made again in it\n"
            "  -s, --suffix TEXT        file-name suffix (default \"_ks\"); an output is named\n"
            "                           base name + suffix + extension of the type\n"
            "  -t, --type T             bmp, jpg, gif or png (default jpg)\n"
-           "  -y, --overwrite          overwrite existing outputs (default: leave them and say so)\n"
+           "  -y, --overwrite          overwrite existing outputs (default: leave them and say "
+           "so)\n"
+           "  -R, --recursive          walk the folders below a FOLDER too; without it only the\n"
+           "                           files in the FOLDER itself are taken\n"
+           "      --follow             with -R: walk links to folders as well (each folder once)\n"
+           "      --files-from LIST    read input files and folders from LIST, one a line\n"
+           "                           (- for standard input)\n"
+           "  -0, --null               the names in LIST are separated by NUL characters\n"
+           "  -n, --dry-run            print each input's output name, source size and finished\n"
+           "                           size, and which outputs exist already; write nothing\n"
+           "      --report FILE        add a line of JSON to FILE (- for standard output) as each\n"
+           "                           input ends: input, output, status (ok, skipped, refused or\n"
+           "                           failed), message, source and finished size, milliseconds\n"
+           "      --shard K/N          take only the inputs at positions K, K + N, K + 2N, ... of\n"
+           "                           the sorted input list (K from 0): N runs with K = 0 .. N-1\n"
+           "                           scale every input once\n"
            "  -j, --jobs N             files scaled at once (default: the processors it may use)\n"
            "  -q, --quiet              no progress display\n"
            "  -h, --help               this text\n"
            "  -v, --version            the version of Skalomi\n"
            "\n"
-           "Exit status: 0 when every output was written, 1 when some file was refused or\n"
-           "failed, 2 for a usage error.\n";
+           "A FOLDER stands for the files in it that a reader of the program takes (by\n"
+           "their content, as when a file is opened); hidden files and folders, whose\n"
+           "names start with \".\", are passed over. Inputs are taken in the sorted order\n"
+           "of their names, each file once. Two inputs with one output name: the first\n"
+           "is written and the second left as a clash, unless --overwrite is given. An\n"
+           "output that would replace one of the run's own inputs is never written.\n"
+           "\n"
+           "Exit status: 0 when every output was written, 1 when some file was refused,\n"
+           "failed or left because its output exists, 2 for a usage error; --dry-run\n"
+           "ends with the status the run would end with.\n";
 }

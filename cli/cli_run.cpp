@@ -7,44 +7,50 @@
 #include <chrono>
 #include <condition_variable>
 #include <exception>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <new>
 #include <thread>
 #include <vector>
 
+#include "cli/job_checks.h"
 #include "cli/job_gate.h"
+#include "cli/job_size.h"
 #include "picture/errors.h"
 #include "picture/file_io.h"
+#include "picture/jpeg_header.h"
 #include "picture/memory_budget.h"
+#include "picture/orientation.h"
 #include "picture/picture_loader.h"
 #include "picture/picture_saver.h"
 #include "scale/batch_naming.h"
-#include "scale/selection.h"
 #include "scale/streamed_job.h"
 
 namespace {
 
-// The program's texts.
-const char* const kUnreadable = "処理出来ないファイルです";
-const char* const kBadSize = "拡縮率が正しく設定されていません。";
-const char* const kTooLarge = "画像が大きすぎます。";
+// The job's outcomes once the source is known carry its size.
+struct SizedOutcomes {
+    int width = 0;
+    int height = 0;
 
-std::string withLineBreaks(std::string text) {
-    std::replace(text.begin(), text.end(), '\r', '\n');
-    while (!text.empty() && text.back() == '\n') text.pop_back();
-    return text;
-}
+    FileOutcome sized(FileOutcome outcome) const {
+        outcome.SourceWidth = width;
+        outcome.SourceHeight = height;
+        return outcome;
+    }
+    FileOutcome refused(const std::string& subject, const std::string& why) const {
+        return sized(NotWritten(FileStatus::Refused, subject, why));
+    }
+};
 
-FileOutcome refused(const std::string& path, const std::string& why) {
-    return FileOutcome{false, path + ": " + withLineBreaks(why)};
-}
-
-// Orders and clamps a typed rectangle as a kept selection is; no minimum
-// size here (a rectangle one pixel wide is then refused as nothing to scale).
-SelectionRect selectionFor(const CliOptions& o, int width, int height) {
-    if (!o.Selection) return WholePicture(width, height);
-    return OrderAndClampSelection(*o.Selection, width, height);
+// A folder made below the destination for the folders walked below an input.
+void makeFolderOf(const std::string& output) {
+    const std::string folder = FolderOf(output);
+    std::error_code ec;
+    if (std::filesystem::is_directory(folder, ec)) return;
+    std::filesystem::create_directories(folder, ec);
+    if (ec) throw EFCreateError("Cannot create folder \"" + folder + "\". " + ec.message());
 }
 
 // The scale run's progress events as the file's share done, from `from` to
@@ -82,9 +88,12 @@ private:
     SpareCores* spare_;
 };
 
-FileOutcome written(const FileJob& job, int width, int height) {
-    return FileOutcome{true, job.Source + " -> " + job.Output + " (" + std::to_string(width) + "x" +
-                                 std::to_string(height) + ")"};
+// Whether --auto-orient leaves the source as it is stored, so that its rows
+// can be scaled in the order they are decoded.
+bool storedUpright(const CliOptions& o, const std::string& source) {
+    if (!o.AutoOrient) return true;
+    const std::optional<JpegHeader> header = ReadJpegHeaderOfFile(source);
+    return !header || header->Orientation <= 1 || header->Orientation > 8;
 }
 
 }  // namespace
@@ -94,53 +103,53 @@ FileOutcome ScaleFile(const CliOptions& o, const FileJob& job, Worker& w,
     auto report = [&](double share) {
         if (progress) progress(share);
     };
+    SizedOutcomes outcomes;
     try {
-        // The command refuses a size value of 0 before it looks at anything.
-        if (o.Settings.HorzValue == 0 || o.Settings.VertValue == 0)
-            return refused(job.Source, kBadSize);
-        if (o.Output.empty() && EffectiveSuffix(o.Suffix).empty() &&
-            SameFolder(FolderOf(job.Output), FolderOf(job.Source)))
-            return refused(job.Source, kSameFolderMessage);
-        // Only a regular file is replaced, with or without --overwrite; a
-        // dangling link counts as an output already there.
-        const OutputPath output = InspectOutputPath(job.Output);
-        const bool present = output.kind != OutputKind::Absent;
-        if (output.kind == OutputKind::Folder || output.kind == OutputKind::NotRegularFile ||
-            (present && o.Overwrite))
-            CheckOutputReplaceable(job.Output);
-        if (present && !o.Overwrite)
-            return refused(job.Output, "exists; left as it is (--overwrite replaces it)");
+        if (std::optional<FileOutcome> stopped = CheckBeforeLoading(o, job)) return *stopped;
+        makeFolderOf(job.Output);
 
         const bool streams = CanStreamResult(job.Output, o.Settings.Rotation);
-        if (streams) {
+        if (streams && storedUpright(o, job.Source)) {
             const BorrowedCore core(w.Spare);
             BandSettings bands;
             bands.OwnThread = core.held();
             StreamedJobContext context{w.Tables, w.Result, bands,
                                        shareOfProgress(report, 0.0, 1.0)};
             ScalePlan plan;
-            const auto selection = [&o](int width, int height) {
-                return selectionFor(o, width, height);
+            const auto request = [&](int width, int height) {
+                outcomes.width = width;
+                outcomes.height = height;
+                const JobSize size = SizeForPicture(o, width, height);
+                return SizedRequest{size.Selection, size.Settings};
             };
-            if (StreamJpegJob(job.Source, job.Output, o.Settings, selection, context, plan)) {
+            if (StreamJpegJob(job.Source, job.Output, request, context, plan)) {
                 report(1.0);
-                return written(job, plan.FinishedWidth, plan.FinishedHeight);
+                return outcomes.sized(WrittenOutcome(job.Source, job.Output, plan.FinishedWidth,
+                                                     plan.FinishedHeight));
             }
         }
 
         std::string whyUnreadable;
         if (!LoadPictureFile(job.Source, w.Source, &whyUnreadable)) {
-            return refused(job.Source, whyUnreadable.empty()
-                                           ? std::string(kUnreadable)
-                                           : std::string(kUnreadable) + " (" + whyUnreadable + ")");
+            return outcomes.refused(job.Source,
+                                    whyUnreadable.empty()
+                                        ? std::string(kUnreadable)
+                                        : std::string(kUnreadable) + " (" + whyUnreadable + ")");
         }
+        if (o.AutoOrient) {
+            const std::optional<JpegHeader> header = ReadJpegHeaderOfFile(job.Source);
+            if (header) TurnUpright(w.Source, header->Orientation);
+        }
+        outcomes.width = w.Source.Width();
+        outcomes.height = w.Source.Height();
         report(0.2);
 
-        const SelectionRect selection = selectionFor(o, w.Source.Width(), w.Source.Height());
+        const JobSize size = SizeForPicture(o, w.Source.Width(), w.Source.Height());
+        const SelectionRect& selection = size.Selection;
         ScalePlan plan;
         ScaleRefusal refusal;
         try {
-            refusal = SizeScale(o.Settings, selection, plan);
+            refusal = SizeScale(size.Settings, selection, plan);
             if (refusal == ScaleRefusal::None) {
                 // An output its format cannot hold is refused before the run.
                 CheckFileTypeCanHold(FileTypeForName(job.Output), plan.FinishedWidth,
@@ -154,16 +163,16 @@ FileOutcome ScaleFile(const CliOptions& o, const FileJob& job, Worker& w,
         } catch (const EMemoryBusy&) {
             throw;
         } catch (const EOutOfMemory& e) {
-            return refused(job.Source, std::string(kTooLarge) + " (" + e.what() + ")");
+            return outcomes.refused(job.Source, std::string(kTooLarge) + " (" + e.what() + ")");
         }
         switch (refusal) {
             case ScaleRefusal::ZeroValue:
             case ScaleRefusal::TargetTooSmall:
-                return refused(job.Source, kBadSize);
+                return outcomes.refused(job.Source, kBadSize);
             case ScaleRefusal::NothingToScale:
-                return refused(job.Source,
-                               "nothing to scale: the picture or the selection is one pixel wide "
-                               "or high");
+                return outcomes.refused(
+                    job.Source,
+                    "nothing to scale: the picture or the selection is one pixel wide or high");
             case ScaleRefusal::None:
                 break;
         }
@@ -171,34 +180,38 @@ FileOutcome ScaleFile(const CliOptions& o, const FileJob& job, Worker& w,
         if (streams) {
             StreamedJobContext context{w.Tables, w.Result, {}, shareOfProgress(report, 0.2, 1.0)};
             try {
-                StreamLoadedJob(w.Source, selection, o.Settings, plan, job.Output, context);
+                StreamLoadedJob(w.Source, selection, size.Settings, plan, job.Output, context);
             } catch (const EMemoryBusy&) {
                 throw;
             } catch (const EOutOfMemory& e) {
-                return refused(job.Source, std::string(kTooLarge) + " (" + e.what() + ")");
+                return outcomes.refused(job.Source, std::string(kTooLarge) + " (" + e.what() + ")");
             }
             report(1.0);
-            return written(job, plan.FinishedWidth, plan.FinishedHeight);
+            return outcomes.sized(
+                WrittenOutcome(job.Source, job.Output, plan.FinishedWidth, plan.FinishedHeight));
         }
         try {
-            RunScale(w.Source, selection, o.Settings, plan, w.Result, w.Tables,
+            RunScale(w.Source, selection, size.Settings, plan, w.Result, w.Tables,
                      shareOfProgress(report, 0.2, 0.8));
         } catch (const EMemoryBusy&) {
             throw;
         } catch (const EOutOfMemory& e) {
-            return refused(job.Source, std::string(kTooLarge) + " (" + e.what() + ")");
+            return outcomes.refused(job.Source, std::string(kTooLarge) + " (" + e.what() + ")");
         }
         report(0.8);
 
         SavePictureToFile(w.Result, job.Output);
         report(1.0);
-        return written(job, w.Result.Width(), w.Result.Height());
+        return outcomes.sized(
+            WrittenOutcome(job.Source, job.Output, w.Result.Width(), w.Result.Height()));
     } catch (const EMemoryBusy&) {
         throw;
+    } catch (const EOutOfMemory& e) {
+        return outcomes.refused(job.Source, std::string(kTooLarge) + " (" + e.what() + ")");
     } catch (const std::bad_alloc&) {
-        return refused(job.Source, kTooLarge);
+        return outcomes.refused(job.Source, kTooLarge);
     } catch (const std::exception& e) {
-        return refused(job.Output, e.what());
+        return outcomes.sized(NotWritten(FileStatus::Failed, job.Output, e.what()));
     }
 }
 
@@ -218,15 +231,19 @@ bool SpareCores::TryTake() {
     return false;
 }
 
-int RunJobs(const CliOptions& o, const RunReporter& reporter) {
-    const std::vector<FileJob> jobs = PlanJobs(o);
-    const std::vector<std::vector<int>> groups = GroupJobs(jobs);
-    const int fileCount = static_cast<int>(jobs.size());
+int RunJobs(const CliOptions& o, const std::vector<FileJob>& jobs, const std::vector<int>& share,
+            const RunReporter& reporter) {
+    const std::vector<std::vector<int>> groups = GroupJobs(jobs, share);
+    const int fileCount = static_cast<int>(share.size());
+    // Outcomes are kept by the job's place in the share.
+    std::vector<int> slotOf(jobs.size(), -1);
+    for (int slot = 0; slot < fileCount; ++slot) slotOf[share[slot]] = slot;
     const int cores = UsableCores();
     int workers = o.Jobs > 0 ? o.Jobs : cores;
     workers = std::max(1, std::min(workers, static_cast<int>(groups.size())));
 
     std::mutex mutex;
+    std::mutex ended;  // one FileEnded call at a time
     std::condition_variable changed;
     std::vector<std::unique_ptr<FileOutcome>> outcomes(fileCount);
     std::vector<double> shares(fileCount, 0.0);  // guarded by mutex
@@ -243,11 +260,13 @@ int RunJobs(const CliOptions& o, const RunReporter& reporter) {
         ChargeMemoryTo charge(account);
         for (int g = nextGroup++; g < static_cast<int>(groups.size()); g = nextGroup++) {
             for (int index : groups[g]) {
-                std::function<void(double)> share;
+                const int slot = slotOf[index];
+                const auto started = std::chrono::steady_clock::now();
+                std::function<void(double)> progress;
                 if (reporter.Progress) {
-                    share = [&, index](double s) {
+                    progress = [&, slot](double s) {
                         std::lock_guard<std::mutex> lock(mutex);
-                        shares[index] = s;
+                        shares[slot] = s;
                     };
                 }
                 gate.Enter();
@@ -261,16 +280,23 @@ int RunJobs(const CliOptions& o, const RunReporter& reporter) {
                         Worker worker;
                         worker.Spare = &spare;
                         outcome = std::make_unique<FileOutcome>(
-                            ScaleFile(o, jobs[index], worker, share));
+                            ScaleFile(o, jobs[index], worker, progress));
                     } catch (const EMemoryBusy&) {
                         alone = gate.WaitForMemory(index);
                     }
                 }
                 gate.Leave(index);
+                outcome->Milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                            std::chrono::steady_clock::now() - started)
+                                            .count();
+                {
+                    std::lock_guard<std::mutex> lock(ended);
+                    if (reporter.FileEnded) reporter.FileEnded(jobs[index], *outcome);
+                }
                 {
                     std::lock_guard<std::mutex> lock(mutex);
-                    outcomes[index] = std::move(outcome);
-                    shares[index] = 1.0;
+                    outcomes[slot] = std::move(outcome);
+                    shares[slot] = 1.0;
                 }
                 changed.notify_one();
             }
@@ -296,9 +322,9 @@ int RunJobs(const CliOptions& o, const RunReporter& reporter) {
             }
             for (double s : shares) done += s;
         }
-        for (const auto& [index, outcome] : ready) {
-            if (!outcome.Written) status = 1;
-            if (reporter.FileDone) reporter.FileDone(index, jobs[index], outcome);
+        for (const auto& [slot, outcome] : ready) {
+            if (!outcome.Written()) status = 1;
+            if (reporter.FileDone) reporter.FileDone(share[slot], jobs[share[slot]], outcome);
         }
         if (reporter.Progress && reported < fileCount) reporter.Progress(done / fileCount);
     }

@@ -2,8 +2,8 @@
 
 // Running skalomi-cli's jobs: each file is loaded with the loader chain,
 // scaled by the engine and saved with the program's writers, on a few
-// worker threads; what happened to each file is reported in the order the
-// files were given.
+// worker threads; what happened to each file is reported as it ends, and
+// again in the order of the jobs.
 
 #include <atomic>
 #include <functional>
@@ -11,14 +11,9 @@
 
 #include "cli/cli_jobs.h"
 #include "cli/cli_options.h"
+#include "cli/job_outcome.h"
 #include "picture/dib.h"
 #include "scale/scale_run.h"
-
-// What became of one file.
-struct FileOutcome {
-    bool Written = false;
-    std::string Message;  // one line (or several, "\n" between), without the program name
-};
 
 // Cores no worker runs on, which a job may borrow for a decoder thread of
 // its own, so that the threads at work never outnumber the cores (nor the
@@ -41,7 +36,8 @@ struct Worker {
     SpareCores* Spare = nullptr;  // none: every job runs on the worker's thread alone
 };
 
-// Loads, scales and saves one file. `progress` receives the file's share
+// Loads, scales and saves one file, making the output's folder when it is
+// missing. `progress` receives the file's share
 // done, 0 to 1. Throws EMemoryBusy when the thread's memory account waits
 // for others (memory_budget.h) and the file's memory is busy: `worker` is
 // then to be given back and the file tried again later.
@@ -51,9 +47,11 @@ struct Worker {
 FileOutcome ScaleFile(const CliOptions& options, const FileJob& job, Worker& worker,
                       const std::function<void(double)>& progress = {});
 
-// Where the run reports: outcomes in file order, and the progress of the
-// whole run (0 to 1) while it goes.
+// Where the run reports: each outcome as soon as it is known (on the
+// worker's thread, one call at a time), outcomes again in the order of the
+// jobs, and the progress of the whole run (0 to 1) while it goes.
 struct RunReporter {
+    std::function<void(const FileJob& job, const FileOutcome& outcome)> FileEnded;
     std::function<void(int index, const FileJob& job, const FileOutcome& outcome)> FileDone;
     std::function<void(double done)> Progress;
 };
@@ -61,6 +59,7 @@ struct RunReporter {
 // The cores this process may run on (its affinity, as taskset sets it).
 int UsableCores();
 
-// Runs every job; returns the exit status (0 when every output was written,
-// 1 otherwise).
-int RunJobs(const CliOptions& options, const RunReporter& reporter);
+// Runs the jobs at the positions `share` of `jobs`; returns the exit status
+// (0 when every output was written, 1 otherwise).
+int RunJobs(const CliOptions& options, const std::vector<FileJob>& jobs,
+            const std::vector<int>& share, const RunReporter& reporter);

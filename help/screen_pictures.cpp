@@ -1,5 +1,7 @@
 #include "help/screen_pictures.h"
 
+#include <algorithm>
+
 #include <QAbstractItemView>
 #include <QDir>
 #include <QEventLoop>
@@ -30,7 +32,7 @@
 namespace {
 
 constexpr int kTitleBarHeight = 20;
-// The open dialog is pictured at this size, wide and low like its picture.
+// The open dialog is pictured at least this wide, and this low like its picture.
 const QSize kOpenDialogSize(640, 250);
 const QSize kSamplePictureSize(160, 120);
 // How long the open dialog may take to list the sample folder.
@@ -102,7 +104,8 @@ QPixmap openDialogPicture(const BatchSample& sample) {
         }
         if (nameField) nameField->setText(quoted.join(QLatin1Char(' ')));
     }
-    dialog->resize(kOpenDialogSize);
+    // As wide as the dialog opens, so its columns and preview are seen whole.
+    dialog->resize(std::max(kOpenDialogSize.width(), dialog->width()), kOpenDialogSize.height());
     return fitted(WindowPicture(*dialog, true), ManualPicture::OpenDialog);
 }
 
@@ -111,7 +114,7 @@ QPixmap progressWindowPicture(const BatchSample& sample) {
     window.setWindowTitle(sample.ProgressCaption);
     window.Label2->show();
     window.ProgressBar1->setValue(40);
-    return fitted(WindowPicture(window, false), ManualPicture::ProgressWindow);
+    return fitted(UnshownWindowPicture(window), ManualPicture::ProgressWindow);
 }
 
 QPixmap destinationDialogPicture() {
@@ -121,14 +124,19 @@ QPixmap destinationDialogPicture() {
 
 }  // namespace
 
-QImage WindowPicture(QWidget& window, bool closeBox) {
+QImage UnshownWindowPicture(QWidget& window) {
     // Laid out and painted as when it is shown, without appearing; only
     // pictured, it blocks no other window.
     window.setWindowModality(Qt::NonModal);
     window.setAttribute(Qt::WA_DontShowOnScreen);
     window.show();
-    const QImage client = window.grab().toImage();
+    const QImage picture = window.grab().toImage();
     window.hide();
+    return picture;
+}
+
+QImage WindowPicture(QWidget& window, bool closeBox) {
+    const QImage client = UnshownWindowPicture(window);
 
     const QPalette palette = window.palette();
     QImage image(client.width() + 2, client.height() + kTitleBarHeight + 1, QImage::Format_RGB32);

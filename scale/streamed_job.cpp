@@ -5,8 +5,8 @@
 #include <stdexcept>
 
 #include "picture/file_io.h"
-#include "picture/memory_budget.h"
 #include "picture/jpeg_row_decoder.h"
+#include "picture/memory_budget.h"
 #include "picture/picture_row_writer.h"
 #include "picture/picture_saver.h"
 #include "scale/result_store.h"
@@ -77,9 +77,7 @@ bool CanStreamResult(const std::string& outputName, int rotation) {
 }
 
 bool StreamJpegJob(const std::string& source, const std::string& output,
-                   const ScaleSettings& settings, const SelectionForSize& selectionFor,
-                   StreamedJobContext& context, ScalePlan& plan) {
-    if (!CanStreamResult(output, settings.Rotation)) return false;
+                   const RequestForSize& requestFor, StreamedJobContext& context, ScalePlan& plan) {
     // Every refusal below is left to the whole path, which then refuses as
     // it always has; only a busy budget is passed on, for the job to wait.
     std::unique_ptr<JpegRowDecoder> decoder;
@@ -94,7 +92,10 @@ bool StreamJpegJob(const std::string& source, const std::string& output,
     if (decoder->ImageDataWarnings() > 0) return false;
     const int width = decoder->Width();
     const int height = decoder->Height();
-    const SelectionRect selection = selectionFor(width, height);
+    const SizedRequest request = requestFor(width, height);
+    const SelectionRect& selection = request.Selection;
+    const ScaleSettings& settings = request.Settings;
+    if (!CanStreamResult(output, settings.Rotation)) return false;
     ScalePlan accepted;
     MemoryReservation bands;
     try {

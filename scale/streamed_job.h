@@ -30,8 +30,13 @@ struct StreamedJobContext {
     ScaleProgress Progress;
 };
 
-// The selection to scale in a picture of this size.
-using SelectionForSize = std::function<SelectionRect(int width, int height)>;
+// What to scale in a picture of this size, and how: the settings may
+// depend on the picture's size (a size given by its longer edge, say).
+struct SizedRequest {
+    SelectionRect Selection;
+    ScaleSettings Settings;
+};
+using RequestForSize = std::function<SizedRequest(int width, int height)>;
 
 // The job for a JPEG source. Returns false, having changed no file, when it
 // cannot be sure to end as the whole path would: the source is not a JPEG
@@ -42,8 +47,7 @@ using SelectionForSize = std::function<SelectionRect(int width, int height)>;
 // whole path's save would throw it, an existing output left as it was. On success `plan` holds the
 // run's plan.
 bool StreamJpegJob(const std::string& source, const std::string& output,
-                   const ScaleSettings& settings, const SelectionForSize& selectionFor,
-                   StreamedJobContext& context, ScalePlan& plan);
+                   const RequestForSize& requestFor, StreamedJobContext& context, ScalePlan& plan);
 
 // The scale and the save of a job whose source is loaded whole (24 bits),
 // with a plan SizeScale accepted: RunScale and SavePictureToFile without the

@@ -1,6 +1,8 @@
 // The main window's first state and its state table across loading and the
 // two views.
 
+#include <set>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -160,7 +162,12 @@ TEST_F(WindowTest, FirstStateCaptionsValuesAndWindows) {
 
 TEST_F(WindowTest, ProgressWindowLayout) {
     TForm2& f2 = windows().Form2();
-    EXPECT_EQ(f2.size(), QSize(289, 46));
+    // Its own frame and caption bar around the client area.
+    EXPECT_EQ(f2.ClientArea->size(), QSize(289, 46));
+    EXPECT_TRUE(f2.rect().contains(f2.ClientArea->geometry()));
+    EXPECT_TRUE(f2.rect().contains(f2.CaptionRect()));
+    EXPECT_LE(f2.CaptionRect().bottom(), f2.ClientArea->geometry().top());
+    EXPECT_EQ(f2.Label1->parentWidget(), f2.ClientArea);
     EXPECT_EQ(f2.Label1->pos(), QPoint(4, 4));
     EXPECT_EQ(f2.Label1->text(), QStringLiteral("ただいま処理中です"));
     EXPECT_EQ(f2.Label2->pos(), QPoint(136, 6));
@@ -170,6 +177,28 @@ TEST_F(WindowTest, ProgressWindowLayout) {
     EXPECT_EQ(f2.ProgressBar1->minimum(), 0);
     EXPECT_EQ(f2.ProgressBar1->maximum(), 100);
     EXPECT_FALSE(f2.windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_TRUE(f2.windowFlags() & Qt::WindowDoesNotAcceptFocus);
+}
+
+TEST_F(WindowTest, ProgressWindowDrawsItsCaptionAndRefusesToClose) {
+    TForm2& f2 = windows().Form2();
+    f2.ShowCentred();
+    const auto caption = [&f2] { return f2.grab(f2.CaptionRect()).toImage(); };
+    const QImage first = caption();
+    // The caption bar holds text, not just its colour.
+    std::set<QRgb> colours;
+    for (int y = 0; y < first.height(); ++y)
+        for (int x = 0; x < first.width(); ++x) colours.insert(first.pixel(x, y));
+    EXPECT_GT(colours.size(), 2u);
+    // The batch run's caption is drawn in its place.
+    f2.setWindowTitle(QStringLiteral("まとめて拡縮：1/3 ファイル処理中"));
+    EXPECT_NE(caption(), first);
+    f2.setWindowTitle(QStringLiteral("処理中"));
+    EXPECT_EQ(caption(), first);
+    // Only the run that showed it hides it.
+    EXPECT_FALSE(f2.close());
+    EXPECT_TRUE(f2.isVisible());
+    f2.hide();
 }
 
 // ------------------------------------------------------------ view table

@@ -71,6 +71,10 @@ void ScriptedPlatform::SetBusyCursor(bool busy) {
     Log << QStringLiteral("busy %1").arg(busy ? 1 : 0);
 }
 
+void ScriptedPlatform::DiscardWaitingCloseRequests() {
+    Log << QStringLiteral("discard closes");
+}
+
 void ScriptedPlatform::ClearRecords() {
     Messages.clear();
     OpenDialogs.clear();

@@ -32,6 +32,7 @@ public:
     void Beep() override;
     int ScreenColors() override { return Colors; }
     void SetBusyCursor(bool busy) override;
+    void DiscardWaitingCloseRequests() override;
 
     // Answers, taken from the front; an empty queue cancels a dialog and
     // answers a message box with OK.
@@ -55,7 +56,8 @@ public:
     int Beeps = 0;
     bool Busy = false;
     // Every call in order, as short words ("topmost 0", "message <text>",
-    // "busy 1", "open", "save", "beep", "front", "copy", "paste", "escape 1").
+    // "busy 1", "open", "save", "beep", "front", "copy", "paste", "escape 1",
+    // "discard closes").
     QStringList Log;
 
     void ClearRecords();

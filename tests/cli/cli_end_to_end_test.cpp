@@ -25,9 +25,7 @@ namespace fs = std::filesystem;
 namespace {
 
 void writePicture(const std::string& path, int w, int h, int seed) {
-    MakePicture(w, h, [seed](int x, int y) {
-        return ((x * 7 + seed) & 0xFF) | (((y * 5 + x) & 0xFF) << 8) | (((x * y + seed * 3) & 0xFF) << 16);
-    }).SaveToFile(path);
+    WriteTestPicture(path, w, h, seed);
 }
 
 // What the engine makes of `source` in this process, saved as `path`.

@@ -47,9 +47,14 @@ offers "a file name with a space"    "a b.jpg"            -- a
 offers "files after the options"     "photo.png"          -- -q -t png p
 offers "after -- a dash starts a name" "-odd.bmp"         -- -- -
 offers "nothing for the jobs after ="  ""                  -- --jobs = ""
+offers "nothing for an edge"         ""                   -- --long-edge ""
+offers "nothing for a shard"         ""                   -- --shard ""
+offers "files after --files-from"    "photo.png"          -- --files-from p
+offers "files after --report="       "photo.png"          -- --report = p
+offers "options by their start"      "--recursive|--report" -- --re
 
 # After "-": exactly the options --help lists.
-listed=$("$cli" --help | grep -oE '^ +(-[a-z], )?--[a-z-]+' | tr -s ', ' '\n' | sed '/^$/d' | LC_ALL=C sort | paste -sd '|')
+listed=$("$cli" --help | grep -oE '^ +(-[a-zA-Z0-9], )?--[a-z-]+' | tr -s ', ' '\n' | sed '/^$/d' | LC_ALL=C sort | paste -sd '|')
 [[ -n $listed ]] || fail "no options found in skalomi-cli --help"
 offers "every option --help lists" "$listed" -- -
 

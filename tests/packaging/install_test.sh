@@ -63,7 +63,7 @@ for program in skalomi skalomi-cli; do
     for section in NAME SYNOPSIS DESCRIPTION OPTIONS EXAMPLES FILES "SEE ALSO"; do
         grep -q "^$section" <<<"$text" || fail "$program(1) has no $section section"
     done
-    grep -qi "^ *exit status" <<<"$text" || fail "$program(1) says nothing of the exit status"
+    grep -qiE "^ *exit +status" <<<"$text" || fail "$program(1) says nothing of the exit status"
     help=$("${no_display[@]}" "$prefix/bin/$program" --help)
     options=$(grep -oE -- '(^|[ ,])--?[a-z][a-z-]*' <<<"$help" | grep -oE -- '--?[a-z][a-z-]*' | sort -u)
     [[ -n $options ]] || fail "no options found in $program --help"

@@ -6,10 +6,12 @@
 
 #include "scale/streamed_job.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <random>
 #include <sstream>
@@ -28,6 +30,15 @@
 #include "tests/support/fake_system_memory.h"
 
 namespace {
+
+using SelectionOfSize = std::function<SelectionRect(int width, int height)>;
+
+// The same settings for a picture of any size.
+RequestForSize withSettings(const ScaleSettings& settings, const SelectionOfSize& selectionOf) {
+    return [=](int width, int height) {
+        return SizedRequest{selectionOf(width, height), settings};
+    };
+}
 
 enum class SourceKind { Jpeg, GreyJpeg, CmykJpeg, ProgressiveJpeg, Png, Bmp, Gif };
 
@@ -157,7 +168,7 @@ TEST_P(StreamedJobMatchesWholePath, ByteForByte) {
         SelectionRect typed = WholePicture(w, h);
         if (pick(0, 2) == 0)
             typed = SelectionRect{pick(0, w - 1), pick(0, h - 1), pick(0, w - 1), pick(0, h - 1)};
-        const SelectionForSize selectionFor = [typed](int width, int height) {
+        const SelectionOfSize selectionFor = [typed](int width, int height) {
             return OrderAndClampSelection(typed, width, height);
         };
         const std::string outputName = outputNames[pick(0, 6)];
@@ -205,7 +216,7 @@ TEST_P(StreamedJobMatchesWholePath, ByteForByte) {
         StreamedJobContext context{tables, resultBefore, bands, {}};
         ScalePlan streamedPlan;
         const bool jpegStreamed =
-            StreamJpegJob(source, streamOut, s, selectionFor, context, streamedPlan);
+            StreamJpegJob(source, streamOut, withSettings(s, selectionFor), context, streamedPlan);
         EXPECT_EQ(jpegStreamed, isJpeg(kind) && streamable && accepted);
         if (jpegStreamed) {
             ASSERT_TRUE(expected);
@@ -296,11 +307,12 @@ TEST_P(StreamedJobDeclines, WritingNothing) {
     for (const bool thread : {false, true}) {
         StreamedJobContext context{tables, result, BandSettings{16, 2, thread, 0}, {}};
         // Only the top rows selected: the rest of the file still decides.
-        const SelectionForSize top = [](int width, int) {
+        const SelectionOfSize top = [](int width, int) {
             return SelectionRect{0, 0, width - 1, 9};
         };
         ScalePlan plan;
-        EXPECT_FALSE(StreamJpegJob(source, dir.file(c.output), settings, top, context, plan));
+        EXPECT_FALSE(
+            StreamJpegJob(source, dir.file(c.output), withSettings(settings, top), context, plan));
         EXPECT_FALSE(fileExists(dir.file(c.output)));
     }
     EXPECT_EQ(ListFiles(dir.path()), std::vector<std::string>{source});
@@ -329,9 +341,8 @@ TEST(StreamedJob, GarbageBetweenMarkersStillStreams) {
     const TDIB result;
     StreamedJobContext context{tables, result, {}, {}};
     ScalePlan plan;
-    ASSERT_TRUE(StreamJpegJob(
-        dir.file("in.jpg"), dir.file("out.png"), settings,
-        [](int w, int h) { return WholePicture(w, h); }, context, plan));
+    ASSERT_TRUE(StreamJpegJob(dir.file("in.jpg"), dir.file("out.png"),
+                              withSettings(settings, WholePicture), context, plan));
     TDIB loaded, whole;
     ASSERT_TRUE(LoadPictureFile(dir.file("in.jpg"), loaded));
     ResampleTables wholeTables;
@@ -350,9 +361,8 @@ TEST(StreamedJob, QuarterTurnsAreDeclined) {
         const TDIB result;
         StreamedJobContext context{tables, result, {}, {}};
         ScalePlan plan;
-        EXPECT_FALSE(StreamJpegJob(
-            dir.file("in.jpg"), dir.file("out.bmp"), settings,
-            [](int w, int h) { return WholePicture(w, h); }, context, plan));
+        EXPECT_FALSE(StreamJpegJob(dir.file("in.jpg"), dir.file("out.bmp"),
+                                   withSettings(settings, WholePicture), context, plan));
         EXPECT_FALSE(fileExists(dir.file("out.bmp")));
     }
     EXPECT_TRUE(CanStreamResult("out.bmp", kRotate180));
@@ -385,11 +395,11 @@ TEST(StreamedJobMemory, AsksForBandsNotPictures) {
         const TDIB result;
         StreamedJobContext context{tables, result, BandSettings{16, 8, thread, 0}, {}};
         ScalePlan plan;
-        EXPECT_TRUE(StreamJpegJob(dir.file("in.jpg"), dir.file("out.jpg"), settings, whole,
-                                  context, plan));
+        EXPECT_TRUE(StreamJpegJob(dir.file("in.jpg"), dir.file("out.jpg"),
+                                  withSettings(settings, whole), context, plan));
         // A progressive file's decoder keeps all its coefficients (24 MB).
-        EXPECT_FALSE(StreamJpegJob(dir.file("progressive.jpg"), dir.file("p.jpg"), settings, whole,
-                                   context, plan));
+        EXPECT_FALSE(StreamJpegJob(dir.file("progressive.jpg"), dir.file("p.jpg"),
+                                   withSettings(settings, whole), context, plan));
         EXPECT_FALSE(fileExists(dir.file("p.jpg")));
     }
 }
@@ -416,8 +426,8 @@ TEST(StreamedJobMemory, ABusyBudgetIsPassedOn) {
     StreamedJobContext context{tables, result, bands, {}};
     ScalePlan plan;
     const std::size_t heldBefore = mine.held();
-    EXPECT_THROW(StreamJpegJob(dir.file("in.jpg"), dir.file("out.jpg"), settings,
-                               [](int w, int h) { return WholePicture(w, h); }, context, plan),
+    EXPECT_THROW(StreamJpegJob(dir.file("in.jpg"), dir.file("out.jpg"),
+                               withSettings(settings, WholePicture), context, plan),
                  EMemoryBusy);
     EXPECT_FALSE(fileExists(dir.file("out.jpg")));
     EXPECT_EQ(mine.held(), heldBefore);

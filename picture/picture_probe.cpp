@@ -1,0 +1,124 @@
+#include "picture/picture_probe.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+#include "picture/dib.h"
+#include "picture/file_io.h"
+#include "picture/gif_picture.h"
+#include "picture/jpeg_header.h"
+#include "picture/jpeg_picture.h"
+#include "picture/picture_loader.h"
+#include "picture/png_picture.h"
+
+namespace {
+
+// Enough for every signature and for the size fields of the GIF, PNG and
+// BMP headers.
+constexpr std::size_t kHeadSize = 32;
+
+struct Head {
+    std::uint8_t bytes[kHeadSize] = {};
+    std::size_t size = 0;
+
+    std::uint32_t le(std::size_t at, int count) const {
+        std::uint32_t v = 0;
+        for (int i = count - 1; i >= 0; --i) v = (v << 8) | bytes[at + i];
+        return v;
+    }
+    std::uint32_t be32(std::size_t at) const {
+        return (std::uint32_t{bytes[at]} << 24) | (std::uint32_t{bytes[at + 1]} << 16) |
+               (std::uint32_t{bytes[at + 2]} << 8) | bytes[at + 3];
+    }
+};
+
+bool readHead(std::ifstream& in, Head& head) {
+    in.read(reinterpret_cast<char*>(head.bytes), kHeadSize);
+    head.size = static_cast<std::size_t>(in.gcount());
+    in.clear();
+    return head.size > 0;
+}
+
+bool isBmp(const Head& h) {
+    return h.size >= 2 && h.bytes[0] == 'B' && h.bytes[1] == 'M';
+}
+
+std::optional<PictureSize> sized(std::int64_t width, std::int64_t height) {
+    if (width <= 0 || height <= 0 || width > INT_MAX || height > INT_MAX) return std::nullopt;
+    return PictureSize{static_cast<int>(width), static_cast<int>(height)};
+}
+
+// The size fields of the headers the readers check first.
+std::optional<PictureSize> gifSize(const Head& h) {
+    // The signature stands at the start or after four leading bytes; the
+    // logical screen's width and height follow it, and the picture has
+    // the screen's size.
+    const std::size_t start = GIFHasSignature(h.bytes, std::min<std::size_t>(h.size, 6)) ? 0 : 4;
+    if (h.size < start + 10) return std::nullopt;
+    return sized(h.le(start + 6, 2), h.le(start + 8, 2));
+}
+
+std::optional<PictureSize> pngSize(const Head& h) {
+    if (h.size < 24 || std::memcmp(h.bytes + 12, "IHDR", 4) != 0) return std::nullopt;
+    return sized(h.be32(16), h.be32(20));
+}
+
+std::optional<PictureSize> bmpSize(const Head& h) {
+    if (h.size < 26) return std::nullopt;
+    const std::uint32_t headerSize = h.le(14, 4);
+    if (headerSize == 12) return sized(h.le(18, 2), h.le(20, 2));
+    if (headerSize != 40) return std::nullopt;
+    const std::int64_t height = static_cast<std::int32_t>(h.le(22, 4));
+    return sized(static_cast<std::int32_t>(h.le(18, 4)), std::llabs(height));
+}
+
+std::optional<PictureSize> loadedSize(const std::string& fileName) {
+    TDIB picture;
+    if (!LoadPictureFile(fileName, picture)) return std::nullopt;
+    return PictureSize{picture.Width(), picture.Height()};
+}
+
+}  // namespace
+
+bool MayBeAPicture(const std::string& fileName) {
+    if (HasMetafileExtension(fileName)) return true;
+    Head h;
+    try {
+        std::ifstream in = OpenForReading(fileName);
+        if (!readHead(in, h)) return false;
+    } catch (const std::exception&) {
+        return false;
+    }
+    return JPEGHasSignature(h.bytes, h.size) || GIFHasSignature(h.bytes, h.size) ||
+           PNGHasSignature(h.bytes, h.size) || isBmp(h);
+}
+
+std::optional<PictureSize> ProbePictureSize(const std::string& fileName) {
+    Head h;
+    std::optional<PictureSize> size;
+    try {
+        std::ifstream in = OpenForReading(fileName);
+        if (!readHead(in, h)) return std::nullopt;
+        if (JPEGHasSignature(h.bytes, h.size)) {
+            in.seekg(0);
+            const std::optional<JpegHeader> jpeg = ReadJpegHeader(in);
+            if (jpeg) size = sized(jpeg->Width, jpeg->Height);
+        } else if (GIFHasSignature(h.bytes, h.size)) {
+            size = gifSize(h);
+        } else if (HasMetafileExtension(fileName)) {
+            // Its size comes from its records; drawing it is the way to know.
+        } else if (PNGHasSignature(h.bytes, h.size)) {
+            size = pngSize(h);
+        } else if (isBmp(h)) {
+            size = bmpSize(h);
+        }
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+    return size ? size : loadedSize(fileName);
+}
