@@ -1,7 +1,5 @@
 #include "app/qt_platform.h"
 
-#include <climits>
-
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
@@ -14,14 +12,17 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QWindow>
+#include <climits>
 
 #include "app/dialog_filters.h"
 #include "app/picture_conversion.h"
 #include "app/picture_preview.h"
-
 #include "app/x11_keys.h"
+#include "shell/quiet_icon_provider.h"
 
-QtPlatform::QtPlatform() { qApp->installEventFilter(this); }
+QtPlatform::QtPlatform() {
+    qApp->installEventFilter(this);
+}
 
 QtPlatform::~QtPlatform() {
     if (busy_) QGuiApplication::restoreOverrideCursor();
@@ -90,9 +91,11 @@ std::unique_ptr<QFileDialog> QtPlatform::MakeOpenDialog(QWidget* parent,
                                                         const FileDialogMemory& memory) {
     auto dialog = std::make_unique<QFileDialog>(parent, settings.Title);
     dialog->setOption(QFileDialog::DontUseNativeDialog, true);
+    UseQuietIcons(*dialog);
     dialog->setOption(QFileDialog::ReadOnly, false);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
-    dialog->setFileMode(settings.MultiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    dialog->setFileMode(settings.MultiSelect ? QFileDialog::ExistingFiles
+                                             : QFileDialog::ExistingFile);
     dialog->setNameFilters(QtNameFilters(settings.Filter));
     AttachPicturePreview(*dialog);
     ShapeFileDialog(*dialog, memory);
@@ -112,6 +115,7 @@ std::unique_ptr<QFileDialog> QtPlatform::MakeSaveDialog(QWidget* parent,
                                                         const FileDialogMemory& memory) {
     auto dialog = std::make_unique<QFileDialog>(parent, settings.Title);
     dialog->setOption(QFileDialog::DontUseNativeDialog, true);
+    UseQuietIcons(*dialog);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setOption(QFileDialog::DontConfirmOverwrite, !settings.OverwritePrompt);
@@ -207,7 +211,9 @@ ClipboardContent QtPlatform::ReadClipboard() {
     return content;
 }
 
-void QtPlatform::Beep() { QApplication::beep(); }
+void QtPlatform::Beep() {
+    QApplication::beep();
+}
 
 int ColorsOfDepth(int depth) {
     if (depth <= 0) return 1;
