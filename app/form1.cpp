@@ -89,26 +89,43 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::ConnectToolBar1() {
-    connect(ToolButton1, &QToolButton::clicked, this, [this] { Guarded([this] { ToolButton1Click(); }); });
-    connect(ToolButton5, &QToolButton::clicked, this, [this] { Guarded([this] { ToolButton5Click(); }); });
-    connect(ToolButton2, &QToolButton::clicked, this, [this] { Guarded([this] { ToolButton2Click(); }); });
-    connect(ToolButton6, &QToolButton::clicked, this, [this] { Guarded([this] { ToolButton6Click(); }); });
-    connect(ToolButton10, &QToolButton::clicked, this, [this] { Guarded([this] { ToolButton10Click(); }); });
-    connect(ToolButton12, &QToolButton::clicked, this, [this] { Guarded([this] { ToolButton12Click(); }); });
-    connect(ToolButton14, &QToolButton::clicked, this, [this] { Guarded([this] { ToolButton14Click(); }); });
-    connect(CheckBox1, &QCheckBox::clicked, this, [this] { Guarded([this] { CheckBox1Click(); }); });
-    connect(CheckBox2, &QCheckBox::clicked, this, [this] { Guarded([this] { CheckBox2Click(); }); });
-    connect(SpeedButton1, &QAbstractButton::clicked, this, [this] { Guarded([this] { SpeedButton1Click(); }); });
+    connect(ToolButton1, &QToolButton::clicked, this,
+            [this] { Guarded([this] { ToolButton1Click(); }); });
+    connect(ToolButton5, &QToolButton::clicked, this,
+            [this] { Guarded([this] { ToolButton5Click(); }); });
+    connect(ToolButton2, &QToolButton::clicked, this,
+            [this] { Guarded([this] { ToolButton2Click(); }); });
+    connect(ToolButton6, &QToolButton::clicked, this,
+            [this] { Guarded([this] { ToolButton6Click(); }); });
+    connect(ToolButton10, &QToolButton::clicked, this,
+            [this] { Guarded([this] { ToolButton10Click(); }); });
+    connect(ToolButton12, &QToolButton::clicked, this,
+            [this] { Guarded([this] { ToolButton12Click(); }); });
+    connect(ToolButton14, &QToolButton::clicked, this,
+            [this] { Guarded([this] { ToolButton14Click(); }); });
+    connect(CheckBox1, &QCheckBox::clicked, this,
+            [this] { Guarded([this] { CheckBox1Click(); }); });
+    connect(CheckBox2, &QCheckBox::clicked, this,
+            [this] { Guarded([this] { CheckBox2Click(); }); });
+    connect(SpeedButton1, &QAbstractButton::clicked, this,
+            [this] { Guarded([this] { SpeedButton1Click(); }); });
     connect(Edit1, &QLineEdit::textChanged, this, [this] { Guarded([this] { Edit1Change(); }); });
     connect(Edit2, &QLineEdit::textChanged, this, [this] { Guarded([this] { Edit2Change(); }); });
-    UpDown1->WriteText = [this](const QString& text) { Guarded([&] { SetFieldText(Edit1, text); }); };
-    UpDown2->WriteText = [this](const QString& text) { Guarded([&] { SetFieldText(Edit2, text); }); };
+    UpDown1->WriteText = [this](const QString& text) {
+        Guarded([&] { SetFieldText(Edit1, text); });
+    };
+    UpDown2->WriteText = [this](const QString& text) {
+        Guarded([&] { SetFieldText(Edit2, text); });
+    };
 }
 
 void TForm1::ConnectToolBar2() {
-    connect(TrackBar1, &QSlider::valueChanged, this, [this] { Guarded([this] { TrackBar1Change(); }); });
-    connect(TrackBar2, &QSlider::valueChanged, this, [this] { Guarded([this] { TrackBar2Change(); }); });
-    connect(ToolButton22, &QToolButton::clicked, this, [this] { Guarded([this] { ToolButton22Click(); }); });
+    connect(TrackBar1, &QSlider::valueChanged, this,
+            [this] { Guarded([this] { TrackBar1Change(); }); });
+    connect(TrackBar2, &QSlider::valueChanged, this,
+            [this] { Guarded([this] { TrackBar2Change(); }); });
+    connect(ToolButton22, &QToolButton::clicked, this,
+            [this] { Guarded([this] { ToolButton22Click(); }); });
 }
 
 void TForm1::BuildView() {
@@ -141,9 +158,15 @@ void TForm1::BuildView() {
     const auto click = [this] { Guarded([this] { ScrollBox1Click(); }); };
     Image1->OnClick = click;
     Image2->OnClick = click;
-    Image1->OnMouseDown = [this](Qt::MouseButton b, int x, int y) { Guarded([&] { Image1MouseDown(b, x, y); }); };
-    Image1->OnMouseMove = [this](Qt::MouseButtons b, int x, int y) { Guarded([&] { Image1MouseMove(b, x, y); }); };
-    Image1->OnMouseUp = [this](Qt::MouseButton b, int x, int y) { Guarded([&] { Image1MouseUp(b, x, y); }); };
+    Image1->OnMouseDown = [this](Qt::MouseButton b, int x, int y) {
+        Guarded([&] { Image1MouseDown(b, x, y); });
+    };
+    Image1->OnMouseMove = [this](Qt::MouseButtons b, int x, int y) {
+        Guarded([&] { Image1MouseMove(b, x, y); });
+    };
+    Image1->OnMouseUp = [this](Qt::MouseButton b, int x, int y) {
+        Guarded([&] { Image1MouseUp(b, x, y); });
+    };
     Image1->OnDblClick = [this] { Guarded([this] { Image1DblClick(); }); };
 }
 
@@ -176,14 +199,16 @@ void TForm1::Guarded(const std::function<void()>& handler) {
         handler();
     } catch (...) {
         --handlerDepth_;
-        platform_.ShowMessage(this, GeneralErrorText(CurrentExceptionMessage()), texts::ApplicationTitle,
-                              MessageIcon::Error, MessageButtons::Ok);
+        platform_.ShowMessage(this, GeneralErrorText(CurrentExceptionMessage()),
+                              texts::ApplicationTitle, MessageIcon::Error, MessageButtons::Ok);
         return;
     }
     --handlerDepth_;
 }
 
-void TForm1::FocusView() { ScrollBox1->setFocus(Qt::OtherFocusReason); }
+void TForm1::FocusView() {
+    ScrollBox1->setFocus(Qt::OtherFocusReason);
+}
 
 void TForm1::UpdateViewRange() {
     // The scroll range follows the picture that is shown.
@@ -213,9 +238,13 @@ void TForm1::changeEvent(QEvent* event) {
 
 // ------------------------------------------------------------------- view
 
-void TForm1::ScrollBox1Click() { FocusView(); }
+void TForm1::ScrollBox1Click() {
+    FocusView();
+}
 
-void TForm1::ScrollBox1MouseWheel(int wheelDelta) { ScrollByWheel(ScrollBox1->verticalScrollBar(), wheelDelta); }
+void TForm1::ScrollBox1MouseWheel(int wheelDelta) {
+    ScrollByWheel(ScrollBox1->verticalScrollBar(), wheelDelta);
+}
 
 bool TForm1::HandleWheel(QWheelEvent* event) {
     QWidget* focus = focusWidget();
@@ -224,8 +253,8 @@ bool TForm1::HandleWheel(QWheelEvent* event) {
     } else if (focus != nullptr && qobject_cast<QSlider*>(focus) != nullptr) {
         // Wheel turns go to the focused control, wherever the pointer is.
         QWheelEvent copy(focus->mapFromGlobal(event->globalPosition()), event->globalPosition(),
-                         event->pixelDelta(), event->angleDelta(), event->buttons(), event->modifiers(),
-                         event->phase(), event->inverted());
+                         event->pixelDelta(), event->angleDelta(), event->buttons(),
+                         event->modifiers(), event->phase(), event->inverted());
         forwardingWheel_ = true;
         QApplication::sendEvent(focus, &copy);
         forwardingWheel_ = false;
@@ -254,7 +283,7 @@ void TForm1::FormClose() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-    if (scaleRunning_) {
+    if (refusesCloseAndDrop()) {
         event->ignore();
         return;
     }
@@ -275,7 +304,10 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
             QWidget* focus = focusWidget();
             if (watched != (focus ? focus : this)) break;
             bool taken = true;
-            Guarded([&] { taken = HandleKeyPress(static_cast<QWidget*>(watched), static_cast<QKeyEvent*>(event)); });
+            Guarded([&] {
+                taken =
+                    HandleKeyPress(static_cast<QWidget*>(watched), static_cast<QKeyEvent*>(event));
+            });
             return taken;
         }
         case QEvent::MouseButtonRelease:
@@ -291,7 +323,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::DragEnter:
         case QEvent::DragMove: {
             if (!IsOwnWidget(watched)) break;
-            if (scaleRunning_) {
+            if (refusesCloseAndDrop()) {
                 event->ignore();
                 return true;
             }
@@ -302,7 +334,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
         }
         case QEvent::Drop: {
             if (!IsOwnWidget(watched)) break;
-            if (scaleRunning_) {
+            if (refusesCloseAndDrop()) {
                 event->ignore();
                 return true;
             }

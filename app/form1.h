@@ -15,11 +15,10 @@
 //   output/              saving, clipboard copy and the batch run
 // The window orchestrates (dialogs, focus, captions); the core computes.
 
-#include <cstdint>
-#include <functional>
-
 #include <QString>
 #include <QWidget>
+#include <cstdint>
+#include <functional>
 
 #include "app/main_controls.h"
 #include "app/platform.h"
@@ -166,6 +165,10 @@ private:
     int handlerDepth_ = 0;
     // While a scale run paints its progress window, a close request or a
     // drop must wait: both would replace the pictures the run is reading.
+    // A batch run refuses them from its first question to its end, between
+    // its files too.
     bool scaleRunning_ = false;
+    bool batchRunning_ = false;
+    bool refusesCloseAndDrop() const { return scaleRunning_ || batchRunning_; }
     bool forwardingWheel_ = false;
 };

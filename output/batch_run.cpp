@@ -65,6 +65,15 @@ void TForm1::ToolButton12Click() {
     settings.Rotation = RotationIndex();
     const QString settingsText = BatchSettingsText(settings);
 
+    // The window neither closes nor takes a dropped file until the run is
+    // over; close requests held back meanwhile are dropped, not carried out
+    // after it. Declared first, so it ends after the closing steps.
+    batchRunning_ = true;
+    const AtScopeEnd batchOver([this] {
+        platform_.DiscardWaitingCloseRequests();
+        batchRunning_ = false;
+    });
+
     if (platform_.ShowMessage(this, BatchStartQuestion(settingsText), batch_texts::SettingsTitle,
                               MessageIcon::Information,
                               MessageButtons::OkCancel) != MessageAnswer::Ok)

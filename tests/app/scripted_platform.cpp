@@ -42,6 +42,7 @@ void ScriptedPlatform::BringToFront(QWidget* window) {
 
 bool ScriptedPlatform::IsEscapeHeld() {
     ++EscapePolls;
+    if (OnEscapePoll) OnEscapePoll();
     bool held = EscapeHeld;
     if (!EscapeStates.empty()) {
         held = EscapeStates.front();

@@ -3,11 +3,11 @@
 // The platform layer for the window tests: answers dialogs from queues and
 // records everything the window asked of the desktop, in order.
 
+#include <QStringList>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
-
-#include <QStringList>
 
 #include "app/platform.h"
 
@@ -20,8 +20,8 @@ struct ShownMessage {
 
 class ScriptedPlatform : public Platform {
 public:
-    MessageAnswer ShowMessage(QWidget* parent, const QString& text, const QString& title, MessageIcon icon,
-                              MessageButtons buttons) override;
+    MessageAnswer ShowMessage(QWidget* parent, const QString& text, const QString& title,
+                              MessageIcon icon, MessageButtons buttons) override;
     QStringList RunOpenDialog(QWidget* parent, const OpenDialogSettings& settings) override;
     bool RunSaveDialog(QWidget* parent, SaveDialogSettings& settings) override;
     void SetTopmost(QWidget* window, bool topmost) override;
@@ -45,6 +45,9 @@ public:
     std::deque<bool> EscapeStates;
     bool EscapeHeld = false;
     int EscapePolls = 0;
+    // Called at each look at Esc, before it is answered: the batch run looks
+    // once between two files.
+    std::function<void()> OnEscapePoll;
 
     // What was asked.
     std::vector<ShownMessage> Messages;

@@ -3,6 +3,7 @@
 // Esc-hold abort, the closing steps on every way out, and files that
 // cannot be read or scaled.
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -143,10 +144,12 @@ TEST_F(BatchRun, EscHeldStopsAfterTheFileInProgressAndTheRunWaitsForItsRelease) 
     ASSERT_EQ(ProgressShowings.size(), 1u);
     EXPECT_EQ(windows().Form2().windowTitle(), QStringLiteral("処理中"));
     // The key is looked at once per file, after it, and the wait is the
-    // run's last contact with the platform.
+    // run's last contact with the platform but for dropping the close
+    // requests held back until then.
     const QStringList escapes = platform_.Log.filter(QStringLiteral("escape"));
     EXPECT_EQ(escapes, QStringList({"escape 1", "escape 1", "escape 1", "escape 0"}));
-    EXPECT_EQ(platform_.Log.back(), QStringLiteral("escape 0"));
+    EXPECT_EQ(platform_.Log.mid(platform_.Log.size() - 2),
+              QStringList({"escape 0", "discard closes"}));
 }
 
 TEST_F(BatchRun, EscNotHeldLooksOncePerFile) {
@@ -289,6 +292,69 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"EmptySuffixIntoAnotherFolder", {"name.bmp"}, "", 3, true, {"name.png"}},
         NameCase{"SuffixIntoTheSourceFolder", {"pic.bmp"}, "_ks", 0, false, {"pic_ks.bmp"}}),
     NameOfParam());
+
+// A close request or a dropped file that reaches the window between two
+// files of a run (the run looks at Esc there) is refused: the run goes on to
+// its last file with the window open and its own pictures, and close
+// requests still held back are dropped once it is over.
+struct ArrivalCase {
+    const char* name;
+    bool drop;  // else a close request
+};
+
+void PrintTo(const ArrivalCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class ArrivalBetweenFiles : public BatchRun, public ::testing::WithParamInterface<ArrivalCase> {};
+
+TEST_P(ArrivalBetweenFiles, IsRefusedAndTheRunGoesOn) {
+    const std::string a = source("a.bmp", 20, 14), b = source("b.bmp", 22, 16),
+                      c = source("c.bmp", 24, 18);
+    const std::string dropped = source("dropped.bmp", 40, 30);
+    int arrivals = 0;
+    std::vector<std::string> failures;
+    platform_.OnEscapePoll = [&] {
+        if (!form().isVisible() || arrivals >= 2) return;  // after the last file: the closing wait
+        ++arrivals;
+        const int widthBefore = form().SourceDIB.Width();
+        if (GetParam().drop) {
+            DropFiles(form().ScrollBox1, {QString::fromStdString(dropped)});
+        } else {
+            QCloseEvent close;
+            QApplication::sendEvent(&form(), &close);
+            if (close.isAccepted()) failures.push_back("a close was accepted");
+        }
+        if (!form().isVisible()) failures.push_back("the window closed");
+        if (form().SourceDIB.Width() != widthBefore) failures.push_back("the drop was loaded");
+    };
+    RunBatch({a, b, c}, Choose(out_, QStringLiteral("_ks"), 0));
+    platform_.OnEscapePoll = nullptr;
+
+    EXPECT_EQ(arrivals, 2);
+    EXPECT_TRUE(failures.empty()) << failures.front();
+    EXPECT_TRUE(form().isVisible());
+    EXPECT_EQ(BytesOrNothing(output("a_ks.bmp")), expected(a, "a.bmp"));
+    EXPECT_EQ(BytesOrNothing(output("b_ks.bmp")), expected(b, "b.bmp"));
+    EXPECT_EQ(BytesOrNothing(output("c_ks.bmp")), expected(c, "c.bmp"));
+    EXPECT_EQ(form().SourceDIB.Width(), 24);
+    EXPECT_EQ(platform_.Log.back(), QStringLiteral("discard closes"));
+
+    // Once the run is over, the window takes both again.
+    if (GetParam().drop) {
+        DropFiles(form().ScrollBox1, {QString::fromStdString(dropped)});
+        EXPECT_EQ(form().SourceDIB.Width(), 40);
+    } else {
+        QCloseEvent close;
+        QApplication::sendEvent(&form(), &close);
+        EXPECT_TRUE(close.isAccepted());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Arrivals, ArrivalBetweenFiles,
+                         ::testing::Values(ArrivalCase{"CloseRequest", false},
+                                           ArrivalCase{"DroppedFile", true}),
+                         NameOfParam());
 
 TEST_F(BatchRun, AnUnreadableFileInTheMiddleIsSkippedWithItsMessage) {
     const std::string a = source("a.bmp"), c = source("c.bmp");
