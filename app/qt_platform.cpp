@@ -17,6 +17,7 @@
 #include "app/dialog_filters.h"
 #include "app/picture_conversion.h"
 #include "app/picture_preview.h"
+#include "app/x11_dialog_frame.h"
 #include "app/x11_keys.h"
 #include "shell/quiet_icon_provider.h"
 
@@ -32,6 +33,7 @@ std::unique_ptr<QMessageBox> QtPlatform::MakeMessageBox(QWidget* parent, const Q
                                                         const QString& title, MessageIcon icon,
                                                         MessageButtons buttons) {
     auto box = std::make_unique<QMessageBox>(parent);
+    new FixedDialogFrame(box.get());
     box->setWindowTitle(title);
     // The program's texts break lines with a carriage return alone.
     QString shown = text;

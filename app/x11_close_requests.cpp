@@ -5,31 +5,14 @@
 
 // xcb's names clash with Qt's as Xlib's do, so they stay in this file.
 #ifdef SKALOMI_HAVE_XCB
-#include <xcb/xcb.h>
-
 #include <cstdlib>
-#include <cstring>
+
+#include "app/x11_connection.h"
 #endif
 
 namespace {
 
 #ifdef SKALOMI_HAVE_XCB
-xcb_connection_t* connection() {
-    auto* app = qGuiApp;
-    if (!app) return nullptr;
-    auto* x11 = app->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 ? x11->connection() : nullptr;
-}
-
-std::uint32_t internAtom(xcb_connection_t* c, const char* name) {
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-        c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
-    if (!reply) return 0;
-    const std::uint32_t atom = reply->atom;
-    std::free(reply);
-    return atom;
-}
-
 // Whether `sequence` comes before `mark` in the server's order; the numbers
 // wrap at 16 bits.
 bool before(std::uint16_t sequence, std::uint16_t mark) {
@@ -49,11 +32,11 @@ HeldCloseRequests::~HeldCloseRequests() {
 
 void HeldCloseRequests::DropThoseMadeUntilNow() {
 #ifdef SKALOMI_HAVE_XCB
-    xcb_connection_t* c = connection();
+    xcb_connection_t* c = X11Connection();
     if (!c) return;
     if (protocolsAtom_ == 0) {
-        protocolsAtom_ = internAtom(c, "WM_PROTOCOLS");
-        deleteWindowAtom_ = internAtom(c, "WM_DELETE_WINDOW");
+        protocolsAtom_ = X11Atom(c, "WM_PROTOCOLS");
+        deleteWindowAtom_ = X11Atom(c, "WM_DELETE_WINDOW");
     }
     // Any request answers; its number is the mark, and waiting for the
     // answer makes sure the server has handled it.

@@ -10,6 +10,7 @@
 #include "app/fonts.h"
 #include "app/general_error.h"
 #include "app/platform.h"
+#include "app/x11_dialog_frame.h"
 #include "output/batch_texts.h"
 #include "scale/batch_naming.h"
 #include "shell/shell_list_view.h"
@@ -36,6 +37,7 @@ TForm4::TForm4(Platform* platform)
     setWindowTitle(QStringLiteral("まとめて拡縮  保存フォルダ選択 ＆ ファイル名拡張子設定"));
     setFont(ProportionalFont(12));
     setFixedSize(472, 281);
+    new FixedDialogFrame(this);
 
     ShellTreeView1 = new TShellTreeView(this);
     ShellTreeView1->setObjectName(QStringLiteral("ShellTreeView1"));

@@ -1,0 +1,98 @@
+// The destination dialog and the message boxes as window managers frame
+// them: a fixed-size dialog frame with a title and a close box, which can be
+// moved and closed but neither resized nor maximised, the same again each
+// time the dialog comes back. icewm offers no iconifying either; openbox
+// offers it to every framed dialog and reads no hint that withdraws it.
+
+#include <QMessageBox>
+#include <algorithm>
+#include <functional>
+
+#include "output/form4.h"
+#include "tests/window_managers/window_fixture.h"
+
+namespace {
+
+enum class Dialog { Destination, MessageBox };
+
+struct FrameCase {
+    const char* name;
+    const char* manager;
+    Dialog dialog;
+    std::vector<const char*> notOffered;
+};
+
+const std::vector<const char*> kFixedSize{"_NET_WM_ACTION_RESIZE", "_NET_WM_ACTION_MAXIMIZE_HORZ",
+                                          "_NET_WM_ACTION_MAXIMIZE_VERT"};
+const std::vector<const char*> kFixedSizeNoIconify{
+    "_NET_WM_ACTION_RESIZE", "_NET_WM_ACTION_MAXIMIZE_HORZ", "_NET_WM_ACTION_MAXIMIZE_VERT",
+    "_NET_WM_ACTION_MINIMIZE"};
+
+const FrameCase kFrames[] = {
+    {"openbox_DestinationDialog", "openbox", Dialog::Destination, kFixedSize},
+    {"openbox_MessageBox", "openbox", Dialog::MessageBox, kFixedSize},
+    {"icewm_DestinationDialog", "icewm", Dialog::Destination, kFixedSizeNoIconify},
+    {"icewm_MessageBox", "icewm", Dialog::MessageBox, kFixedSizeNoIconify},
+};
+
+void PrintTo(const FrameCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class DialogFrame : public DesktopWindowTest, public ::testing::WithParamInterface<FrameCase> {
+protected:
+    // What the window manager offers for `window` once it has taken it in.
+    std::vector<std::string> offered(QWidget& window) {
+        const XWindowId id = window.winId();
+        EXPECT_TRUE(WaitUntil([&] { return xtest::IsManaged(id); }, 5000))
+            << GetParam().manager << " did not take the dialog in";
+        // The list follows the window's hints, which the manager reads as it
+        // frames the window.
+        Pause(300);
+        return xtest::AllowedActions(id);
+    }
+
+    void expectDialogFrame(QWidget& window, const char* showing) {
+        const std::vector<std::string> actions = offered(window);
+        const auto has = [&](const char* action) {
+            return std::find(actions.begin(), actions.end(), action) != actions.end();
+        };
+        EXPECT_TRUE(has("_NET_WM_ACTION_CLOSE")) << showing;
+        EXPECT_TRUE(has("_NET_WM_ACTION_MOVE")) << showing;
+        for (const char* action : GetParam().notOffered)
+            EXPECT_FALSE(has(action)) << showing << ": " << action << " is offered";
+        // A title bar, which holds the close box.
+        const std::vector<long> frame = xtest::FrameExtents(window.winId());
+        ASSERT_EQ(frame.size(), 4u) << showing;
+        EXPECT_GT(frame[2], frame[0]) << showing << ": no title bar";
+    }
+};
+
+TEST_P(DialogFrame, FixedSizeWithACloseBox) {
+    START_WINDOWS(GetParam().manager);
+    std::unique_ptr<QMessageBox> box;
+    QWidget* dialog = nullptr;
+    if (GetParam().dialog == Dialog::Destination) {
+        dialog = &windows().Form4();
+    } else {
+        box = QtPlatform::MakeMessageBox(&form(), QStringLiteral("保存しますか？"),
+                                         QStringLiteral("確認"), MessageIcon::Warning,
+                                         MessageButtons::YesNoCancel);
+        dialog = box.get();
+    }
+    dialog->show();
+    expectDialogFrame(*dialog, "first showing");
+    const QSize size = dialog->size();
+
+    // Shown again, as each batch run shows the destination dialog.
+    dialog->hide();
+    ASSERT_TRUE(WaitUntil([&] { return !xtest::IsManaged(dialog->winId()); }, 5000));
+    dialog->show();
+    expectDialogFrame(*dialog, "second showing");
+    EXPECT_EQ(dialog->size(), size);
+    dialog->hide();
+}
+
+INSTANTIATE_TEST_SUITE_P(WindowManagers, DialogFrame, ::testing::ValuesIn(kFrames), NameOfParam());
+
+}  // namespace
