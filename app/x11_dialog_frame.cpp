@@ -1,7 +1,9 @@
 #include "app/x11_dialog_frame.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QWidget>
+#include <QWindow>
 
 #ifdef SKALOMI_HAVE_XCB
 #include "app/x11_connection.h"
@@ -33,6 +35,15 @@ void offerMoveAndCloseOnly(QWidget& dialog) {
 }
 #endif
 
+// A dialog without a parent belongs to the window that was active when it
+// came: window managers keep it above that one and iconify the two together.
+void keepWithActiveWindow(QWidget& dialog) {
+    QWindow* own = dialog.windowHandle();
+    const QWidget* active = QApplication::activeWindow();
+    if (!own || own->transientParent() || !active || active == &dialog) return;
+    if (QWindow* owner = active->windowHandle()) own->setTransientParent(owner);
+}
+
 }  // namespace
 
 FixedDialogFrame::FixedDialogFrame(QWidget* dialog) : QObject(dialog) {
@@ -43,8 +54,10 @@ bool FixedDialogFrame::eventFilter(QObject* watched, QEvent* event) {
     // Sent before the window is mapped, which is when window managers read
     // the hints.
     if (event->type() == QEvent::Show && watched == parent() && watched->isWidgetType()) {
+        auto* dialog = static_cast<QWidget*>(watched);
+        keepWithActiveWindow(*dialog);
 #ifdef SKALOMI_HAVE_XCB
-        offerMoveAndCloseOnly(*static_cast<QWidget*>(watched));
+        offerMoveAndCloseOnly(*dialog);
 #endif
     }
     return QObject::eventFilter(watched, event);

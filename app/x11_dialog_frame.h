@@ -1,6 +1,7 @@
 #pragma once
 
-// A fixed-size dialog's frame: moved and closed, nothing else.
+// A fixed-size dialog's frame: moved and closed, nothing else, and the
+// dialog kept with its window.
 //
 // Qt tells X11 window managers through the Motif hints that every framed
 // window may be resized, whatever its size limits; a window manager that
@@ -9,6 +10,11 @@
 // window manager takes it in, the hints are replaced by ones that allow
 // moving and closing only, with a border, a title and its menu. Without an
 // X server this does nothing.
+//
+// A dialog without a parent is also made to belong to the window that was
+// active when it came, so that window managers keep it above that window and
+// iconify the two together: a modal dialog iconified alone (openbox offers
+// that for every framed dialog) would leave a window that takes no input.
 
 #include <QObject>
 

@@ -2,7 +2,8 @@
 // them: a fixed-size dialog frame with a title and a close box, which can be
 // moved and closed but neither resized nor maximised, the same again each
 // time the dialog comes back. icewm offers no iconifying either; openbox
-// offers it to every framed dialog and reads no hint that withdraws it.
+// offers it to every framed dialog and reads no hint that withdraws it, so
+// there the dialog takes the main window along.
 
 #include <QMessageBox>
 #include <algorithm>
@@ -52,6 +53,15 @@ protected:
         return xtest::AllowedActions(id);
     }
 
+    // The dialog of the case; a message box is made in `box`.
+    QWidget* makeDialog(std::unique_ptr<QMessageBox>& box) {
+        if (GetParam().dialog == Dialog::Destination) return &windows().Form4();
+        box = QtPlatform::MakeMessageBox(&form(), QStringLiteral("保存しますか？"),
+                                         QStringLiteral("確認"), MessageIcon::Warning,
+                                         MessageButtons::YesNoCancel);
+        return box.get();
+    }
+
     void expectDialogFrame(QWidget& window, const char* showing) {
         const std::vector<std::string> actions = offered(window);
         const auto has = [&](const char* action) {
@@ -71,15 +81,7 @@ protected:
 TEST_P(DialogFrame, FixedSizeWithACloseBox) {
     START_WINDOWS(GetParam().manager);
     std::unique_ptr<QMessageBox> box;
-    QWidget* dialog = nullptr;
-    if (GetParam().dialog == Dialog::Destination) {
-        dialog = &windows().Form4();
-    } else {
-        box = QtPlatform::MakeMessageBox(&form(), QStringLiteral("保存しますか？"),
-                                         QStringLiteral("確認"), MessageIcon::Warning,
-                                         MessageButtons::YesNoCancel);
-        dialog = box.get();
-    }
+    QWidget* dialog = makeDialog(box);
     dialog->show();
     expectDialogFrame(*dialog, "first showing");
     const QSize size = dialog->size();
@@ -91,6 +93,26 @@ TEST_P(DialogFrame, FixedSizeWithACloseBox) {
     expectDialogFrame(*dialog, "second showing");
     EXPECT_EQ(dialog->size(), size);
     dialog->hide();
+}
+
+// Iconified (openbox offers it), the modal dialog takes the main window
+// with it: the main window, which takes no input while the dialog is up, is
+// never left alone on the screen.
+TEST_P(DialogFrame, IconifiedItTakesTheMainWindowAlong) {
+    START_WINDOWS(GetParam().manager);
+    std::unique_ptr<QMessageBox> box;
+    QWidget* dialog = makeDialog(box);
+    dialog->setWindowModality(Qt::ApplicationModal);
+    dialog->show();
+    const XWindowId id = dialog->winId();
+    ASSERT_TRUE(WaitUntil([&] { return xtest::IsManaged(id) && HasKeyboard(dialog); }, 5000));
+
+    xtest::Iconify(id);
+    Pause(500);
+    EXPECT_TRUE(!xtest::IsIconic(id) || xtest::IsIconic(form().winId()))
+        << "the main window was left without its dialog under " << GetParam().manager;
+    dialog->hide();
+    dialog->setWindowModality(Qt::NonModal);
 }
 
 INSTANTIATE_TEST_SUITE_P(WindowManagers, DialogFrame, ::testing::ValuesIn(kFrames), NameOfParam());

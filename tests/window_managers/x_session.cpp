@@ -2,6 +2,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -284,6 +285,18 @@ bool IsManaged(XWindowId window) {
     bool present = false;
     windowProperty(window, "WM_STATE", AnyPropertyType, &present);
     return present;
+}
+
+bool IsIconic(XWindowId window) {
+    if (!Open()) return false;
+    const auto state = windowProperty(window, "WM_STATE", AnyPropertyType, nullptr);
+    return !state.empty() && state.front() == IconicState;
+}
+
+void Iconify(XWindowId window) {
+    if (!Open()) return;
+    XIconifyWindow(display, window, DefaultScreen(display));
+    XFlush(display);
 }
 
 std::vector<long> FrameExtents(XWindowId window) {

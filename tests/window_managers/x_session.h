@@ -89,6 +89,11 @@ std::vector<std::string> AllowedActions(XWindowId window, bool* present = nullpt
 // Whether the window manager has taken `window` in (it has a WM_STATE).
 bool IsManaged(XWindowId window);
 
+// Whether the window manager keeps `window` iconified (WM_STATE Iconic).
+bool IsIconic(XWindowId window);
+// Asks the window manager to iconify `window`, as its iconify button does.
+void Iconify(XWindowId window);
+
 // The window manager's frame around `window` (_NET_FRAME_EXTENTS): left,
 // right, top, bottom; empty when not given.
 std::vector<long> FrameExtents(XWindowId window);
