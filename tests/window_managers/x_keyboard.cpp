@@ -1,7 +1,6 @@
-#include "tests/x11/x_keyboard.h"
+#include "tests/window_managers/x_keyboard.h"
 
 #include <X11/XKBlib.h>
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -43,18 +42,4 @@ void XKeyboard::Type(const QString& text) {
         Tap(key);
         if (shifted) Release(XK_Shift_L);
     }
-}
-
-bool XKeyboard::HasWindowManager() {
-    const Atom check = XInternAtom(display_, "_NET_SUPPORTING_WM_CHECK", True);
-    if (check == None) return false;
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    const int status = XGetWindowProperty(display_, DefaultRootWindow(display_), check, 0, 1, False,
-                                          XA_WINDOW, &type, &format, &count, &after, &data);
-    const bool found = status == Success && type == XA_WINDOW && count == 1;
-    if (data != nullptr) XFree(data);
-    return found;
 }

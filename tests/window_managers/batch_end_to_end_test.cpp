@@ -1,8 +1,7 @@
-// The batch run as a user runs it, on a real X server with a window
-// manager, through the program's own dialogs and keys typed at the server
-// only: "M", Enter, three file names in the open dialog, Tab to the type
-// list, PNG by the arrow keys, Enter, Enter. The pictures written are the
-// engine's. A second run answered "No" and then Cancel changes no file.
+// The batch run as a user runs it, on a real X server under openbox, through the program's own
+// dialogs and keys typed at the server only: "M", Enter, three file names in the open dialog, Tab
+// to the type list, PNG by the arrow keys, Enter, Enter. The pictures written are the engine's. A
+// second run answered "No" and then Cancel changes no file.
 //
 // With SKALOMI_SCREENSHOT_DIR set, the screen is saved there at each dialog
 // and while the progress window shows (the pictures are larger then, so
@@ -41,7 +40,8 @@
 #include "tests/support/picture_builders.h"
 #include "tests/support/scale_helpers.h"
 #include "tests/support/test_support.h"
-#include "tests/x11/x_keyboard.h"
+#include "tests/window_managers/window_fixture.h"
+#include "tests/window_managers/x_keyboard.h"
 
 namespace fs = std::filesystem;
 
@@ -172,22 +172,14 @@ Stamp stampOf(const std::string& path) {
     return {ReadBytes(path), fs::last_write_time(path)};
 }
 
-class X11Batch : public ::testing::Test {
+class X11Batch : public DesktopWindowTest {
 protected:
     void SetUp() override {
         ASSERT_TRUE(keys_.Usable());
-        TApplication::Instance()->SetPlatform(&platform_);
-        windows_ = std::make_unique<TApplicationWindows>(platform_);
-        windows_->ShowMainWindow();
+        ASSERT_NO_FATAL_FAILURE(StartWindows("openbox"));
     }
 
-    void TearDown() override {
-        windows_.reset();
-        TApplication::Instance()->SetPlatform(nullptr);
-    }
-
-    TForm1& form() { return windows_->Form1(); }
-    TForm4& form4() { return windows_->Form4(); }
+    TForm4& form4() { return windows().Form4(); }
 
     // The steps from "M" to the final question, up to the run itself.
     void AddOpeningSteps(KeyScript& script, const std::function<void()>& atDestination) {
@@ -203,7 +195,7 @@ protected:
             });
         // The dialog starts in the folder it last showed, so the names are
         // typed with their folder.
-        const QString folder = QString::fromStdString(dir_.path()) + QLatin1Char('/');
+        const QString folder = QString::fromStdString(temp_.path()) + QLatin1Char('/');
         const QString names = QStringLiteral("\"%1a.bmp\" \"%1b.gif\" \"%1c.png\"").arg(folder);
         script.Add(
             "the open dialog with its name field", [] { return activeFileDialog() != nullptr; },
@@ -226,9 +218,6 @@ protected:
     }
 
     XKeyboard keys_;
-    QtPlatform platform_;
-    TempDir dir_;
-    std::unique_ptr<TApplicationWindows> windows_;
 };
 
 TEST_F(X11Batch, ThreeFilesToPngByKeysAndASecondRunThatChangesNothing) {
@@ -241,7 +230,7 @@ TEST_F(X11Batch, ThreeFilesToPngByKeysAndASecondRunThatChangesNothing) {
     std::vector<std::string> sources;
     for (std::size_t i = 0; i < names.size(); ++i) {
         const int seed = static_cast<int>(i) * 40;
-        sources.push_back(dir_.file(names[i]));
+        sources.push_back(temp_.file(names[i]));
         SavePictureToFile(MakePicture24(sizes[i].width(), sizes[i].height(),
                                         [seed](int x, int y) {
                                             return ((x * 3 + seed) & 0xFF) |
@@ -250,8 +239,8 @@ TEST_F(X11Batch, ThreeFilesToPngByKeysAndASecondRunThatChangesNothing) {
                                         }),
                           sources.back());
     }
-    const std::vector<std::string> outputs{dir_.file("a_ks.png"), dir_.file("b_ks.png"),
-                                           dir_.file("c_ks.png")};
+    const std::vector<std::string> outputs{temp_.file("a_ks.png"), temp_.file("b_ks.png"),
+                                           temp_.file("c_ks.png")};
 
     // First the size, 60 percent, typed into the size field; then the run.
     KeyScript first;
@@ -281,7 +270,7 @@ TEST_F(X11Batch, ThreeFilesToPngByKeysAndASecondRunThatChangesNothing) {
     QString firstCaption, progressCaption;
     QElapsedTimer progressClock;
     first.Add("the run over", [&] {
-        TForm2& progress = windows_->Form2();
+        TForm2& progress = windows().Form2();
         if (progress.isVisible() && !progressSeen) {
             progressSeen = true;
             firstCaption = progress.windowTitle();
@@ -303,7 +292,7 @@ TEST_F(X11Batch, ThreeFilesToPngByKeysAndASecondRunThatChangesNothing) {
     ASSERT_TRUE(first.Run(failure)) << failure;
 
     EXPECT_EQ(form4().ComboBox1->currentIndex(), 3);
-    EXPECT_EQ(windows_->Form2().windowTitle(), QStringLiteral("処理中"));
+    EXPECT_EQ(windows().Form2().windowTitle(), QStringLiteral("処理中"));
     if (progressSeen) {
         EXPECT_TRUE(firstCaption.startsWith(QStringLiteral("まとめて拡縮：")))
             << firstCaption.toStdString();
@@ -351,8 +340,8 @@ TEST_F(X11Batch, ThreeFilesToPngByKeysAndASecondRunThatChangesNothing) {
         [this] { keys_.Tap(XK_Escape); });
     second.Add("the run over", [this] {
         return QApplication::activeModalWidget() == nullptr && form().isActiveWindow() &&
-               !windows_->Form2().Label2->isVisible() &&
-               windows_->Form2().windowTitle() == QStringLiteral("処理中");
+               !windows().Form2().Label2->isVisible() &&
+               windows().Form2().windowTitle() == QStringLiteral("処理中");
     });
     ASSERT_TRUE(second.Run(failure)) << failure;
     for (std::size_t i = 0; i < outputs.size(); ++i)
@@ -369,15 +358,15 @@ TEST_F(X11Batch, EscHeldAtTheKeyboardStopsAfterTheFirstFileAndTheRunEndsOnlyAtIt
     for (const auto& [name, size] : files) {
         SavePictureToFile(MakePicture24(size.width(), size.height(),
                                         [](int x, int y) { return x * 8 + y * 2048; }),
-                          dir_.file(name));
-        outputs.push_back(dir_.file(name.substr(0, 1) + "_ks.png"));
+                          temp_.file(name));
+        outputs.push_back(temp_.file(name.substr(0, 1) + "_ks.png"));
     }
     const auto holdFor = std::chrono::milliseconds(1500);
     std::atomic<std::int64_t> releasedAt{0};
     std::thread hand;
     // The progress window shows while the first file is scaled.
     ShowNotice progressShown;
-    windows_->Form2().installEventFilter(&progressShown);
+    windows().Form2().installEventFilter(&progressShown);
     KeyScript script;
     AddOpeningSteps(script, [this] {
         keys_.Tap(XK_Tab);
@@ -406,7 +395,7 @@ TEST_F(X11Batch, EscHeldAtTheKeyboardStopsAfterTheFirstFileAndTheRunEndsOnlyAtIt
     std::chrono::steady_clock::time_point over;
     script.Add("the run over", [&] {
         const bool done = QApplication::activeModalWidget() == nullptr && fs::exists(outputs[0]) &&
-                          windows_->Form2().windowTitle() == QStringLiteral("処理中");
+                          windows().Form2().windowTitle() == QStringLiteral("処理中");
         if (done && over == std::chrono::steady_clock::time_point())
             over = std::chrono::steady_clock::now();
         return done;
@@ -415,7 +404,7 @@ TEST_F(X11Batch, EscHeldAtTheKeyboardStopsAfterTheFirstFileAndTheRunEndsOnlyAtIt
     const bool ran = script.Run(failure);
     if (hand.joinable()) hand.join();
     std::string listing;
-    for (const auto& entry : fs::directory_iterator(dir_.path()))
+    for (const auto& entry : fs::directory_iterator(temp_.path()))
         listing += entry.path().filename().string() + " ";
     ASSERT_TRUE(ran) << failure << "; files: " << listing;
 

@@ -3,7 +3,8 @@
 // Keys typed the way a user types them: through the X server (its XTEST
 // extension), so they reach whichever window has the focus, pass the
 // window manager and Qt's own input handling, and show in the server's key
-// map while held.
+// map while held. A keyboard of its own, with a connection of its own, can
+// be worked from another thread while the program is busy.
 
 #include <QString>
 
@@ -25,9 +26,6 @@ public:
     void Tap(KeySym key);
     // Printable ASCII, with Shift where the key map needs it.
     void Type(const QString& text);
-
-    // Whether a window manager has announced itself on the root window.
-    bool HasWindowManager();
 
 private:
     _XDisplay* display_ = nullptr;
