@@ -416,4 +416,67 @@ TEST_F(X11Batch, EscHeldAtTheKeyboardStopsAfterTheFirstFileAndTheRunEndsOnlyAtIt
     EXPECT_GE(over.time_since_epoch().count(), releasedAt.load());
 }
 
+// Close requests sent to the main window all through a run, by a window
+// manager on another connection, between the files too and while the last
+// one is saved: none is carried out, during the run or after it. A request
+// made after the run closes the window.
+TEST_F(X11Batch, CloseRequestsDuringTheRunAreDroppedNotCarriedOutAfterIt) {
+    std::vector<std::string> outputs;
+    // The last picture takes a while to scale and save.
+    const std::vector<std::pair<std::string, QSize>> files{
+        {"a.bmp", QSize(30, 20)}, {"b.gif", QSize(40, 30)}, {"c.png", QSize(2400, 1800)}};
+    for (const auto& [name, size] : files) {
+        SavePictureToFile(MakePicture24(size.width(), size.height(),
+                                        [](int x, int y) { return x * 8 + y * 2048; }),
+                          temp_.file(name));
+        outputs.push_back(temp_.file(name.substr(0, 1) + "_ks.png"));
+    }
+    const unsigned long mainWindow = form().winId();
+    std::atomic<int> sent{0};
+    std::atomic<bool> over{false};
+    std::thread windowManager;
+    KeyScript script;
+    AddOpeningSteps(script, [this] {
+        keys_.Tap(XK_Tab);
+        keys_.Tap(XK_Tab);
+        keys_.Tap(XK_End);  // PNG, the last type
+        keys_.Tap(XK_Return);
+    });
+    script.Add(
+        "the final question",
+        [] { return activeBox(QStringLiteral("まとめて拡縮：最終確認")) != nullptr; },
+        [&] {
+            keys_.Tap(XK_Return);
+            windowManager = std::thread([&, mainWindow] {
+                XKeyboard other;
+                // Until the last output is in place, and a little after.
+                for (int i = 0; i < 3000 && !over; ++i) {
+                    other.RequestClose(mainWindow);
+                    ++sent;
+                    if (fs::exists(outputs.back())) break;
+                    std::this_thread::sleep_for(std::chrono::milliseconds(15));
+                }
+            });
+        });
+    script.Add("the run over", [&] {
+        return QApplication::activeModalWidget() == nullptr && fs::exists(outputs.back()) &&
+               windows().Form2().windowTitle() == QStringLiteral("処理中");
+    });
+    std::string failure;
+    const bool ran = script.Run(failure);
+    over = true;
+    if (windowManager.joinable()) windowManager.join();
+    ASSERT_TRUE(ran) << failure;
+    // Let every request made during the run come through.
+    Pause(1500);
+
+    EXPECT_GT(sent.load(), 1);
+    EXPECT_TRUE(form().isVisible()) << "a close request made during the run closed the window";
+    for (const std::string& output : outputs) EXPECT_TRUE(fs::exists(output)) << output;
+
+    keys_.RequestClose(mainWindow);
+    EXPECT_TRUE(WaitUntil([&] { return !form().isVisible(); }, 5000))
+        << "a close request after the run was lost";
+}
+
 }  // namespace

@@ -27,6 +27,10 @@ public:
     // Printable ASCII, with Shift where the key map needs it.
     void Type(const QString& text);
 
+    // What a window manager sends for its close button or Alt+F4
+    // (WM_DELETE_WINDOW), on this connection.
+    void RequestClose(unsigned long window);
+
 private:
     _XDisplay* display_ = nullptr;
     bool usable_ = false;
