@@ -217,6 +217,39 @@ protected:
             atDestination);
     }
 
+    // a.bmp, b.gif and c.png of the given sizes; the names of their outputs
+    // as PNG files.
+    std::vector<std::string> WriteSources(const std::vector<QSize>& sizes) {
+        std::vector<std::string> outputs;
+        const char* const names[] = {"a.bmp", "b.gif", "c.png"};
+        for (std::size_t i = 0; i < sizes.size() && i < 3; ++i) {
+            const std::string name = names[i];
+            SavePictureToFile(MakePicture24(sizes[i].width(), sizes[i].height(),
+                                            [](int x, int y) { return x * 8 + y * 2048; }),
+                              temp_.file(name));
+            outputs.push_back(temp_.file(name.substr(0, 1) + "_ks.png"));
+        }
+        return outputs;
+    }
+
+    // The steps to a run of the three files to PNG (the last type, by End);
+    // `atStart` acts with the Enter that answers the final question.
+    void AddStepsToARunToPng(KeyScript& script, const std::function<void()>& atStart) {
+        AddOpeningSteps(script, [this] {
+            keys_.Tap(XK_Tab);
+            keys_.Tap(XK_Tab);
+            keys_.Tap(XK_End);
+            keys_.Tap(XK_Return);
+        });
+        script.Add(
+            "the final question",
+            [] { return activeBox(QStringLiteral("まとめて拡縮：最終確認")) != nullptr; },
+            [this, atStart] {
+                keys_.Tap(XK_Return);
+                atStart();
+            });
+    }
+
     XKeyboard keys_;
 };
 
@@ -352,15 +385,8 @@ TEST_F(X11Batch, ThreeFilesToPngByKeysAndASecondRunThatChangesNothing) {
 TEST_F(X11Batch, EscHeldAtTheKeyboardStopsAfterTheFirstFileAndTheRunEndsOnlyAtItsRelease) {
     // The first picture is large enough that the key is down before the
     // program is through with it.
-    std::vector<std::string> outputs;
-    const std::vector<std::pair<std::string, QSize>> files{
-        {"a.bmp", QSize(4000, 3000)}, {"b.gif", QSize(30, 20)}, {"c.png", QSize(30, 20)}};
-    for (const auto& [name, size] : files) {
-        SavePictureToFile(MakePicture24(size.width(), size.height(),
-                                        [](int x, int y) { return x * 8 + y * 2048; }),
-                          temp_.file(name));
-        outputs.push_back(temp_.file(name.substr(0, 1) + "_ks.png"));
-    }
+    const std::vector<std::string> outputs =
+        WriteSources({QSize(4000, 3000), QSize(30, 20), QSize(30, 20)});
     const auto holdFor = std::chrono::milliseconds(1500);
     std::atomic<std::int64_t> releasedAt{0};
     std::thread hand;
@@ -368,30 +394,20 @@ TEST_F(X11Batch, EscHeldAtTheKeyboardStopsAfterTheFirstFileAndTheRunEndsOnlyAtIt
     ShowNotice progressShown;
     windows().Form2().installEventFilter(&progressShown);
     KeyScript script;
-    AddOpeningSteps(script, [this] {
-        keys_.Tap(XK_Tab);
-        keys_.Tap(XK_Tab);
-        keys_.Tap(XK_End);  // PNG, the last type
-        keys_.Tap(XK_Return);
-    });
-    script.Add(
-        "the final question",
-        [] { return activeBox(QStringLiteral("まとめて拡縮：最終確認")) != nullptr; },
-        [&] {
-            keys_.Tap(XK_Return);
-            // Esc goes down once the first file is being scaled and
-            // stays down while the program is busy; another
-            // connection to the server works the key meanwhile.
-            hand = std::thread([&progressShown, &releasedAt, holdFor] {
-                XKeyboard other;
-                for (int i = 0; i < 3000 && !progressShown.shown; ++i)
-                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-                other.Press(XK_Escape);
-                std::this_thread::sleep_for(holdFor);
-                releasedAt = std::chrono::steady_clock::now().time_since_epoch().count();
-                other.Release(XK_Escape);
-            });
+    AddStepsToARunToPng(script, [&] {
+        // Esc goes down once the first file is being scaled and
+        // stays down while the program is busy; another
+        // connection to the server works the key meanwhile.
+        hand = std::thread([&progressShown, &releasedAt, holdFor] {
+            XKeyboard other;
+            for (int i = 0; i < 3000 && !progressShown.shown; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            other.Press(XK_Escape);
+            std::this_thread::sleep_for(holdFor);
+            releasedAt = std::chrono::steady_clock::now().time_since_epoch().count();
+            other.Release(XK_Escape);
         });
+    });
     std::chrono::steady_clock::time_point over;
     script.Add("the run over", [&] {
         const bool done = QApplication::activeModalWidget() == nullptr && fs::exists(outputs[0]) &&
@@ -421,43 +437,26 @@ TEST_F(X11Batch, EscHeldAtTheKeyboardStopsAfterTheFirstFileAndTheRunEndsOnlyAtIt
 // one is saved: none is carried out, during the run or after it. A request
 // made after the run closes the window.
 TEST_F(X11Batch, CloseRequestsDuringTheRunAreDroppedNotCarriedOutAfterIt) {
-    std::vector<std::string> outputs;
     // The last picture takes a while to scale and save.
-    const std::vector<std::pair<std::string, QSize>> files{
-        {"a.bmp", QSize(30, 20)}, {"b.gif", QSize(40, 30)}, {"c.png", QSize(2400, 1800)}};
-    for (const auto& [name, size] : files) {
-        SavePictureToFile(MakePicture24(size.width(), size.height(),
-                                        [](int x, int y) { return x * 8 + y * 2048; }),
-                          temp_.file(name));
-        outputs.push_back(temp_.file(name.substr(0, 1) + "_ks.png"));
-    }
+    const std::vector<std::string> outputs =
+        WriteSources({QSize(30, 20), QSize(40, 30), QSize(2400, 1800)});
     const unsigned long mainWindow = form().winId();
     std::atomic<int> sent{0};
     std::atomic<bool> over{false};
     std::thread windowManager;
     KeyScript script;
-    AddOpeningSteps(script, [this] {
-        keys_.Tap(XK_Tab);
-        keys_.Tap(XK_Tab);
-        keys_.Tap(XK_End);  // PNG, the last type
-        keys_.Tap(XK_Return);
-    });
-    script.Add(
-        "the final question",
-        [] { return activeBox(QStringLiteral("まとめて拡縮：最終確認")) != nullptr; },
-        [&] {
-            keys_.Tap(XK_Return);
-            windowManager = std::thread([&, mainWindow] {
-                XKeyboard other;
-                // Until the last output is in place, and a little after.
-                for (int i = 0; i < 3000 && !over; ++i) {
-                    other.RequestClose(mainWindow);
-                    ++sent;
-                    if (fs::exists(outputs.back())) break;
-                    std::this_thread::sleep_for(std::chrono::milliseconds(15));
-                }
-            });
+    AddStepsToARunToPng(script, [&] {
+        windowManager = std::thread([&, mainWindow] {
+            XKeyboard other;
+            // Until the last output is in place.
+            for (int i = 0; i < 3000 && !over; ++i) {
+                other.RequestClose(mainWindow);
+                ++sent;
+                if (fs::exists(outputs.back())) break;
+                std::this_thread::sleep_for(std::chrono::milliseconds(15));
+            }
         });
+    });
     script.Add("the run over", [&] {
         return QApplication::activeModalWidget() == nullptr && fs::exists(outputs.back()) &&
                windows().Form2().windowTitle() == QStringLiteral("処理中");
