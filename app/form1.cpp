@@ -20,17 +20,17 @@
 #include <QVBoxLayout>
 
 #include "app/dat_file.h"
-#include "app/fonts.h"
-#include "app/general_error.h"
-#include "app/glyphs.h"
-#include "app/image_view.h"
-#include "app/speed_button.h"
-#include "app/texts.h"
-#include "app/track_bar.h"
-#include "app/up_down.h"
-#include "app/wheel_scroll.h"
-#include "help/form3.h"
-#include "output/form2.h"
+#include "app/window_kit/fonts.h"
+#include "app/window_kit/general_error.h"
+#include "app/window_kit/glyphs.h"
+#include "app/window_kit/image_view.h"
+#include "app/window_kit/speed_button.h"
+#include "app/window_kit/texts.h"
+#include "app/window_kit/track_bar.h"
+#include "app/window_kit/up_down.h"
+#include "app/window_kit/wheel_scroll.h"
+#include "help/help_window.h"
+#include "output/progress_window.h"
 
 namespace {
 

@@ -20,8 +20,8 @@
 #include <cstdint>
 #include <functional>
 
-#include "app/main_controls.h"
-#include "app/platform.h"
+#include "app/window_kit/main_controls.h"
+#include "app/window_kit/platform.h"
 #include "picture/dib.h"
 #include "scale/scale_run.h"
 #include "scale/scale_settings.h"

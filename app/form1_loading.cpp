@@ -1,10 +1,10 @@
 #include <QCheckBox>
 #include <QFile>
 
-#include "app/at_scope_end.h"
+#include "app/window_kit/at_scope_end.h"
 #include "app/form1.h"
-#include "app/image_view.h"
-#include "app/texts.h"
+#include "app/window_kit/image_view.h"
+#include "app/window_kit/texts.h"
 #include "picture/metafile/metafile_renderer.h"
 #include "picture/picture_loader.h"
 

@@ -9,10 +9,10 @@
 #include <QToolButton>
 
 #include "app/form1.h"
-#include "app/image_view.h"
-#include "app/picture_conversion.h"
-#include "app/texts.h"
-#include "output/form2.h"
+#include "app/window_kit/image_view.h"
+#include "app/window_kit/picture_conversion.h"
+#include "app/window_kit/texts.h"
+#include "output/progress_window.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <QToolButton>
 
 #include "app/form1.h"
-#include "app/image_view.h"
+#include "app/window_kit/image_view.h"
 #include "scale/selection.h"
 
 namespace {

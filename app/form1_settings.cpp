@@ -6,9 +6,9 @@
 
 #include "app/form1.h"
 #include "app/integer_conversion.h"
-#include "app/speed_button.h"
-#include "app/texts.h"
-#include "app/track_bar.h"
+#include "app/window_kit/speed_button.h"
+#include "app/window_kit/texts.h"
+#include "app/window_kit/track_bar.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <QCheckBox>
 
 #include "app/form1.h"
-#include "app/texts.h"
+#include "app/window_kit/texts.h"
 #include "scale/selection.h"
 
 namespace {

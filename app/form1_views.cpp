@@ -5,9 +5,9 @@
 #include <QToolButton>
 
 #include "app/form1.h"
-#include "app/image_view.h"
-#include "app/picture_conversion.h"
-#include "app/texts.h"
+#include "app/window_kit/image_view.h"
+#include "app/window_kit/picture_conversion.h"
+#include "app/window_kit/texts.h"
 
 void TForm1::ButtonSetWhenDataIn() {
     ToolButton2->setEnabled(true);

@@ -18,8 +18,8 @@
 #include <QToolButton>
 
 #include "app/form1.h"
-#include "app/speed_button.h"
-#include "app/track_bar.h"
+#include "app/window_kit/speed_button.h"
+#include "app/window_kit/track_bar.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <QTranslator>
 
 #include "app/command_line.h"
-#include "app/general_error.h"
-#include "app/qt_platform.h"
+#include "app/window_kit/general_error.h"
+#include "app/window_kit/qt_platform.h"
 #include "app/startup.h"
-#include "app/texts.h"
+#include "app/window_kit/texts.h"
 #include "skalomi_build.h"
 
 int main(int argc, char** argv) {

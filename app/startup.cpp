@@ -5,9 +5,9 @@
 
 #include "app/app_icon.h"
 #include "app/form1.h"
-#include "help/form3.h"
-#include "output/form2.h"
-#include "output/form4.h"
+#include "help/help_window.h"
+#include "output/progress_window.h"
+#include "output/batch_destination_dialog.h"
 
 TApplicationWindows::TApplicationWindows(Platform& platform)
     : form1_(std::make_unique<TForm1>(platform)),

@@ -19,9 +19,9 @@
 #include <vector>
 
 #include "bench/scale_bench_picture.h"
-#include "picture/gif_picture.h"
-#include "picture/jpeg_picture.h"
-#include "picture/png_picture.h"
+#include "picture/gif/gif_picture.h"
+#include "picture/jpeg/jpeg_picture.h"
+#include "picture/png/png_picture.h"
 
 namespace {
 

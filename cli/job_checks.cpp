@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "picture/file_io.h"
+#include "picture/system/file_io.h"
 #include "scale/batch_naming.h"
 
 std::optional<FileOutcome> CheckBeforeLoading(const CliOptions& o, const FileJob& job) {

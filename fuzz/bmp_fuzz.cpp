@@ -9,7 +9,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "picture/dib.h"
-#include "picture/memory_stream.h"
+#include "picture/system/memory_stream.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "picture/dib.h"
-#include "picture/gif_picture.h"
+#include "picture/gif/gif_picture.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     GIFReadResult read;

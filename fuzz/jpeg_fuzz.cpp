@@ -6,7 +6,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "picture/dib.h"
-#include "picture/jpeg_picture.h"
+#include "picture/jpeg/jpeg_picture.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     DecodedPicture picture;

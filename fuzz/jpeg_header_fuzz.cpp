@@ -8,9 +8,9 @@
 #include <optional>
 
 #include "fuzz/fuzz_support.h"
-#include "picture/jpeg_header.h"
-#include "picture/jpeg_picture.h"
-#include "picture/memory_stream.h"
+#include "picture/jpeg/jpeg_header.h"
+#include "picture/jpeg/jpeg_picture.h"
+#include "picture/system/memory_stream.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const int bare = ExifOrientation(data, size);

@@ -9,7 +9,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "picture/dib.h"
-#include "picture/png_picture.h"
+#include "picture/png/png_picture.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     DecodedPicture picture;

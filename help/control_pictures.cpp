@@ -15,11 +15,11 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/glyphs.h"
-#include "app/image_view.h"
-#include "app/speed_button.h"
-#include "app/track_bar.h"
-#include "app/up_down.h"
+#include "app/window_kit/glyphs.h"
+#include "app/window_kit/image_view.h"
+#include "app/window_kit/speed_button.h"
+#include "app/window_kit/track_bar.h"
+#include "app/window_kit/up_down.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include <QPixmap>
 
-#include "app/main_controls.h"
+#include "app/window_kit/main_controls.h"
 #include "help/manual_pictures.h"
 
 class QWidget;

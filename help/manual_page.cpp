@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "app/fonts.h"
+#include "app/window_kit/fonts.h"
 #include "help/link_label.h"
 
 namespace {

@@ -17,15 +17,15 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "app/fonts.h"
-#include "app/glyphs.h"
-#include "app/picture_conversion.h"
-#include "app/qt_platform.h"
-#include "app/texts.h"
+#include "app/window_kit/fonts.h"
+#include "app/window_kit/glyphs.h"
+#include "app/window_kit/picture_conversion.h"
+#include "app/window_kit/qt_platform.h"
+#include "app/window_kit/texts.h"
 #include "help/batch_sample.h"
 #include "help/manual_page.h"
-#include "output/form2.h"
-#include "output/form4.h"
+#include "output/progress_window.h"
+#include "output/batch_destination_dialog.h"
 #include "picture/dib.h"
 #include "picture/picture_saver.h"
 

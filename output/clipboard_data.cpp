@@ -1,6 +1,6 @@
 #include "output/clipboard_data.h"
 
-#include "app/picture_conversion.h"
+#include "app/window_kit/picture_conversion.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/platform.h"
+#include "app/window_kit/platform.h"
 #include "picture/dib.h"
 
 // The 14-byte file header put in front of a packed DIB; the offset of the

@@ -2,7 +2,7 @@
 
 #include <QThread>
 
-#include "app/platform.h"
+#include "app/window_kit/platform.h"
 
 bool WaitForEscapeRelease(Platform& platform, std::chrono::milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;

@@ -5,8 +5,8 @@
 #include <QToolButton>
 
 #include "app/form1.h"
-#include "app/image_view.h"
-#include "app/texts.h"
+#include "app/window_kit/image_view.h"
+#include "app/window_kit/texts.h"
 #include "output/clipboard_data.h"
 #include "picture/picture_saver.h"
 

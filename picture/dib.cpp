@@ -5,11 +5,11 @@
 #include <fstream>
 #include <utility>
 
-#include "picture/bitfields.h"
-#include "picture/bmp_format.h"
+#include "picture/bmp/bitfields.h"
+#include "picture/bmp/bmp_format.h"
 #include "picture/color_reduction.h"
 #include "picture/dib_conversions.h"
-#include "picture/file_io.h"
+#include "picture/system/file_io.h"
 #include "picture/size_limits.h"
 
 namespace {

@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "picture/system/system_errors.h"
+
 // Failures of the pixel buffer and its BMP / packed-DIB readers.
 class EDIBError : public std::runtime_error {
 public:
@@ -35,44 +37,4 @@ public:
 class EDIBInvalidPalette : public EDIBError {
 public:
     using EDIBError::EDIBError;
-};
-
-// Failures that a desktop platform reports with its own classes and texts:
-// value range checks, stream reads and writes, memory, files.
-class ERangeError : public std::runtime_error {
-public:
-    ERangeError() : std::runtime_error("Range check error") {}
-};
-class EReadError : public std::runtime_error {
-public:
-    EReadError() : std::runtime_error("Stream read error") {}
-    using std::runtime_error::runtime_error;
-};
-class EWriteError : public std::runtime_error {
-public:
-    EWriteError() : std::runtime_error("Stream write error") {}
-    using std::runtime_error::runtime_error;
-};
-class EOutOfMemory : public std::runtime_error {
-public:
-    EOutOfMemory() : std::runtime_error("Out of memory") {}
-    using std::runtime_error::runtime_error;
-};
-class EOutOfResources : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-class EInvalidGraphic : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-// A file that cannot be opened for reading, or created for writing; the
-// message names the file and the system's reason.
-class EFOpenError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-class EFCreateError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
 };

@@ -5,14 +5,15 @@
 #include <string>
 #include <utility>
 
-#include "picture/file_io.h"
-#include "picture/gif_picture.h"
-#include "picture/jpeg_picture.h"
-#include "picture/memory_budget.h"
-#include "picture/memory_stream.h"
+#include "picture/system/file_io.h"
+#include "picture/gif/gif_picture.h"
+#include "picture/jpeg/jpeg_picture.h"
+#include "picture/system/memory_budget.h"
+#include "picture/system/byte_reader.h"
+#include "picture/system/memory_stream.h"
 #include "picture/metafile/metafile_renderer.h"
 #include "picture/picture_registry.h"
-#include "picture/png_picture.h"
+#include "picture/png/png_picture.h"
 
 namespace {
 
@@ -50,11 +51,8 @@ bool attempt(TDIB& target, Refusal& refusal, Read read) {
 // An EMF starts with its header record (type 1) carrying " EMF" at offset
 // 40; anything else is taken for a WMF, with or without the placeable header.
 MetafileKind metafileKindOf(const std::vector<std::uint8_t>& b) {
-    auto u32 = [&b](std::size_t at) {
-        return std::uint32_t{b[at]} | (std::uint32_t{b[at + 1]} << 8) |
-               (std::uint32_t{b[at + 2]} << 16) | (std::uint32_t{b[at + 3]} << 24);
-    };
-    if (b.size() >= 44 && u32(0) == 1 && u32(40) == 0x464D4520u) return MetafileKind::EMF;
+    const ByteReader r(b.data(), b.size());
+    if (r.has(0, 44) && r.u32(0) == 1 && r.u32(40) == 0x464D4520u) return MetafileKind::EMF;
     return MetafileKind::WMF;
 }
 

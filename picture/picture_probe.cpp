@@ -9,12 +9,13 @@
 #include <fstream>
 
 #include "picture/dib.h"
-#include "picture/file_io.h"
-#include "picture/gif_picture.h"
-#include "picture/jpeg_header.h"
-#include "picture/jpeg_picture.h"
+#include "picture/system/file_io.h"
+#include "picture/gif/gif_picture.h"
+#include "picture/jpeg/jpeg_header.h"
+#include "picture/jpeg/jpeg_picture.h"
 #include "picture/picture_loader.h"
-#include "picture/png_picture.h"
+#include "picture/png/png_picture.h"
+#include "picture/system/byte_reader.h"
 
 namespace {
 
@@ -26,15 +27,7 @@ struct Head {
     std::uint8_t bytes[kHeadSize] = {};
     std::size_t size = 0;
 
-    std::uint32_t le(std::size_t at, int count) const {
-        std::uint32_t v = 0;
-        for (int i = count - 1; i >= 0; --i) v = (v << 8) | bytes[at + i];
-        return v;
-    }
-    std::uint32_t be32(std::size_t at) const {
-        return (std::uint32_t{bytes[at]} << 24) | (std::uint32_t{bytes[at + 1]} << 16) |
-               (std::uint32_t{bytes[at + 2]} << 8) | bytes[at + 3];
-    }
+    ByteReader reader() const { return ByteReader(bytes, size); }
 };
 
 bool readHead(std::ifstream& in, Head& head) {
@@ -60,21 +53,22 @@ std::optional<PictureSize> gifSize(const Head& h) {
     // the screen's size.
     const std::size_t start = GIFHasSignature(h.bytes, std::min<std::size_t>(h.size, 6)) ? 0 : 4;
     if (h.size < start + 10) return std::nullopt;
-    return sized(h.le(start + 6, 2), h.le(start + 8, 2));
+    return sized(h.reader().u16(start + 6), h.reader().u16(start + 8));
 }
 
 std::optional<PictureSize> pngSize(const Head& h) {
     if (h.size < 24 || std::memcmp(h.bytes + 12, "IHDR", 4) != 0) return std::nullopt;
-    return sized(h.be32(16), h.be32(20));
+    return sized(h.reader().u32be(16), h.reader().u32be(20));
 }
 
 std::optional<PictureSize> bmpSize(const Head& h) {
     if (h.size < 26) return std::nullopt;
-    const std::uint32_t headerSize = h.le(14, 4);
-    if (headerSize == 12) return sized(h.le(18, 2), h.le(20, 2));
+    const ByteReader r = h.reader();
+    const std::uint32_t headerSize = r.u32(14);
+    if (headerSize == 12) return sized(r.u16(18), r.u16(20));
     if (headerSize != 40) return std::nullopt;
-    const std::int64_t height = static_cast<std::int32_t>(h.le(22, 4));
-    return sized(static_cast<std::int32_t>(h.le(18, 4)), std::llabs(height));
+    const std::int64_t height = r.i32(22);
+    return sized(r.i32(18), std::llabs(height));
 }
 
 std::optional<PictureSize> loadedSize(const std::string& fileName) {

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "picture/bmp_format.h"
-#include "picture/jpeg_row_encoder.h"
-#include "picture/png_row_writer.h"
+#include "picture/bmp/bmp_format.h"
+#include "picture/jpeg/jpeg_row_encoder.h"
+#include "picture/png/png_row_writer.h"
 #include "picture/size_limits.h"
 
 namespace {

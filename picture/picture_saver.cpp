@@ -1,9 +1,9 @@
 #include "picture/picture_saver.h"
 
-#include "picture/bmp_format.h"
-#include "picture/gif_picture.h"
-#include "picture/jpeg_picture.h"
-#include "picture/png_picture.h"
+#include "picture/bmp/bmp_format.h"
+#include "picture/gif/gif_picture.h"
+#include "picture/jpeg/jpeg_picture.h"
+#include "picture/png/png_picture.h"
 #include "picture/size_limits.h"
 
 PictureFileType FileTypeForName(const std::string& fileName) {

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "picture/memory_budget.h"
+#include "picture/system/memory_budget.h"
 
 class PixelBlock {
 public:

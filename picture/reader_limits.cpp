@@ -3,7 +3,7 @@
 #include <string>
 
 #include "picture/errors.h"
-#include "picture/memory_budget.h"
+#include "picture/system/memory_budget.h"
 #include "picture/size_limits.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "picture/errors.h"
-#include "picture/memory_budget.h"
+#include "picture/system/memory_budget.h"
 #include "picture/size_limits.h"
 #include "scale/horizontal_pass.h"
 #include "scale/scale_run.h"

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "picture/memory_budget.h"
+#include "picture/system/memory_budget.h"
 #include "scale/horizontal_pass.h"
 #include "scale/resample_tables.h"
 #include "scale/scale_errors.h"

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "picture/memory_budget.h"
+#include "picture/system/memory_budget.h"
 #include "scale/horizontal_pass.h"
 #include "scale/resample_kernel.h"
 #include "scale/tone_row.h"

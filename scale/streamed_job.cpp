@@ -4,9 +4,9 @@
 #include <ostream>
 #include <stdexcept>
 
-#include "picture/file_io.h"
-#include "picture/jpeg_row_decoder.h"
-#include "picture/memory_budget.h"
+#include "picture/system/file_io.h"
+#include "picture/jpeg/jpeg_row_decoder.h"
+#include "picture/system/memory_budget.h"
 #include "picture/picture_row_writer.h"
 #include "picture/picture_saver.h"
 #include "scale/result_store.h"

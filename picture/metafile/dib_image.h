@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "picture/metafile/byte_reader.h"
+#include "picture/system/byte_reader.h"
 #include "picture/metafile/canvas.h"
 
 struct DibImage {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "picture/metafile/byte_reader.h"
+#include "picture/system/byte_reader.h"
 #include "picture/metafile/dib_image.h"
 #include "picture/metafile/logical_objects.h"
 #include "picture/metafile/polygon_fill.h"

@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "picture/metafile/byte_reader.h"
+#include "picture/system/byte_reader.h"
 #include "picture/metafile/gdi_objects.h"
 
 // A logical pen at `offset`: style, width (the x of a point; its y is

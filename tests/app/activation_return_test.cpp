@@ -1,7 +1,7 @@
 // The activation handed back when a window goes: at once, to the window that
 // was active when it came, and only when it was still the active one.
 
-#include "app/activation_return.h"
+#include "app/window_kit/activation_return.h"
 
 #include <gtest/gtest.h>
 

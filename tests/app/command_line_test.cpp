@@ -10,7 +10,7 @@
 #include <QPixmap>
 
 #include "app/app_icon.h"
-#include "help/form3.h"
+#include "help/help_window.h"
 #include "skalomi_build.h"
 #include "tests/app/window_fixture.h"
 

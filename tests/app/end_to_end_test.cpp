@@ -4,9 +4,9 @@
 
 #include <QSlider>
 
-#include "app/image_view.h"
+#include "app/window_kit/image_view.h"
 #include "picture/picture_loader.h"
-#include "picture/png_picture.h"
+#include "picture/png/png_picture.h"
 #include "scale/scale_run.h"
 #include "tests/app/window_fixture.h"
 

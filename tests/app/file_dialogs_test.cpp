@@ -15,8 +15,8 @@
 #include <QTimer>
 #include <QTreeView>
 
-#include "app/qt_platform.h"
-#include "app/texts.h"
+#include "app/window_kit/qt_platform.h"
+#include "app/window_kit/texts.h"
 #include "picture/picture_saver.h"
 #include "tests/support/picture_builders.h"
 #include "tests/support/qt_waiting.h"

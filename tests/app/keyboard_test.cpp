@@ -8,10 +8,10 @@
 #include <QScrollBar>
 #include <QToolButton>
 
-#include "app/image_view.h"
-#include "app/speed_button.h"
-#include "app/track_bar.h"
-#include "help/form3.h"
+#include "app/window_kit/image_view.h"
+#include "app/window_kit/speed_button.h"
+#include "app/window_kit/track_bar.h"
+#include "help/help_window.h"
 #include "tests/app/window_fixture.h"
 
 TEST_F(WindowTest, SizeFieldTakesAtMostFourDigitsUnlessTextIsSelected) {

@@ -7,7 +7,7 @@
 #include <QScrollArea>
 #include <QToolButton>
 
-#include "app/image_view.h"
+#include "app/window_kit/image_view.h"
 #include "tests/app/window_fixture.h"
 
 TEST_F(WindowTest, OpenDialogHasItsTitleAndFilterAndCancelChangesNothing) {

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/general_error.h"
+#include "app/window_kit/general_error.h"
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -12,10 +12,10 @@
 #include <QToolButton>
 
 #include "app/dat_file.h"
-#include "app/general_error.h"
-#include "app/image_view.h"
-#include "app/track_bar.h"
-#include "help/form3.h"
+#include "app/window_kit/general_error.h"
+#include "app/window_kit/image_view.h"
+#include "app/window_kit/track_bar.h"
+#include "help/help_window.h"
 #include "tests/app/window_fixture.h"
 
 struct TitleRow {

@@ -13,13 +13,13 @@
 #include <QScrollArea>
 #include <QToolButton>
 
-#include "app/image_view.h"
-#include "app/speed_button.h"
-#include "app/track_bar.h"
-#include "app/up_down.h"
-#include "help/form3.h"
-#include "output/form2.h"
-#include "output/form4.h"
+#include "app/window_kit/image_view.h"
+#include "app/window_kit/speed_button.h"
+#include "app/window_kit/track_bar.h"
+#include "app/window_kit/up_down.h"
+#include "help/help_window.h"
+#include "output/progress_window.h"
+#include "output/batch_destination_dialog.h"
 #include "tests/app/window_fixture.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // user-interface thread, so a 60-megapixel file leaves the dialog answering
 // keys, and a newer selection wins over an older one.
 
-#include "app/picture_preview.h"
+#include "app/window_kit/picture_preview.h"
 
 #include <gtest/gtest.h>
 
@@ -17,8 +17,8 @@
 #include <cstdio>
 #include <fstream>
 
-#include "app/qt_platform.h"
-#include "app/texts.h"
+#include "app/window_kit/qt_platform.h"
+#include "app/window_kit/texts.h"
 #include "picture/picture_saver.h"
 #include "tests/picture/metafile_builder.h"
 #include "tests/support/picture_builders.h"

@@ -10,10 +10,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/dialog_filters.h"
-#include "app/glyphs.h"
-#include "app/qt_platform.h"
-#include "app/texts.h"
+#include "app/window_kit/dialog_filters.h"
+#include "app/window_kit/glyphs.h"
+#include "app/window_kit/qt_platform.h"
+#include "app/window_kit/texts.h"
 #include "output/clipboard_data.h"
 
 TEST(Glyphs, TwelveDistinctDrawnGlyphsOf16x16) {

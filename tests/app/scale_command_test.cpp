@@ -9,9 +9,9 @@
 #include <QScrollArea>
 #include <QToolButton>
 
-#include "app/image_view.h"
-#include "app/track_bar.h"
-#include "output/form2.h"
+#include "app/window_kit/image_view.h"
+#include "app/window_kit/track_bar.h"
+#include "output/progress_window.h"
 #include "scale/scale_run.h"
 #include "tests/app/window_fixture.h"
 #include "tests/support/fake_system_memory.h"

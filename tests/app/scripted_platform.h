@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/platform.h"
+#include "app/window_kit/platform.h"
 
 struct ShownMessage {
     QString Text;

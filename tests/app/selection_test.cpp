@@ -4,7 +4,7 @@
 #include <QScrollBar>
 #include <QToolButton>
 
-#include "app/image_view.h"
+#include "app/window_kit/image_view.h"
 #include "tests/app/window_fixture.h"
 
 class SelectionTest : public WindowTest {

@@ -7,9 +7,9 @@
 #include <QToolButton>
 
 #include "app/integer_conversion.h"
-#include "app/speed_button.h"
-#include "app/track_bar.h"
-#include "app/up_down.h"
+#include "app/window_kit/speed_button.h"
+#include "app/window_kit/track_bar.h"
+#include "app/window_kit/up_down.h"
 #include "tests/app/window_fixture.h"
 
 // ------------------------------------------------------- integer conversion

@@ -21,9 +21,9 @@
 #include <cstring>
 #include <filesystem>
 
-#include "app/picture_preview.h"
-#include "app/qt_platform.h"
-#include "app/texts.h"
+#include "app/window_kit/picture_preview.h"
+#include "app/window_kit/qt_platform.h"
+#include "app/window_kit/texts.h"
 #include "shell/quiet_icon_provider.h"
 #include "tests/app/window_fixture.h"
 #include "tests/support/hang_watchdog.h"

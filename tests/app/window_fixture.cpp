@@ -11,9 +11,9 @@
 #include <QUrl>
 #include <QWheelEvent>
 
-#include "app/general_error.h"
-#include "app/image_view.h"
-#include "app/picture_conversion.h"
+#include "app/window_kit/general_error.h"
+#include "app/window_kit/image_view.h"
+#include "app/window_kit/picture_conversion.h"
 #include "tests/support/picture_builders.h"
 
 void WindowTest::SetUp() { CreateWindows(); }

@@ -10,7 +10,7 @@
 
 #include "cli/cli_options.h"
 #include "picture/dib.h"
-#include "picture/jpeg_picture.h"
+#include "picture/jpeg/jpeg_picture.h"
 #include "picture/picture_loader.h"
 #include "picture/picture_saver.h"
 #include "scale/scale_run.h"

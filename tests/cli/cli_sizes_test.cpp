@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "picture/jpeg_picture.h"
+#include "picture/jpeg/jpeg_picture.h"
 #include "tests/cli/cli_test_helpers.h"
 #include "tests/support/exif_builders.h"
 #include "tests/support/picture_builders.h"

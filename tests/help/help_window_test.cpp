@@ -12,7 +12,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 
-#include "help/form3.h"
+#include "help/help_window.h"
 #include "help/link_label.h"
 #include "help/manual_page.h"
 #include "tests/app/window_fixture.h"

@@ -14,19 +14,19 @@
 #include <QProgressBar>
 #include <QToolButton>
 
-#include "app/fonts.h"
-#include "app/main_controls.h"
-#include "app/qt_platform.h"
-#include "app/speed_button.h"
-#include "app/track_bar.h"
+#include "app/window_kit/fonts.h"
+#include "app/window_kit/main_controls.h"
+#include "app/window_kit/qt_platform.h"
+#include "app/window_kit/speed_button.h"
+#include "app/window_kit/track_bar.h"
 #include "help/batch_sample.h"
 #include "help/control_pictures.h"
-#include "help/form3.h"
+#include "help/help_window.h"
 #include "help/manual_page.h"
 #include "help/manual_pictures.h"
 #include "help/screen_pictures.h"
-#include "output/form2.h"
-#include "output/form4.h"
+#include "output/progress_window.h"
+#include "output/batch_destination_dialog.h"
 #include "tests/app/window_fixture.h"
 
 namespace {

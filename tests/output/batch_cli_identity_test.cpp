@@ -7,8 +7,8 @@
 #include <QToolButton>
 #include <filesystem>
 
-#include "app/speed_button.h"
-#include "app/track_bar.h"
+#include "app/window_kit/speed_button.h"
+#include "app/window_kit/track_bar.h"
 #include "output/escape_wait.h"
 #include "picture/picture_saver.h"
 #include "tests/output/batch_fixture.h"

@@ -9,7 +9,7 @@
 #include <QTimer>
 #include <filesystem>
 
-#include "output/form2.h"
+#include "output/progress_window.h"
 #include "shell/shell_tree_view.h"
 
 class BatchTest::Watcher : public QObject {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "output/form4.h"
+#include "output/batch_destination_dialog.h"
 #include "tests/app/window_fixture.h"
 
 class BatchTest : public WindowTest {

@@ -10,10 +10,10 @@
 #include <QPushButton>
 #include <filesystem>
 
-#include "app/image_view.h"
-#include "app/texts.h"
+#include "app/window_kit/image_view.h"
+#include "app/window_kit/texts.h"
 #include "output/batch_texts.h"
-#include "output/form2.h"
+#include "output/progress_window.h"
 #include "picture/picture_loader.h"
 #include "picture/picture_saver.h"
 #include "scale/scale_run.h"

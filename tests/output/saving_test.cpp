@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QToolButton>
 
-#include "app/image_view.h"
+#include "app/window_kit/image_view.h"
 #include "tests/app/window_fixture.h"
 
 namespace {

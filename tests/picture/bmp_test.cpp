@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "picture/bmp_format.h"
+#include "picture/bmp/bmp_format.h"
 #include "picture/dib.h"
-#include "picture/file_io.h"
+#include "picture/system/file_io.h"
 #include "tests/support/test_support.h"
 
 namespace {

@@ -4,7 +4,7 @@
 // Every case runs with both kinds of temporary: unnamed, and named as on
 // file systems without unnamed files.
 
-#include "picture/file_io.h"
+#include "picture/system/file_io.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -8,8 +8,8 @@
 #include <random>
 #include <stdexcept>
 
-#include "picture/file_io.h"
-#include "picture/jpeg_glue.h"
+#include "picture/system/file_io.h"
+#include "picture/jpeg/jpeg_glue.h"
 
 TDIB MakePhotoLike(int width, int height, std::uint32_t seed) {
     std::mt19937 random(seed);

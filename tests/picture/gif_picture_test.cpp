@@ -2,7 +2,7 @@
 // built here and on the public suites against Pillow; GIF writing checked
 // byte by byte and by Pillow and giflib.
 
-#include "picture/gif_picture.h"
+#include "picture/gif/gif_picture.h"
 
 #include <gtest/gtest.h>
 
@@ -13,8 +13,8 @@
 #include <sstream>
 
 #include "picture/errors.h"
-#include "picture/file_io.h"
-#include "picture/gif_lzw.h"
+#include "picture/system/file_io.h"
+#include "picture/gif/gif_lzw.h"
 #include "picture/picture_loader.h"
 #include "tests/picture/format_test_helpers.h"
 #include "tests/support/fake_system_memory.h"

@@ -2,7 +2,7 @@
 // both byte orders, every value, and damaged structures that must give
 // orientation 1 rather than a wrong turn or a read past the segment.
 
-#include "picture/jpeg_header.h"
+#include "picture/jpeg/jpeg_header.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "picture/memory_stream.h"
+#include "picture/system/memory_stream.h"
 #include "tests/support/exif_builders.h"
 #include "tests/support/picture_builders.h"
 #include "tests/support/test_support.h"

@@ -2,7 +2,7 @@
 // the same library driven by programs no one here wrote), the error and
 // warning rules, CMYK conversion and the limits on damaged files.
 
-#include "picture/jpeg_picture.h"
+#include "picture/jpeg/jpeg_picture.h"
 
 #include <gtest/gtest.h>
 
@@ -13,8 +13,8 @@
 #include <cstring>
 
 #include "picture/errors.h"
-#include "picture/file_io.h"
-#include "picture/jpeg_glue.h"
+#include "picture/system/file_io.h"
+#include "picture/jpeg/jpeg_glue.h"
 #include "picture/picture_loader.h"
 #include "tests/picture/format_test_helpers.h"
 

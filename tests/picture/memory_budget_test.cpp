@@ -2,7 +2,7 @@
 // back, how accounts of work beside other work are told to wait, and that
 // the readers and the scale run ask it before they take memory.
 
-#include "picture/memory_budget.h"
+#include "picture/system/memory_budget.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>

@@ -6,7 +6,7 @@
 #include <random>
 
 #include "picture/errors.h"
-#include "picture/metafile/byte_reader.h"
+#include "picture/system/byte_reader.h"
 #include "picture/metafile/canvas.h"
 #include "picture/metafile/polygon_fill.h"
 #include "picture/metafile/scan_region.h"

@@ -7,12 +7,12 @@
 
 #include <sys/stat.h>
 
-#include "picture/file_io.h"
-#include "picture/gif_picture.h"
-#include "picture/jpeg_picture.h"
+#include "picture/system/file_io.h"
+#include "picture/gif/gif_picture.h"
+#include "picture/jpeg/jpeg_picture.h"
 #include "picture/metafile/metafile_renderer.h"
 #include "picture/picture_registry.h"
-#include "picture/png_picture.h"
+#include "picture/png/png_picture.h"
 #include "picture/picture_saver.h"
 #include "tests/picture/format_test_helpers.h"
 

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "picture/gif_picture.h"
-#include "picture/jpeg_picture.h"
+#include "picture/gif/gif_picture.h"
+#include "picture/jpeg/jpeg_picture.h"
 #include "picture/picture_loader.h"
-#include "picture/png_picture.h"
+#include "picture/png/png_picture.h"
 #include "tests/support/declaring_files.h"
 #include "tests/support/exif_builders.h"
 #include "tests/support/picture_builders.h"

@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "picture/errors.h"
-#include "picture/file_io.h"
-#include "picture/gif_picture.h"
+#include "picture/system/file_io.h"
+#include "picture/gif/gif_picture.h"
 #include "picture/picture_loader.h"
 #include "tests/picture/format_test_helpers.h"
 

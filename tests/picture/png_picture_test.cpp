@@ -1,7 +1,7 @@
 // PNG reading against PngSuite (always present under tests/data) and Pillow,
 // the chunk rules with their messages, and the writer's exact layout.
 
-#include "picture/png_picture.h"
+#include "picture/png/png_picture.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include <sstream>
 
 #include "picture/errors.h"
-#include "picture/file_io.h"
+#include "picture/system/file_io.h"
 #include "picture/picture_loader.h"
 #include "tests/picture/format_test_helpers.h"
 

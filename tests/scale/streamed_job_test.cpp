@@ -19,9 +19,9 @@
 #include <thread>
 #include <vector>
 
-#include "picture/file_io.h"
-#include "picture/jpeg_picture.h"
-#include "picture/memory_budget.h"
+#include "picture/system/file_io.h"
+#include "picture/jpeg/jpeg_picture.h"
+#include "picture/system/memory_budget.h"
 #include "picture/picture_loader.h"
 #include "picture/picture_saver.h"
 #include "scale/result_store.h"

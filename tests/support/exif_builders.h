@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "picture/dib.h"
-#include "picture/jpeg_picture.h"
+#include "picture/jpeg/jpeg_picture.h"
 
 struct ExifEntry {
     std::uint16_t tag = 0x0112;

@@ -7,7 +7,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "picture/memory_budget.h"
+#include "picture/system/memory_budget.h"
 
 class FakeSystemMemory {
 public:

@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "output/form4.h"
+#include "output/batch_destination_dialog.h"
 #include "tests/window_managers/window_fixture.h"
 
 namespace {

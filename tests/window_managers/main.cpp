@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/general_error.h"
+#include "app/window_kit/general_error.h"
 #include "tests/window_managers/window_fixture.h"
 
 int main(int argc, char** argv) {

@@ -8,7 +8,7 @@
 #include <QHeaderView>
 #include <QTreeView>
 
-#include "app/picture_preview.h"
+#include "app/window_kit/picture_preview.h"
 #include "picture/picture_saver.h"
 #include "tests/support/picture_builders.h"
 #include "tests/window_managers/window_fixture.h"

@@ -10,7 +10,7 @@
 #include <QToolButton>
 #include <algorithm>
 
-#include "output/form2.h"
+#include "output/progress_window.h"
 #include "tests/support/picture_builders.h"
 #include "tests/window_managers/window_fixture.h"
 

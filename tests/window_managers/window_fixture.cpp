@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <sstream>
 
-#include "app/general_error.h"
+#include "app/window_kit/general_error.h"
 
 DesktopSession& Desktop() {
     static DesktopSession session;

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "app/form1.h"
-#include "app/qt_platform.h"
+#include "app/window_kit/qt_platform.h"
 #include "app/startup.h"
 #include "tests/support/qt_waiting.h"
 #include "tests/support/test_support.h"

@@ -1,0 +1,91 @@
+#include "app/window_kit/x11_focus.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QWindow>
+
+// xcb's names clash with Qt's, so they stay in this file.
+#ifdef SKALOMI_HAVE_XCB
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#endif
+
+namespace {
+
+#ifdef SKALOMI_HAVE_XCB
+QNativeInterface::QX11Application* x11() {
+    auto* app = qGuiApp;
+    return app ? app->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+}
+
+// The program's window with this X id, if it has been created.
+QWindow* windowWithId(xcb_window_t id) {
+    for (QWindow* window : QGuiApplication::allWindows())
+        if (window->handle() && window->winId() == id) return window;
+    return nullptr;
+}
+#endif
+
+}  // namespace
+
+StaleFocusFilter::StaleFocusFilter() {
+    if (auto* app = QCoreApplication::instance()) app->installNativeEventFilter(this);
+#ifdef SKALOMI_HAVE_XCB
+    if (auto* native = x11(); native && native->connection()) {
+        xcb_connection_t* c = native->connection();
+        static const char name[] = "_NET_ACTIVE_WINDOW";
+        if (xcb_intern_atom_reply_t* reply =
+                xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr)) {
+            activeWindowAtom_ = reply->atom;
+            std::free(reply);
+        }
+    }
+#endif
+}
+
+StaleFocusFilter::~StaleFocusFilter() {
+    if (auto* app = QCoreApplication::instance()) app->removeNativeEventFilter(this);
+}
+
+bool StaleFocusFilter::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
+#ifdef SKALOMI_HAVE_XCB
+    if (eventType != "xcb_generic_event_t") return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    switch (event->response_type & 0x7F) {
+        case XCB_FOCUS_IN: {
+            const QWindow* window =
+                windowWithId(reinterpret_cast<const xcb_focus_in_event_t*>(event)->event);
+            return window != nullptr && !window->isVisible();
+        }
+        case XCB_CLIENT_MESSAGE:
+            // The program's own activation requests to the window manager
+            // come back to it, and Qt takes them for activations of its own,
+            // queued and delivered later, when the window may have gone. The
+            // server's FocusIn that follows a granted request is the one that
+            // counts.
+            return activeWindowAtom_ != 0 &&
+                   reinterpret_cast<const xcb_client_message_event_t*>(event)->type ==
+                       activeWindowAtom_;
+        default:
+            return false;
+    }
+#else
+    Q_UNUSED(eventType);
+    Q_UNUSED(message);
+    return false;
+#endif
+}
+
+void FocusOwnWindow(QWindow* window) {
+#ifdef SKALOMI_HAVE_XCB
+    auto* native = x11();
+    if (!window || !native || !native->connection() || !window->handle()) return;
+    xcb_connection_t* c = native->connection();
+    xcb_set_input_focus(c, XCB_INPUT_FOCUS_PARENT, static_cast<xcb_window_t>(window->winId()),
+                        XCB_CURRENT_TIME);
+    xcb_flush(c);
+#else
+    Q_UNUSED(window);
+#endif
+}
