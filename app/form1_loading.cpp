@@ -1,8 +1,8 @@
 #include <QCheckBox>
 #include <QFile>
 
-#include "app/window_kit/at_scope_end.h"
 #include "app/form1.h"
+#include "app/window_kit/at_scope_end.h"
 #include "app/window_kit/image_view.h"
 #include "app/window_kit/texts.h"
 #include "picture/metafile/metafile_renderer.h"
@@ -31,8 +31,8 @@ bool TForm1::OpenPictureFile(const QString& fileName) {
     // The chain tries every reader in its fixed order and leaves SourceDIB
     // as it was when none takes the file.
     if (!LoadPictureFile(QFile::encodeName(fileName).toStdString(), SourceDIB)) {
-        platform_.ShowMessage(this, texts::FileOpenErrorText, texts::FileOpenErrorTitle, MessageIcon::Error,
-                              MessageButtons::Ok);
+        platform_.ShowMessage(this, texts::FileOpenErrorText, texts::FileOpenErrorTitle,
+                              MessageIcon::Error, MessageButtons::Ok);
         return false;
     }
     SourceDIB.SetPixelFormat(PixelFormat24Bit);
@@ -51,12 +51,13 @@ void TForm1::Paste1Click() {
     } else if (content.Metafile) {
         DecodedPicture rendered;
         RenderMetafile(content.Metafile->data(), content.Metafile->size(),
-                       content.MetafileIsEnhanced ? MetafileKind::EMF : MetafileKind::WMF, rendered);
+                       content.MetafileIsEnhanced ? MetafileKind::EMF : MetafileKind::WMF,
+                       rendered);
         SourceDIB.Assign(std::move(rendered));
         SourceDIB.SetPixelFormat(PixelFormat24Bit);
     } else {
-        platform_.ShowMessage(this, texts::PasteErrorText, texts::PasteErrorTitle, MessageIcon::Warning,
-                              MessageButtons::Ok);
+        platform_.ShowMessage(this, texts::PasteErrorText, texts::PasteErrorTitle,
+                              MessageIcon::Warning, MessageButtons::Ok);
         return;
     }
     ShowImage1();

@@ -1,12 +1,11 @@
-#include <new>
-#include <utility>
-
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QProgressBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <new>
+#include <utility>
 
 #include "app/form1.h"
 #include "app/window_kit/image_view.h"
@@ -18,7 +17,9 @@ namespace {
 
 // Lets the progress window paint without taking any input: the run answers
 // no keys or clicks until it ends, as a command that holds the window.
-void paintPending() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+void paintPending() {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
 
 // Whether the error being handled is a lack of memory or graphics resources.
 bool isLackOfResources() {
@@ -56,8 +57,8 @@ bool TForm1::ToolButton10Click() {
     switch (refusal) {
         case ScaleRefusal::ZeroValue:
         case ScaleRefusal::TargetTooSmall:
-            platform_.ShowMessage(this, texts::BadScaleText, texts::WarningTitle, MessageIcon::Error,
-                                  MessageButtons::Ok);
+            platform_.ShowMessage(this, texts::BadScaleText, texts::WarningTitle,
+                                  MessageIcon::Error, MessageButtons::Ok);
             return false;
         case ScaleRefusal::NothingToScale:
             return false;

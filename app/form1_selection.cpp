@@ -15,9 +15,13 @@ constexpr int kScrollIncrement = 8;
 
 // The frame is inverted into the source view's displayed picture, so
 // drawing it a second time removes it and restores every pixel.
-void TForm1::DrawFrame() { Image1->InvertOutline(SelLeft, SelTop, SelRight, SelBottom); }
+void TForm1::DrawFrame() {
+    Image1->InvertOutline(SelLeft, SelTop, SelRight, SelBottom);
+}
 
-void TForm1::RemoveFrame() { Image1->InvertOutline(SelLeft, SelTop, SelRight, SelBottom); }
+void TForm1::RemoveFrame() {
+    Image1->InvertOutline(SelLeft, SelTop, SelRight, SelBottom);
+}
 
 void TForm1::Image1MouseDown(Qt::MouseButton button, int x, int y) {
     if (!ToolButton5->isEnabled() || button != Qt::LeftButton) return;

@@ -24,7 +24,9 @@ QString trimmed(const QString& text) {
 
 }  // namespace
 
-int TForm1::RotationIndex() const { return GlyphIndexOf(ToolButton22); }
+int TForm1::RotationIndex() const {
+    return GlyphIndexOf(ToolButton22);
+}
 
 ScaleSettings TForm1::CurrentScaleSettings() const {
     ScaleSettings settings;
@@ -38,7 +40,9 @@ ScaleSettings TForm1::CurrentScaleSettings() const {
     return settings;
 }
 
-SelectionRect TForm1::CurrentSelection() const { return SelectionRect{SelLeft, SelTop, SelRight, SelBottom}; }
+SelectionRect TForm1::CurrentSelection() const {
+    return SelectionRect{SelLeft, SelTop, SelRight, SelBottom};
+}
 
 void TForm1::SetFieldText(QLineEdit* field, const QString& text) {
     if (field->text() == text) return;
@@ -52,7 +56,8 @@ void TForm1::SetFieldText(QLineEdit* field, const QString& text) {
         Edit2Change();
 }
 
-void TForm1::EditChange(QLineEdit* own, QLineEdit* other, std::int32_t& ownValue, std::int32_t& otherValue) {
+void TForm1::EditChange(QLineEdit* own, QLineEdit* other, std::int32_t& ownValue,
+                        std::int32_t& otherValue) {
     const QString text = trimmed(own->text());
     if (!text.isEmpty()) ownValue = StrToInt(text);
     if (CheckBox1->isChecked() && UnitIsPercent()) {
@@ -61,16 +66,22 @@ void TForm1::EditChange(QLineEdit* own, QLineEdit* other, std::int32_t& ownValue
     }
 }
 
-void TForm1::Edit1Change() { EditChange(Edit1, Edit2, HorzValue, VertValue); }
+void TForm1::Edit1Change() {
+    EditChange(Edit1, Edit2, HorzValue, VertValue);
+}
 
-void TForm1::Edit2Change() { EditChange(Edit2, Edit1, VertValue, HorzValue); }
+void TForm1::Edit2Change() {
+    EditChange(Edit2, Edit1, VertValue, HorzValue);
+}
 
 void TForm1::SpeedButton1Click() {
     ShowScaleUnit(!UnitIsPercent());
     FocusView();
 }
 
-void TForm1::CheckBox1Click() { FocusView(); }
+void TForm1::CheckBox1Click() {
+    FocusView();
+}
 
 void TForm1::TrackBar1Change() {
     const int position = TrackBar1->value();

@@ -16,8 +16,8 @@ QString fileNamePart(const QString& path) {
 
 void TForm1::FormTitleSet(const QString& name, const QString& kind, int width, int height) {
     DisplayName = name == texts::ClipboardName ? name : fileNamePart(name);
-    QString caption = TitleBase + texts::TitleSeparator + DisplayName + QStringLiteral("  ") + kind +
-                      QStringLiteral("（") + QString::number(width) + QStringLiteral("×") +
+    QString caption = TitleBase + texts::TitleSeparator + DisplayName + QStringLiteral("  ") +
+                      kind + QStringLiteral("（") + QString::number(width) + QStringLiteral("×") +
                       QString::number(height) + QStringLiteral("）");
     TitleText = caption;
     if (SelectState == 1 && kind == texts::KindSource)

@@ -1,8 +1,7 @@
-#include <utility>
-
 #include <QAction>
 #include <QScrollArea>
 #include <QToolButton>
+#include <utility>
 
 #include "app/form1.h"
 #include "app/window_kit/image_view.h"

@@ -3,15 +3,19 @@
 namespace {
 
 [[noreturn]] void fail(const QString& text) {
-    throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text).toStdString());
+    throw EConvertError(
+        QStringLiteral("'%1' is not a valid integer value").arg(text).toStdString());
 }
 
 int digitValue(QChar c, int base) {
     const char16_t u = c.unicode();
     int value = -1;
-    if (u >= u'0' && u <= u'9') value = u - u'0';
-    else if (u >= u'a' && u <= u'f') value = u - u'a' + 10;
-    else if (u >= u'A' && u <= u'F') value = u - u'A' + 10;
+    if (u >= u'0' && u <= u'9')
+        value = u - u'0';
+    else if (u >= u'a' && u <= u'f')
+        value = u - u'a' + 10;
+    else if (u >= u'A' && u <= u'F')
+        value = u - u'A' + 10;
     return value < base ? value : -1;
 }
 

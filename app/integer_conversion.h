@@ -6,10 +6,9 @@
 // outside the 32-bit range (hexadecimal may use all 32 bits, read as a
 // two's-complement number: "$FFFFFFFF" is -1).
 
+#include <QString>
 #include <cstdint>
 #include <stdexcept>
-
-#include <QString>
 
 class EConvertError : public std::runtime_error {
 public:

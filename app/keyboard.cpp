@@ -5,8 +5,6 @@
 // the captions (F, P, Z), and the character commands with the size-field
 // filter. A Qt key event carries both the key and the character it types.
 
-#include <optional>
-
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -16,6 +14,7 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QToolButton>
+#include <optional>
 
 #include "app/form1.h"
 #include "app/window_kit/speed_button.h"
@@ -57,7 +56,8 @@ bool isExactlyCtrl(const QKeyEvent* event) {
 
 // Controls that use the arrow keys themselves.
 bool usesArrows(const QWidget* widget) {
-    return qobject_cast<const QLineEdit*>(widget) != nullptr || qobject_cast<const QSlider*>(widget) != nullptr;
+    return qobject_cast<const QLineEdit*>(widget) != nullptr ||
+           qobject_cast<const QSlider*>(widget) != nullptr;
 }
 
 }  // namespace
@@ -83,11 +83,14 @@ bool TForm1::HandleKeyPress(QWidget* target, QKeyEvent* event) {
 
 bool TForm1::CMDialogKey(QKeyEvent* event) {
     const int key = event->key();
-    if (key != Qt::Key_Left && key != Qt::Key_Right && key != Qt::Key_Up && key != Qt::Key_Down) return false;
+    if (key != Qt::Key_Left && key != Qt::Key_Right && key != Qt::Key_Up && key != Qt::Key_Down)
+        return false;
     if (usesArrows(focusWidget())) return false;
-    QScrollBar* bar = (key == Qt::Key_Left || key == Qt::Key_Right) ? ScrollBox1->horizontalScrollBar()
-                                                                     : ScrollBox1->verticalScrollBar();
-    const int step = (key == Qt::Key_Left || key == Qt::Key_Up) ? -kArrowScrollStep : kArrowScrollStep;
+    QScrollBar* bar = (key == Qt::Key_Left || key == Qt::Key_Right)
+                          ? ScrollBox1->horizontalScrollBar()
+                          : ScrollBox1->verticalScrollBar();
+    const int step =
+        (key == Qt::Key_Left || key == Qt::Key_Up) ? -kArrowScrollStep : kArrowScrollStep;
     bar->setValue(bar->value() + step);
     return true;
 }

@@ -8,9 +8,9 @@
 #include <QTranslator>
 
 #include "app/command_line.h"
+#include "app/startup.h"
 #include "app/window_kit/general_error.h"
 #include "app/window_kit/qt_platform.h"
-#include "app/startup.h"
 #include "app/window_kit/texts.h"
 #include "skalomi_build.h"
 

@@ -6,8 +6,8 @@
 #include "app/app_icon.h"
 #include "app/form1.h"
 #include "help/help_window.h"
-#include "output/progress_window.h"
 #include "output/batch_destination_dialog.h"
+#include "output/progress_window.h"
 
 TApplicationWindows::TApplicationWindows(Platform& platform)
     : form1_(std::make_unique<TForm1>(platform)),

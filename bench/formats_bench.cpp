@@ -133,7 +133,8 @@ void BM_PngWrite_RawZlibLevel6(benchmark::State& state) {
     for (int y = 0; y < kHeight; ++y) {
         rows.push_back(0);
         const std::uint8_t* bgr = picture.ScanLine(y);
-        for (int x = 0; x < kWidth; ++x) rows.insert(rows.end(), {bgr[3 * x + 2], bgr[3 * x + 1], bgr[3 * x]});
+        for (int x = 0; x < kWidth; ++x)
+            rows.insert(rows.end(), {bgr[3 * x + 2], bgr[3 * x + 1], bgr[3 * x]});
     }
     std::vector<std::uint8_t> out(32768);
     std::size_t total = 0;
@@ -186,11 +187,13 @@ void BM_GifLzwAndFile(benchmark::State& state) {
 
 void BM_GifWrite_ImageMagick(benchmark::State& state) {
     runCommand(state, "convert-im6.q16",
-               "MAGICK_THREAD_LIMIT=1 convert-im6.q16 " + photoPpm() + " -colors 256 " + tempPath("magick.gif"));
+               "MAGICK_THREAD_LIMIT=1 convert-im6.q16 " + photoPpm() + " -colors 256 " +
+                   tempPath("magick.gif"));
 }
 
 void BM_GifWrite_Vips(benchmark::State& state) {
-    runCommand(state, "vips", "VIPS_CONCURRENCY=1 vips gifsave " + photoPpm() + " " + tempPath("vips.gif"));
+    runCommand(state, "vips",
+               "VIPS_CONCURRENCY=1 vips gifsave " + photoPpm() + " " + tempPath("vips.gif"));
 }
 
 // ------------------------------------------------------------------ JPEG
@@ -212,7 +215,8 @@ void BM_JpegDecode_Skalomi(benchmark::State& state) {
 void BM_JpegDecode_Djpeg(benchmark::State& state) {
     const std::string path = tempPath("photo.jpg");
     std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(photoJpeg().data()), static_cast<std::streamsize>(photoJpeg().size()));
+        .write(reinterpret_cast<const char*>(photoJpeg().data()),
+               static_cast<std::streamsize>(photoJpeg().size()));
     runCommand(state, "djpeg", "djpeg -dct float -outfile /dev/null " + path);
 }
 

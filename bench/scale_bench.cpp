@@ -60,7 +60,9 @@ ScaleSettings percent(int value) {
     return s;
 }
 
-void BM_Skalomi_Reduce50(benchmark::State& state) { runSkalomi(state, bigPicture(), percent(50)); }
+void BM_Skalomi_Reduce50(benchmark::State& state) {
+    runSkalomi(state, bigPicture(), percent(50));
+}
 
 // A new result every time, as a first run (or a one-file command line) has.
 void BM_Skalomi_Reduce50_FreshResult(benchmark::State& state) {
@@ -76,7 +78,9 @@ void BM_Skalomi_Reduce50_FreshResult(benchmark::State& state) {
         benchmark::DoNotOptimize(result.Bits());
     }
 }
-void BM_Skalomi_Reduce37(benchmark::State& state) { runSkalomi(state, bigPicture(), percent(37)); }
+void BM_Skalomi_Reduce37(benchmark::State& state) {
+    runSkalomi(state, bigPicture(), percent(37));
+}
 void BM_Skalomi_Enlarge400(benchmark::State& state) {
     runSkalomi(state, smallPicture(), percent(400));
 }
@@ -98,13 +102,34 @@ void BM_Skalomi_Reduce50_RotateRight(benchmark::State& state) {
     runSkalomi(state, bigPicture(), s);
 }
 
-BENCHMARK(BM_Skalomi_Reduce50)->Unit(benchmark::kMillisecond)->MinTime(2.0)->MeasureProcessCPUTime();
-BENCHMARK(BM_Skalomi_Reduce50_FreshResult)->Unit(benchmark::kMillisecond)->MinTime(2.0)->MeasureProcessCPUTime();
-BENCHMARK(BM_Skalomi_Reduce37)->Unit(benchmark::kMillisecond)->MinTime(2.0)->MeasureProcessCPUTime();
-BENCHMARK(BM_Skalomi_Enlarge400)->Unit(benchmark::kMillisecond)->MinTime(2.0)->MeasureProcessCPUTime();
-BENCHMARK(BM_Skalomi_Reduce50_Tone)->Unit(benchmark::kMillisecond)->MinTime(2.0)->MeasureProcessCPUTime();
-BENCHMARK(BM_Skalomi_Reduce50_Portable)->Unit(benchmark::kMillisecond)->MinTime(2.0)->MeasureProcessCPUTime();
-BENCHMARK(BM_Skalomi_Reduce50_RotateRight)->Unit(benchmark::kMillisecond)->MinTime(2.0)->MeasureProcessCPUTime();
+BENCHMARK(BM_Skalomi_Reduce50)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0)
+    ->MeasureProcessCPUTime();
+BENCHMARK(BM_Skalomi_Reduce50_FreshResult)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0)
+    ->MeasureProcessCPUTime();
+BENCHMARK(BM_Skalomi_Reduce37)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0)
+    ->MeasureProcessCPUTime();
+BENCHMARK(BM_Skalomi_Enlarge400)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0)
+    ->MeasureProcessCPUTime();
+BENCHMARK(BM_Skalomi_Reduce50_Tone)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0)
+    ->MeasureProcessCPUTime();
+BENCHMARK(BM_Skalomi_Reduce50_Portable)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0)
+    ->MeasureProcessCPUTime();
+BENCHMARK(BM_Skalomi_Reduce50_RotateRight)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0)
+    ->MeasureProcessCPUTime();
 
 // Rows top to bottom, red, green, blue, no padding: what libvips and Pillow
 // take from memory.
@@ -174,10 +199,19 @@ void BM_Vips_Resize400_Linear(benchmark::State& state) {
     });
 }
 
-BENCHMARK(BM_Vips_Resize50_Linear)->Unit(benchmark::kMillisecond)->MinTime(2.0)->MeasureProcessCPUTime();
+BENCHMARK(BM_Vips_Resize50_Linear)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0)
+    ->MeasureProcessCPUTime();
 BENCHMARK(BM_Vips_Reduce37)->Unit(benchmark::kMillisecond)->MinTime(2.0)->MeasureProcessCPUTime();
-BENCHMARK(BM_Vips_Reduce37_Linear)->Unit(benchmark::kMillisecond)->MinTime(2.0)->MeasureProcessCPUTime();
-BENCHMARK(BM_Vips_Resize400_Linear)->Unit(benchmark::kMillisecond)->MinTime(2.0)->MeasureProcessCPUTime();
+BENCHMARK(BM_Vips_Reduce37_Linear)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0)
+    ->MeasureProcessCPUTime();
+BENCHMARK(BM_Vips_Resize400_Linear)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0)
+    ->MeasureProcessCPUTime();
 
 #endif
 

@@ -19,7 +19,8 @@ inline TDIB MakeBenchPicture(int width, int height) {
         const double v = static_cast<double>(y) / height;
         for (int x = 0; x < width; ++x) {
             const double u = static_cast<double>(x) / width;
-            std::uint32_t h = static_cast<std::uint32_t>(x) * 2654435761u ^ static_cast<std::uint32_t>(y) * 2246822519u;
+            std::uint32_t h = static_cast<std::uint32_t>(x) * 2654435761u ^
+                              static_cast<std::uint32_t>(y) * 2246822519u;
             h ^= h >> 15;
             h *= 2246822519u;
             h ^= h >> 13;
@@ -55,7 +56,8 @@ inline TDIB MakeBenchPhoto(int width, int height) {
     DecodedPicture rows;
     rows.allocate(width, height, 24);
     for (int y = 0; y < height; ++y)
-        std::copy(made.ScanLine(y), made.ScanLine(y) + 3 * static_cast<std::size_t>(width), rows.row(y));
+        std::copy(made.ScanLine(y), made.ScanLine(y) + 3 * static_cast<std::size_t>(width),
+                  rows.row(y));
     TDIB dib;
     dib.Assign(std::move(rows));
     return dib;

@@ -24,12 +24,12 @@
 #include <vector>
 
 #include "bench/scale_bench_picture.h"
-#include "picture/system/file_io.h"
 #include "picture/jpeg/jpeg_picture.h"
 #include "picture/jpeg/jpeg_row_decoder.h"
 #include "picture/jpeg/jpeg_row_encoder.h"
 #include "picture/picture_loader.h"
 #include "picture/picture_saver.h"
+#include "picture/system/file_io.h"
 #include "scale/streamed_job.h"
 #include "scale/streamed_run.h"
 

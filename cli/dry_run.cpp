@@ -8,11 +8,11 @@
 #include "cli/job_size.h"
 #include "picture/dib.h"
 #include "picture/errors.h"
-#include "picture/system/file_io.h"
 #include "picture/jpeg/jpeg_header.h"
 #include "picture/orientation.h"
 #include "picture/picture_probe.h"
 #include "picture/picture_saver.h"
+#include "picture/system/file_io.h"
 #include "scale/scale_run.h"
 
 namespace {

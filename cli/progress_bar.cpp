@@ -3,7 +3,9 @@
 ProgressBar::ProgressBar(std::FILE* stream, bool enabled, int files)
     : stream_(stream), enabled_(enabled), files_(files) {}
 
-ProgressBar::~ProgressBar() { Clear(); }
+ProgressBar::~ProgressBar() {
+    Clear();
+}
 
 void ProgressBar::Show(double done) {
     if (!enabled_) return;
@@ -15,8 +17,8 @@ void ProgressBar::Show(double done) {
     std::string bar = "\r[";
     bar.append(static_cast<std::size_t>(filled), '#');
     bar.append(static_cast<std::size_t>(kWidth - filled), '.');
-    bar += "] " + std::to_string(static_cast<int>(done * 100)) + "%  " +
-           std::to_string(finished_) + "/" + std::to_string(files_) + " files";
+    bar += "] " + std::to_string(static_cast<int>(done * 100)) + "%  " + std::to_string(finished_) +
+           "/" + std::to_string(files_) + " files";
     std::fputs(bar.c_str(), stream_);
     std::fflush(stream_);
     drawn_ = true;

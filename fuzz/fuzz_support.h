@@ -26,10 +26,10 @@ inline bool TooLargeToRoundTrip(int width, int height) {
     return static_cast<long>(width) * height > kMaxRoundTripPixels;
 }
 
-#define FUZZ_CHECK(condition)                                                   \
-    do {                                                                        \
-        if (!(condition)) {                                                     \
+#define FUZZ_CHECK(condition)                                                                  \
+    do {                                                                                       \
+        if (!(condition)) {                                                                    \
             std::fprintf(stderr, "%s:%d: %s does not hold\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                       \
-        }                                                                       \
+            std::abort();                                                                      \
+        }                                                                                      \
     } while (0)

@@ -28,9 +28,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(back.frameCount == 1);
     FUZZ_CHECK(back.firstFrame.width == first.width && back.firstFrame.height == first.height);
     for (int y = 0; y < first.height; ++y)
-        FUZZ_CHECK(std::memcmp(back.firstFrame.row(y), first.row(y), static_cast<std::size_t>(first.width)) == 0);
+        FUZZ_CHECK(std::memcmp(back.firstFrame.row(y), first.row(y),
+                               static_cast<std::size_t>(first.width)) == 0);
     const std::size_t colours = std::min<std::size_t>(first.colors.size(), 256);
-    for (std::size_t i = 0; i < colours; ++i) FUZZ_CHECK(back.firstFrame.colors[i] == first.colors[i]);
+    for (std::size_t i = 0; i < colours; ++i)
+        FUZZ_CHECK(back.firstFrame.colors[i] == first.colors[i]);
     dib.SetPixelFormat(PixelFormat24Bit);
     return 0;
 }

@@ -22,11 +22,14 @@ static void tryKind(const std::uint8_t* data, std::size_t size, MetafileKind kin
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const bool emf = size >= 44 && data[40] == ' ' && data[41] == 'E' && data[42] == 'M' && data[43] == 'F';
+    const bool emf =
+        size >= 44 && data[40] == ' ' && data[41] == 'E' && data[42] == 'M' && data[43] == 'F';
     tryKind(data, size, emf ? MetafileKind::EMF : MetafileKind::WMF);
     return 0;
 }
 
 // fontconfig keeps its configuration for the life of the process; that is
 // not a leak of the renderer.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig\n";
+}

@@ -19,18 +19,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     FUZZ_CHECK(picture.width > 0 && picture.height > 0);
-    FUZZ_CHECK(picture.depth == 1 || picture.depth == 4 || picture.depth == 8 || picture.depth == 24);
+    FUZZ_CHECK(picture.depth == 1 || picture.depth == 4 || picture.depth == 8 ||
+               picture.depth == 24);
     if (TooLargeToRoundTrip(picture.width, picture.height)) return 0;
     TDIB dib;
     dib.Assign(picture);
     std::ostringstream out;
     WritePNG(dib, out);
     const std::string written = out.str();
-    const DecodedPicture back =
-        ReadPNG(reinterpret_cast<const std::uint8_t*>(written.data()), written.size(), FuzzLimits());
-    FUZZ_CHECK(back.width == picture.width && back.height == picture.height && back.depth == picture.depth);
+    const DecodedPicture back = ReadPNG(reinterpret_cast<const std::uint8_t*>(written.data()),
+                                        written.size(), FuzzLimits());
+    FUZZ_CHECK(back.width == picture.width && back.height == picture.height &&
+               back.depth == picture.depth);
     // Bits after the last pixel of a row are padding and may differ.
-    const std::size_t bits = static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.depth);
+    const std::size_t bits =
+        static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.depth);
     const std::size_t whole = bits / 8;
     const unsigned rest = static_cast<unsigned>(bits % 8);
     for (int y = 0; y < picture.height; ++y) {

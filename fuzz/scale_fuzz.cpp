@@ -97,7 +97,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (int x = 0; x < 3 * w; ++x) row[x] = static_cast<std::uint8_t>(in.byte() * 37 + x + y);
     }
     SelectionRect sel = WholePicture(w, h);
-    if (in.byte() & 1) sel = SelectionRect{in.byte() % w, in.byte() % h, in.byte() % w, in.byte() % h};
+    if (in.byte() & 1)
+        sel = SelectionRect{in.byte() % w, in.byte() % h, in.byte() % w, in.byte() % h};
     if (sel.Left > sel.Right) std::swap(sel.Left, sel.Right);
     if (sel.Top > sel.Bottom) std::swap(sel.Top, sel.Bottom);
 
@@ -132,9 +133,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (fast.Width() != plain.Width() || fast.Height() != plain.Height()) std::abort();
     for (int y = 0; y < fast.Height(); ++y)
-        if (std::memcmp(fast.ScanLine(y), plain.ScanLine(y), 3 * static_cast<std::size_t>(fast.Width())) != 0)
+        if (std::memcmp(fast.ScanLine(y), plain.ScanLine(y),
+                        3 * static_cast<std::size_t>(fast.Width())) != 0)
             std::abort();
-    if (fastTables.IndexTable != plainTables.IndexTable || fastTables.FracTable != plainTables.FracTable)
+    if (fastTables.IndexTable != plainTables.IndexTable ||
+        fastTables.FracTable != plainTables.FracTable)
         std::abort();
 
     // The streamed run, its rows in bands of the input's choosing, makes the

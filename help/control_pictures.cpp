@@ -1,7 +1,5 @@
 #include "help/control_pictures.h"
 
-#include <utility>
-
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -14,6 +12,7 @@
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "app/window_kit/glyphs.h"
 #include "app/window_kit/image_view.h"
@@ -118,8 +117,8 @@ TControlModel::TControlModel() : host_(std::make_unique<QWidget>()) {
     layout->addStretch(1);
 
     // Every command as it looks once a picture is loaded.
-    for (QToolButton* button : {Controls.ToolButton5, Controls.ToolButton2, Controls.ToolButton6,
-                                Controls.ToolButton10})
+    for (QToolButton* button :
+         {Controls.ToolButton5, Controls.ToolButton2, Controls.ToolButton6, Controls.ToolButton10})
         button->setEnabled(true);
     for (QAction* item : {Controls.copy0, Controls.copy1}) item->setEnabled(true);
 
@@ -162,7 +161,8 @@ QPixmap TControlModel::Render(ManualPicture picture) {
     const QString horz = c.Edit1->text(), vert = c.Edit2->text();
     if (picture == ManualPicture::SaveSourceButton) SetGlyphIndex(c.ToolButton2, 1);
     if (picture == ManualPicture::SaveScaledButton) SetGlyphIndex(c.ToolButton2, 5);
-    if (picture == ManualPicture::UnitPercent || picture == ManualPicture::SizeFieldsPercent) c.ShowScaleUnit(true);
+    if (picture == ManualPicture::UnitPercent || picture == ManualPicture::SizeFieldsPercent)
+        c.ShowScaleUnit(true);
     if (picture == ManualPicture::UnitPixel || picture == ManualPicture::SizeFieldsPixel) {
         c.ShowScaleUnit(false);
         c.Edit1->setText(kPixelWidth);

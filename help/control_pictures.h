@@ -4,9 +4,8 @@
 // the same controls (TMainControls) in a window that never appears on the
 // screen, laid out as on the main window, with every command enabled.
 
-#include <memory>
-
 #include <QPixmap>
+#include <memory>
 
 #include "app/window_kit/main_controls.h"
 #include "help/manual_pictures.h"

@@ -9,8 +9,8 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
-#include "app/window_kit/fonts.h"
 #include "app/form1.h"
+#include "app/window_kit/fonts.h"
 #include "app/window_kit/wheel_scroll.h"
 #include "help/manual_page.h"
 #include "help/manual_pictures.h"
@@ -80,15 +80,25 @@ void TForm3::JumpTo(int section) {
 // The bar keeps each position within its range: at the window's first size
 // the page cannot scroll as far as the last section's, and that link shows
 // the end of the page.
-void TForm3::ToolBarClick() { ScrollBox->verticalScrollBar()->setValue(ManualSections()[0].JumpPosition); }
+void TForm3::ToolBarClick() {
+    ScrollBox->verticalScrollBar()->setValue(ManualSections()[0].JumpPosition);
+}
 
-void TForm3::MouseOperationClick() { ScrollBox->verticalScrollBar()->setValue(ManualSections()[1].JumpPosition); }
+void TForm3::MouseOperationClick() {
+    ScrollBox->verticalScrollBar()->setValue(ManualSections()[1].JumpPosition);
+}
 
-void TForm3::MaometeClick() { ScrollBox->verticalScrollBar()->setValue(ManualSections()[2].JumpPosition); }
+void TForm3::MaometeClick() {
+    ScrollBox->verticalScrollBar()->setValue(ManualSections()[2].JumpPosition);
+}
 
-void TForm3::AboutClick() { ScrollBox->verticalScrollBar()->setValue(ManualSections()[3].JumpPosition); }
+void TForm3::AboutClick() {
+    ScrollBox->verticalScrollBar()->setValue(ManualSections()[3].JumpPosition);
+}
 
-void TForm3::FormMouseWheel(int wheelDelta) { ScrollByWheel(ScrollBox->verticalScrollBar(), wheelDelta); }
+void TForm3::FormMouseWheel(int wheelDelta) {
+    ScrollByWheel(ScrollBox->verticalScrollBar(), wheelDelta);
+}
 
 void TForm3::FormClose() {
     // The window keeps the main window's stay-on-top choice for itself.

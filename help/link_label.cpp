@@ -13,7 +13,8 @@ void TLinkLabel::mousePressEvent(QMouseEvent* event) {
 }
 
 void TLinkLabel::mouseReleaseEvent(QMouseEvent* event) {
-    const bool click = pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    const bool click = pressed_ && event->button() == Qt::LeftButton &&
+                       rect().contains(event->position().toPoint());
     pressed_ = false;
     event->accept();
     if (click && OnClick) OnClick();

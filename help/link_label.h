@@ -3,9 +3,8 @@
 // A text that acts as a link: a hand pointer over it, and a click (press
 // and release of the left button on it) runs OnClick.
 
-#include <functional>
-
 #include <QLabel>
+#include <functional>
 
 class TLinkLabel : public QLabel {
     Q_OBJECT

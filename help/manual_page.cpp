@@ -90,7 +90,9 @@ constexpr int kCommandLeft = 76;
 constexpr int kDescriptionLeft = 212;
 constexpr int kPageRight = 586;
 
-constexpr int width(int left) { return kPageRight - left; }
+constexpr int width(int left) {
+    return kPageRight - left;
+}
 
 const TextItem kTexts[] = {
     // ---------------------------------------------------------------- 1
@@ -105,27 +107,34 @@ const TextItem kTexts[] = {
     {Style::Body, kDescriptionLeft, 108, 0, "表示画像を拡縮画像に切り換えます。"},
     {Style::Command, 114, 134, 0, "[F]"},
     {Style::Body, kDescriptionLeft, 132, width(kDescriptionLeft),
-     "拡縮画像を作成するときに、元画像の縦横比を保ちます。通常はチェックを入れたままでお使いください。"},
+     "拡縮画像を作成するときに、元画像の縦横比を保ちます。通常はチェックを入れたままでお使いくださ"
+     "い。"},
     {Style::Command, 126, 173, 0, "拡縮単位切換"},
     {Style::Command, 208, 173, 0, "[P]"},
     {Style::Body, 236, 169, width(236),
      "拡縮サイズの単位を切り換えます。クリックするたびに「％」と「Pixel」が交互に切り換わります。"},
     {Style::Body, 220, 200, width(220),
-     "単位が「％」のときは、拡縮率を％で指定します。「縦横比固定」にチェックがあると、横と縦の数値が連動します。"},
+     "単位が「％」のときは、拡縮率を％で指定します。「縦横比固定」にチェックがあると、横と縦の数値"
+     "が連動します。"},
     {Style::Command, 74, 236, 0, "[H]         [V]"},
     {Style::Body, 220, 236, width(220),
-     "単位が「Pixel」のときは、拡縮後の大きさを横・縦のピクセル数で直接指定します。「縦横比固定」にチェックがあると、"
-     "元画像の縦横比のまま、指定した大きさを越えない最大のサイズになります。サムネイル画像の作成などに便利です。"},
+     "単位が「Pixel」のときは、拡縮後の大きさを横・縦のピクセル数で直接指定します。「縦横比固定」に"
+     "チェックがあると、"
+     "元画像の縦横比のまま、指定した大きさを越えない最大のサイズになります。サムネイル画像の作成な"
+     "どに便利です。"},
     {Style::Command, kCommandLeft, 311, 0, "拡縮画像作成[Enter]"},
     {Style::Body, kDescriptionLeft, 307, width(kDescriptionLeft),
-     "現在の設定で、元画像から拡縮画像を作成します。元画像はそのまま残るので、設定を変えて何度でも作り直せます。"},
+     "現在の設定で、元画像から拡縮画像を作成します。元画像はそのまま残るので、設定を変えて何度でも"
+     "作り直せます。"},
     {Style::Command, kCommandLeft, 348, 0, "まとめて拡縮  　[M]"},
     {Style::Body, kDescriptionLeft, 344, width(kDescriptionLeft),
-     "ディスクに保存されている複数の画像ファイルを、一度にまとめて拡縮します。詳しくは後述の「まとめて拡縮」操作方法を"
+     "ディスクに保存されている複数の画像ファイルを、一度にまとめて拡縮します。詳しくは後述の「まと"
+     "めて拡縮」操作方法を"
      "ご覧ください。"},
     {Style::Command, 85, 383, 0, "[Z]"},
     {Style::Body, kDescriptionLeft, 381, width(kDescriptionLeft),
-     "Skalomiのウィンドウを常に最前面に表示します。ほかのウィンドウに隠れないので、画像ファイルをドロップして元画像を"
+     "Skalomiのウィンドウを常に最前面に表示します。ほかのウィンドウに隠れないので、画像ファイルをド"
+     "ロップして元画像を"
      "開くとき（画像表示窓でのマウス操作）に便利です。"},
     {Style::Command, kCommandLeft, 444, 0, "ヘルプ表示　 　[F1]"},
     {Style::Body, kDescriptionLeft, 444, 0, "このヘルプ窓を表示します。"},
@@ -133,10 +142,12 @@ const TextItem kTexts[] = {
     {Style::Body, 276, 468, width(276),
      "拡縮画像の明るさを設定します。暗く・明るくそれぞれ10段階（±10）で調整できます。"},
     {Style::Command, 299, 510, 0, "[C]"},
-    {Style::Body, 328, 505, width(328), "拡縮画像のコントラストを、強調する方向に20段階で設定します。"},
+    {Style::Body, 328, 505, width(328),
+     "拡縮画像のコントラストを、強調する方向に20段階で設定します。"},
     {Style::Command, 116, 545, 0, "拡縮画像回転[R]"},
     {Style::Body, 222, 541, width(222),
-     "拡縮画像の回転角度を設定します。クリックするたびに、0度→右90度→180度→左90度の順に90度ずつ切り換わります。"},
+     "拡縮画像の回転角度を設定します。クリックするたびに、0度→右90度→180度→左90度の順に90度ずつ切り"
+     "換わります。"},
 
     // ---------------------------------------------------------------- 2
     {Style::Heading, 8, 624, 0, "　画像表示窓でのマウス操作　"},
@@ -150,22 +161,26 @@ const TextItem kTexts[] = {
     {Style::SubHeading, 16, 740, 0, "・元画像上で左ドラッグ"},
     {Style::Command, 112, 762, 0, "拡縮範囲の指定"},
     {Style::Body, 112, 780, width(112),
-     "元画像の一部分だけを拡縮したいときに使います。ドラッグで囲んだ範囲だけが拡縮されます。左クリックすると範囲の指定を"
+     "元画像の一部分だけを拡縮したいときに使います。ドラッグで囲んだ範囲だけが拡縮されます。左クリ"
+     "ックすると範囲の指定を"
      "解除します。"},
     {Style::SubHeading, 16, 816, 0, "・画像ファイルをドロップ"},
     {Style::Command, 112, 838, 0, "画像ファイルを開く"},
     {Style::Body, 112, 856, width(112),
-     "ファイルマネージャーなどから画像ファイルをドラッグして画像表示窓にドロップすると、そのファイルを開いて元画像に"
+     "ファイルマネージャーなどから画像ファイルをドラッグして画像表示窓にドロップすると、そのファイ"
+     "ルを開いて元画像に"
      "します。"},
 
     // ---------------------------------------------------------------- 3
     {Style::Heading, 8, 939, 0, "　まとめて拡縮　　　操作方法　"},
     {Style::Body, 16, 957, width(16),
-     "ツールバーの［まとめて拡縮］ボタン（［M］キー）を使うと、ディスクに保存されている複数の画像ファイルを一度に拡縮"
+     "ツールバーの［まとめて拡縮］ボタン（［M］キー）を使うと、ディスクに保存されている複数の画像フ"
+     "ァイルを一度に拡縮"
      "できます。操作は次の手順で行います。"},
     {Style::Command, 16, 991, 0, "1.拡縮設定の確認"},
     {Style::Body, 180, 1011, width(180),
-     "最初に、拡縮設定の確認画面が表示されます。「まとめて拡縮」はメインウィンドウの設定に従って行われ、その内容が次の"
+     "最初に、拡縮設定の確認画面が表示されます。「まとめて拡縮」はメインウィンドウの設定に従って行"
+     "われ、その内容が次の"
      "項目ごとに1行ずつ表示されます。\n"
      "　・拡縮率\n"
      "　・明るさ\n"
@@ -174,36 +189,44 @@ const TextItem kTexts[] = {
      "よろしければ［OK］を押してください。"},
     {Style::Command, 16, 1154, 0, "2.元画像ファイルの選択"},
     {Style::Body, 340, 1172, width(340),
-     "拡縮する元画像ファイルを選択します。［Ctrl］キーや［Shift］キーを押しながらクリックすると、複数のファイルを"
+     "拡縮する元画像ファイルを選択します。［Ctrl］キーや［Shift］キーを押しながらクリックすると、複"
+     "数のファイルを"
      "選択できます。種類の違う画像ファイルが混ざっていてもかまいません。"},
     {Style::Command, 16, 1312, 0, "3.拡縮画像保存方法の設定"},
     {Style::Body, 308, 1330, width(308), "次に、作成する拡縮画像の保存先と種類を指定します。"},
     {Style::Body, 308, 1362, width(308), "作成する拡縮画像の保存場所（フォルダ）を選択します。"},
     {Style::Body, 308, 1394, width(308),
-     "ファイル名拡張子を入力します。拡縮画像のファイル名は、元画像のファイル名の後ろにこの文字列を付けたものになります。"
-     "元画像と同じフォルダに保存するときは、上書きを防ぐため1文字以上を設定してください。初期値は「_ks」です。"},
+     "ファイル名拡張子を入力します。拡縮画像のファイル名は、元画像のファイル名の後ろにこの文字列を"
+     "付けたものになります。"
+     "元画像と同じフォルダに保存するときは、上書きを防ぐため1文字以上を設定してください。初期値は「"
+     "_ks」です。"},
     {Style::Body, 308, 1468, width(308), "作成する拡縮画像の種類を指定します。"},
     {Style::Command, 16, 1514, 0, "4.作業条件最終確認"},
     {Style::Body, 228, 1532, width(228),
-     "最後に、作業条件の最終確認画面が表示されます。［OK］を押すと「まとめて拡縮」が始まります。設定を変更したいときは"
+     "最後に、作業条件の最終確認画面が表示されます。［OK］を押すと「まとめて拡縮」が始まります。設"
+     "定を変更したいときは"
      "［キャンセル］を押して、最初からやり直してください。"},
     {Style::Command, 16, 1693, 0, "5.作業の中止"},
     {Style::Body, 234, 1711, width(234),
-     "作業を途中で中止したいときは、［Esc］キーを押し続けてください。処理中のファイルを仕上げたところで「まとめて拡縮」"
+     "作業を途中で中止したいときは、［Esc］キーを押し続けてください。処理中のファイルを仕上げたとこ"
+     "ろで「まとめて拡縮」"
      "を終了します。"},
 
     // ---------------------------------------------------------------- 4
     {Style::Heading, 8, 1816, 0, "［ Skalomiについて ］"},
     {Style::SmallTitle, 16, 1842, 0, "【 著作権及び転載 】"},
     {Style::SmallText, 144, 1842, width(144),
-     "Skalomiはフリーソフトウェアです。個人・法人を問わず、どなたでも無料でお使いいただけます。雑誌やウェブサイトへの"
+     "Skalomiはフリーソフトウェアです。個人・法人を問わず、どなたでも無料でお使いいただけます。雑誌"
+     "やウェブサイトへの"
      "転載・再配布もご自由にどうぞ。"},
     {Style::SmallTitle, 16, 1874, 0, "【 免責 】"},
     {Style::SmallText, 144, 1874, width(144),
-     "本ソフトウェアの使用によって生じたいかなる損害についても、作者は一切の責任を負いません。ご自身の責任において"
+     "本ソフトウェアの使用によって生じたいかなる損害についても、作者は一切の責任を負いません。ご自"
+     "身の責任において"
      "お使いください。"},
     {Style::SmallTitle, 16, 1906, 0, "【 連絡先 】"},
-    {Style::SmallText, 144, 1906, 0, "ご意見・ご質問などがありましたら、お気軽に下記までお寄せください。"},
+    {Style::SmallText, 144, 1906, 0,
+     "ご意見・ご質問などがありましたら、お気軽に下記までお寄せください。"},
     {Style::SmallText, 144, 1938, 0, "※返信が遅れる場合があります。あらかじめご了承ください。"},
 };
 
@@ -281,7 +304,8 @@ void addLinkRow(QWidget* page, int section, const std::function<void(int)>& jump
 // The contact address after its label: selectable and copyable, not
 // editable, without a frame, in maroon on the page's colour.
 void addContactRow(QWidget* page) {
-    QLabel* label = addText(page, Style::SmallText, kContactLeft, kContactTop, 0, QStringLiteral("E-mail："));
+    QLabel* label =
+        addText(page, Style::SmallText, kContactLeft, kContactTop, 0, QStringLiteral("E-mail："));
     auto* field = new QLineEdit(QStringLiteral("skalomi@example.com"), page);
     field->setObjectName(QStringLiteral("ContactAddress"));
     field->setReadOnly(true);
@@ -295,8 +319,9 @@ void addContactRow(QWidget* page) {
     field->setTextMargins(0, 0, 0, 0);
     const QFontMetrics metrics(field->font());
     const QSize size(metrics.horizontalAdvance(field->text()) + 8, metrics.height() + 2);
-    field->setGeometry(label->geometry().right() + 3, label->geometry().center().y() - size.height() / 2,
-                       size.width(), size.height());
+    field->setGeometry(label->geometry().right() + 3,
+                       label->geometry().center().y() - size.height() / 2, size.width(),
+                       size.height());
 }
 
 }  // namespace
@@ -311,11 +336,14 @@ const std::array<ManualSection, kManualSectionCount>& ManualSections() {
     return sections;
 }
 
-void BuildManualPage(QWidget* page, const ManualPictures& pictures, const std::function<void(int)>& jump) {
+void BuildManualPage(QWidget* page, const ManualPictures& pictures,
+                     const std::function<void(int)>& jump) {
     int heading = 0;
     for (const TextItem& item : kTexts) {
-        QLabel* label = addText(page, item.style, item.left, item.top, item.width, QString::fromUtf8(item.text));
-        if (item.style == Style::Heading) label->setObjectName(QStringLiteral("Heading%1").arg(++heading));
+        QLabel* label = addText(page, item.style, item.left, item.top, item.width,
+                                QString::fromUtf8(item.text));
+        if (item.style == Style::Heading)
+            label->setObjectName(QStringLiteral("Heading%1").arg(++heading));
     }
     for (const PictureItem& item : kPictures)
         addPicture(page, pictures[static_cast<int>(item.picture)], item.left, item.top,
@@ -329,7 +357,8 @@ void BuildManualPage(QWidget* page, const ManualPictures& pictures, const std::f
     const int gapLeft = 8 + heading3.horizontalAdvance(QStringLiteral("　まとめて拡縮"));
     const int gapWidth = heading3.horizontalAdvance(QStringLiteral("　　　"));
     addPicture(page, pictures[static_cast<int>(ManualPicture::BatchHeadingButton)],
-               gapLeft + (gapWidth - button.width()) / 2, batch.HeadingTop + (heading3.height() - button.height()) / 2,
+               gapLeft + (gapWidth - button.width()) / 2,
+               batch.HeadingTop + (heading3.height() - button.height()) / 2,
                ManualPictureName(ManualPicture::BatchHeadingButton));
 
     for (int section = 0; section < kManualSectionCount; ++section) addLinkRow(page, section, jump);

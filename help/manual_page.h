@@ -4,12 +4,11 @@
 // under a heading with a row of links to the other three. Every text and
 // picture stands at a fixed place on it (pixels from its top-left corner).
 
-#include <array>
-#include <functional>
-
 #include <QColor>
 #include <QSize>
 #include <QString>
+#include <array>
+#include <functional>
 
 #include "help/manual_pictures.h"
 
@@ -20,10 +19,10 @@ constexpr QSize kManualPageSize(594, 1955);
 constexpr QColor kManualPageColor(255, 255, 224);
 
 struct ManualSection {
-    int HeadingTop;      // where the section's heading stands on the page
-    int JumpPosition;    // the scroll position a link to it sets
-    int LinkRowTop;      // where the links to the other sections stand
-    QString LinkText;    // the text of the links to it
+    int HeadingTop;    // where the section's heading stands on the page
+    int JumpPosition;  // the scroll position a link to it sets
+    int LinkRowTop;    // where the links to the other sections stand
+    QString LinkText;  // the text of the links to it
 };
 
 constexpr int kManualSectionCount = 4;
@@ -34,4 +33,5 @@ const std::array<ManualSection, kManualSectionCount>& ManualSections();
 
 // Fills `page` (sized kManualPageSize by the caller) with the texts and
 // pictures. A click on a link calls `jump` with the section it leads to.
-void BuildManualPage(QWidget* page, const ManualPictures& pictures, const std::function<void(int)>& jump);
+void BuildManualPage(QWidget* page, const ManualPictures& pictures,
+                     const std::function<void(int)>& jump);

@@ -45,13 +45,19 @@ const PictureRow kPictures[kManualPictureCount] = {
     {ManualPicture::ProgressWindow, "ProgressWindow", {206, 50}},
 };
 
-const PictureRow& rowOf(ManualPicture picture) { return kPictures[static_cast<int>(picture)]; }
+const PictureRow& rowOf(ManualPicture picture) {
+    return kPictures[static_cast<int>(picture)];
+}
 
 }  // namespace
 
-QSize ManualPictureSize(ManualPicture picture) { return rowOf(picture).Size; }
+QSize ManualPictureSize(ManualPicture picture) {
+    return rowOf(picture).Size;
+}
 
-QString ManualPictureName(ManualPicture picture) { return QString::fromLatin1(rowOf(picture).Name); }
+QString ManualPictureName(ManualPicture picture) {
+    return QString::fromLatin1(rowOf(picture).Name);
+}
 
 QPixmap FitPicture(const QImage& image, QSize size, const QColor& background) {
     QImage fitted(size, QImage::Format_RGB32);
@@ -61,7 +67,8 @@ QPixmap FitPicture(const QImage& image, QSize size, const QColor& background) {
                              ? image
                              : image.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     QPainter painter(&fitted);
-    painter.drawImage((size.width() - shown.width()) / 2, (size.height() - shown.height()) / 2, shown);
+    painter.drawImage((size.width() - shown.width()) / 2, (size.height() - shown.height()) / 2,
+                      shown);
     painter.end();
     return QPixmap::fromImage(fitted);
 }

@@ -5,11 +5,10 @@
 // so the manual always shows the buttons, fields and dialogs exactly as the
 // program draws them (the same glyphs, fonts, captions and style).
 
-#include <array>
-
 #include <QPixmap>
 #include <QSize>
 #include <QString>
+#include <array>
 
 class QColor;
 class QImage;

@@ -1,7 +1,5 @@
 #include "help/screen_pictures.h"
 
-#include <algorithm>
-
 #include <QAbstractItemView>
 #include <QDir>
 #include <QEventLoop>
@@ -16,6 +14,7 @@
 #include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 
 #include "app/window_kit/fonts.h"
 #include "app/window_kit/glyphs.h"
@@ -24,8 +23,8 @@
 #include "app/window_kit/texts.h"
 #include "help/batch_sample.h"
 #include "help/manual_page.h"
-#include "output/progress_window.h"
 #include "output/batch_destination_dialog.h"
+#include "output/progress_window.h"
 #include "picture/dib.h"
 #include "picture/picture_saver.h"
 
@@ -43,7 +42,8 @@ QPixmap fitted(const QImage& image, ManualPicture picture) {
 }
 
 QPixmap messageBoxPicture(const QString& text, const QString& title, ManualPicture picture) {
-    auto box = QtPlatform::MakeMessageBox(nullptr, text, title, MessageIcon::Information, MessageButtons::OkCancel);
+    auto box = QtPlatform::MakeMessageBox(nullptr, text, title, MessageIcon::Information,
+                                          MessageButtons::OkCancel);
     return fitted(WindowPicture(*box, true), picture);
 }
 
@@ -98,8 +98,9 @@ QPixmap openDialogPicture(const BatchSample& sample) {
         QStringList quoted;
         for (const QString& name : sample.FileNames) {
             if (list && list->selectionModel())
-                list->selectionModel()->select(model->index(folder.filePath(name)),
-                                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
+                list->selectionModel()->select(
+                    model->index(folder.filePath(name)),
+                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
             quoted << QLatin1Char('"') + name + QLatin1Char('"');
         }
         if (nameField) nameField->setText(quoted.join(QLatin1Char(' ')));
@@ -157,8 +158,9 @@ QImage WindowPicture(QWidget& window, bool closeBox) {
     painter.setFont(ProportionalFont(12, true));
     painter.setPen(palette.color(QPalette::HighlightedText));
     const QRect caption(bar.left() + 5, bar.top(), textRight - bar.left() - 5, bar.height());
-    painter.drawText(caption, Qt::AlignLeft | Qt::AlignVCenter,
-                     painter.fontMetrics().elidedText(window.windowTitle(), Qt::ElideRight, caption.width()));
+    painter.drawText(
+        caption, Qt::AlignLeft | Qt::AlignVCenter,
+        painter.fontMetrics().elidedText(window.windowTitle(), Qt::ElideRight, caption.width()));
     painter.drawImage(1, kTitleBarHeight, client);
     return image;
 }

@@ -15,13 +15,13 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "app/window_kit/at_scope_end.h"
 #include "app/form1.h"
+#include "app/window_kit/at_scope_end.h"
 #include "app/window_kit/track_bar.h"
+#include "output/batch_destination_dialog.h"
 #include "output/batch_texts.h"
 #include "output/escape_wait.h"
 #include "output/progress_window.h"
-#include "output/batch_destination_dialog.h"
 #include "scale/batch_naming.h"
 
 namespace {

@@ -5,7 +5,8 @@
 namespace {
 
 std::uint32_t readLE32(const std::vector<std::uint8_t>& b, std::size_t at) {
-    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
+    return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) |
+           (static_cast<std::uint32_t>(b[at + 3]) << 24);
 }
 
 std::uint16_t readLE16(const std::vector<std::uint8_t>& b, std::size_t at) {
@@ -27,7 +28,8 @@ std::vector<std::uint8_t> BmpFileFromPackedDIB(const std::vector<std::uint8_t>& 
     if (colors == 0 && bitCount <= 8) colors = 1u << bitCount;
     std::uint64_t offset = 14ull + headerSize + 4ull * colors;
     if (headerSize == 40 && compression == 3) offset += 12;  // the three masks
-    if (offset > 0xFFFFFFFFull || packed.size() > 0xFFFFFFFFull - 14) throw EDIBInvalidDIB("Invalid packed DIB");
+    if (offset > 0xFFFFFFFFull || packed.size() > 0xFFFFFFFFull - 14)
+        throw EDIBInvalidDIB("Invalid packed DIB");
 
     std::vector<std::uint8_t> file(14 + packed.size());
     file[0] = 'B';

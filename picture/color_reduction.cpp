@@ -96,7 +96,8 @@ private:
 std::shared_ptr<TInternalDIB> ConvertTrueColorTo8BitRGBLow(const TInternalDIB& store) {
     if (store.Header.biBitCount != 24 || store.Header.biCompression != 0)
         throw EDIBBadDIBType("ConvertTrueColorTo8BitRGBLow: Invalid Bitcount");
-    if (store.Stride == 0 || store.Bits.size() / store.Stride < static_cast<std::size_t>(store.Height))
+    if (store.Stride == 0 ||
+        store.Bits.size() / store.Stride < static_cast<std::size_t>(store.Height))
         throw EDIBInvalidDIB("TInternalDIB.LoadFromStream: Pixel data is shorter than the image");
     const int width = store.Width, height = store.Height;
 
@@ -131,7 +132,8 @@ std::shared_ptr<TInternalDIB> ConvertTrueColorTo8BitRGBLow(const TInternalDIB& s
 
     std::vector<std::uint8_t> lookup(kCells, 0);
     for (std::size_t i = 0; i < k; ++i)
-        lookup[static_cast<std::size_t>(cells[i].index)] = static_cast<std::uint8_t>(cells[i].count);
+        lookup[static_cast<std::size_t>(cells[i].index)] =
+            static_cast<std::uint8_t>(cells[i].count);
 
     // Mapping into a new 8-bit block with the same row order.
     auto out = std::make_shared<TInternalDIB>();
@@ -146,7 +148,8 @@ std::shared_ptr<TInternalDIB> ConvertTrueColorTo8BitRGBLow(const TInternalDIB& s
     for (int y = 0; y < height; ++y) {
         const std::uint8_t* px = store.Row(y);
         std::uint8_t* index = out->Row(y);
-        for (int x = 0; x < width; ++x, px += 3) index[x] = lookup[static_cast<std::size_t>(cellOf(px))];
+        for (int x = 0; x < width; ++x, px += 3)
+            index[x] = lookup[static_cast<std::size_t>(cellOf(px))];
     }
     return out;
 }

@@ -30,19 +30,22 @@ inline bool operator==(const RGBQuad& a, const RGBQuad& b) {
 struct DecodedPicture {
     int width = 0;
     int height = 0;
-    int depth = 24;                // 1, 4, 8, 16, 24 or 32
-    std::vector<RGBQuad> colors;   // colour table for depths of 8 or fewer; missing entries are black
+    int depth = 24;  // 1, 4, 8, 16, 24 or 32
+    std::vector<RGBQuad>
+        colors;  // colour table for depths of 8 or fewer; missing entries are black
     std::int32_t xPelsPerMeter = 0;  // 0: unknown
     std::int32_t yPelsPerMeter = 0;
     std::size_t stride = 0;
-    PixelBlock bits;               // height * stride bytes, bottom row first
+    PixelBlock bits;  // height * stride bytes, bottom row first
 
     // Sets the size and depth and takes a zero-filled block for the rows.
     // Throws EOutOfMemory when the picture cannot be held (size_limits.h).
     void allocate(int width, int height, int depth);
 
     // Row y of the picture, y = 0 being the top row.
-    std::uint8_t* row(int y) { return bits.data() + static_cast<std::size_t>(height - 1 - y) * stride; }
+    std::uint8_t* row(int y) {
+        return bits.data() + static_cast<std::size_t>(height - 1 - y) * stride;
+    }
     const std::uint8_t* row(int y) const {
         return bits.data() + static_cast<std::size_t>(height - 1 - y) * stride;
     }

@@ -9,12 +9,14 @@
 #include "picture/bmp/bmp_format.h"
 #include "picture/color_reduction.h"
 #include "picture/dib_conversions.h"
-#include "picture/system/file_io.h"
 #include "picture/size_limits.h"
+#include "picture/system/file_io.h"
 
 namespace {
 
-std::shared_ptr<TInternalDIB> newDefaultStore() { return TInternalDIB::CreateDIB(1, 1, 8, 256); }
+std::shared_ptr<TInternalDIB> newDefaultStore() {
+    return TInternalDIB::CreateDIB(1, 1, 8, 256);
+}
 
 // A blank store of the given size with the old store's bit count and
 // colours-used count.
@@ -53,9 +55,12 @@ std::shared_ptr<TInternalDIB> storeHeaderFor(const DecodedPicture& bitmap, int b
     store->Header.biHeight = bitmap.height;
     store->Header.biBitCount = static_cast<std::uint16_t>(bitCount);
     store->Header.biClrUsed = static_cast<std::uint32_t>(colorsUsed);
-    store->Header.biXPelsPerMeter = bitmap.xPelsPerMeter ? bitmap.xPelsPerMeter : kDefaultPelsPerMeter;
-    store->Header.biYPelsPerMeter = bitmap.yPelsPerMeter ? bitmap.yPelsPerMeter : kDefaultPelsPerMeter;
-    const std::size_t kept = std::min<std::size_t>(bitmap.colors.size(), static_cast<std::size_t>(tableSize));
+    store->Header.biXPelsPerMeter =
+        bitmap.xPelsPerMeter ? bitmap.xPelsPerMeter : kDefaultPelsPerMeter;
+    store->Header.biYPelsPerMeter =
+        bitmap.yPelsPerMeter ? bitmap.yPelsPerMeter : kDefaultPelsPerMeter;
+    const std::size_t kept =
+        std::min<std::size_t>(bitmap.colors.size(), static_cast<std::size_t>(tableSize));
     for (std::size_t i = 0; i < kept; ++i) store->ColorTable[i] = bitmap.colors[i];
     return store;
 }
@@ -68,7 +73,9 @@ void checkDecodedBlock(const DecodedPicture& bitmap) {
         throw EInvalidGraphic("Invalid picture data");
 }
 
-bool keepsItsDepth(int depth) { return depth == 1 || depth == 4 || depth == 8 || depth == 24; }
+bool keepsItsDepth(int depth) {
+    return depth == 1 || depth == 4 || depth == 8 || depth == 24;
+}
 
 }  // namespace
 
@@ -211,7 +218,9 @@ void TDIB::Assign(DecodedPicture&& bitmap) {
     store_ = std::move(store);
 }
 
-void TDIB::AssignNothing() { store_ = newDefaultStore(); }
+void TDIB::AssignNothing() {
+    store_ = newDefaultStore();
+}
 
 void TDIB::AssignTo(DecodedPicture& bitmap) const {
     std::shared_ptr<TInternalDIB> plain = store_;
@@ -226,9 +235,11 @@ void TDIB::AssignTo(DecodedPicture& bitmap) const {
     result.allocate(s.Width, s.Height, depthOfFormat(format));
     result.xPelsPerMeter = s.Header.biXPelsPerMeter;
     result.yPelsPerMeter = s.Header.biYPelsPerMeter;
-    result.colors.assign(s.ColorTable.begin(), s.ColorTable.begin() + std::min<std::uint32_t>(s.Header.biClrUsed, 256));
+    result.colors.assign(s.ColorTable.begin(),
+                         s.ColorTable.begin() + std::min<std::uint32_t>(s.Header.biClrUsed, 256));
     if (s.Header.biHeight > 0) {
-        std::memcpy(result.bits.data(), s.Bits.data(), result.stride * static_cast<std::size_t>(s.Height));
+        std::memcpy(result.bits.data(), s.Bits.data(),
+                    result.stride * static_cast<std::size_t>(s.Height));
     } else {
         for (int y = 0; y < s.Height; ++y) std::memcpy(result.row(y), s.Row(y), result.stride);
     }
@@ -240,7 +251,9 @@ void TDIB::LoadFromFile(const std::string& fileName) {
     LoadFromStream(in);
 }
 
-void TDIB::LoadFromStream(std::istream& stream) { ReplaceStore(ReadBMP(stream)); }
+void TDIB::LoadFromStream(std::istream& stream) {
+    ReplaceStore(ReadBMP(stream));
+}
 
 void TDIB::SaveToFile(const std::string& fileName) const {
     // Refused before the file system is touched.
@@ -248,9 +261,13 @@ void TDIB::SaveToFile(const std::string& fileName) const {
     WriteFileAtomically(fileName, [this](std::ostream& out) { SaveToStream(out); });
 }
 
-void TDIB::SaveToStream(std::ostream& stream) const { WriteBMP(*store_, stream); }
+void TDIB::SaveToStream(std::ostream& stream) const {
+    WriteBMP(*store_, stream);
+}
 
-std::vector<std::uint8_t> TDIB::SaveToClipboardFormat() const { return WritePackedDIB(*store_); }
+std::vector<std::uint8_t> TDIB::SaveToClipboardFormat() const {
+    return WritePackedDIB(*store_);
+}
 
 void TDIB::LoadFromClipboardFormat(int format, const std::vector<std::uint8_t>* block) {
     if (format != kClipboardFormatDIB || block == nullptr)

@@ -125,7 +125,8 @@ std::shared_ptr<TInternalDIB> widenIndexed(const TInternalDIB& store) {
 
 // Plain rows must all be inside the block before they are read.
 void requireRows(const TInternalDIB& store) {
-    if (store.Bits.size() / (store.Stride ? store.Stride : 1) < static_cast<std::size_t>(store.Height) ||
+    if (store.Bits.size() / (store.Stride ? store.Stride : 1) <
+            static_cast<std::size_t>(store.Height) ||
         store.Stride == 0)
         throw EDIBInvalidDIB("TInternalDIB.LoadFromStream: Pixel data is shorter than the image");
 }
@@ -135,10 +136,9 @@ void requireRows(const TInternalDIB& store) {
 std::shared_ptr<TInternalDIB> Convert8BitRLETo8BitRGB(const TInternalDIB& store) {
     requireType(store, 8, 1, "Convert8BitRLETo8BitRGB");
     auto out = blankLike(store, 8);
-    const RleMessages messages{"Convert8BitRLETo8BitRGB: Bad RLE Data 1",
-                               "Convert8BitRLETo8BitRGB: Bad RLE Data 2",
-                               "Convert8BitRLETo8BitRGB: Bad RLE Data 3",
-                               "Convert8BitRLETo8BitRGB: Bad RLE Data 4"};
+    const RleMessages messages{
+        "Convert8BitRLETo8BitRGB: Bad RLE Data 1", "Convert8BitRLETo8BitRGB: Bad RLE Data 2",
+        "Convert8BitRLETo8BitRGB: Bad RLE Data 3", "Convert8BitRLETo8BitRGB: Bad RLE Data 4"};
     walkRle(
         store, store.Width, messages, false,
         [&](std::int64_t x, std::int64_t y, int n, std::uint8_t value) {
@@ -152,10 +152,9 @@ std::shared_ptr<TInternalDIB> Convert8BitRLETo8BitRGB(const TInternalDIB& store)
 std::shared_ptr<TInternalDIB> Convert4BitRLETo4BitRGB(const TInternalDIB& store) {
     requireType(store, 4, 2, "Convert4BitRLETo4BitRGB");
     auto out = blankLike(store, 4);
-    const RleMessages messages{"Convert4BitRLETo4BitRGB: Bad RLE Data 5",
-                               "Convert4BitRLETo4BitRGB: Bad RLE Data 6",
-                               "Convert4BitRLETo4BitRGB: Bad RLE Data 7",
-                               "Convert4BitRLETo4BitRGB: Bad RLE Data 8"};
+    const RleMessages messages{
+        "Convert4BitRLETo4BitRGB: Bad RLE Data 5", "Convert4BitRLETo4BitRGB: Bad RLE Data 6",
+        "Convert4BitRLETo4BitRGB: Bad RLE Data 7", "Convert4BitRLETo4BitRGB: Bad RLE Data 8"};
     const std::int64_t evenWidth = (static_cast<std::int64_t>(store.Width) + 1) & ~std::int64_t{1};
     walkRle(
         store, evenWidth, messages, true,

@@ -52,7 +52,8 @@ void TInternalDIB::UpdateLayout() {
         rowBase_ = Bits.data();
         rowStep_ = static_cast<std::ptrdiff_t>(Stride);
     } else {
-        rowBase_ = Bits.data() + static_cast<std::ptrdiff_t>(Height - 1) * static_cast<std::ptrdiff_t>(Stride);
+        rowBase_ = Bits.data() +
+                   static_cast<std::ptrdiff_t>(Height - 1) * static_cast<std::ptrdiff_t>(Stride);
         rowStep_ = -static_cast<std::ptrdiff_t>(Stride);
     }
 }

@@ -5,15 +5,15 @@
 #include <string>
 #include <utility>
 
-#include "picture/system/file_io.h"
 #include "picture/gif/gif_picture.h"
 #include "picture/jpeg/jpeg_picture.h"
-#include "picture/system/memory_budget.h"
-#include "picture/system/byte_reader.h"
-#include "picture/system/memory_stream.h"
 #include "picture/metafile/metafile_renderer.h"
 #include "picture/picture_registry.h"
 #include "picture/png/png_picture.h"
+#include "picture/system/byte_reader.h"
+#include "picture/system/file_io.h"
+#include "picture/system/memory_budget.h"
+#include "picture/system/memory_stream.h"
 
 namespace {
 
@@ -122,8 +122,8 @@ bool inMemoryReadersMayTake(const std::string& fileName) {
     } catch (...) {
         return false;
     }
-    return JPEGHasSignature(head, got) || GIFHasSignature(head, got) || PNGHasSignature(head, got) ||
-           HasMetafileExtension(fileName);
+    return JPEGHasSignature(head, got) || GIFHasSignature(head, got) ||
+           PNGHasSignature(head, got) || HasMetafileExtension(fileName);
 }
 
 }  // namespace

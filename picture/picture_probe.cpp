@@ -9,13 +9,13 @@
 #include <fstream>
 
 #include "picture/dib.h"
-#include "picture/system/file_io.h"
 #include "picture/gif/gif_picture.h"
 #include "picture/jpeg/jpeg_header.h"
 #include "picture/jpeg/jpeg_picture.h"
 #include "picture/picture_loader.h"
 #include "picture/png/png_picture.h"
 #include "picture/system/byte_reader.h"
+#include "picture/system/file_io.h"
 
 namespace {
 

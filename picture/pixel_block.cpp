@@ -39,7 +39,9 @@ PixelBlock::PixelBlock(std::size_t size, const std::string& what) {
     memory_ = std::move(memory);
 }
 
-PixelBlock::~PixelBlock() { release(); }
+PixelBlock::~PixelBlock() {
+    release();
+}
 
 PixelBlock::PixelBlock(PixelBlock&& other) noexcept
     : data_(std::exchange(other.data_, nullptr)),

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "picture/errors.h"
-#include "picture/system/memory_budget.h"
 #include "picture/size_limits.h"
+#include "picture/system/memory_budget.h"
 
 namespace {
 
@@ -17,8 +17,7 @@ std::size_t neededBytes(std::int64_t width, std::int64_t height, const ReaderLim
     const std::size_t block = checkedPictureBytes(width, height, 24);
     const std::size_t own = depth == 24 ? 0 : checkedPictureBytes(width, height, depth);
     const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    const bool counted = mulSizesValid(pixels, extraBytesPerPixel) &&
-                         own <= SIZE_MAX - block &&
+    const bool counted = mulSizesValid(pixels, extraBytesPerPixel) && own <= SIZE_MAX - block &&
                          pixels * extraBytesPerPixel <= SIZE_MAX - block - own;
     if (!counted) throw EOutOfMemory(picture + " is too large for this machine");
     const std::size_t limit = limits.maxPictureBytes;

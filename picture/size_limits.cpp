@@ -16,10 +16,9 @@ std::string DescribePicture(std::int64_t width, std::int64_t height, const char*
 
 std::size_t checkedPictureBytes(std::int64_t width, std::int64_t height, int bitCount) {
     const std::size_t stride = dibStride(width, bitCount);
-    const bool fits = stride != 0 && height > 0 &&
-                      mulSizesValid(stride, static_cast<std::size_t>(height)) &&
-                      stride * static_cast<std::size_t>(height) <=
-                          static_cast<std::size_t>(INT64_MAX);
+    const bool fits =
+        stride != 0 && height > 0 && mulSizesValid(stride, static_cast<std::size_t>(height)) &&
+        stride * static_cast<std::size_t>(height) <= static_cast<std::size_t>(INT64_MAX);
     if (!fits)
         throw EOutOfMemory(DescribePicture(width, height) + " is too large for this machine");
     return stride * static_cast<std::size_t>(height);

@@ -38,8 +38,10 @@ SKALOMI_AVX2_INLINE void transpose16(V* x) {
 }
 
 // The intrinsics as plain functions, so the network above can take them.
-#define SKALOMI_WRAP(name, type, intrinsic) \
-    SKALOMI_AVX2_INLINE type name(type a, type b) { return intrinsic(a, b); }
+#define SKALOMI_WRAP(name, type, intrinsic)         \
+    SKALOMI_AVX2_INLINE type name(type a, type b) { \
+        return intrinsic(a, b);                     \
+    }
 SKALOMI_WRAP(lo8y, __m256i, _mm256_unpacklo_epi8)
 SKALOMI_WRAP(hi8y, __m256i, _mm256_unpackhi_epi8)
 SKALOMI_WRAP(lo16y, __m256i, _mm256_unpacklo_epi16)
@@ -134,7 +136,9 @@ SKALOMI_AVX2_INLINE void addTerm(__m256i& sum, __m256i sample, std::uint16_t wei
     }
 }
 
-SKALOMI_AVX2_INLINE __m256i widen(const std::uint8_t* p) { return _mm256_cvtepu8_epi16(load16(p)); }
+SKALOMI_AVX2_INLINE __m256i widen(const std::uint8_t* p) {
+    return _mm256_cvtepu8_epi16(load16(p));
+}
 
 // sum * 256 / divisor: a shift, or the checked float reciprocal.
 SKALOMI_AVX2_INLINE __m256i divide(__m256i sum, const KernelView& k) {

@@ -83,7 +83,8 @@ SKALOMI_INLINE void turnOut(const std::uint8_t* columns, std::size_t bytes,
         for (int i = 0; i < 16; ++i)
             c[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(columns + 16 * (b0 + i)));
         Transpose16(c, r);
-        for (int i = 0; i < rows; ++i) _mm_storeu_si128(reinterpret_cast<__m128i*>(out[i] + b0), r[i]);
+        for (int i = 0; i < rows; ++i)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out[i] + b0), r[i]);
     }
     for (; b0 < bytes; ++b0)
         for (int i = 0; i < rows; ++i) out[i][b0] = columns[16 * b0 + i];
@@ -134,7 +135,8 @@ void vectorBlock(const ResampleKernel& k, const std::uint8_t* const* in, std::ui
 void HorizontalBlock(const ResampleKernel& kernel, const std::uint8_t* const* in,
                      std::uint8_t* const* out, int rows, HorizontalScratch& scratch) {
     if (kernel.identity) {
-        for (int r = 0; r < rows; ++r) std::memcpy(out[r], in[r], 3 * static_cast<std::size_t>(kernel.n));
+        for (int r = 0; r < rows; ++r)
+            std::memcpy(out[r], in[r], 3 * static_cast<std::size_t>(kernel.n));
     } else if (kernel.halving && ActiveSimdLevel() == SimdLevel::Avx2) {
         // Each output is the average of two whole neighbours: done along the
         // rows, without turning the block.

@@ -10,10 +10,9 @@
 #include <cstdint>
 #include <vector>
 
-
 struct ResampleKernel {
-    int n = 0;  // input samples per line
-    int m = 0;  // output samples per line
+    int n = 0;              // input samples per line
+    int m = 0;              // output samples per line
     bool area = false;      // area averaging (else linear interpolation)
     bool identity = false;  // n == m: every output is its input sample
     bool halving = false;   // n == 2m: every output is (sample 2k + sample 2k+1) / 2, truncated
@@ -51,8 +50,15 @@ struct KernelView {
 };
 
 inline KernelView ViewOf(const ResampleKernel& k) {
-    return KernelView{k.n,        k.m,          k.area,        k.shift,         k.reciprocal,
-                      k.First.data(), k.Count.data(), k.Offset.data(), k.Weights.data()};
+    return KernelView{k.n,
+                      k.m,
+                      k.area,
+                      k.shift,
+                      k.reciprocal,
+                      k.First.data(),
+                      k.Count.data(),
+                      k.Offset.data(),
+                      k.Weights.data()};
 }
 
 // Builds the kernel of a pass from its position tables as they stand after

@@ -49,8 +49,10 @@ SKALOMI_INLINE void Divide(u16x16& sum, int shift, float reciprocal) {
     }
     const u16x8 lo = __builtin_shufflevector(sum, sum, 0, 1, 2, 3, 4, 5, 6, 7);
     const u16x8 hi = __builtin_shufflevector(sum, sum, 8, 9, 10, 11, 12, 13, 14, 15);
-    const f32x8 flo = __builtin_convertvector(__builtin_convertvector(lo, i32x8), f32x8) * reciprocal;
-    const f32x8 fhi = __builtin_convertvector(__builtin_convertvector(hi, i32x8), f32x8) * reciprocal;
+    const f32x8 flo =
+        __builtin_convertvector(__builtin_convertvector(lo, i32x8), f32x8) * reciprocal;
+    const f32x8 fhi =
+        __builtin_convertvector(__builtin_convertvector(hi, i32x8), f32x8) * reciprocal;
     const u16x8 qlo = __builtin_convertvector(__builtin_convertvector(flo, i32x8), u16x8);
     const u16x8 qhi = __builtin_convertvector(__builtin_convertvector(fhi, i32x8), u16x8);
     sum = __builtin_shufflevector(qlo, qhi, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);

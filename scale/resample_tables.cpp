@@ -36,8 +36,7 @@ std::int64_t AreaDivisor(int n, int m) {
 void BuildLinearTables(int n, int m, ResampleTables& tables) {
     if (m < 2) throw EScaleError("Linear interpolation needs at least two output samples");
     requireEntries(tables, m);
-    const long double step =
-        static_cast<long double>(n - 1) / static_cast<long double>(m - 1);
+    const long double step = static_cast<long double>(n - 1) / static_cast<long double>(m - 1);
     for (int i = 0; i < m; ++i) {
         const double p = static_cast<double>(step * static_cast<long double>(i));
         const double whole = std::trunc(p);

@@ -12,7 +12,9 @@
 
 // Area averaging (n >= m) reduces, linear interpolation (n < m) enlarges;
 // each pass chooses by itself.
-inline bool UsesAreaAveraging(std::int64_t n, std::int64_t m) { return n >= m; }
+inline bool UsesAreaAveraging(std::int64_t n, std::int64_t m) {
+    return n >= m;
+}
 
 // Fills entries 0..m with p = n / m * i. The fractions are truncated in the
 // horizontal pass and rounded to even in the vertical pass (where an entry

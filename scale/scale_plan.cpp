@@ -4,8 +4,8 @@
 #include <limits>
 
 #include "picture/errors.h"
-#include "picture/system/memory_budget.h"
 #include "picture/size_limits.h"
+#include "picture/system/memory_budget.h"
 #include "scale/horizontal_pass.h"
 #include "scale/scale_run.h"
 
@@ -15,7 +15,9 @@
 
 namespace {
 
-bool isQuarterTurn(int rotation) { return rotation == kRotateRight || rotation == kRotateLeft; }
+bool isQuarterTurn(int rotation) {
+    return rotation == kRotateRight || rotation == kRotateLeft;
+}
 
 // round(extent * factor / 100), from the stored double factor.
 long double targetExtent(std::int64_t extent, double factor) {

@@ -74,7 +74,8 @@ private:
             const std::size_t column = 3 * static_cast<std::size_t>(first_);
             for (int x = 0; x < width_; ++x) {
                 std::uint8_t* dst = resultRows_[width_ - 1 - x] + column;
-                for (int j = 0; j < c; ++j) std::memcpy(dst + 3 * j, buffer_ + j * rowBytes_ + 3 * x, 3);
+                for (int j = 0; j < c; ++j)
+                    std::memcpy(dst + 3 * j, buffer_ + j * rowBytes_ + 3 * x, 3);
             }
         }
         first_ += c;

@@ -9,7 +9,9 @@ namespace {
 // A drag shorter than this between anchor and corner, either way, is a click.
 constexpr int kMinimumSpan = 5;
 
-int clampTo(int value, int low, int high) { return std::max(low, std::min(value, high)); }
+int clampTo(int value, int low, int high) {
+    return std::max(low, std::min(value, high));
+}
 
 }  // namespace
 

@@ -24,9 +24,12 @@ SimdLevel DetectedSimdLevel() {
     return level;
 }
 
-SimdLevel ActiveSimdLevel() { return active().load(std::memory_order_relaxed); }
+SimdLevel ActiveSimdLevel() {
+    return active().load(std::memory_order_relaxed);
+}
 
 void ForceSimdLevel(SimdLevel level) {
-    if (level == SimdLevel::Avx2 && DetectedSimdLevel() != SimdLevel::Avx2) level = SimdLevel::Portable;
+    if (level == SimdLevel::Avx2 && DetectedSimdLevel() != SimdLevel::Avx2)
+        level = SimdLevel::Portable;
     active().store(level, std::memory_order_relaxed);
 }

@@ -4,11 +4,11 @@
 #include <ostream>
 #include <stdexcept>
 
-#include "picture/system/file_io.h"
 #include "picture/jpeg/jpeg_row_decoder.h"
-#include "picture/system/memory_budget.h"
 #include "picture/picture_row_writer.h"
 #include "picture/picture_saver.h"
+#include "picture/system/file_io.h"
+#include "picture/system/memory_budget.h"
 #include "scale/result_store.h"
 #include "scale/streamed_run.h"
 

@@ -16,9 +16,9 @@ public:
 private:
     std::int32_t contrast_ = 0;
     std::int32_t brightness_ = 0;
-    std::uint8_t shifted_[256] = {};     // without contrast: value -> result
-    std::uint8_t clamp_[1536] = {};      // value + offset + bias -> result
-    std::vector<std::int16_t> offset_;   // by 1000 x luminance
+    std::uint8_t shifted_[256] = {};    // without contrast: value -> result
+    std::uint8_t clamp_[1536] = {};     // value + offset + bias -> result
+    std::vector<std::int16_t> offset_;  // by 1000 x luminance
 };
 
 // One row with its own map (for a single row; a run prepares one map).

@@ -7,7 +7,8 @@ QStringList QtNameFilters(const QString& pairs) {
         const QString& description = parts.at(i);
         QStringList patterns = parts.at(i + 1).split(QLatin1Char(';'), Qt::SkipEmptyParts);
         for (QString& pattern : patterns) pattern = pattern.trimmed();
-        const QString inParentheses = QLatin1Char('(') + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+        const QString inParentheses =
+            QLatin1Char('(') + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
         if (description.endsWith(inParentheses))
             filters << description;
         else

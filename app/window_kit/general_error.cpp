@@ -25,7 +25,9 @@ QString CurrentExceptionMessage() {
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
-TApplication* TApplication::Instance() { return dynamic_cast<TApplication*>(QCoreApplication::instance()); }
+TApplication* TApplication::Instance() {
+    return dynamic_cast<TApplication*>(QCoreApplication::instance());
+}
 
 void TApplication::ShowCurrentException() {
     const QString text = GeneralErrorText(CurrentExceptionMessage());

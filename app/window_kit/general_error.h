@@ -4,10 +4,9 @@
 // is shown with the application title, an error icon and OK, and the
 // program goes on with the state the handler left.
 
-#include <exception>
-
 #include <QApplication>
 #include <QString>
+#include <exception>
 
 class Platform;
 class QWidget;

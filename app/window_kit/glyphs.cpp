@@ -1,12 +1,11 @@
 #include "app/window_kit/glyphs.h"
 
-#include <algorithm>
-#include <array>
-#include <cmath>
-
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygon>
+#include <algorithm>
+#include <array>
+#include <cmath>
 
 namespace {
 
@@ -31,7 +30,8 @@ void drawFloppy(QPainter& p, const QColor& body) {
 void drawArrow(QPainter& p, QPoint from, QPoint to, const QColor& color) {
     p.setPen(QPen(color, 2, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(from, to);
-    const QPointF d = QPointF(to - from) / std::max(1.0, std::hypot(to.x() - from.x(), to.y() - from.y()));
+    const QPointF d =
+        QPointF(to - from) / std::max(1.0, std::hypot(to.x() - from.x(), to.y() - from.y()));
     const QPointF n(-d.y(), d.x());
     QPolygonF head;
     head << QPointF(to) + d * 1.5 << QPointF(to) - d * 2.5 + n * 3 << QPointF(to) - d * 2.5 - n * 3;
@@ -62,7 +62,8 @@ void drawGlyph(QPainter& p, int index) {
             p.setPen(kOutline);
             p.setBrush(QColor(230, 180, 50));
             QPolygon back;
-            back << QPoint(1, 3) << QPoint(6, 3) << QPoint(7, 5) << QPoint(13, 5) << QPoint(13, 13) << QPoint(1, 13);
+            back << QPoint(1, 3) << QPoint(6, 3) << QPoint(7, 5) << QPoint(13, 5) << QPoint(13, 13)
+                 << QPoint(1, 13);
             p.drawPolygon(back);
             p.setBrush(QColor(255, 220, 100));
             QPolygon front;
@@ -127,9 +128,10 @@ void DrawPictureSymbol(QPainter& p, const QRect& r) {
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(60, 160, 60));
     QPolygon hill;
-    hill << QPoint(r.left() + 1, r.bottom()) << QPoint(r.left() + r.width() / 3, r.top() + r.height() / 2)
-         << QPoint(r.left() + r.width() * 2 / 3, r.bottom() - r.height() / 4) << QPoint(r.right(), r.top() + r.height() / 3)
-         << QPoint(r.right(), r.bottom());
+    hill << QPoint(r.left() + 1, r.bottom())
+         << QPoint(r.left() + r.width() / 3, r.top() + r.height() / 2)
+         << QPoint(r.left() + r.width() * 2 / 3, r.bottom() - r.height() / 4)
+         << QPoint(r.right(), r.top() + r.height() / 3) << QPoint(r.right(), r.bottom());
     p.drawPolygon(hill);
     p.setBrush(QColor(250, 210, 40));
     const int sun = std::max(1, std::min(r.width(), r.height()) / 10);

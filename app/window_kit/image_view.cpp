@@ -1,11 +1,10 @@
 #include "app/window_kit/image_view.h"
 
+#include <QMouseEvent>
+#include <QPainter>
 #include <algorithm>
 #include <cstdlib>
 #include <utility>
-
-#include <QMouseEvent>
-#include <QPainter>
 
 TImage::TImage(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
@@ -13,8 +12,9 @@ TImage::TImage(QWidget* parent) : QWidget(parent) {
 }
 
 void TImage::SetPicture(const QImage& picture, MemoryReservation memory) {
-    displayed_ = picture.format() == QImage::Format_RGB32 ? picture
-                                                           : picture.convertToFormat(QImage::Format_RGB32);
+    displayed_ = picture.format() == QImage::Format_RGB32
+                     ? picture
+                     : picture.convertToFormat(QImage::Format_RGB32);
     memory_ = std::move(memory);
     if (autoSize_) resize(displayed_.size());
     update();

@@ -5,11 +5,10 @@
 // carries the selection frame, inverted into the displayed copy of the
 // picture, so that inverting the same outline again restores every pixel.
 
-#include <functional>
-
 #include <QImage>
 #include <QRect>
 #include <QWidget>
+#include <functional>
 
 #include "picture/system/memory_budget.h"
 

@@ -73,15 +73,23 @@ void addToBar(QWidget* bar, QWidget* control) {
     static_cast<QHBoxLayout*>(bar->layout())->addWidget(control);
 }
 
-void endBar(QWidget* bar) { static_cast<QHBoxLayout*>(bar->layout())->addStretch(1); }
+void endBar(QWidget* bar) {
+    static_cast<QHBoxLayout*>(bar->layout())->addStretch(1);
+}
 
 }  // namespace
 
-QFont MainWindowFont() { return ProportionalFont(12); }
+QFont MainWindowFont() {
+    return ProportionalFont(12);
+}
 
-QColor ViewBackgroundColor() { return QApplication::palette().color(QPalette::Dark); }
+QColor ViewBackgroundColor() {
+    return QApplication::palette().color(QPalette::Dark);
+}
 
-int GlyphIndexOf(const QToolButton* button) { return button->property(kGlyphProperty).toInt(); }
+int GlyphIndexOf(const QToolButton* button) {
+    return button->property(kGlyphProperty).toInt();
+}
 
 void SetGlyphIndex(QToolButton* button, int index) {
     button->setProperty(kGlyphProperty, index);
@@ -92,7 +100,8 @@ void TMainControls::BuildToolBar1(QWidget* parent) {
     ToolBar1 = makeToolBar(parent, QStringLiteral("ToolBar1"), 28);
     ToolBar1->setFont(FixedFont(12, true));
 
-    const auto toolButton = [this](const QString& name, int glyph, const QString& hint, bool enabled) {
+    const auto toolButton = [this](const QString& name, int glyph, const QString& hint,
+                                   bool enabled) {
         auto* button = new QToolButton;
         button->setObjectName(name);
         SetGlyphIndex(button, glyph);
@@ -199,7 +208,8 @@ void TMainControls::BuildToolBar2(QWidget* parent) {
     ToolBar2 = makeToolBar(parent, QStringLiteral("ToolBar2"), 29);
 
     addToBar(ToolBar2, makeGap(8, false));
-    Label6 = makeLabel(QStringLiteral("Label6"), QStringLiteral("明るさ"), texts::HintBrightness, true);
+    Label6 =
+        makeLabel(QStringLiteral("Label6"), QStringLiteral("明るさ"), texts::HintBrightness, true);
     addToBar(ToolBar2, Label6);
     addToBar(ToolBar2, makeGap(4, false));
     Label7 = makeLabel(QStringLiteral("Label7"), QStringLiteral("暗"), texts::HintBrightness, true,
@@ -218,7 +228,8 @@ void TMainControls::BuildToolBar2(QWidget* parent) {
     addToBar(ToolBar2, Label8);
     addToBar(ToolBar2, makeGap(16, true));
 
-    Label1 = makeLabel(QStringLiteral("Label1"), QStringLiteral("コントラスト"), texts::HintContrast, true);
+    Label1 = makeLabel(QStringLiteral("Label1"), QStringLiteral("コントラスト"),
+                       texts::HintContrast, true);
     addToBar(ToolBar2, Label1);
     addToBar(ToolBar2, makeGap(4, false));
     Label4 = makeLabel(QStringLiteral("Label4"), QStringLiteral("通常"), texts::HintContrast, false,
@@ -249,7 +260,8 @@ void TMainControls::BuildToolBar2(QWidget* parent) {
     QWidget* narrow = makeGap(4, false);
     narrow->setToolTip(texts::HintRotation);
     addToBar(ToolBar2, narrow);
-    Label9 = makeLabel(QStringLiteral("Label9"), QStringLiteral("回転（0度）"), texts::HintRotation, true);
+    Label9 = makeLabel(QStringLiteral("Label9"), QStringLiteral("回転（0度）"), texts::HintRotation,
+                       true);
     Label9->setMinimumWidth(60);
     addToBar(ToolBar2, Label9);
     endBar(ToolBar2);
@@ -270,7 +282,9 @@ void TMainControls::BuildMenu(QWidget* parent) {
     copy1->setEnabled(false);
 }
 
-bool TMainControls::UnitIsPercent() const { return SpeedButton1->Caption() == texts::CaptionPercent; }
+bool TMainControls::UnitIsPercent() const {
+    return SpeedButton1->Caption() == texts::CaptionPercent;
+}
 
 void TMainControls::ShowScaleUnit(bool percent) {
     const QColor color = percent ? QColor(0, 0, 0) : QColor(128, 0, 0);

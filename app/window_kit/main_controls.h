@@ -22,11 +22,11 @@ class TUpDown;
 class TMainControls {
 public:
     QWidget* ToolBar1 = nullptr;
-    QToolButton* ToolButton1 = nullptr;   // open
-    QToolButton* ToolButton5 = nullptr;   // show the source image
-    QToolButton* ToolButton2 = nullptr;   // save
-    QToolButton* ToolButton6 = nullptr;   // show the scaled image
-    QCheckBox* CheckBox1 = nullptr;       // aspect lock
+    QToolButton* ToolButton1 = nullptr;  // open
+    QToolButton* ToolButton5 = nullptr;  // show the source image
+    QToolButton* ToolButton2 = nullptr;  // save
+    QToolButton* ToolButton6 = nullptr;  // show the scaled image
+    QCheckBox* CheckBox1 = nullptr;      // aspect lock
     QLabel* Label2 = nullptr;
     QLineEdit* Edit1 = nullptr;
     TUpDown* UpDown1 = nullptr;

@@ -3,10 +3,9 @@
 // Between the core's pictures and Qt's images. The core knows nothing of Qt,
 // so every crossing lives here.
 
+#include <QImage>
 #include <cstdint>
 #include <vector>
-
-#include <QImage>
 
 #include "picture/decoded_picture.h"
 #include "picture/dib.h"

@@ -6,13 +6,12 @@
 // (qt_platform.h) is the product; the tests put in a scripted one that
 // answers dialogs and records what was shown.
 
-#include <cstdint>
-#include <optional>
-#include <vector>
-
 #include <QImage>
 #include <QString>
 #include <QStringList>
+#include <cstdint>
+#include <optional>
+#include <vector>
 
 class QWidget;
 

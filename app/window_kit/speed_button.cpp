@@ -15,14 +15,18 @@ TSpeedButton::TSpeedButton(QWidget* parent) : QAbstractButton(parent) {
     setAttribute(Qt::WA_Hover);
 }
 
-void TSpeedButton::SetCaption(const QString& caption) { SetCaptionWithoutShortcut(this, caption); }
+void TSpeedButton::SetCaption(const QString& caption) {
+    SetCaptionWithoutShortcut(this, caption);
+}
 
 void TSpeedButton::SetMargin(int margin) {
     margin_ = margin;
     update();
 }
 
-QColor TSpeedButton::FontColor() const { return palette().color(QPalette::ButtonText); }
+QColor TSpeedButton::FontColor() const {
+    return palette().color(QPalette::ButtonText);
+}
 
 void TSpeedButton::SetFontColor(const QColor& color) {
     QPalette p = palette();
@@ -31,7 +35,9 @@ void TSpeedButton::SetFontColor(const QColor& color) {
     setPalette(p);
 }
 
-QSize TSpeedButton::sizeHint() const { return QSize(52, 22); }
+QSize TSpeedButton::sizeHint() const {
+    return QSize(52, 22);
+}
 
 void TSpeedButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);

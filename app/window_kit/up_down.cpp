@@ -1,10 +1,9 @@
 #include "app/window_kit/up_down.h"
 
-#include <algorithm>
-
 #include <QLineEdit>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 TUpDown::TUpDown(QLineEdit* buddy, QWidget* parent)
     : QWidget(parent), buddy_(buddy), up_(new QToolButton(this)), down_(new QToolButton(this)) {

@@ -5,9 +5,8 @@
 // Min..Max without wrapping, and writes the new number into the field
 // through the owner, so the field's change rule runs as for any edit.
 
-#include <functional>
-
 #include <QWidget>
+#include <functional>
 
 class QLineEdit;
 class QToolButton;

@@ -55,7 +55,8 @@ void ConvertBitFieldRows(const std::uint8_t* src, std::size_t srcStride, int wid
                 pixel = static_cast<std::uint32_t>(in[0] | (in[1] << 8));
                 in += 2;
             } else {
-                pixel = static_cast<std::uint32_t>(in[0]) | (static_cast<std::uint32_t>(in[1]) << 8) |
+                pixel = static_cast<std::uint32_t>(in[0]) |
+                        (static_cast<std::uint32_t>(in[1]) << 8) |
                         (static_cast<std::uint32_t>(in[2]) << 16) |
                         (static_cast<std::uint32_t>(in[3]) << 24);
                 in += 4;

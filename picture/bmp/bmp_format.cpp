@@ -315,8 +315,9 @@ namespace {
 std::uint64_t writeHeaders(std::ostream& out, const BitmapInfoHeader& header,
                            const RGBQuad* colorTable, std::uint64_t blockSize) {
     const std::uint32_t colors = header.biClrUsed;
-    CheckBMPFileSize(header.biWidth, header.biHeight < 0 ? -std::int64_t{header.biHeight} : header.biHeight,
-                     colors, blockSize);
+    CheckBMPFileSize(header.biWidth,
+                     header.biHeight < 0 ? -std::int64_t{header.biHeight} : header.biHeight, colors,
+                     blockSize);
     const std::uint64_t offBits = kFileHeaderSize + 40 + 4 * static_cast<std::uint64_t>(colors);
     const std::uint64_t fileSize = BMPFileSize(colors, blockSize);
 

@@ -44,8 +44,10 @@ class RowAssembler {
 public:
     RowAssembler(int rowWidth, int rowCount,
                  const std::function<void(int, const std::uint8_t*, int)>& row)
-        : row_(row), pixels_(static_cast<std::size_t>(std::max(rowWidth, 1))),
-          width_(rowWidth), rowCount_(rowCount) {}
+        : row_(row),
+          pixels_(static_cast<std::size_t>(std::max(rowWidth, 1))),
+          width_(rowWidth),
+          rowCount_(rowCount) {}
 
     bool done() const { return rowsDone_ >= rowCount_; }
     int rowsDone() const { return rowsDone_; }
@@ -172,7 +174,8 @@ public:
         if (held_ >= 32) {
             const std::size_t at = out_.size();
             out_.resize(at + 4);
-            for (int i = 0; i < 4; ++i) out_[at + i] = static_cast<std::uint8_t>(buffer_ >> (8 * i));
+            for (int i = 0; i < 4; ++i)
+                out_[at + i] = static_cast<std::uint8_t>(buffer_ >> (8 * i));
             buffer_ >>= 32;
             held_ -= 32;
         }

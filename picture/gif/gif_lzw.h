@@ -16,7 +16,8 @@
 // or where the data ends; pixels never reached are not handed over (a short
 // stream is common and tolerated). A code that names no table entry
 // or a pixel value above 255 fails with EGIFError "Invalid GIF code"; a
-// minimum code size outside 1..11 with "Invalid GIF code size". Returns the number of rows handed over.
+// minimum code size outside 1..11 with "Invalid GIF code size". Returns the number of rows handed
+// over.
 int DecodeGifLzw(const std::uint8_t* data, std::size_t size, int minCodeSize, int rowWidth,
                  int rowCount, const std::function<void(int, const std::uint8_t*, int)>& row);
 
@@ -24,5 +25,4 @@ int DecodeGifLzw(const std::uint8_t* data, std::size_t size, int minCodeSize, in
 // minimum code size 8: a clear code first, a clear code again whenever the
 // next free code would be 4095, the end code last. Returns the code stream
 // without sub-block framing.
-std::vector<std::uint8_t> EncodeGifLzw(const std::uint8_t* const* rows, int rowWidth,
-                                       int rowCount);
+std::vector<std::uint8_t> EncodeGifLzw(const std::uint8_t* const* rows, int rowWidth, int rowCount);

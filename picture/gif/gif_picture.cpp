@@ -41,6 +41,10 @@ std::vector<std::uint8_t> TGIFPicture::SaveToBytes() const {
     return WriteGIF(toWrite_);
 }
 
-void TGIFPicture::SaveToStream(std::ostream& stream) const { WriteBytesToStream(stream, SaveToBytes()); }
+void TGIFPicture::SaveToStream(std::ostream& stream) const {
+    WriteBytesToStream(stream, SaveToBytes());
+}
 
-void TGIFPicture::SaveToFile(const std::string& fileName) const { WriteFileAtomically(fileName, SaveToBytes()); }
+void TGIFPicture::SaveToFile(const std::string& fileName) const {
+    WriteFileAtomically(fileName, SaveToBytes());
+}

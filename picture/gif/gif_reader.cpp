@@ -3,10 +3,10 @@
 #include <cstring>
 #include <vector>
 
-#include "picture/system/byte_reader.h"
 #include "picture/errors.h"
 #include "picture/gif/gif_lzw.h"
 #include "picture/gif/gif_picture.h"
+#include "picture/system/byte_reader.h"
 
 namespace {
 
@@ -99,7 +99,8 @@ DecodedPicture decodeFirstFrame(const std::vector<std::uint8_t>& codes, int minC
         if (y < 0 || y >= height || firstX >= end) return;
         std::uint8_t* out = picture.row(y);
         if (!skipTransparent) {
-            std::memcpy(out + (left + firstX), pixels + firstX, static_cast<std::size_t>(end - firstX));
+            std::memcpy(out + (left + firstX), pixels + firstX,
+                        static_cast<std::size_t>(end - firstX));
             return;
         }
         for (int x = firstX; x < end; ++x)

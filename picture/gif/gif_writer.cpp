@@ -9,7 +9,8 @@ namespace {
 constexpr int kMaxSide = 65535;  // the format's 16-bit width and height
 constexpr int kTableEntries = 256;
 constexpr std::uint8_t kScreenFlags = 0x77;  // no global table, colour resolution 7, size field 7
-constexpr std::uint8_t kImageFlags = 0x87;   // local table of 2^8 entries, not interlaced, not sorted
+constexpr std::uint8_t kImageFlags =
+    0x87;  // local table of 2^8 entries, not interlaced, not sorted
 constexpr int kMinCodeSize = 8;
 constexpr std::size_t kMaxSubBlock = 255;
 

@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "picture/errors.h"
-#include "picture/system/file_io.h"
 #include "picture/jpeg/jpeg_glue.h"
 #include "picture/jpeg/jpeg_picture.h"
 #include "picture/jpeg/jpeg_row_decoder.h"
 #include "picture/reader_limits.h"
+#include "picture/system/file_io.h"
 
 // Decoding runs in guarded stretches (header, start, each call for rows,
 // finish) with our own allocations in between, so that no C++ object is

@@ -35,12 +35,16 @@ void dropOutput(j_common_ptr) {}
 struct CreateDecompress {
     jpeg_decompress_struct* cinfo;
 };
-void createDecompress(void* context) { jpeg_create_decompress(static_cast<CreateDecompress*>(context)->cinfo); }
+void createDecompress(void* context) {
+    jpeg_create_decompress(static_cast<CreateDecompress*>(context)->cinfo);
+}
 
 struct CreateCompress {
     jpeg_compress_struct* cinfo;
 };
-void createCompress(void* context) { jpeg_create_compress(static_cast<CreateCompress*>(context)->cinfo); }
+void createCompress(void* context) {
+    jpeg_create_compress(static_cast<CreateCompress*>(context)->cinfo);
+}
 
 }  // namespace
 
@@ -80,7 +84,9 @@ JpegDecompressor::JpegDecompressor() {
     }
 }
 
-JpegDecompressor::~JpegDecompressor() { jpeg_destroy_decompress(&cinfo); }
+JpegDecompressor::~JpegDecompressor() {
+    jpeg_destroy_decompress(&cinfo);
+}
 
 JpegCompressor::JpegCompressor() {
     cinfo.err = InitJpegErrorManager(errors);
@@ -93,4 +99,6 @@ JpegCompressor::JpegCompressor() {
     }
 }
 
-JpegCompressor::~JpegCompressor() { jpeg_destroy_compress(&cinfo); }
+JpegCompressor::~JpegCompressor() {
+    jpeg_destroy_compress(&cinfo);
+}

@@ -2,7 +2,7 @@
 
 // What the JPEG decoder and encoder share about libjpeg: an error manager
 // whose fatal errors come back to one guarded call, owning wrappers for the
-// libjpeg structs, and the JPEG exception. Private to picture/jpeg_*.cpp.
+// libjpeg structs, and the JPEG exception. Private to picture/jpeg/.
 //
 // libjpeg reports a fatal error by calling error_exit, which must not return.
 // RunJpegSteps is the one place that sets the jump target: a fatal error
@@ -12,9 +12,13 @@
 
 #include <csetjmp>
 #include <cstddef>
-#include <cstdio>  // jpeglib.h uses FILE and size_t without including them
+#include <cstdio>
 
+// jpeglib.h uses FILE and size_t without including them: it comes after
+// <cstddef> and <cstdio>.
+// clang-format off
 #include <jpeglib.h>
+// clang-format on
 
 struct JpegErrorManager {
     jpeg_error_mgr pub;

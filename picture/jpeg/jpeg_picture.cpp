@@ -53,7 +53,11 @@ std::vector<std::uint8_t> TJPEGPicture::SaveToBytes() const {
     return EncodeJPEG(widened);
 }
 
-void TJPEGPicture::SaveToStream(std::ostream& stream) const { WriteBytesToStream(stream, SaveToBytes()); }
+void TJPEGPicture::SaveToStream(std::ostream& stream) const {
+    WriteBytesToStream(stream, SaveToBytes());
+}
 
 // Encoded first: a failing encoder then never touches the file system.
-void TJPEGPicture::SaveToFile(const std::string& fileName) const { WriteFileAtomically(fileName, SaveToBytes()); }
+void TJPEGPicture::SaveToFile(const std::string& fileName) const {
+    WriteFileAtomically(fileName, SaveToBytes());
+}

@@ -28,14 +28,17 @@ void Blit(Canvas& canvas, const BlitRequest& r) {
     if (needSource && (!r.source || r.source->width <= 0 || r.source->height <= 0)) return;
 
     // Bounding box of the parallelogram, in pixel rows and columns.
-    const PointD corners[4] = {r.origin, r.origin + r.axisX, r.origin + r.axisY, r.origin + r.axisX + r.axisY};
+    const PointD corners[4] = {r.origin, r.origin + r.axisX, r.origin + r.axisY,
+                               r.origin + r.axisX + r.axisY};
     double minX = corners[0].x, maxX = minX, minY = corners[0].y, maxY = minY;
     for (const PointD& c : corners) {
         minX = std::min(minX, c.x), maxX = std::max(maxX, c.x);
         minY = std::min(minY, c.y), maxY = std::max(maxY, c.y);
     }
-    const int x0 = clampInt(std::ceil(minX), 0, canvas.width()), x1 = clampInt(std::ceil(maxX), 0, canvas.width());
-    const int y0 = clampInt(std::ceil(minY), 0, canvas.height()), y1 = clampInt(std::ceil(maxY), 0, canvas.height());
+    const int x0 = clampInt(std::ceil(minX), 0, canvas.width()),
+              x1 = clampInt(std::ceil(maxX), 0, canvas.width());
+    const int y0 = clampInt(std::ceil(minY), 0, canvas.height()),
+              y1 = clampInt(std::ceil(maxY), 0, canvas.height());
     if (x0 >= x1 || y0 >= y1) return;
 
     // Inverse of the axes: picture offset -> (u, v).
@@ -56,15 +59,19 @@ void Blit(Canvas& canvas, const BlitRequest& r) {
                     const double cu = u + 0.5 * (iu_x + iu_y), cv = v + 0.5 * (iv_x + iv_y);
                     const double sxf = r.srcX + std::clamp(cu, 0.0, 0.999999) * r.srcWidth;
                     const double syf = r.srcY + std::clamp(cv, 0.0, 0.999999) * r.srcHeight;
-                    const int sx = static_cast<int>(std::floor(sxf)), sy = static_cast<int>(std::floor(syf));
-                    if (sx < 0 || sy < 0 || sx >= r.source->width || sy >= r.source->height) continue;
+                    const int sx = static_cast<int>(std::floor(sxf)),
+                              sy = static_cast<int>(std::floor(syf));
+                    if (sx < 0 || sy < 0 || sx >= r.source->width || sy >= r.source->height)
+                        continue;
                     srcArgb = r.source->at(sx, sy);
                     src = srcArgb & 0xFFFFFF;
                 }
                 const Colour dst = canvas.pixel(x, y);
                 Colour out = dst;
                 switch (r.mode) {
-                    case BlitMode::RasterOp: out = ApplyRop3(r.rop3, patternAt(r.brush, x, y), src, dst); break;
+                    case BlitMode::RasterOp:
+                        out = ApplyRop3(r.rop3, patternAt(r.brush, x, y), src, dst);
+                        break;
                     case BlitMode::TransparentColour:
                         if (src == r.transparent) continue;
                         out = src;
@@ -82,7 +89,8 @@ void Blit(Canvas& canvas, const BlitRequest& r) {
                             const int sp = s * ca / 255;
                             channel[k] = std::clamp(sp + d * (255 - effectiveAlpha) / 255, 0, 255);
                         }
-                        out = static_cast<Colour>(channel[0] | (channel[1] << 8) | (channel[2] << 16));
+                        out = static_cast<Colour>(channel[0] | (channel[1] << 8) |
+                                                  (channel[2] << 16));
                         break;
                     }
                 }

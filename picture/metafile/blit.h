@@ -21,14 +21,18 @@ struct BlitRequest {
     PointD origin, axisX, axisY;
     BlitMode mode = BlitMode::RasterOp;
     int rop3 = 0xCC;
-    const Paint* brush = nullptr;   // the pattern of the raster operation
-    Colour transparent = 0;         // BlitMode::TransparentColour
-    int constantAlpha = 255;        // BlitMode::AlphaBlend
-    bool sourceAlpha = false;       // BlitMode::AlphaBlend: premultiplied per-pixel alpha
+    const Paint* brush = nullptr;  // the pattern of the raster operation
+    Colour transparent = 0;        // BlitMode::TransparentColour
+    int constantAlpha = 255;       // BlitMode::AlphaBlend
+    bool sourceAlpha = false;      // BlitMode::AlphaBlend: premultiplied per-pixel alpha
 };
 
 // True when the raster operation reads the source / the pattern.
-inline bool Rop3UsesSource(int rop3) { return ((rop3 >> 2) & 0x33) != (rop3 & 0x33); }
-inline bool Rop3UsesPattern(int rop3) { return ((rop3 >> 4) & 0x0F) != (rop3 & 0x0F); }
+inline bool Rop3UsesSource(int rop3) {
+    return ((rop3 >> 2) & 0x33) != (rop3 & 0x33);
+}
+inline bool Rop3UsesPattern(int rop3) {
+    return ((rop3 >> 4) & 0x0F) != (rop3 & 0x0F);
+}
 
 void Blit(Canvas& canvas, const BlitRequest& request);

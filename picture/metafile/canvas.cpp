@@ -16,11 +16,16 @@ Colour ApplyRop2(int rop2, Colour pen, Colour destination) {
 
 Colour ApplyRop3(int rop3, Colour pattern, Colour source, Colour destination) {
     switch (rop3 & 0xFF) {
-        case 0xCC: return source;
-        case 0xF0: return pattern;
-        case 0x00: return kBlack;
-        case 0xFF: return kWhite;
-        default: break;
+        case 0xCC:
+            return source;
+        case 0xF0:
+            return pattern;
+        case 0x00:
+            return kBlack;
+        case 0xFF:
+            return kWhite;
+        default:
+            break;
     }
     Colour result = 0;
     for (unsigned index = 0; index < 8; ++index) {
@@ -74,8 +79,9 @@ void Canvas::fillSpan(int y, int x0, int x1, const Paint& paint, int rop2) {
         Colour c = paint.colour;
         if (paint.tile) {
             const PatternTile& t = *paint.tile;
-            const std::size_t index = static_cast<std::size_t>(((y % t.height) + t.height) % t.height) * t.width +
-                                      static_cast<std::size_t>(((x % t.width) + t.width) % t.width);
+            const std::size_t index =
+                static_cast<std::size_t>(((y % t.height) + t.height) % t.height) * t.width +
+                static_cast<std::size_t>(((x % t.width) + t.width) % t.width);
             if (!t.opaque.empty() && !t.opaque[index]) continue;
             c = t.pixels[index];
         }
@@ -91,6 +97,7 @@ void Canvas::fillRegion(const ScanRegion& region, const Paint& paint, int rop2) 
         auto [first, last] = region.row(y);
         budget_.charge(1);
         for (const Span* s = first; s != last; ++s)
-            forEachVisibleSpan(y, s->x0, s->x1, [&](int a, int b) { fillSpan(y, a, b, paint, rop2); });
+            forEachVisibleSpan(y, s->x0, s->x1,
+                               [&](int a, int b) { fillSpan(y, a, b, paint, rop2); });
     }
 }

@@ -11,8 +11,16 @@
 #include "picture/metafile/geometry.h"
 #include "picture/metafile/scan_region.h"
 
-enum MapMode { kMapText = 1, kMapLoMetric = 2, kMapHiMetric = 3, kMapLoEnglish = 4, kMapHiEnglish = 5,
-               kMapTwips = 6, kMapIsotropic = 7, kMapAnisotropic = 8 };
+enum MapMode {
+    kMapText = 1,
+    kMapLoMetric = 2,
+    kMapHiMetric = 3,
+    kMapLoEnglish = 4,
+    kMapHiEnglish = 5,
+    kMapTwips = 6,
+    kMapIsotropic = 7,
+    kMapAnisotropic = 8
+};
 
 constexpr int kBkTransparent = 1;
 constexpr int kBkOpaque = 2;

@@ -9,26 +9,29 @@
 #include <memory>
 #include <vector>
 
-#include "picture/system/byte_reader.h"
 #include "picture/metafile/canvas.h"
+#include "picture/system/byte_reader.h"
 
 struct DibImage {
     int width = 0;
     int height = 0;
     std::vector<std::uint32_t> pixels;  // 0xAARRGGBB, top row first; alpha only from 32-bit sources
     bool hasAlpha = false;
-    bool bottomUp = true;  // the rows were stored bottom row first
-    bool monochrome = false;  // one bit per pixel
+    bool bottomUp = true;                        // the rows were stored bottom row first
+    bool monochrome = false;                     // one bit per pixel
     std::vector<std::uint8_t> bitsOfMonochrome;  // 0 or 1 per pixel, for brushes that colour them
 
     std::uint32_t at(int x, int y) const {
-        return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
+        return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                      static_cast<std::size_t>(x)];
     }
 
     // The top row (counted from the top, as `pixels` holds them) of a source
     // rectangle that a DIB record counts from the first row stored, which
     // for a bottom-up bitmap is its bottom row.
-    double sourceTop(double storedY, double rows) const { return bottomUp ? height - storedY - rows : storedY; }
+    double sourceTop(double storedY, double rows) const {
+        return bottomUp ? height - storedY - rows : storedY;
+    }
 };
 
 // How a colour table is given: colours (0), or indices into the logical
@@ -49,7 +52,8 @@ std::shared_ptr<const DibImage> DecodeDib(const ByteReader& info, const ByteRead
 // The same for a packed DIB: header, colour table and bits in one span, the
 // bits directly after the colour table.
 std::shared_ptr<const DibImage> DecodePackedDib(const ByteReader& packed, int usage,
-                                                const std::vector<Colour>& palette, WorkBudget& budget);
+                                                const std::vector<Colour>& palette,
+                                                WorkBudget& budget);
 
 // A WMF device-dependent bitmap (BITMAP16 at `offset`: type, width, height,
 // bytes per row, planes, bits per pixel; its bits, top row first, at

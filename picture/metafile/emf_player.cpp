@@ -4,10 +4,10 @@
 #include <cmath>
 #include <string>
 
-#include "picture/system/byte_reader.h"
 #include "picture/metafile/dib_image.h"
 #include "picture/metafile/logical_objects.h"
 #include "picture/metafile/polygon_fill.h"
+#include "picture/system/byte_reader.h"
 
 namespace {
 
@@ -18,13 +18,15 @@ PointD pointAt(const ByteReader& r, std::size_t offset) {
     return {static_cast<double>(r.i32(offset)), static_cast<double>(r.i32(offset + 4))};
 }
 
-std::vector<PointD> readPoints(const ByteReader& r, std::size_t offset, std::size_t count, bool small) {
+std::vector<PointD> readPoints(const ByteReader& r, std::size_t offset, std::size_t count,
+                               bool small) {
     r.requireItems(offset, count, small ? 4 : 8);
     std::vector<PointD> points;
     points.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
         if (small)
-            points.push_back({static_cast<double>(r.i16(offset + 4 * i)), static_cast<double>(r.i16(offset + 4 * i + 2))});
+            points.push_back({static_cast<double>(r.i16(offset + 4 * i)),
+                              static_cast<double>(r.i16(offset + 4 * i + 2))});
         else
             points.push_back(pointAt(r, offset + 8 * i));
     }
@@ -64,7 +66,8 @@ std::string faceName(const ByteReader& r, std::size_t offset, std::size_t maxUni
 
 class EmfPlayer {
 public:
-    EmfPlayer(GdiDevice& device, WorkBudget& budget, std::uint32_t handles) : device_(device), budget_(budget) {
+    EmfPlayer(GdiDevice& device, WorkBudget& budget, std::uint32_t handles)
+        : device_(device), budget_(budget) {
         objects_.setCapacity(std::max<std::uint32_t>(handles, 1u << 16), false);
     }
 
@@ -77,11 +80,13 @@ private:
         if (index == 0 || (index & kStockObject)) return;  // slot 0 is the metafile itself
         objects_.put(index, std::move(object));
     }
-    std::shared_ptr<const DibImage> bitmap(const ByteReader& r, std::size_t offBmi, std::size_t cbBmi,
-                                           std::size_t offBits, std::size_t cbBits, int usage);
+    std::shared_ptr<const DibImage> bitmap(const ByteReader& r, std::size_t offBmi,
+                                           std::size_t cbBmi, std::size_t offBits,
+                                           std::size_t cbBits, int usage);
     // The bitmap a blit record carries, at the offsets stored at `fields`.
     std::shared_ptr<const DibImage> blitBitmap(const ByteReader& r, std::size_t fields, int usage) {
-        return bitmap(r, r.u32(fields), r.u32(fields + 4), r.u32(fields + 8), r.u32(fields + 12), usage);
+        return bitmap(r, r.u32(fields), r.u32(fields + 4), r.u32(fields + 8), r.u32(fields + 12),
+                      usage);
     }
     ScanRegion readRegion(const ByteReader& r, std::size_t offset, std::size_t size) const;
     void text(const ByteReader& r, std::size_t emrText, bool wide);
@@ -93,10 +98,12 @@ private:
     ObjectTable objects_;
 };
 
-std::shared_ptr<const DibImage> EmfPlayer::bitmap(const ByteReader& r, std::size_t offBmi, std::size_t cbBmi,
-                                                  std::size_t offBits, std::size_t cbBits, int usage) {
+std::shared_ptr<const DibImage> EmfPlayer::bitmap(const ByteReader& r, std::size_t offBmi,
+                                                  std::size_t cbBmi, std::size_t offBits,
+                                                  std::size_t cbBits, int usage) {
     if (cbBmi == 0 || offBmi == 0) return nullptr;
-    return DecodeDib(r.sub(offBmi, cbBmi), r.sub(offBits, cbBits), usage, device_.paletteColours(), budget_);
+    return DecodeDib(r.sub(offBmi, cbBmi), r.sub(offBits, cbBits), usage, device_.paletteColours(),
+                     budget_);
 }
 
 void EmfPlayer::selectStock(std::uint32_t which) {
@@ -120,26 +127,57 @@ void EmfPlayer::selectStock(std::uint32_t which) {
         device_.selectFont(f);
     };
     switch (which) {
-        case 0: brush(0xFFFFFF, kBrushSolid); break;
-        case 1: brush(0xC0C0C0, kBrushSolid); break;
-        case 2: brush(0x808080, kBrushSolid); break;
-        case 3: brush(0x404040, kBrushSolid); break;
-        case 4: brush(0x000000, kBrushSolid); break;
-        case 5: brush(0, kBrushNull); break;
-        case 6: pen(0xFFFFFF, 0); break;
-        case 7: pen(0x000000, 0); break;
-        case 8: pen(0, 5); break;
+        case 0:
+            brush(0xFFFFFF, kBrushSolid);
+            break;
+        case 1:
+            brush(0xC0C0C0, kBrushSolid);
+            break;
+        case 2:
+            brush(0x808080, kBrushSolid);
+            break;
+        case 3:
+            brush(0x404040, kBrushSolid);
+            break;
+        case 4:
+            brush(0x000000, kBrushSolid);
+            break;
+        case 5:
+            brush(0, kBrushNull);
+            break;
+        case 6:
+            pen(0xFFFFFF, 0);
+            break;
+        case 7:
+            pen(0x000000, 0);
+            break;
+        case 8:
+            pen(0, 5);
+            break;
         case 10:
         case 11:
-        case 16: font("Courier New", 16, 400); break;
+        case 16:
+            font("Courier New", 16, 400);
+            break;
         case 12:
-        case 17: font("Arial", -11, 400); break;
+        case 17:
+            font("Arial", -11, 400);
+            break;
         case 13:
-        case 14: font("System", 16, 700); break;
-        case 15: device_.selectPalette(DefaultPalette()); break;
-        case 18: brush(0xFFFFFF, kBrushSolid); break;
-        case 19: pen(0x000000, 0); break;
-        default: break;
+        case 14:
+            font("System", 16, 700);
+            break;
+        case 15:
+            device_.selectPalette(DefaultPalette());
+            break;
+        case 18:
+            brush(0xFFFFFF, kBrushSolid);
+            break;
+        case 19:
+            pen(0x000000, 0);
+            break;
+        default:
+            break;
     }
 }
 
@@ -175,7 +213,8 @@ ScanRegion EmfPlayer::readRegion(const ByteReader& r, std::size_t offset, std::s
     }
     while (parts.size() > 1) {
         std::vector<ScanRegion> next;
-        for (std::size_t i = 0; i + 1 < parts.size(); i += 2) next.push_back(parts[i].combined(parts[i + 1], RegionOp::Or));
+        for (std::size_t i = 0; i + 1 < parts.size(); i += 2)
+            next.push_back(parts[i].combined(parts[i + 1], RegionOp::Or));
         if (parts.size() % 2) next.push_back(std::move(parts.back()));
         parts = std::move(next);
     }
@@ -201,7 +240,8 @@ void EmfPlayer::text(const ByteReader& r, std::size_t at, bool wide) {
         const bool pairs = (flags & 0x2000) != 0;
         if (offDx != 0 && r.hasItems(offDx, count, pairs ? 8 : 4)) {
             options.dxGiven = true;
-            for (std::size_t i = 0; i < count; ++i) options.dx.push_back(r.i32(offDx + (pairs ? 8 : 4) * i));
+            for (std::size_t i = 0; i < count; ++i)
+                options.dx.push_back(r.i32(offDx + (pairs ? 8 : 4) * i));
         }
     }
     // Glyph indices name glyphs of the recording system's font, which this
@@ -224,8 +264,10 @@ void EmfPlayer::smallText(const ByteReader& r) {
         offset = 52;
     }
     DecodedText decoded;
-    if (flags & 0x0200) decoded = DecodeAnsiText(r.bytes(offset, count), count, device_.textEncoding());
-    else decoded = readUtf16(r, offset, count);
+    if (flags & 0x0200)
+        decoded = DecodeAnsiText(r.bytes(offset, count), count, device_.textEncoding());
+    else
+        decoded = readUtf16(r, offset, count);
     if (flags & 0x0010) decoded = DecodedText();
     device_.text(reference, decoded, options);
 }
@@ -257,7 +299,8 @@ void EmfPlayer::gradientFill(const ByteReader& r) {
             const double from = horizontal ? std::min(va.p.x, vb.p.x) : std::min(va.p.y, vb.p.y);
             const double to = horizontal ? std::max(va.p.x, vb.p.x) : std::max(va.p.y, vb.p.y);
             const double start = horizontal ? va.p.x : va.p.y, end = horizontal ? vb.p.x : vb.p.y;
-            const double crossFrom = horizontal ? std::min(va.p.y, vb.p.y) : std::min(va.p.x, vb.p.x);
+            const double crossFrom =
+                horizontal ? std::min(va.p.y, vb.p.y) : std::min(va.p.x, vb.p.x);
             const double crossTo = horizontal ? std::max(va.p.y, vb.p.y) : std::max(va.p.x, vb.p.x);
             const int i0 = static_cast<int>(std::clamp(std::ceil(from), -1.0, 1e6));
             const int i1 = static_cast<int>(std::clamp(std::ceil(to), -1.0, 1e6));
@@ -265,16 +308,21 @@ void EmfPlayer::gradientFill(const ByteReader& r) {
             const int c1 = static_cast<int>(std::clamp(std::ceil(crossTo), -1.0, 1e6));
             budget_.charge(static_cast<std::uint64_t>(std::max(0, i1 - i0)) + 1);
             for (int k = std::max(i0, 0); k < std::min(i1, 1 << 16); ++k) {
-                const double t = end != start ? std::clamp((k - start) / (end - start), 0.0, 1.0) : 0;
-                const Colour colour = makeColour(static_cast<int>(va.c[0] + (vb.c[0] - va.c[0]) * t),
-                                                 static_cast<int>(va.c[1] + (vb.c[1] - va.c[1]) * t),
-                                                 static_cast<int>(va.c[2] + (vb.c[2] - va.c[2]) * t));
+                const double t =
+                    end != start ? std::clamp((k - start) / (end - start), 0.0, 1.0) : 0;
+                const Colour colour =
+                    makeColour(static_cast<int>(va.c[0] + (vb.c[0] - va.c[0]) * t),
+                               static_cast<int>(va.c[1] + (vb.c[1] - va.c[1]) * t),
+                               static_cast<int>(va.c[2] + (vb.c[2] - va.c[2]) * t));
                 const RectI stripe = horizontal ? RectI{k, c0, k + 1, c1} : RectI{c0, k, c1, k + 1};
                 BrushObject brush;
-                brush.color = static_cast<ColorRef>(((colour >> 16) & 0xFF) | (colour & 0xFF00) | ((colour & 0xFF) << 16));
-                device_.fillRegion(ScanRegion::fromRect({std::max(stripe.left, 0), std::max(stripe.top, 0),
-                                                         std::min(stripe.right, 1 << 16), std::min(stripe.bottom, 1 << 16)}),
-                                   &brush);
+                brush.color = static_cast<ColorRef>(((colour >> 16) & 0xFF) | (colour & 0xFF00) |
+                                                    ((colour & 0xFF) << 16));
+                device_.fillRegion(
+                    ScanRegion::fromRect({std::max(stripe.left, 0), std::max(stripe.top, 0),
+                                          std::min(stripe.right, 1 << 16),
+                                          std::min(stripe.bottom, 1 << 16)}),
+                    &brush);
             }
         }
     } else if (mode == 2) {
@@ -305,12 +353,12 @@ void EmfPlayer::gradientFill(const ByteReader& r) {
 void EmfPlayer::play(std::uint32_t type, const ByteReader& r) {
     DcState& s = device_.state();
     switch (type) {
-        case 2:    // poly Bezier
-        case 3:    // polygon
-        case 4:    // polyline
-        case 5:    // poly Bezier to
-        case 6:    // polyline to
-        case 85:   // the same with 16-bit points
+        case 2:   // poly Bezier
+        case 3:   // polygon
+        case 4:   // polyline
+        case 5:   // poly Bezier to
+        case 6:   // polyline to
+        case 85:  // the same with 16-bit points
         case 86:
         case 87:
         case 88:
@@ -319,11 +367,21 @@ void EmfPlayer::play(std::uint32_t type, const ByteReader& r) {
             const std::uint32_t kind = small ? type - 83 : type;
             const auto points = readPoints(r, 28, r.u32(24), small);
             switch (kind) {
-                case 2: device_.polyBezier(points); break;
-                case 3: device_.polygon(points); break;
-                case 4: device_.polyline(points); break;
-                case 5: device_.polyBezierTo(points); break;
-                case 6: device_.polylineTo(points); break;
+                case 2:
+                    device_.polyBezier(points);
+                    break;
+                case 3:
+                    device_.polygon(points);
+                    break;
+                case 4:
+                    device_.polyline(points);
+                    break;
+                case 5:
+                    device_.polyBezierTo(points);
+                    break;
+                case 6:
+                    device_.polylineTo(points);
+                    break;
             }
             break;
         }
@@ -345,8 +403,10 @@ void EmfPlayer::play(std::uint32_t type, const ByteReader& r) {
                                     points.begin() + static_cast<std::ptrdiff_t>(used + count));
                 used += count;
             }
-            if (type == 7 || type == 90) device_.polyPolyline(groups);
-            else device_.polyPolygon(groups);
+            if (type == 7 || type == 90)
+                device_.polyPolyline(groups);
+            else
+                device_.polyPolygon(groups);
             break;
         }
         case 56:
@@ -358,38 +418,91 @@ void EmfPlayer::play(std::uint32_t type, const ByteReader& r) {
             device_.polyDraw(points, std::vector<std::uint8_t>(kinds, kinds + count));
             break;
         }
-        case 9: device_.setWindowExt(pointAt(r, 8)); break;
-        case 10: device_.setWindowOrg(pointAt(r, 8)); break;
-        case 11: device_.setViewportExt(pointAt(r, 8)); break;
-        case 12: device_.setViewportOrg(pointAt(r, 8)); break;
-        case 15: device_.setPixel(pointAt(r, 8), r.u32(16)); break;
-        case 17: device_.setMapMode(static_cast<int>(r.u32(8))); break;
-        case 18: s.bkMode = static_cast<int>(r.u32(8)); break;
-        case 19: s.polyFillMode = r.u32(8) == 2 ? 2 : 1; break;
-        case 20: s.rop2 = static_cast<int>(std::clamp<std::uint32_t>(r.u32(8), 1, 16)); break;
-        case 21: s.stretchMode = static_cast<int>(r.u32(8)); break;
-        case 22: s.textAlign = static_cast<int>(r.u32(8)); break;
-        case 24: s.textColor = r.u32(8); break;
-        case 25: s.bkColor = r.u32(8); break;
-        case 26: device_.offsetClip(r.i32(8), r.i32(12)); break;
-        case 27: device_.moveTo(pointAt(r, 8)); break;
-        case 28: device_.setMetaRegion(); break;
-        case 29: device_.excludeClipRect(r.i32(8), r.i32(12), r.i32(16), r.i32(20)); break;
-        case 30: device_.intersectClipRect(r.i32(8), r.i32(12), r.i32(16), r.i32(20)); break;
-        case 31: device_.scaleViewportExt(r.i32(8), r.i32(12), r.i32(16), r.i32(20)); break;
-        case 32: device_.scaleWindowExt(r.i32(8), r.i32(12), r.i32(16), r.i32(20)); break;
-        case 33: device_.saveDC(); break;
-        case 34: device_.restoreDC(r.i32(8)); break;
-        case 35: device_.setWorldTransform(readXform(r, 8)); break;
-        case 36: device_.modifyWorldTransform(readXform(r, 8), static_cast<int>(r.u32(32))); break;
-        case 37: selectObject(r.u32(8)); break;
-        case 38: createObject(r.u32(8), GdiObject(ReadLogPen(r, 12, 4))); break;
+        case 9:
+            device_.setWindowExt(pointAt(r, 8));
+            break;
+        case 10:
+            device_.setWindowOrg(pointAt(r, 8));
+            break;
+        case 11:
+            device_.setViewportExt(pointAt(r, 8));
+            break;
+        case 12:
+            device_.setViewportOrg(pointAt(r, 8));
+            break;
+        case 15:
+            device_.setPixel(pointAt(r, 8), r.u32(16));
+            break;
+        case 17:
+            device_.setMapMode(static_cast<int>(r.u32(8)));
+            break;
+        case 18:
+            s.bkMode = static_cast<int>(r.u32(8));
+            break;
+        case 19:
+            s.polyFillMode = r.u32(8) == 2 ? 2 : 1;
+            break;
+        case 20:
+            s.rop2 = static_cast<int>(std::clamp<std::uint32_t>(r.u32(8), 1, 16));
+            break;
+        case 21:
+            s.stretchMode = static_cast<int>(r.u32(8));
+            break;
+        case 22:
+            s.textAlign = static_cast<int>(r.u32(8));
+            break;
+        case 24:
+            s.textColor = r.u32(8);
+            break;
+        case 25:
+            s.bkColor = r.u32(8);
+            break;
+        case 26:
+            device_.offsetClip(r.i32(8), r.i32(12));
+            break;
+        case 27:
+            device_.moveTo(pointAt(r, 8));
+            break;
+        case 28:
+            device_.setMetaRegion();
+            break;
+        case 29:
+            device_.excludeClipRect(r.i32(8), r.i32(12), r.i32(16), r.i32(20));
+            break;
+        case 30:
+            device_.intersectClipRect(r.i32(8), r.i32(12), r.i32(16), r.i32(20));
+            break;
+        case 31:
+            device_.scaleViewportExt(r.i32(8), r.i32(12), r.i32(16), r.i32(20));
+            break;
+        case 32:
+            device_.scaleWindowExt(r.i32(8), r.i32(12), r.i32(16), r.i32(20));
+            break;
+        case 33:
+            device_.saveDC();
+            break;
+        case 34:
+            device_.restoreDC(r.i32(8));
+            break;
+        case 35:
+            device_.setWorldTransform(readXform(r, 8));
+            break;
+        case 36:
+            device_.modifyWorldTransform(readXform(r, 8), static_cast<int>(r.u32(32)));
+            break;
+        case 37:
+            selectObject(r.u32(8));
+            break;
+        case 38:
+            createObject(r.u32(8), GdiObject(ReadLogPen(r, 12, 4)));
+            break;
         case 39: {  // create brush
             auto brush = std::make_shared<BrushObject>();
             brush->style = static_cast<int>(r.u32(12));
             brush->color = r.u32(16);
             brush->hatch = static_cast<int>(r.u32(20));
-            if (brush->style != kBrushSolid && brush->style != kBrushNull && brush->style != kBrushHatched)
+            if (brush->style != kBrushSolid && brush->style != kBrushNull &&
+                brush->style != kBrushHatched)
                 brush->style = kBrushSolid;
             createObject(r.u32(8), GdiObject(brush));
             break;
@@ -415,7 +528,8 @@ void EmfPlayer::play(std::uint32_t type, const ByteReader& r) {
             const std::size_t entries = r.u32(48);
             if ((pen->style & 0xF) == 7) {
                 r.requireItems(52, entries, 4);
-                for (std::size_t i = 0; i < entries && i < 64; ++i) pen->userDashes.push_back(r.u32(52 + 4 * i));
+                for (std::size_t i = 0; i < entries && i < 64; ++i)
+                    pen->userDashes.push_back(r.u32(52 + 4 * i));
             }
             createObject(r.u32(8), GdiObject(pen));
             break;
@@ -426,21 +540,33 @@ void EmfPlayer::play(std::uint32_t type, const ByteReader& r) {
             createObject(r.u32(8), GdiObject(font));
             break;
         }
-        case 40: objects_.remove(r.u32(8)); break;
+        case 40:
+            objects_.remove(r.u32(8));
+            break;
         case 41: {
             const PointD centre = pointAt(r, 8);
             device_.angleArc(centre, r.u32(16), r.f32(20), r.f32(24));
             break;
         }
-        case 42: device_.ellipse(r.i32(8), r.i32(12), r.i32(16), r.i32(20)); break;
-        case 43: device_.rectangle(r.i32(8), r.i32(12), r.i32(16), r.i32(20)); break;
-        case 44: device_.roundRect(r.i32(8), r.i32(12), r.i32(16), r.i32(20), r.i32(24), r.i32(28)); break;
+        case 42:
+            device_.ellipse(r.i32(8), r.i32(12), r.i32(16), r.i32(20));
+            break;
+        case 43:
+            device_.rectangle(r.i32(8), r.i32(12), r.i32(16), r.i32(20));
+            break;
+        case 44:
+            device_.roundRect(r.i32(8), r.i32(12), r.i32(16), r.i32(20), r.i32(24), r.i32(28));
+            break;
         case 45:
         case 46:
         case 47:
         case 55: {
-            const ArcKind kind = type == 45 ? ArcKind::Arc : type == 46 ? ArcKind::Chord : type == 47 ? ArcKind::Pie : ArcKind::ArcTo;
-            device_.arc(kind, r.i32(8), r.i32(12), r.i32(16), r.i32(20), pointAt(r, 24), pointAt(r, 32));
+            const ArcKind kind = type == 45   ? ArcKind::Arc
+                                 : type == 46 ? ArcKind::Chord
+                                 : type == 47 ? ArcKind::Pie
+                                              : ArcKind::ArcTo;
+            device_.arc(kind, r.i32(8), r.i32(12), r.i32(16), r.i32(20), pointAt(r, 24),
+                        pointAt(r, 32));
             break;
         }
         case 48: {
@@ -460,7 +586,8 @@ void EmfPlayer::play(std::uint32_t type, const ByteReader& r) {
         }
         case 50: {  // set palette entries
             GdiObject* object = objects_.getMutable(r.u32(8));
-            if (object && object->palette) SetPaletteEntries(*object->palette, r.u32(12), r, 20, r.u32(16));
+            if (object && object->palette)
+                SetPaletteEntries(*object->palette, r.u32(12), r, 20, r.u32(16));
             break;
         }
         case 51: {  // resize palette
@@ -468,8 +595,12 @@ void EmfPlayer::play(std::uint32_t type, const ByteReader& r) {
             if (object && object->palette) ResizePalette(*object->palette, r.u32(12));
             break;
         }
-        case 54: device_.lineTo(pointAt(r, 8)); break;
-        case 57: s.arcClockwise = r.u32(8) == 2; break;
+        case 54:
+            device_.lineTo(pointAt(r, 8));
+            break;
+        case 57:
+            s.arcClockwise = r.u32(8) == 2;
+            break;
         case 58: {
             const std::uint32_t raw = r.u32(8);
             // Written as an integer by most programs, as a float by a few.
@@ -477,30 +608,53 @@ void EmfPlayer::play(std::uint32_t type, const ByteReader& r) {
             if (std::isfinite(limit) && limit >= 1) s.miterLimit = limit;
             break;
         }
-        case 59: device_.beginPath(); break;
-        case 60: device_.endPath(); break;
-        case 61: device_.closeFigure(); break;
-        case 62: device_.fillPath(); break;
-        case 63: device_.strokeAndFillPath(); break;
-        case 64: device_.strokePath(); break;
-        case 66: device_.widenPath(); break;
-        case 67: device_.selectClipPath(static_cast<RegionOp>(std::clamp<std::uint32_t>(r.u32(8), 1, 5))); break;
-        case 68: device_.abortPath(); break;
+        case 59:
+            device_.beginPath();
+            break;
+        case 60:
+            device_.endPath();
+            break;
+        case 61:
+            device_.closeFigure();
+            break;
+        case 62:
+            device_.fillPath();
+            break;
+        case 63:
+            device_.strokeAndFillPath();
+            break;
+        case 64:
+            device_.strokePath();
+            break;
+        case 66:
+            device_.widenPath();
+            break;
+        case 67:
+            device_.selectClipPath(
+                static_cast<RegionOp>(std::clamp<std::uint32_t>(r.u32(8), 1, 5)));
+            break;
+        case 68:
+            device_.abortPath();
+            break;
         case 71:    // fill region
         case 72: {  // frame region
             const std::size_t size = r.u32(24);
             const GdiObject* brush = objects_.get(r.u32(28));
             const ScanRegion region = readRegion(r, type == 71 ? 32 : 40, size);
             if (!brush || !brush->brush) break;
-            if (type == 71) device_.fillRegion(region, brush->brush.get());
-            else device_.frameRegion(region, brush->brush.get(), r.i32(32), r.i32(36));
+            if (type == 71)
+                device_.fillRegion(region, brush->brush.get());
+            else
+                device_.frameRegion(region, brush->brush.get(), r.i32(32), r.i32(36));
             break;
         }
         case 73:
         case 74: {
             const ScanRegion region = readRegion(r, 28, r.u32(24));
-            if (type == 73) device_.invertRegion(region);
-            else device_.fillRegion(region, s.brush.get());
+            if (type == 73)
+                device_.invertRegion(region);
+            else
+                device_.fillRegion(region, s.brush.get());
             break;
         }
         case 75: {  // select clip region
@@ -525,32 +679,36 @@ void EmfPlayer::play(std::uint32_t type, const ByteReader& r) {
             }
             const double sw = type == 77 ? r.i32(100) : w, sh = type == 77 ? r.i32(104) : h;
             const Matrix source = readXform(r, 52);
-            const PointD srcOrigin = source.map({static_cast<double>(r.i32(44)), static_cast<double>(r.i32(48))});
+            const PointD srcOrigin =
+                source.map({static_cast<double>(r.i32(44)), static_cast<double>(r.i32(48))});
             const PointD srcSize = source.mapVector({sw, sh});
-            device_.stretchBlt(x, y, w, h, image.get(), srcOrigin.x, srcOrigin.y, srcSize.x, srcSize.y, rop);
+            device_.stretchBlt(x, y, w, h, image.get(), srcOrigin.x, srcOrigin.y, srcSize.x,
+                               srcSize.y, rop);
             break;
         }
         case 78: {  // mask blit: drawn without its mask
             const double x = r.i32(24), y = r.i32(28), w = r.i32(32), h = r.i32(36);
             const auto image = blitBitmap(r, 84, static_cast<int>(r.u32(80)));
             const std::uint32_t rop = r.u32(40) & 0x00FFFFFF;
-            if (!image) device_.patBlt(x, y, w, h, rop);
-            else device_.stretchBlt(x, y, w, h, image.get(), r.i32(44), r.i32(48), w, h, rop);
+            if (!image)
+                device_.patBlt(x, y, w, h, rop);
+            else
+                device_.stretchBlt(x, y, w, h, image.get(), r.i32(44), r.i32(48), w, h, rop);
             break;
         }
         case 79: {  // parallelogram blit
             const auto image = blitBitmap(r, 96, static_cast<int>(r.u32(92)));
             if (!image) break;
-            device_.parallelogramBlt(pointAt(r, 24), pointAt(r, 32), pointAt(r, 40), image.get(), r.i32(48), r.i32(52),
-                                     r.i32(56), r.i32(60));
+            device_.parallelogramBlt(pointAt(r, 24), pointAt(r, 32), pointAt(r, 40), image.get(),
+                                     r.i32(48), r.i32(52), r.i32(56), r.i32(60));
             break;
         }
         case 80: {  // set DIB bits to the device
             const auto image = blitBitmap(r, 48, static_cast<int>(r.u32(64)));
             if (!image) break;
             const double w = r.i32(40), h = r.i32(44);
-            device_.stretchBlt(r.i32(24), r.i32(28), w, h, image.get(), r.i32(32), image->sourceTop(r.i32(36), h), w, h,
-                               0x00CC0020);
+            device_.stretchBlt(r.i32(24), r.i32(28), w, h, image.get(), r.i32(32),
+                               image->sourceTop(r.i32(36), h), w, h, 0x00CC0020);
             break;
         }
         case 81: {  // stretch DIB bits
@@ -562,12 +720,16 @@ void EmfPlayer::play(std::uint32_t type, const ByteReader& r) {
                 break;
             }
             const double srcH = r.i32(44);
-            device_.stretchBlt(x, y, w, h, image.get(), r.i32(32), image->sourceTop(r.i32(36), srcH), r.i32(40), srcH,
-                               rop);
+            device_.stretchBlt(x, y, w, h, image.get(), r.i32(32),
+                               image->sourceTop(r.i32(36), srcH), r.i32(40), srcH, rop);
             break;
         }
-        case 83: text(r, 36, false); break;
-        case 84: text(r, 36, true); break;
+        case 83:
+            text(r, 36, false);
+            break;
+        case 84:
+            text(r, 36, true);
+            break;
         case 96:
         case 97: {
             const std::size_t strings = r.u32(36);
@@ -575,7 +737,9 @@ void EmfPlayer::play(std::uint32_t type, const ByteReader& r) {
             for (std::size_t i = 0; i < strings; ++i) text(r, 40 + 40 * i, type == 97);
             break;
         }
-        case 108: smallText(r); break;
+        case 108:
+            smallText(r);
+            break;
         case 114:    // alpha blend
         case 116: {  // transparent blit
             const double x = r.i32(24), y = r.i32(28), w = r.i32(32), h = r.i32(36);
@@ -585,13 +749,17 @@ void EmfPlayer::play(std::uint32_t type, const ByteReader& r) {
             if (type == 114) {
                 const int constantAlpha = r.u8(42);
                 const bool sourceAlpha = (r.u8(43) & 1) != 0 && image->hasAlpha;
-                device_.alphaBlend(x, y, w, h, image.get(), sx, sy, sw, sh, constantAlpha, sourceAlpha);
+                device_.alphaBlend(x, y, w, h, image.get(), sx, sy, sw, sh, constantAlpha,
+                                   sourceAlpha);
             } else {
-                device_.transparentBlt(x, y, w, h, image.get(), sx, sy, sw, sh, device_.resolve(r.u32(40)));
+                device_.transparentBlt(x, y, w, h, image.get(), sx, sy, sw, sh,
+                                       device_.resolve(r.u32(40)));
             }
             break;
         }
-        case 118: gradientFill(r); break;
+        case 118:
+            gradientFill(r);
+            break;
         case 99:
         case 122: {  // colour spaces hold a slot of the table
             GdiObject object;
@@ -599,7 +767,8 @@ void EmfPlayer::play(std::uint32_t type, const ByteReader& r) {
             createObject(r.u32(8), std::move(object));
             break;
         }
-        default: break;  // comments (and EMF+ inside them), colour management, OpenGL and the like
+        default:
+            break;  // comments (and EMF+ inside them), colour management, OpenGL and the like
     }
 }
 
@@ -610,7 +779,8 @@ EmfHeader ReadEmfHeader(const std::uint8_t* data, std::size_t size) {
     file.require(0, 88);
     if (file.u32(0) != 1) file.fail("the first record is not a header");
     const std::uint32_t headerSize = file.u32(4);
-    if (headerSize < 88 || headerSize > size) file.fail("header size " + std::to_string(headerSize) + " is invalid");
+    if (headerSize < 88 || headerSize > size)
+        file.fail("header size " + std::to_string(headerSize) + " is invalid");
     if (file.u32(40) != kEmfSignature) file.fail("signature is missing");
     EmfHeader h;
     h.bounds = {file.i32(8), file.i32(12), file.i32(16), file.i32(20)};
@@ -630,7 +800,8 @@ EmfHeader ReadEmfHeader(const std::uint8_t* data, std::size_t size) {
             h.millimetresHeight = umY / 1000;
         }
     }
-    if (!(h.deviceWidth > 0 && h.deviceHeight > 0 && h.millimetresWidth > 0 && h.millimetresHeight > 0))
+    if (!(h.deviceWidth > 0 && h.deviceHeight > 0 && h.millimetresWidth > 0 &&
+          h.millimetresHeight > 0))
         file.fail("the recording device's size is invalid");
     return h;
 }
@@ -641,13 +812,18 @@ void PlayEmf(const std::uint8_t* data, std::size_t size, const EmfHeader& header
     std::size_t offset = ByteReader(data, size, "").u32(4);
     while (offset < size) {
         if (size - offset < 8)
-            throw EInvalidGraphic("EMF file ends inside a record at offset " + std::to_string(offset));
+            throw EInvalidGraphic("EMF file ends inside a record at offset " +
+                                  std::to_string(offset));
         const ByteReader head(data + offset, 8, "");
         const std::uint32_t type = head.u32(0);
         const std::uint32_t recordSize = head.u32(4);
-        const std::string what = "EMF record " + std::to_string(type) + " at offset " + std::to_string(offset);
-        if (recordSize < 8) throw EInvalidGraphic(what + ": record size " + std::to_string(recordSize) + " is invalid");
-        if (recordSize > size - offset) throw EInvalidGraphic(what + ": record runs past the end of the file");
+        const std::string what =
+            "EMF record " + std::to_string(type) + " at offset " + std::to_string(offset);
+        if (recordSize < 8)
+            throw EInvalidGraphic(what + ": record size " + std::to_string(recordSize) +
+                                  " is invalid");
+        if (recordSize > size - offset)
+            throw EInvalidGraphic(what + ": record runs past the end of the file");
         if (type == 14) break;
         budget.charge(1);
         player.play(type, ByteReader(data + offset, recordSize, what));

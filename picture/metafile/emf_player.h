@@ -11,7 +11,7 @@
 struct EmfHeader {
     RectI bounds;  // device units of the recording device, inclusive corners
     RectI frame;   // hundredths of a millimetre, inclusive corners
-    double deviceWidth = 0, deviceHeight = 0;          // pixels of the recording device
+    double deviceWidth = 0, deviceHeight = 0;            // pixels of the recording device
     double millimetresWidth = 0, millimetresHeight = 0;  // its size
     std::uint32_t handles = 0;
 };

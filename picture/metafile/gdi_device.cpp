@@ -10,11 +10,17 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr std::size_t kDeepestSave = 10000;
 
-double roundHalfUp(double v) { return std::floor(v + 0.5); }
+double roundHalfUp(double v) {
+    return std::floor(v + 0.5);
+}
 
-PointD roundPoint(PointD p) { return {roundHalfUp(p.x), roundHalfUp(p.y)}; }
+PointD roundPoint(PointD p) {
+    return {roundHalfUp(p.x), roundHalfUp(p.y)};
+}
 
-bool keepsAxes(const Matrix& m) { return m.m12 == 0 && m.m21 == 0; }
+bool keepsAxes(const Matrix& m) {
+    return m.m12 == 0 && m.m21 == 0;
+}
 
 Matrix inverseOf(const Matrix& m) {
     const double det = m.determinant();
@@ -38,12 +44,18 @@ int clampToInt(double v) {
 // Millimetres per logical unit of the fixed mapping modes.
 double millimetresPerUnit(int mode) {
     switch (mode) {
-        case kMapLoMetric: return 0.1;
-        case kMapHiMetric: return 0.01;
-        case kMapLoEnglish: return 0.254;
-        case kMapHiEnglish: return 0.0254;
-        case kMapTwips: return 25.4 / 1440;
-        default: return 0;
+        case kMapLoMetric:
+            return 0.1;
+        case kMapHiMetric:
+            return 0.01;
+        case kMapLoEnglish:
+            return 0.254;
+        case kMapHiEnglish:
+            return 0.0254;
+        case kMapTwips:
+            return 25.4 / 1440;
+        default:
+            return 0;
     }
 }
 
@@ -56,13 +68,27 @@ std::shared_ptr<const PatternTile> hatchTile(int hatch, Colour fore, Colour back
         for (int x = 0; x < 8; ++x) {
             bool on = false;
             switch (hatch) {
-                case 0: on = y == 7; break;                   // horizontal
-                case 1: on = x == 7; break;                   // vertical
-                case 2: on = x == y; break;                   // top-left to bottom-right
-                case 3: on = x + y == 7; break;               // bottom-left to top-right
-                case 4: on = x == 7 || y == 7; break;         // cross
-                case 5: on = x == y || x + y == 7; break;     // diagonal cross
-                default: on = false; break;
+                case 0:
+                    on = y == 7;
+                    break;  // horizontal
+                case 1:
+                    on = x == 7;
+                    break;  // vertical
+                case 2:
+                    on = x == y;
+                    break;  // top-left to bottom-right
+                case 3:
+                    on = x + y == 7;
+                    break;  // bottom-left to top-right
+                case 4:
+                    on = x == 7 || y == 7;
+                    break;  // cross
+                case 5:
+                    on = x == y || x + y == 7;
+                    break;  // diagonal cross
+                default:
+                    on = false;
+                    break;
             }
             const std::size_t i = static_cast<std::size_t>(y) * 8 + x;
             tile->pixels[i] = on ? fore : back;
@@ -73,7 +99,8 @@ std::shared_ptr<const PatternTile> hatchTile(int hatch, Colour fore, Colour back
 }
 
 // A blit of the source rectangle; the destination is the caller's.
-BlitRequest blitFrom(const DibImage* source, double srcX, double srcY, double srcWidth, double srcHeight) {
+BlitRequest blitFrom(const DibImage* source, double srcX, double srcY, double srcWidth,
+                     double srcHeight) {
     BlitRequest r;
     r.source = source;
     r.srcX = srcX, r.srcY = srcY, r.srcWidth = srcWidth, r.srcHeight = srcHeight;
@@ -81,7 +108,8 @@ BlitRequest blitFrom(const DibImage* source, double srcX, double srcY, double sr
 }
 
 // The destination of a blit: the parallelogram the logical rectangle maps to.
-void mapDestination(BlitRequest& r, const Matrix& m, double left, double top, double width, double height) {
+void mapDestination(BlitRequest& r, const Matrix& m, double left, double top, double width,
+                    double height) {
     r.origin = m.map({left, top});
     r.axisX = m.mapVector({width, 0});
     r.axisY = m.mapVector({0, height});
@@ -122,8 +150,10 @@ void GdiDevice::isotropicAdjust() {
     PointD& v = state_.viewportExt;
     if (w.x == 0 || w.y == 0) return;
     const double sx = std::fabs(v.x / w.x), sy = std::fabs(v.y / w.y);
-    if (sx < sy) v.y = std::copysign(sx * std::fabs(w.y), v.y);
-    else if (sy < sx) v.x = std::copysign(sy * std::fabs(w.x), v.x);
+    if (sx < sy)
+        v.y = std::copysign(sx * std::fabs(w.y), v.y);
+    else if (sy < sx)
+        v.x = std::copysign(sy * std::fabs(w.x), v.x);
 }
 
 void GdiDevice::setWindowExt(PointD e) {
@@ -154,11 +184,20 @@ void GdiDevice::setWorldTransform(const Matrix& m) {
 
 void GdiDevice::modifyWorldTransform(const Matrix& m, int mode) {
     switch (mode) {
-        case 1: state_.world = Matrix(); break;
-        case 2: setWorldTransform(m.then(state_.world)); break;
-        case 3: setWorldTransform(state_.world.then(m)); break;
-        case 4: setWorldTransform(m); break;
-        default: break;
+        case 1:
+            state_.world = Matrix();
+            break;
+        case 2:
+            setWorldTransform(m.then(state_.world));
+            break;
+        case 3:
+            setWorldTransform(state_.world.then(m));
+            break;
+        case 4:
+            setWorldTransform(m);
+            break;
+        default:
+            break;
     }
 }
 
@@ -166,13 +205,15 @@ Matrix GdiDevice::logicalToPicture() const {
     const DcState& s = state_;
     const double sx = s.windowExt.x != 0 ? s.viewportExt.x / s.windowExt.x : 1;
     const double sy = s.windowExt.y != 0 ? s.viewportExt.y / s.windowExt.y : 1;
-    const Matrix page = Matrix::scaling(sx, sy, s.viewportOrg.x - s.windowOrg.x * sx, s.viewportOrg.y - s.windowOrg.y * sy);
+    const Matrix page = Matrix::scaling(sx, sy, s.viewportOrg.x - s.windowOrg.x * sx,
+                                        s.viewportOrg.y - s.windowOrg.y * sy);
     return s.world.then(page).then(setup_.deviceToPicture);
 }
 
 RectI GdiDevice::toPictureRect(double left, double top, double right, double bottom) const {
     const Matrix m = logicalToPicture();
-    const PointD corners[4] = {m.map({left, top}), m.map({right, top}), m.map({left, bottom}), m.map({right, bottom})};
+    const PointD corners[4] = {m.map({left, top}), m.map({right, top}), m.map({left, bottom}),
+                               m.map({right, bottom})};
     double x0 = corners[0].x, x1 = x0, y0 = corners[0].y, y1 = y0;
     for (const PointD& c : corners) {
         x0 = std::min(x0, c.x), x1 = std::max(x1, c.x);
@@ -186,8 +227,9 @@ RectI GdiDevice::deviceRectToPicture(const RectI& d) const {
     const Matrix& m = setup_.deviceToPicture;
     const PointD a = m.map({static_cast<double>(d.left), static_cast<double>(d.top)});
     const PointD b = m.map({static_cast<double>(d.right), static_cast<double>(d.bottom)});
-    return {clampToInt(roundHalfUp(std::min(a.x, b.x))), clampToInt(roundHalfUp(std::min(a.y, b.y))),
-            clampToInt(roundHalfUp(std::max(a.x, b.x))), clampToInt(roundHalfUp(std::max(a.y, b.y)))};
+    return {
+        clampToInt(roundHalfUp(std::min(a.x, b.x))), clampToInt(roundHalfUp(std::min(a.y, b.y))),
+        clampToInt(roundHalfUp(std::max(a.x, b.x))), clampToInt(roundHalfUp(std::max(a.y, b.y)))};
 }
 
 // ------------------------------------------------------------ context stack
@@ -219,10 +261,14 @@ const std::vector<Colour>& GdiDevice::paletteColours() const {
 }
 
 bool GdiDevice::selectObject(const GdiObject& object) {
-    if (object.pen) selectPen(object.pen);
-    else if (object.brush) selectBrush(object.brush);
-    else if (object.font) selectFont(object.font);
-    else return false;
+    if (object.pen)
+        selectPen(object.pen);
+    else if (object.brush)
+        selectBrush(object.brush);
+    else if (object.font)
+        selectFont(object.font);
+    else
+        return false;
     return true;
 }
 
@@ -243,7 +289,8 @@ StrokeStyle GdiDevice::strokeStyle() const {
     const Matrix m = logicalToPicture();
     int dash = pen->style & 0xF;
     double width = 1;
-    if (pen->width > 0 && (pen->geometric || !pen->extended)) width = lengthOf(m.mapVector({pen->width, 0}));
+    if (pen->width > 0 && (pen->geometric || !pen->extended))
+        width = lengthOf(m.mapVector({pen->width, 0}));
     if (!(width >= 1)) width = 1;
     if (width > 1e6) width = 1e6;
     s.width = width;
@@ -268,10 +315,13 @@ StrokeStyle GdiDevice::strokeStyle() const {
 bool GdiDevice::brushPaint(const BrushObject* brush, Paint& paint) const {
     if (!brush) return false;
     switch (brush->style) {
-        case kBrushSolid: paint = Paint::solid(resolve(brush->color)); return true;
+        case kBrushSolid:
+            paint = Paint::solid(resolve(brush->color));
+            return true;
         case kBrushHatched:
             paint.colour = resolve(brush->color);
-            paint.tile = hatchTile(brush->hatch, paint.colour, resolve(state_.bkColor), state_.bkMode == kBkOpaque);
+            paint.tile = hatchTile(brush->hatch, paint.colour, resolve(state_.bkColor),
+                                   state_.bkMode == kBkOpaque);
             return true;
         case kBrushPattern:
         case kBrushDibPattern:
@@ -301,7 +351,8 @@ bool GdiDevice::brushPaint(const BrushObject* brush, Paint& paint) const {
             paint.tile = brush->tile;
             return true;
         }
-        default: return false;
+        default:
+            return false;
     }
 }
 
@@ -312,7 +363,8 @@ void GdiDevice::addToPath(const Polyline& points, bool closed) {
     path_.push_back({points, closed});
 }
 
-void GdiDevice::drawFigures(const std::vector<Polyline>& input, bool closed, bool fill, bool stroke) {
+void GdiDevice::drawFigures(const std::vector<Polyline>& input, bool closed, bool fill,
+                            bool stroke) {
     if (pathOpen_) {
         for (const Polyline& figure : input) addToPath(figure, closed);
         return;
@@ -323,8 +375,10 @@ void GdiDevice::drawFigures(const std::vector<Polyline>& input, bool closed, boo
     if (fill && closed) {
         Paint paint;
         if (brushPaint(state_.brush.get(), paint)) {
-            const FillRule rule = state_.polyFillMode == 2 ? FillRule::Winding : FillRule::Alternate;
-            const ScanRegion region = FillPolygons(figures, rule, canvas_.bounds(), canvas_.budget());
+            const FillRule rule =
+                state_.polyFillMode == 2 ? FillRule::Winding : FillRule::Alternate;
+            const ScanRegion region =
+                FillPolygons(figures, rule, canvas_.bounds(), canvas_.budget());
             canvas_.fillRegion(region, paint, state_.rop2);
         }
     }
@@ -351,7 +405,9 @@ void GdiDevice::continueFigure(const Polyline& figure) {
     path_.back().points.insert(path_.back().points.end(), figure.begin() + 1, figure.end());
 }
 
-void GdiDevice::lineTo(PointD p) { polylineTo({p}); }
+void GdiDevice::lineTo(PointD p) {
+    polylineTo({p});
+}
 
 void GdiDevice::polyline(const std::vector<PointD>& points) {
     if (points.empty()) return;
@@ -393,7 +449,8 @@ void GdiDevice::polyBezier(const std::vector<PointD>& points) {
     const Matrix m = logicalToPicture();
     Polyline figure{m.map(points[0])};
     for (std::size_t i = 1; i + 2 < points.size(); i += 3)
-        AppendBezier(m.map(points[i - 1]), m.map(points[i]), m.map(points[i + 1]), m.map(points[i + 2]), figure);
+        AppendBezier(m.map(points[i - 1]), m.map(points[i]), m.map(points[i + 1]),
+                     m.map(points[i + 2]), figure);
     drawFigures({figure}, false, false, true);
 }
 
@@ -403,14 +460,16 @@ void GdiDevice::polyBezierTo(const std::vector<PointD>& points) {
     Polyline figure{m.map(state_.currentPosition)};
     PointD last = state_.currentPosition;
     for (std::size_t i = 0; i + 2 < points.size(); i += 3) {
-        AppendBezier(m.map(last), m.map(points[i]), m.map(points[i + 1]), m.map(points[i + 2]), figure);
+        AppendBezier(m.map(last), m.map(points[i]), m.map(points[i + 1]), m.map(points[i + 2]),
+                     figure);
         last = points[i + 2];
     }
     state_.currentPosition = last;
     continueFigure(figure);
 }
 
-void GdiDevice::polyDraw(const std::vector<PointD>& points, const std::vector<std::uint8_t>& types) {
+void GdiDevice::polyDraw(const std::vector<PointD>& points,
+                         const std::vector<std::uint8_t>& types) {
     const Matrix m = logicalToPicture();
     std::vector<Polyline> open, closed;
     Polyline current{m.map(state_.currentPosition)};
@@ -430,7 +489,8 @@ void GdiDevice::polyDraw(const std::vector<PointD>& points, const std::vector<st
             last = points[i];
             current.push_back(m.map(last));
         } else if (type == 4 && i + 2 < n) {  // Bezier: three points
-            AppendBezier(m.map(last), m.map(points[i]), m.map(points[i + 1]), m.map(points[i + 2]), current);
+            AppendBezier(m.map(last), m.map(points[i]), m.map(points[i + 1]), m.map(points[i + 2]),
+                         current);
             last = points[i + 2];
             i += 2;
         }
@@ -447,7 +507,8 @@ void GdiDevice::polyDraw(const std::vector<PointD>& points, const std::vector<st
     drawFigures(closed, true, false, true);
 }
 
-bool GdiDevice::shapeFrame(double& left, double& top, double& right, double& bottom, Matrix& toPicture) const {
+bool GdiDevice::shapeFrame(double& left, double& top, double& right, double& bottom,
+                           Matrix& toPicture) const {
     const Matrix m = logicalToPicture();
     if (!m.isFinite()) return false;
     if (keepsAxes(m)) {
@@ -485,7 +546,8 @@ static Polyline mapped(Polyline points, const Matrix& m) {
 void GdiDevice::rectangle(double left, double top, double right, double bottom) {
     Matrix m;
     if (!shapeFrame(left, top, right, bottom, m)) return;
-    drawFigures({mapped({{left, top}, {right, top}, {right, bottom}, {left, bottom}}, m)}, true, true, true);
+    drawFigures({mapped({{left, top}, {right, top}, {right, bottom}, {left, bottom}}, m)}, true,
+                true, true);
 }
 
 void GdiDevice::roundRect(double left, double top, double right, double bottom, double cornerWidth,
@@ -497,7 +559,8 @@ void GdiDevice::roundRect(double left, double top, double right, double bottom, 
         cornerWidth = std::fabs(full.m11 * cornerWidth);
         cornerHeight = std::fabs(full.m22 * cornerHeight);
     }
-    drawFigures({mapped(RoundRectPoints(left, top, right, bottom, cornerWidth, cornerHeight), m)}, true, true, true);
+    drawFigures({mapped(RoundRectPoints(left, top, right, bottom, cornerWidth, cornerHeight), m)},
+                true, true, true);
 }
 
 void GdiDevice::ellipse(double left, double top, double right, double bottom) {
@@ -508,7 +571,8 @@ void GdiDevice::ellipse(double left, double top, double right, double bottom) {
     Polyline points = EllipsePoints(cx, cy, rx, ry);
     if (m.m11 != 1 || m.m22 != 1 || m.m12 != 0 || m.m21 != 0) {
         // The segment count follows the size on the picture.
-        const double size = std::max(lengthOf(m.mapVector({rx, 0})), lengthOf(m.mapVector({0, ry})));
+        const double size =
+            std::max(lengthOf(m.mapVector({rx, 0})), lengthOf(m.mapVector({0, ry})));
         const int n = SegmentsForRadius(size);
         points.clear();
         for (int i = 0; i < n; ++i) {
@@ -519,19 +583,24 @@ void GdiDevice::ellipse(double left, double top, double right, double bottom) {
     drawFigures({mapped(points, m)}, true, true, true);
 }
 
-void GdiDevice::arc(ArcKind kind, double left, double top, double right, double bottom, PointD start, PointD end) {
+void GdiDevice::arc(ArcKind kind, double left, double top, double right, double bottom,
+                    PointD start, PointD end) {
     const Matrix full = logicalToPicture();
     Matrix m;
     if (!shapeFrame(left, top, right, bottom, m)) return;
-    const bool inPicture = m.m11 == 1 && m.m22 == 1 && m.dx == 0 && m.dy == 0 && m.m12 == 0 && m.m21 == 0;
+    const bool inPicture =
+        m.m11 == 1 && m.m22 == 1 && m.dx == 0 && m.dy == 0 && m.m12 == 0 && m.m21 == 0;
     const PointD s = inPicture ? full.map(start) : start;
     const PointD e = inPicture ? full.map(end) : end;
     const double cx = (left + right) / 2, cy = (top + bottom) / 2;
-    Polyline points = ArcPoints(cx, cy, (right - left) / 2, (bottom - top) / 2, s, e, state_.arcClockwise);
+    Polyline points =
+        ArcPoints(cx, cy, (right - left) / 2, (bottom - top) / 2, s, e, state_.arcClockwise);
     if (kind == ArcKind::Pie) points.push_back({cx, cy});
     points = mapped(points, m);
     switch (kind) {
-        case ArcKind::Arc: drawFigures({points}, false, false, true); break;
+        case ArcKind::Arc:
+            drawFigures({points}, false, false, true);
+            break;
         case ArcKind::ArcTo: {
             Polyline withLine{full.map(state_.currentPosition)};
             withLine.insert(withLine.end(), points.begin(), points.end());
@@ -540,7 +609,9 @@ void GdiDevice::arc(ArcKind kind, double left, double top, double right, double 
             break;
         }
         case ArcKind::Chord:
-        case ArcKind::Pie: drawFigures({points}, true, true, true); break;
+        case ArcKind::Pie:
+            drawFigures({points}, true, true, true);
+            break;
     }
 }
 
@@ -551,7 +622,8 @@ void GdiDevice::angleArc(PointD centre, double radius, double startDegrees, doub
     const double a0 = startDegrees * kPi / 180;
     if (!std::isfinite(a0) || !std::isfinite(sweep)) return;
     const double size = lengthOf(m.mapVector({r, 0}));
-    const int n = std::max(2, static_cast<int>(SegmentsForRadius(size) * std::min(std::fabs(sweep) / (2 * kPi), 10.0)));
+    const int n = std::max(2, static_cast<int>(SegmentsForRadius(size) *
+                                               std::min(std::fabs(sweep) / (2 * kPi), 10.0)));
     Polyline figure{m.map(state_.currentPosition)};
     PointD last;
     for (int i = 0; i <= n; ++i) {
@@ -580,14 +652,16 @@ void GdiDevice::text(PointD reference, const DecodedText& decoded, const TextOpt
     const PointD anchor = updateCp ? state_.currentPosition : reference;
 
     if (options.opaqueRect) {
-        canvas_.fillRegion(boxOnPicture(options.rect[0], options.rect[1], options.rect[2], options.rect[3]),
-                           Paint::solid(resolve(state_.bkColor)), kRop2CopyPen);
+        canvas_.fillRegion(
+            boxOnPicture(options.rect[0], options.rect[1], options.rect[2], options.rect[3]),
+            Paint::solid(resolve(state_.bkColor)), kRop2CopyPen);
     }
     if (decoded.chars.empty()) return;
 
     std::shared_ptr<const ScanRegion> textClip;
     if (options.clipToRect) {
-        ScanRegion box = boxOnPicture(options.rect[0], options.rect[1], options.rect[2], options.rect[3]);
+        ScanRegion box =
+            boxOnPicture(options.rect[0], options.rect[1], options.rect[2], options.rect[3]);
         if (canvas_.clip()) box = box.intersected(*canvas_.clip());
         textClip = std::make_shared<const ScanRegion>(std::move(box));
     }
@@ -608,7 +682,8 @@ void GdiDevice::text(PointD reference, const DecodedText& decoded, const TextOpt
         } else {
             font.emHeight = 12.0 / 72 * 25.4 * setup_.pixelsPerMmY * deviceScale;
         }
-        if (f->width != 0) font.averageWidth = lengthOf(m.mapVector({static_cast<double>(f->width), 0}));
+        if (f->width != 0)
+            font.averageWidth = lengthOf(m.mapVector({static_cast<double>(f->width), 0}));
     } else {
         font.face = "System";
         font.weight = 700;
@@ -624,7 +699,8 @@ void GdiDevice::text(PointD reference, const DecodedText& decoded, const TextOpt
         advances.assign(decoded.chars.size(), 0);
         for (std::size_t i = 0; i < decoded.chars.size(); ++i) {
             const std::size_t from = decoded.firstUnit[i];
-            const std::size_t to = i + 1 < decoded.chars.size() ? decoded.firstUnit[i + 1] : options.dx.size();
+            const std::size_t to =
+                i + 1 < decoded.chars.size() ? decoded.firstUnit[i + 1] : options.dx.size();
             double sum = 0;
             for (std::size_t k = from; k < to && k < options.dx.size(); ++k) sum += options.dx[k];
             advances[i] = sum * xScale;
@@ -646,7 +722,8 @@ void GdiDevice::text(PointD reference, const DecodedText& decoded, const TextOpt
 
     std::shared_ptr<const ScanRegion> previousClip;
     if (textClip) {
-        previousClip = canvas_.clip() ? std::make_shared<const ScanRegion>(*canvas_.clip()) : nullptr;
+        previousClip =
+            canvas_.clip() ? std::make_shared<const ScanRegion>(*canvas_.clip()) : nullptr;
         canvas_.setClip(textClip);
     }
     const double width = text_.draw(canvas_, font, decoded.chars, place, paint);
@@ -665,13 +742,15 @@ void GdiDevice::patBlt(double left, double top, double width, double height, std
     stretchBlt(left, top, width, height, nullptr, 0, 0, 0, 0, rop);
 }
 
-void GdiDevice::stretchBlt(double left, double top, double width, double height, const DibImage* source,
-                           double srcX, double srcY, double srcWidth, double srcHeight, std::uint32_t rop) {
+void GdiDevice::stretchBlt(double left, double top, double width, double height,
+                           const DibImage* source, double srcX, double srcY, double srcWidth,
+                           double srcHeight, std::uint32_t rop) {
     if (pathOpen_) return;
     const Matrix m = logicalToPicture();
     BlitRequest r = blitFrom(source, srcX, srcY, srcWidth, srcHeight);
     if (keepsAxes(m)) {
-        const PointD a = roundPoint(m.map({left, top})), b = roundPoint(m.map({left + width, top + height}));
+        const PointD a = roundPoint(m.map({left, top})),
+                     b = roundPoint(m.map({left + width, top + height}));
         r.origin = a;
         r.axisX = {b.x - a.x, 0};
         r.axisY = {0, b.y - a.y};
@@ -690,8 +769,8 @@ void GdiDevice::stretchBlt(double left, double top, double width, double height,
     Blit(canvas_, r);
 }
 
-void GdiDevice::parallelogramBlt(PointD p0, PointD p1, PointD p2, const DibImage* source, double srcX, double srcY,
-                                 double srcWidth, double srcHeight) {
+void GdiDevice::parallelogramBlt(PointD p0, PointD p1, PointD p2, const DibImage* source,
+                                 double srcX, double srcY, double srcWidth, double srcHeight) {
     if (pathOpen_) return;
     const Matrix m = logicalToPicture();
     BlitRequest r = blitFrom(source, srcX, srcY, srcWidth, srcHeight);
@@ -701,8 +780,9 @@ void GdiDevice::parallelogramBlt(PointD p0, PointD p1, PointD p2, const DibImage
     Blit(canvas_, r);
 }
 
-void GdiDevice::transparentBlt(double left, double top, double width, double height, const DibImage* source,
-                               double srcX, double srcY, double srcWidth, double srcHeight, Colour transparent) {
+void GdiDevice::transparentBlt(double left, double top, double width, double height,
+                               const DibImage* source, double srcX, double srcY, double srcWidth,
+                               double srcHeight, Colour transparent) {
     if (pathOpen_) return;
     BlitRequest r = blitFrom(source, srcX, srcY, srcWidth, srcHeight);
     mapDestination(r, logicalToPicture(), left, top, width, height);
@@ -711,9 +791,9 @@ void GdiDevice::transparentBlt(double left, double top, double width, double hei
     Blit(canvas_, r);
 }
 
-void GdiDevice::alphaBlend(double left, double top, double width, double height, const DibImage* source,
-                           double srcX, double srcY, double srcWidth, double srcHeight, int constantAlpha,
-                           bool sourceAlpha) {
+void GdiDevice::alphaBlend(double left, double top, double width, double height,
+                           const DibImage* source, double srcX, double srcY, double srcWidth,
+                           double srcHeight, int constantAlpha, bool sourceAlpha) {
     if (pathOpen_) return;
     BlitRequest r = blitFrom(source, srcX, srcY, srcWidth, srcHeight);
     mapDestination(r, logicalToPicture(), left, top, width, height);
@@ -730,7 +810,8 @@ void GdiDevice::fillRegion(const ScanRegion& region, const BrushObject* brush) {
     if (brushPaint(brush, paint)) canvas_.fillRegion(region, paint, state_.rop2);
 }
 
-void GdiDevice::frameRegion(const ScanRegion& region, const BrushObject* brush, int width, int height) {
+void GdiDevice::frameRegion(const ScanRegion& region, const BrushObject* brush, int width,
+                            int height) {
     width = std::clamp(width, 1, 10000);
     height = std::clamp(height, 1, 10000);
     ScanRegion inner = region.intersected(region.offset(width, 0))
@@ -740,7 +821,9 @@ void GdiDevice::frameRegion(const ScanRegion& region, const BrushObject* brush, 
     fillRegion(region.combined(inner, RegionOp::Diff), brush);
 }
 
-void GdiDevice::invertRegion(const ScanRegion& region) { canvas_.fillRegion(region, Paint::solid(kBlack), 6); }
+void GdiDevice::invertRegion(const ScanRegion& region) {
+    canvas_.fillRegion(region, Paint::solid(kBlack), 6);
+}
 
 // ---------------------------------------------------------------- clipping
 
@@ -756,8 +839,8 @@ void GdiDevice::applyClip() {
 ScanRegion GdiDevice::boxOnPicture(double left, double top, double right, double bottom) const {
     const RectI r = toPictureRect(left, top, right, bottom);
     const RectI b = canvas_.bounds();
-    return ScanRegion::fromRect({std::max(r.left, b.left), std::max(r.top, b.top), std::min(r.right, b.right),
-                                 std::min(r.bottom, b.bottom)});
+    return ScanRegion::fromRect({std::max(r.left, b.left), std::max(r.top, b.top),
+                                 std::min(r.right, b.right), std::min(r.bottom, b.bottom)});
 }
 
 void GdiDevice::intersectClipRect(double left, double top, double right, double bottom) {
@@ -778,8 +861,8 @@ void GdiDevice::offsetClip(double dx, double dy) {
     if (!state_.clip) return;
     const PointD d = logicalToPicture().mapVector({dx, dy});
     if (!isFinite(d) || std::fabs(d.x) > 1e8 || std::fabs(d.y) > 1e8) return;
-    state_.clip = std::make_shared<const ScanRegion>(
-        state_.clip->offset(static_cast<int>(roundHalfUp(d.x)), static_cast<int>(roundHalfUp(d.y))));
+    state_.clip = std::make_shared<const ScanRegion>(state_.clip->offset(
+        static_cast<int>(roundHalfUp(d.x)), static_cast<int>(roundHalfUp(d.y))));
     applyClip();
 }
 
@@ -796,7 +879,8 @@ void GdiDevice::selectClipRegion(const ScanRegion* region, RegionOp op) {
         state_.clip = std::make_shared<const ScanRegion>(limited);
     } else {
         // No clip region stands for the whole picture.
-        const ScanRegion current = state_.clip ? *state_.clip : ScanRegion::fromRect(canvas_.bounds());
+        const ScanRegion current =
+            state_.clip ? *state_.clip : ScanRegion::fromRect(canvas_.bounds());
         state_.clip = std::make_shared<const ScanRegion>(current.combined(limited, op));
     }
     applyClip();
@@ -804,9 +888,10 @@ void GdiDevice::selectClipRegion(const ScanRegion* region, RegionOp op) {
 
 void GdiDevice::setMetaRegion() {
     if (state_.clip) {
-        state_.metaClip = state_.metaClip
-                              ? std::make_shared<const ScanRegion>(state_.metaClip->intersected(*state_.clip))
-                              : state_.clip;
+        state_.metaClip =
+            state_.metaClip
+                ? std::make_shared<const ScanRegion>(state_.metaClip->intersected(*state_.clip))
+                : state_.clip;
     }
     state_.clip.reset();
     applyClip();
@@ -838,7 +923,8 @@ ScanRegion GdiDevice::pathRegion() const {
     std::vector<Contour> contours;
     for (const Figure& f : path_)
         if (f.points.size() > 2) contours.push_back(f.points);
-    const FillRule rule = pathWidened_ || state_.polyFillMode == 2 ? FillRule::Winding : FillRule::Alternate;
+    const FillRule rule =
+        pathWidened_ || state_.polyFillMode == 2 ? FillRule::Winding : FillRule::Alternate;
     return FillPolygons(contours, rule, canvas_.bounds(), canvas_.budget());
 }
 
@@ -877,7 +963,8 @@ void GdiDevice::widenPath() {
     StrokeStyle style = strokeStyle();
     std::vector<Figure> widened;
     for (const Figure& f : path_)
-        for (auto& contour : WideStrokeOutline(f.points, f.closed, style)) widened.push_back({contour, true});
+        for (auto& contour : WideStrokeOutline(f.points, f.closed, style))
+            widened.push_back({contour, true});
     path_ = std::move(widened);
     pathWidened_ = true;
 }

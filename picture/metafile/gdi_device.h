@@ -18,8 +18,9 @@
 
 // Where the device's pixels land on the picture and how large they are.
 struct DeviceSetup {
-    Matrix deviceToPicture;      // the playback transform
-    double pixelsPerMmX = 96 / 25.4;  // the recording device's resolution, for the metric mapping modes
+    Matrix deviceToPicture;  // the playback transform
+    double pixelsPerMmX =
+        96 / 25.4;  // the recording device's resolution, for the metric mapping modes
     double pixelsPerMmY = 96 / 25.4;
 };
 
@@ -27,11 +28,11 @@ enum class ArcKind { Arc, Chord, Pie, ArcTo };
 
 // Options of a text record.
 struct TextOptions {
-    bool opaqueRect = false;   // fill `rect` with the background colour
-    bool clipToRect = false;   // clip the text to `rect`
+    bool opaqueRect = false;        // fill `rect` with the background colour
+    bool clipToRect = false;        // clip the text to `rect`
     double rect[4] = {0, 0, 0, 0};  // left, top, right, bottom in logical units
     bool dxGiven = false;
-    std::vector<double> dx;    // per character, logical units
+    std::vector<double> dx;  // per character, logical units
 };
 
 class GdiDevice {
@@ -69,7 +70,9 @@ public:
     void selectPen(std::shared_ptr<const PenObject> pen) { state_.pen = std::move(pen); }
     void selectBrush(std::shared_ptr<const BrushObject> brush) { state_.brush = std::move(brush); }
     void selectFont(std::shared_ptr<const FontObject> font) { state_.font = std::move(font); }
-    void selectPalette(std::shared_ptr<PaletteObject> palette) { state_.palette = std::move(palette); }
+    void selectPalette(std::shared_ptr<PaletteObject> palette) {
+        state_.palette = std::move(palette);
+    }
     // Selects the pen, brush or font the entry holds; false when it holds
     // none of them (palettes and regions are selected by records of their own).
     bool selectObject(const GdiObject& object);
@@ -88,9 +91,11 @@ public:
     void polyBezierTo(const std::vector<PointD>& points);
     void polyDraw(const std::vector<PointD>& points, const std::vector<std::uint8_t>& types);
     void rectangle(double left, double top, double right, double bottom);
-    void roundRect(double left, double top, double right, double bottom, double cornerWidth, double cornerHeight);
+    void roundRect(double left, double top, double right, double bottom, double cornerWidth,
+                   double cornerHeight);
     void ellipse(double left, double top, double right, double bottom);
-    void arc(ArcKind kind, double left, double top, double right, double bottom, PointD start, PointD end);
+    void arc(ArcKind kind, double left, double top, double right, double bottom, PointD start,
+             PointD end);
     void angleArc(PointD centre, double radius, double startDegrees, double sweepDegrees);
     void setPixel(PointD p, ColorRef color);
 
@@ -102,14 +107,16 @@ public:
 
     // Blits; the destination rectangle in logical units.
     void patBlt(double left, double top, double width, double height, std::uint32_t rop);
-    void stretchBlt(double left, double top, double width, double height, const DibImage* source, double srcX,
-                    double srcY, double srcWidth, double srcHeight, std::uint32_t rop);
-    void parallelogramBlt(PointD p0, PointD p1, PointD p2, const DibImage* source, double srcX, double srcY,
-                          double srcWidth, double srcHeight);
-    void transparentBlt(double left, double top, double width, double height, const DibImage* source,
-                        double srcX, double srcY, double srcWidth, double srcHeight, Colour transparent);
-    void alphaBlend(double left, double top, double width, double height, const DibImage* source, double srcX,
-                    double srcY, double srcWidth, double srcHeight, int constantAlpha, bool sourceAlpha);
+    void stretchBlt(double left, double top, double width, double height, const DibImage* source,
+                    double srcX, double srcY, double srcWidth, double srcHeight, std::uint32_t rop);
+    void parallelogramBlt(PointD p0, PointD p1, PointD p2, const DibImage* source, double srcX,
+                          double srcY, double srcWidth, double srcHeight);
+    void transparentBlt(double left, double top, double width, double height,
+                        const DibImage* source, double srcX, double srcY, double srcWidth,
+                        double srcHeight, Colour transparent);
+    void alphaBlend(double left, double top, double width, double height, const DibImage* source,
+                    double srcX, double srcY, double srcWidth, double srcHeight, int constantAlpha,
+                    bool sourceAlpha);
 
     // Regions, in picture pixels.
     void fillRegion(const ScanRegion& region, const BrushObject* brush);
@@ -119,7 +126,7 @@ public:
     // Clipping.
     void intersectClipRect(double left, double top, double right, double bottom);
     void excludeClipRect(double left, double top, double right, double bottom);
-    void offsetClip(double dx, double dy);  // logical units
+    void offsetClip(double dx, double dy);                         // logical units
     void selectClipRegion(const ScanRegion* region, RegionOp op);  // null: no clip
     void setMetaRegion();
 
@@ -155,11 +162,12 @@ private:
     // The frame shapes are built in: picture pixels (with the platform's
     // right-and-bottom-exclusive corners) when the transform keeps axes,
     // logical units otherwise.
-    bool shapeFrame(double& left, double& top, double& right, double& bottom, Matrix& toPicture) const;
+    bool shapeFrame(double& left, double& top, double& right, double& bottom,
+                    Matrix& toPicture) const;
     void isotropicAdjust();
     ScanRegion pathRegion() const;
-    void fillPathArea();        // with the selected brush
-    void strokePathFigures();   // with the selected pen
+    void fillPathArea();       // with the selected brush
+    void strokePathFigures();  // with the selected pen
 
     Canvas& canvas_;
     TextRenderer& text_;

@@ -10,7 +10,8 @@ void ObjectTable::put(std::uint32_t index, GdiObject object) {
     objects_[index] = std::move(object);
     if (!sequential_) return;
     if (index >= nextUnused_) {
-        for (std::uint32_t i = nextUnused_; i < index && freed_.size() < capacity_; ++i) freed_.insert(i);
+        for (std::uint32_t i = nextUnused_; i < index && freed_.size() < capacity_; ++i)
+            freed_.insert(i);
         nextUnused_ = index + 1;
     } else {
         freed_.erase(index);
@@ -43,9 +44,10 @@ Colour ResolveColor(ColorRef ref, const PaletteObject* palette) {
 
 std::shared_ptr<PaletteObject> DefaultPalette() {
     auto palette = std::make_shared<PaletteObject>();
-    static const Colour colours[20] = {
-        0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0xC0C0C0, 0xC0DCC0, 0xA6CAF0,
-        0xFFFBF0, 0xA0A0A4, 0x808080, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+    static const Colour colours[20] = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080,
+                                       0x800080, 0x008080, 0xC0C0C0, 0xC0DCC0, 0xA6CAF0,
+                                       0xFFFBF0, 0xA0A0A4, 0x808080, 0xFF0000, 0x00FF00,
+                                       0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
     palette->entries.assign(colours, colours + 20);
     return palette;
 }

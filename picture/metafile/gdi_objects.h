@@ -22,23 +22,30 @@
 using ColorRef = std::uint32_t;
 
 struct PenObject {
-    int style = 0;          // dash style in the low bits, caps and joins above
-    double width = 0;       // logical units; 0 draws one pixel wide
+    int style = 0;     // dash style in the low bits, caps and joins above
+    double width = 0;  // logical units; 0 draws one pixel wide
     ColorRef color = 0;
     bool extended = false;  // made by the extended pen record (geometric dashes allowed)
     bool geometric = false;
     std::vector<double> userDashes;  // logical units
 };
 
-enum BrushStyle { kBrushSolid = 0, kBrushNull = 1, kBrushHatched = 2, kBrushPattern = 3, kBrushDibPattern = 5,
-                  kBrushDibPatternPt = 6 };
+enum BrushStyle {
+    kBrushSolid = 0,
+    kBrushNull = 1,
+    kBrushHatched = 2,
+    kBrushPattern = 3,
+    kBrushDibPattern = 5,
+    kBrushDibPatternPt = 6
+};
 
 struct BrushObject {
     int style = kBrushSolid;
     ColorRef color = 0;
     int hatch = 0;
     std::shared_ptr<const DibImage> pattern;
-    bool monochromeUsesDcColours = false;  // 0 bits in the text colour, 1 bits in the background colour
+    bool monochromeUsesDcColours =
+        false;  // 0 bits in the text colour, 1 bits in the background colour
     // The pattern as a tile, made on first use when it does not depend on
     // the context's colours.
     mutable std::shared_ptr<const PatternTile> tile;
@@ -47,7 +54,7 @@ struct BrushObject {
 struct FontObject {
     int height = 0;
     int width = 0;
-    int escapement = 0;   // tenths of a degree
+    int escapement = 0;  // tenths of a degree
     int orientation = 0;
     int weight = 400;
     bool italic = false;

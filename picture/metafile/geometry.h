@@ -12,11 +12,21 @@ struct PointD {
     double y = 0;
 };
 
-inline PointD operator+(PointD a, PointD b) { return {a.x + b.x, a.y + b.y}; }
-inline PointD operator-(PointD a, PointD b) { return {a.x - b.x, a.y - b.y}; }
-inline PointD operator*(PointD a, double s) { return {a.x * s, a.y * s}; }
-inline double lengthOf(PointD a) { return std::hypot(a.x, a.y); }
-inline bool isFinite(PointD a) { return std::isfinite(a.x) && std::isfinite(a.y); }
+inline PointD operator+(PointD a, PointD b) {
+    return {a.x + b.x, a.y + b.y};
+}
+inline PointD operator-(PointD a, PointD b) {
+    return {a.x - b.x, a.y - b.y};
+}
+inline PointD operator*(PointD a, double s) {
+    return {a.x * s, a.y * s};
+}
+inline double lengthOf(PointD a) {
+    return std::hypot(a.x, a.y);
+}
+inline bool isFinite(PointD a) {
+    return std::isfinite(a.x) && std::isfinite(a.y);
+}
 
 struct Matrix {
     double m11 = 1, m12 = 0, m21 = 0, m22 = 1, dx = 0, dy = 0;

@@ -10,8 +10,8 @@
 #include <memory>
 #include <vector>
 
-#include "picture/system/byte_reader.h"
 #include "picture/metafile/gdi_objects.h"
+#include "picture/system/byte_reader.h"
 
 // A logical pen at `offset`: style, width (the x of a point; its y is
 // unused), colour.

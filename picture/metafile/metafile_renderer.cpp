@@ -30,7 +30,8 @@ std::int64_t mulDiv(std::int64_t a, std::int64_t b, std::int64_t c) {
 // area; sixty-four times leaves ample room for honest drawings and ends a
 // hostile file within seconds.
 std::uint64_t budgetFor(int width, int height) {
-    const std::uint64_t area = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
+    const std::uint64_t area =
+        static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
     return std::min<std::uint64_t>(area * 64 + (std::uint64_t{1} << 24), std::uint64_t{1} << 31);
 }
 
@@ -49,7 +50,8 @@ void checkSize(std::int64_t width, std::int64_t height) {
     if (width > INT32_MAX || height > INT32_MAX) checkedPictureBytes(width, height, 32);  // throws
 }
 
-void play(DecodedPicture& picture, const DeviceSetup& setup, const std::function<void(GdiDevice&, WorkBudget&)>& body) {
+void play(DecodedPicture& picture, const DeviceSetup& setup,
+          const std::function<void(GdiDevice&, WorkBudget&)>& body) {
     WorkBudget budget(budgetFor(picture.width, picture.height));
     Canvas canvas(picture, budget);
     TextRenderer text;
@@ -83,7 +85,8 @@ WmfPlan planWmf(const std::uint8_t* bytes, std::size_t size) {
         height = mulDiv(unitsHigh, static_cast<std::int64_t>(kScreenDpi), layout.unitsPerInch);
         if (unitsWide > 0) width = std::max<std::int64_t>(width, 1);
         if (unitsHigh > 0) height = std::max<std::int64_t>(height, 1);
-        windowOrg = {static_cast<double>(std::min(b[0], b[2])), static_cast<double>(std::min(b[1], b[3]))};
+        windowOrg = {static_cast<double>(std::min(b[0], b[2])),
+                     static_cast<double>(std::min(b[1], b[3]))};
         windowExt = {static_cast<double>(unitsWide), static_cast<double>(unitsHigh)};
     } else {
         // Without the placeable header the records are the only guide: the
@@ -93,11 +96,20 @@ WmfPlan planWmf(const std::uint8_t* bytes, std::size_t size) {
         const WmfExtent extent = ScanWmfExtent(bytes, size, layout);
         double unitsPerInch = 1440;
         switch (extent.mapMode) {
-            case kMapLoMetric: unitsPerInch = 254; break;
-            case kMapHiMetric: unitsPerInch = 2540; break;
-            case kMapLoEnglish: unitsPerInch = 100; break;
-            case kMapHiEnglish: unitsPerInch = 1000; break;
-            default: break;
+            case kMapLoMetric:
+                unitsPerInch = 254;
+                break;
+            case kMapHiMetric:
+                unitsPerInch = 2540;
+                break;
+            case kMapLoEnglish:
+                unitsPerInch = 100;
+                break;
+            case kMapHiEnglish:
+                unitsPerInch = 1000;
+                break;
+            default:
+                break;
         }
         if (extent.hasWindowExt) {
             windowOrg = extent.windowOrg;
@@ -152,8 +164,10 @@ EmfPlan planEmf(const std::uint8_t* bytes, std::size_t size) {
     const EmfHeader& header = plan.header;
     const double pixelsPerMmX = header.deviceWidth / header.millimetresWidth;
     const double pixelsPerMmY = header.deviceHeight / header.millimetresHeight;
-    const std::int64_t frameWide = static_cast<std::int64_t>(header.frame.right) - header.frame.left;
-    const std::int64_t frameHigh = static_cast<std::int64_t>(header.frame.bottom) - header.frame.top;
+    const std::int64_t frameWide =
+        static_cast<std::int64_t>(header.frame.right) - header.frame.left;
+    const std::int64_t frameHigh =
+        static_cast<std::int64_t>(header.frame.bottom) - header.frame.top;
     std::int64_t width, height;
     // The frame, in device pixels of the recording device, is what lands on
     // the picture.
@@ -167,9 +181,12 @@ EmfPlan planEmf(const std::uint8_t* bytes, std::size_t size) {
         high = frameHigh * pixelsPerMmY / 100;
     } else {
         // No frame: the bounds of what was drawn, in device pixels.
-        const std::int64_t boundsWide = static_cast<std::int64_t>(header.bounds.right) - header.bounds.left + 1;
-        const std::int64_t boundsHigh = static_cast<std::int64_t>(header.bounds.bottom) - header.bounds.top + 1;
-        if (boundsWide <= 0 || boundsHigh <= 0) throw EInvalidGraphic("EMF header: the picture frame is empty");
+        const std::int64_t boundsWide =
+            static_cast<std::int64_t>(header.bounds.right) - header.bounds.left + 1;
+        const std::int64_t boundsHigh =
+            static_cast<std::int64_t>(header.bounds.bottom) - header.bounds.top + 1;
+        if (boundsWide <= 0 || boundsHigh <= 0)
+            throw EInvalidGraphic("EMF header: the picture frame is empty");
         width = std::llround(boundsWide * kScreenDpi / (pixelsPerMmX * 25.4));
         height = std::llround(boundsHigh * kScreenDpi / (pixelsPerMmY * 25.4));
         left = header.bounds.left;
@@ -196,8 +213,9 @@ void renderEmf(const std::uint8_t* bytes, std::size_t size, DecodedPicture& pict
     checkDeclaredPictureSize(plan.width, plan.height, ReaderLimits(), 32);
     picture.allocate(static_cast<int>(plan.width), static_cast<int>(plan.height), 32);
     fillWhite(picture);
-    play(picture, plan.setup,
-         [&](GdiDevice& device, WorkBudget& budget) { PlayEmf(bytes, size, plan.header, device, budget); });
+    play(picture, plan.setup, [&](GdiDevice& device, WorkBudget& budget) {
+        PlayEmf(bytes, size, plan.header, device, budget);
+    });
 }
 
 }  // namespace
@@ -212,12 +230,15 @@ MetafileSize MeasureMetafile(const std::uint8_t* bytes, std::size_t size, Metafi
     return {plan.width, plan.height};
 }
 
-void RenderMetafile(const std::uint8_t* bytes, std::size_t size, MetafileKind kind, DecodedPicture& picture) {
+void RenderMetafile(const std::uint8_t* bytes, std::size_t size, MetafileKind kind,
+                    DecodedPicture& picture) {
     if (!bytes || size == 0) throw EInvalidGraphic("Metafile is empty");
     DecodedPicture result;
     try {
-        if (kind == MetafileKind::WMF) renderWmf(bytes, size, result);
-        else renderEmf(bytes, size, result);
+        if (kind == MetafileKind::WMF)
+            renderWmf(bytes, size, result);
+        else
+            renderEmf(bytes, size, result);
     } catch (const std::bad_alloc&) {
         throw EOutOfMemory("Out of memory while drawing the metafile");
     }

@@ -32,7 +32,8 @@ ScanRegion FillPolygons(const std::vector<Contour>& contours, FillRule rule, con
     double minY = HUGE_VAL, maxY = -HUGE_VAL;
     for (const Contour& contour : contours) {
         if (contour.size() < 2) continue;
-        if (!std::all_of(contour.begin(), contour.end(), [](PointD p) { return isFinite(p); })) continue;
+        if (!std::all_of(contour.begin(), contour.end(), [](PointD p) { return isFinite(p); }))
+            continue;
         budget.charge(contour.size());
         for (std::size_t i = 0; i < contour.size(); ++i) {
             const PointD a = contour[i];
@@ -55,12 +56,15 @@ ScanRegion FillPolygons(const std::vector<Contour>& contours, FillRule rule, con
     if (edges.empty() || limit.empty()) return ScanRegion();
 
     // Rows whose centre lies in [minY, maxY).
-    const int firstRow = std::max(limit.top, clampToInt(std::ceil(minY), limit.top - 1, limit.bottom));
-    const int lastRow = std::min(limit.bottom - 1, clampToInt(std::ceil(maxY) - 1, limit.top - 1, limit.bottom));
+    const int firstRow =
+        std::max(limit.top, clampToInt(std::ceil(minY), limit.top - 1, limit.bottom));
+    const int lastRow =
+        std::min(limit.bottom - 1, clampToInt(std::ceil(maxY) - 1, limit.top - 1, limit.bottom));
     ScanRegion::Builder builder(firstRow);
     if (firstRow > lastRow) return builder.finish();
 
-    std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.yTop < b.yTop; });
+    std::sort(edges.begin(), edges.end(),
+              [](const Edge& a, const Edge& b) { return a.yTop < b.yTop; });
     std::vector<const Edge*> active;
     std::vector<Crossing> crossings;
     std::size_t next = 0;

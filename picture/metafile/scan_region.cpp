@@ -24,7 +24,8 @@ std::pair<const Span*, const Span*> ScanRegion::row(int y) const {
 bool ScanRegion::contains(int x, int y) const {
     auto [first, last] = row(y);
     // The last span starting at or before x.
-    const Span* it = std::upper_bound(first, last, x, [](int value, const Span& s) { return value < s.x0; });
+    const Span* it =
+        std::upper_bound(first, last, x, [](int value, const Span& s) { return value < s.x0; });
     return it != first && x < (it - 1)->x1;
 }
 
@@ -48,18 +49,23 @@ RectI ScanRegion::bounds() const {
 
 static bool regionOpKeeps(RegionOp op, bool inA, bool inB) {
     switch (op) {
-        case RegionOp::And: return inA && inB;
-        case RegionOp::Or: return inA || inB;
-        case RegionOp::Xor: return inA != inB;
-        case RegionOp::Diff: return inA && !inB;
-        case RegionOp::Copy: return inB;
+        case RegionOp::And:
+            return inA && inB;
+        case RegionOp::Or:
+            return inA || inB;
+        case RegionOp::Xor:
+            return inA != inB;
+        case RegionOp::Diff:
+            return inA && !inB;
+        case RegionOp::Copy:
+            return inB;
     }
     return false;
 }
 
 // Sweeps the span boundaries of one row of each region from left to right.
-static void combineRow(const Span* a, const Span* aEnd, const Span* b, const Span* bEnd, RegionOp op,
-                       ScanRegion::Builder& out) {
+static void combineRow(const Span* a, const Span* aEnd, const Span* b, const Span* bEnd,
+                       RegionOp op, ScanRegion::Builder& out) {
     bool inA = false, inB = false, inside = false;
     int start = 0;
     while (a != aEnd || b != bEnd) {
@@ -76,8 +82,10 @@ static void combineRow(const Span* a, const Span* aEnd, const Span* b, const Spa
         }
         const bool now = regionOpKeeps(op, inA, inB);
         if (now != inside) {
-            if (now) start = x;
-            else out.add(start, x);
+            if (now)
+                start = x;
+            else
+                out.add(start, x);
             inside = now;
         }
     }
@@ -146,7 +154,8 @@ ScanRegion ScanRegion::Builder::finish() {
     while (last > first && r.rowStart_[last - 1] == r.rowStart_[last]) --last;
     if (first == last) return ScanRegion();
     if (first > 0 || last < r.rowCount()) {
-        std::vector<std::uint32_t> starts(r.rowStart_.begin() + first, r.rowStart_.begin() + last + 1);
+        std::vector<std::uint32_t> starts(r.rowStart_.begin() + first,
+                                          r.rowStart_.begin() + last + 1);
         r.top_ += first;
         r.rowStart_ = std::move(starts);
     }

@@ -36,7 +36,8 @@ static double angleTowards(double cx, double cy, double rx, double ry, PointD p)
     return std::atan2(dy, dx);
 }
 
-Polyline ArcPoints(double cx, double cy, double rx, double ry, PointD start, PointD end, bool clockwise) {
+Polyline ArcPoints(double cx, double cy, double rx, double ry, PointD start, PointD end,
+                   bool clockwise) {
     rx = std::fabs(rx);
     ry = std::fabs(ry);
     double a0 = angleTowards(cx, cy, rx, ry, start);
@@ -63,12 +64,15 @@ Polyline RoundRectPoints(double left, double top, double right, double bottom, d
     const double ry = std::min(std::fabs(cornerHeight) / 2, (bottom - top) / 2);
     const int quarter = std::max(2, SegmentsForRadius(std::max(rx, ry)) / 4);
     Polyline points;
-    const double centres[4][2] = {{right - rx, top + ry}, {left + rx, top + ry},
-                                  {left + rx, bottom - ry}, {right - rx, bottom - ry}};
+    const double centres[4][2] = {{right - rx, top + ry},
+                                  {left + rx, top + ry},
+                                  {left + rx, bottom - ry},
+                                  {right - rx, bottom - ry}};
     for (int corner = 0; corner < 4; ++corner) {
         for (int i = 0; i <= quarter; ++i) {
             const double t = kPi / 2 * (corner + static_cast<double>(i) / quarter);
-            points.push_back({centres[corner][0] + rx * std::cos(t), centres[corner][1] - ry * std::sin(t)});
+            points.push_back(
+                {centres[corner][0] + rx * std::cos(t), centres[corner][1] - ry * std::sin(t)});
         }
     }
     return points;
@@ -82,6 +86,7 @@ void AppendBezier(PointD p0, PointD p1, PointD p2, PointD p3, Polyline& out) {
         const double t = static_cast<double>(i) / n;
         const double u = 1 - t;
         const double a = u * u * u, b = 3 * u * u * t, c = 3 * u * t * t, d = t * t * t;
-        out.push_back({a * p0.x + b * p1.x + c * p2.x + d * p3.x, a * p0.y + b * p1.y + c * p2.y + d * p3.y});
+        out.push_back(
+            {a * p0.x + b * p1.x + c * p2.x + d * p3.x, a * p0.y + b * p1.y + c * p2.y + d * p3.y});
     }
 }

@@ -19,7 +19,8 @@ Polyline EllipsePoints(double cx, double cy, double rx, double ry);
 // The arc of the ellipse (cx, cy, rx, ry) from the ray towards `start` to
 // the ray towards `end`, counter-clockwise as seen on the picture unless
 // `clockwise`; equal rays give the whole ellipse.
-Polyline ArcPoints(double cx, double cy, double rx, double ry, PointD start, PointD end, bool clockwise);
+Polyline ArcPoints(double cx, double cy, double rx, double ry, PointD start, PointD end,
+                   bool clockwise);
 
 // A rectangle with corners rounded by an ellipse of `cornerWidth` x `cornerHeight`.
 Polyline RoundRectPoints(double left, double top, double right, double bottom, double cornerWidth,

@@ -19,12 +19,18 @@ const std::vector<int>& cosmeticPattern(int dash) {
 // Lengths of the geometric dash styles in multiples of the pen width.
 std::vector<double> geometricPattern(const StrokeStyle& style) {
     switch (style.dash) {
-        case kDashDash: return {3, 1};
-        case kDashDot: return {1, 1};
-        case kDashDashDot: return {3, 1, 1, 1};
-        case kDashDashDotDot: return {3, 1, 1, 1, 1, 1};
-        case kDashAlternate: return {1, 1};
-        default: return {};
+        case kDashDash:
+            return {3, 1};
+        case kDashDot:
+            return {1, 1};
+        case kDashDashDot:
+            return {3, 1, 1, 1};
+        case kDashDashDotDot:
+            return {3, 1, 1, 1, 1, 1};
+        case kDashAlternate:
+            return {1, 1};
+        default:
+            return {};
     }
 }
 
@@ -40,8 +46,10 @@ bool clipSegment(PointD& a, PointD& b, double left, double top, double right, do
             continue;
         }
         const double r = q[i] / p[i];
-        if (p[i] < 0) t0 = std::max(t0, r);
-        else t1 = std::min(t1, r);
+        if (p[i] < 0)
+            t0 = std::max(t0, r);
+        else
+            t1 = std::min(t1, r);
         if (t0 > t1) return false;
     }
     const PointD start = a;
@@ -50,7 +58,9 @@ bool clipSegment(PointD& a, PointD& b, double left, double top, double right, do
     return true;
 }
 
-long roundCoordinate(double v) { return static_cast<long>(std::floor(v + 0.5)); }
+long roundCoordinate(double v) {
+    return static_cast<long>(std::floor(v + 0.5));
+}
 
 class CosmeticLine {
 public:
@@ -65,7 +75,8 @@ public:
         const double fullSteps = std::max(std::fabs(b.x - a.x), std::fabs(b.y - a.y));
         PointD ca = a, cb = b;
         const double margin = 2;
-        if (!clipSegment(ca, cb, -margin, -margin, canvas_.width() + margin, canvas_.height() + margin)) {
+        if (!clipSegment(ca, cb, -margin, -margin, canvas_.width() + margin,
+                         canvas_.height() + margin)) {
             advance(fullSteps);
             return;
         }
@@ -93,7 +104,8 @@ public:
 private:
     void advance(double steps) {
         if (period_ == 0 || !std::isfinite(steps)) return;
-        phase_ = static_cast<int>((phase_ + static_cast<long long>(std::fmod(steps, period_))) % period_);
+        phase_ = static_cast<int>((phase_ + static_cast<long long>(std::fmod(steps, period_))) %
+                                  period_);
     }
 
     void plotDashed(int x, int y) {
@@ -108,8 +120,10 @@ private:
             on = (i % 2) == 0;
             phase_ = (phase_ + 1) % period_;
         }
-        if (on) canvas_.plot(x, y, style_.colour, style_.rop2);
-        else if (style_.opaqueGaps) canvas_.plot(x, y, style_.gapColour, style_.rop2);
+        if (on)
+            canvas_.plot(x, y, style_.colour, style_.rop2);
+        else if (style_.opaqueGaps)
+            canvas_.plot(x, y, style_.gapColour, style_.rop2);
     }
 
     Canvas& canvas_;
@@ -143,8 +157,8 @@ void addDisc(std::vector<std::vector<PointD>>& out, PointD centre, double radius
     addOriented(out, EllipsePoints(centre.x, centre.y, radius, radius));
 }
 
-void addJoin(std::vector<std::vector<PointD>>& out, PointD prev, PointD v, PointD next, const StrokeStyle& style,
-             double half) {
+void addJoin(std::vector<std::vector<PointD>>& out, PointD prev, PointD v, PointD next,
+             const StrokeStyle& style, double half) {
     if (style.join == kJoinRound) {
         addDisc(out, v, half);
         return;
@@ -178,9 +192,12 @@ void outlinePiece(std::vector<std::vector<PointD>>& out, const Polyline& points,
     const double half = style.width / 2;
     if (points.size() == 1) {
         const PointD p = points[0];
-        if (style.cap == kCapRound) addDisc(out, p, half);
+        if (style.cap == kCapRound)
+            addDisc(out, p, half);
         else if (style.cap == kCapSquare)
-            addOriented(out, {{p.x - half, p.y - half}, {p.x + half, p.y - half}, {p.x + half, p.y + half},
+            addOriented(out, {{p.x - half, p.y - half},
+                              {p.x + half, p.y - half},
+                              {p.x + half, p.y + half},
                               {p.x - half, p.y + half}});
         return;
     }
@@ -207,7 +224,8 @@ void outlinePiece(std::vector<std::vector<PointD>>& out, const Polyline& points,
 }
 
 // Splits a polyline into its dashes.
-std::vector<Polyline> dashPieces(const Polyline& points, bool closed, const std::vector<double>& pattern) {
+std::vector<Polyline> dashPieces(const Polyline& points, bool closed,
+                                 const std::vector<double>& pattern) {
     std::vector<Polyline> pieces;
     double period = 0;
     for (double d : pattern) period += d;
@@ -238,8 +256,10 @@ std::vector<Polyline> dashPieces(const Polyline& points, bool closed, const std:
             left = pattern[index];
         }
         left -= length;
-        if (on) current.push_back(b);
-        else current = {b};
+        if (on)
+            current.push_back(b);
+        else
+            current = {b};
     }
     if (on && current.size() > 1) pieces.push_back(std::move(current));
     return pieces;
@@ -247,25 +267,29 @@ std::vector<Polyline> dashPieces(const Polyline& points, bool closed, const std:
 
 }  // namespace
 
-std::vector<std::vector<PointD>> WideStrokeOutline(const Polyline& input, bool closed, const StrokeStyle& style) {
+std::vector<std::vector<PointD>> WideStrokeOutline(const Polyline& input, bool closed,
+                                                   const StrokeStyle& style) {
     Polyline points;
     for (const PointD& p : input) {
         if (!isFinite(p)) return {};
         if (points.empty() || p.x != points.back().x || p.y != points.back().y) points.push_back(p);
     }
-    if (closed && points.size() > 1 && points.front().x == points.back().x && points.front().y == points.back().y)
+    if (closed && points.size() > 1 && points.front().x == points.back().x &&
+        points.front().y == points.back().y)
         points.pop_back();
     std::vector<std::vector<PointD>> out;
     if (points.empty()) return out;
     std::vector<double> pattern;
-    if (style.dash == kDashUser) pattern = style.userDashes;
+    if (style.dash == kDashUser)
+        pattern = style.userDashes;
     else
         for (double d : geometricPattern(style)) pattern.push_back(d * style.width);
     if (pattern.empty() || points.size() < 2) {
         outlinePiece(out, points, closed && points.size() > 2, style);
         return out;
     }
-    for (const Polyline& piece : dashPieces(points, closed, pattern)) outlinePiece(out, piece, false, style);
+    for (const Polyline& piece : dashPieces(points, closed, pattern))
+        outlinePiece(out, piece, false, style);
     return out;
 }
 
@@ -279,6 +303,7 @@ void StrokePolyline(Canvas& canvas, const Polyline& points, bool closed, const S
         return;
     }
     const auto outline = WideStrokeOutline(points, closed, style);
-    const ScanRegion region = FillPolygons(outline, FillRule::Winding, canvas.bounds(), canvas.budget());
+    const ScanRegion region =
+        FillPolygons(outline, FillRule::Winding, canvas.bounds(), canvas.budget());
     canvas.fillRegion(region, Paint::solid(style.colour), style.rop2);
 }

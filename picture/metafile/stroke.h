@@ -11,8 +11,17 @@
 #include "picture/metafile/canvas.h"
 #include "picture/metafile/shapes.h"
 
-enum PenDash { kDashSolid = 0, kDashDash = 1, kDashDot = 2, kDashDashDot = 3, kDashDashDotDot = 4,
-               kDashNull = 5, kDashInsideFrame = 6, kDashUser = 7, kDashAlternate = 8 };
+enum PenDash {
+    kDashSolid = 0,
+    kDashDash = 1,
+    kDashDot = 2,
+    kDashDashDot = 3,
+    kDashDashDotDot = 4,
+    kDashNull = 5,
+    kDashInsideFrame = 6,
+    kDashUser = 7,
+    kDashAlternate = 8
+};
 enum PenCap { kCapRound = 0, kCapSquare = 1, kCapFlat = 2 };
 enum PenJoin { kJoinRound = 0, kJoinBevel = 1, kJoinMiter = 2 };
 
@@ -30,10 +39,13 @@ struct StrokeStyle {
 };
 
 // True when a pen of this width in pixels draws as a cosmetic one.
-inline bool IsCosmeticWidth(double width) { return !(width >= 1.5); }
+inline bool IsCosmeticWidth(double width) {
+    return !(width >= 1.5);
+}
 
 void StrokePolyline(Canvas& canvas, const Polyline& points, bool closed, const StrokeStyle& style);
 
 // The outline of a wide stroke as positively oriented contours, to be filled
 // with the winding rule (used for wide pens and for widened paths).
-std::vector<std::vector<PointD>> WideStrokeOutline(const Polyline& points, bool closed, const StrokeStyle& style);
+std::vector<std::vector<PointD>> WideStrokeOutline(const Polyline& points, bool closed,
+                                                   const StrokeStyle& style);

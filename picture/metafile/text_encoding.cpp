@@ -11,20 +11,34 @@ namespace {
 
 const char* codePageFor(int charset) {
     switch (charset) {
-        case 128: return "CP932";
-        case 129: return "CP949";
-        case 134: return "CP936";
-        case 136: return "CP950";
-        case 161: return "CP1253";
-        case 162: return "CP1254";
-        case 163: return "CP1258";
-        case 177: return "CP1255";
-        case 178: return "CP1256";
-        case 186: return "CP1257";
-        case 204: return "CP1251";
-        case 222: return "CP874";
-        case 238: return "CP1250";
-        default: return "CP1252";
+        case 128:
+            return "CP932";
+        case 129:
+            return "CP949";
+        case 134:
+            return "CP936";
+        case 136:
+            return "CP950";
+        case 161:
+            return "CP1253";
+        case 162:
+            return "CP1254";
+        case 163:
+            return "CP1258";
+        case 177:
+            return "CP1255";
+        case 178:
+            return "CP1256";
+        case 186:
+            return "CP1257";
+        case 204:
+            return "CP1251";
+        case 222:
+            return "CP874";
+        case 238:
+            return "CP1250";
+        default:
+            return "CP1252";
     }
 }
 
@@ -75,27 +89,40 @@ char32_t SymbolToUnicode(std::uint8_t b) {
         0x0020, 0x232A, 0x222B, 0x2320, 0x23AE, 0x2321, 0x239E, 0x239F,  // F0-F7
         0x23A0, 0x23A4, 0x23A5, 0x23A6, 0x23AB, 0x23AC, 0x23AD, 0x0020,  // F8-FF
     };
-    static const char32_t greekUpper[] = {
-        0x0391, 0x0392, 0x03A7, 0x0394, 0x0395, 0x03A6, 0x0393, 0x0397, 0x0399, 0x03D1, 0x039A, 0x039B, 0x039C,
-        0x039D, 0x039F, 0x03A0, 0x0398, 0x03A1, 0x03A3, 0x03A4, 0x03A5, 0x03C2, 0x03A9, 0x039E, 0x03A8, 0x0396};
-    static const char32_t greekLower[] = {
-        0x03B1, 0x03B2, 0x03C7, 0x03B4, 0x03B5, 0x03C6, 0x03B3, 0x03B7, 0x03B9, 0x03D5, 0x03BA, 0x03BB, 0x03BC,
-        0x03BD, 0x03BF, 0x03C0, 0x03B8, 0x03C1, 0x03C3, 0x03C4, 0x03C5, 0x03D6, 0x03C9, 0x03BE, 0x03C8, 0x03B6};
+    static const char32_t greekUpper[] = {0x0391, 0x0392, 0x03A7, 0x0394, 0x0395, 0x03A6, 0x0393,
+                                          0x0397, 0x0399, 0x03D1, 0x039A, 0x039B, 0x039C, 0x039D,
+                                          0x039F, 0x03A0, 0x0398, 0x03A1, 0x03A3, 0x03A4, 0x03A5,
+                                          0x03C2, 0x03A9, 0x039E, 0x03A8, 0x0396};
+    static const char32_t greekLower[] = {0x03B1, 0x03B2, 0x03C7, 0x03B4, 0x03B5, 0x03C6, 0x03B3,
+                                          0x03B7, 0x03B9, 0x03D5, 0x03BA, 0x03BB, 0x03BC, 0x03BD,
+                                          0x03BF, 0x03C0, 0x03B8, 0x03C1, 0x03C3, 0x03C4, 0x03C5,
+                                          0x03D6, 0x03C9, 0x03BE, 0x03C8, 0x03B6};
     if (b >= 0xA0) return upper[b - 0xA0];
     if (b >= 'A' && b <= 'Z') return greekUpper[b - 'A'];
     if (b >= 'a' && b <= 'z') return greekLower[b - 'a'];
     switch (b) {
-        case 0x22: return 0x2200;
-        case 0x24: return 0x2203;
-        case 0x27: return 0x220B;
-        case 0x2A: return 0x2217;
-        case 0x2D: return 0x2212;
-        case 0x40: return 0x2245;
-        case 0x5C: return 0x2234;
-        case 0x5E: return 0x22A5;
-        case 0x60: return 0xF8E5;
-        case 0x7E: return 0x223C;
-        default: return b;
+        case 0x22:
+            return 0x2200;
+        case 0x24:
+            return 0x2203;
+        case 0x27:
+            return 0x220B;
+        case 0x2A:
+            return 0x2217;
+        case 0x2D:
+            return 0x2212;
+        case 0x40:
+            return 0x2245;
+        case 0x5C:
+            return 0x2234;
+        case 0x5E:
+            return 0x22A5;
+        case 0x60:
+            return 0xF8E5;
+        case 0x7E:
+            return 0x223C;
+        default:
+            return b;
     }
 }
 
@@ -132,9 +159,12 @@ DecodedText DecodeAnsiText(const std::uint8_t* bytes, std::size_t count, int cha
         char32_t c = bytes[i];
         std::size_t used = 1;
         if (cd) {
-            const std::size_t n = convertOne(static_cast<iconv_t>(cd.get()), bytes + i, count - i, c);
-            if (n > 0) used = n;
-            else c = 0xFFFD;
+            const std::size_t n =
+                convertOne(static_cast<iconv_t>(cd.get()), bytes + i, count - i, c);
+            if (n > 0)
+                used = n;
+            else
+                c = 0xFFFD;
         }
         text.chars.push_back(c);
         text.firstUnit.push_back(i);
@@ -148,7 +178,8 @@ DecodedText DecodeUtf16Text(const std::uint16_t* units, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
         char32_t c = units[i];
         const std::size_t first = i;
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < count && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000) {
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < count && units[i + 1] >= 0xDC00 &&
+            units[i + 1] < 0xE000) {
             c = 0x10000 + ((c - 0xD800) << 10) + (units[i + 1] - 0xDC00);
             ++i;
         } else if (c >= 0xD800 && c < 0xE000) {

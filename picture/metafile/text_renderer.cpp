@@ -26,7 +26,9 @@ std::string lowerAscii(std::string s) {
     return s;
 }
 
-bool contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+bool contains(const std::string& text, const char* part) {
+    return text.find(part) != std::string::npos;
+}
 
 // Families to ask fontconfig for, best first, for a face name of the
 // metafile: the name itself (an installed font of that name wins), then the
@@ -35,22 +37,26 @@ std::vector<std::string> familiesFor(const std::string& face, int charset, bool&
     std::string name = face;
     if (!name.empty() && name[0] == '@') name.erase(0, 1);  // vertical variant of a CJK face
     const std::string lower = lowerAscii(name);
-    const bool nonAscii = std::any_of(name.begin(), name.end(), [](char c) { return (c & 0x80) != 0; });
-    japanese = charset == 128 || nonAscii || contains(lower, "gothic") || contains(lower, "mincho") ||
-               contains(lower, "meiryo") || contains(lower, "ms ui");
+    const bool nonAscii =
+        std::any_of(name.begin(), name.end(), [](char c) { return (c & 0x80) != 0; });
+    japanese = charset == 128 || nonAscii || contains(lower, "gothic") ||
+               contains(lower, "mincho") || contains(lower, "meiryo") || contains(lower, "ms ui");
     std::vector<std::string> families;
     if (japanese) {
-        const bool proportional = contains(lower, "pgothic") || contains(lower, "ms ui") ||
-                                  contains(lower, "meiryo") || contains(name, "\xEF\xBC\xB0") /* full-width P */ ||
-                                  contains(name, "\xE3\x83\xA1\xE3\x82\xA4\xE3\x83\xAA\xE3\x82\xAA") /* Meiryo */;
+        const bool proportional =
+            contains(lower, "pgothic") || contains(lower, "ms ui") || contains(lower, "meiryo") ||
+            contains(name, "\xEF\xBC\xB0") /* full-width P */ ||
+            contains(name, "\xE3\x83\xA1\xE3\x82\xA4\xE3\x83\xAA\xE3\x82\xAA") /* Meiryo */;
         families.push_back(proportional ? "IPAPGothic" : "IPAGothic");
         families.push_back("IPAGothic");
         return families;
     }
     if (!name.empty()) families.push_back(name);
-    static const char* const serif[] = {"times", "serif", "roman", "georgia", "garamond", "cambria",
-                                        "book antiqua", "century", "palatino", "bookman"};
-    static const char* const mono[] = {"courier", "mono", "console", "consolas", "fixedsys", "terminal"};
+    static const char* const serif[] = {"times",    "serif",   "roman",        "georgia",
+                                        "garamond", "cambria", "book antiqua", "century",
+                                        "palatino", "bookman"};
+    static const char* const mono[] = {"courier",  "mono",     "console",
+                                       "consolas", "fixedsys", "terminal"};
     for (const char* s : mono)
         if (contains(lower, s)) {
             families.push_back("monospace");
@@ -72,7 +78,9 @@ struct OutlineBuilder {
     int steps = 4;
 };
 
-PointD toPoint(const FT_Vector* v, double scale) { return {v->x * scale, v->y * scale}; }
+PointD toPoint(const FT_Vector* v, double scale) {
+    return {v->x * scale, v->y * scale};
+}
 
 int moveTo(const FT_Vector* to, void* user) {
     auto* b = static_cast<OutlineBuilder*>(user);
@@ -102,12 +110,13 @@ int conicTo(const FT_Vector* control, const FT_Vector* to, void* user) {
 int cubicTo(const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void* user) {
     auto* b = static_cast<OutlineBuilder*>(user);
     if (b->contours.empty()) b->contours.emplace_back();
-    const PointD p0 = b->last, p1 = toPoint(c1, b->scale), p2 = toPoint(c2, b->scale), p3 = toPoint(to, b->scale);
+    const PointD p0 = b->last, p1 = toPoint(c1, b->scale), p2 = toPoint(c2, b->scale),
+                 p3 = toPoint(to, b->scale);
     for (int i = 1; i <= b->steps; ++i) {
         const double t = static_cast<double>(i) / b->steps, u = 1 - t;
         const double a = u * u * u, bb = 3 * u * u * t, c = 3 * u * t * t, d = t * t * t;
-        b->contours.back().push_back(
-            {a * p0.x + bb * p1.x + c * p2.x + d * p3.x, a * p0.y + bb * p1.y + c * p2.y + d * p3.y});
+        b->contours.back().push_back({a * p0.x + bb * p1.x + c * p2.x + d * p3.x,
+                                      a * p0.y + bb * p1.y + c * p2.y + d * p3.y});
     }
     b->last = p3;
     return 0;
@@ -147,14 +156,16 @@ struct TextRenderer::Impl {
 
     // fontconfig's best match for the families; the matched weight and slant
     // tell whether bold and italic must be made up.
-    ResolvedFont match(const std::vector<std::string>& families, bool japanese, int weight, bool italic) {
+    ResolvedFont match(const std::vector<std::string>& families, bool japanese, int weight,
+                       bool italic) {
         static std::once_flag fcInit;
         std::call_once(fcInit, [] { FcInit(); });
         ResolvedFont result;
         FcPattern* pattern = FcPatternCreate();
         if (!pattern) return result;
         for (const std::string& family : families)
-            FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+            FcPatternAddString(pattern, FC_FAMILY,
+                               reinterpret_cast<const FcChar8*>(family.c_str()));
         FcPatternAddInteger(pattern, FC_WEIGHT, weight >= 600 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
         FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
         FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
@@ -181,7 +192,8 @@ struct TextRenderer::Impl {
 
     ResolvedFont resolve(const FontRequest& request) {
         const std::string key = request.face + "|" + std::to_string(request.weight >= 600) + "|" +
-                                std::to_string(request.italic) + "|" + std::to_string(request.charset);
+                                std::to_string(request.italic) + "|" +
+                                std::to_string(request.charset);
         auto it = resolved.find(key);
         if (it != resolved.end()) return it->second;
         bool japanese = false;
@@ -249,14 +261,16 @@ TextRenderer::TextRenderer() : impl_(std::make_unique<Impl>()) {
 
 TextRenderer::~TextRenderer() = default;
 
-bool TextRenderer::available() const { return impl_->library != nullptr; }
+bool TextRenderer::available() const {
+    return impl_->library != nullptr;
+}
 
 namespace {
 
 struct SetText {
     std::vector<std::vector<PointD>> glyphContours;  // picture coordinates
-    std::vector<PointD> box;                          // the text's cell box
-    std::vector<std::vector<PointD>> bars;            // underline and strike-out
+    std::vector<PointD> box;                         // the text's cell box
+    std::vector<std::vector<PointD>> bars;           // underline and strike-out
     double width = 0;
     double ascent = 0, descent = 0;
     FaceMetrics metrics;
@@ -265,8 +279,9 @@ struct SetText {
 
 }  // namespace
 
-static bool layoutText(TextRenderer::Impl& impl, const FontRequest& font, const std::u32string& text,
-                       const TextPlacement* place, bool wantOutlines, SetText& out) {
+static bool layoutText(TextRenderer::Impl& impl, const FontRequest& font,
+                       const std::u32string& text, const TextPlacement* place, bool wantOutlines,
+                       SetText& out) {
     if (!impl.library) return false;
     ResolvedFont resolved = impl.resolve(font);
     if (!resolved.face) {
@@ -279,7 +294,8 @@ static bool layoutText(TextRenderer::Impl& impl, const FontRequest& font, const 
     if (font.cellHeight) em *= metrics.emForCell;
     if (!(em >= 0.5) || em > kLargestEm) return false;
     double widthScale = 1;
-    if (font.averageWidth > 0) widthScale = std::clamp(font.averageWidth / (metrics.averageWidth * em), 0.02, 50.0);
+    if (font.averageWidth > 0)
+        widthScale = std::clamp(font.averageWidth / (metrics.averageWidth * em), 0.02, 50.0);
     out.metrics = metrics;
     out.em = em;
     out.ascent = metrics.ascent * em;
@@ -289,10 +305,12 @@ static bool layoutText(TextRenderer::Impl& impl, const FontRequest& font, const 
     const bool rotated = std::fabs(angle) > 1e-9;
     const FT_F26Dot6 sizeX = static_cast<FT_F26Dot6>(std::lround(em * widthScale * 64));
     const FT_F26Dot6 sizeY = static_cast<FT_F26Dot6>(std::lround(em * 64));
-    const FT_Int32 loadFlags = FT_LOAD_NO_BITMAP | (rotated ? FT_LOAD_NO_HINTING : FT_LOAD_TARGET_MONO);
+    const FT_Int32 loadFlags =
+        FT_LOAD_NO_BITMAP | (rotated ? FT_LOAD_NO_HINTING : FT_LOAD_TARGET_MONO);
 
-    const double ux = std::cos(angle), uy = -std::sin(angle);  // along the baseline, picture coordinates
-    const double vx = -uy, vy = ux;                              // downwards across it
+    const double ux = std::cos(angle),
+                 uy = -std::sin(angle);      // along the baseline, picture coordinates
+    const double vx = -uy, vy = ux;          // downwards across it
     std::vector<std::vector<PointD>> local;  // glyph contours, baseline origin at (pen, 0), y up
     std::vector<double> penOf;
     double pen = 0;
@@ -313,10 +331,12 @@ static bool layoutText(TextRenderer::Impl& impl, const FontRequest& font, const 
             }
         }
         double advance = 0;
-        if (FT_Set_Char_Size(face, sizeX, sizeY, 72, 72) == 0 && FT_Load_Glyph(face, glyph, loadFlags) == 0 &&
+        if (FT_Set_Char_Size(face, sizeX, sizeY, 72, 72) == 0 &&
+            FT_Load_Glyph(face, glyph, loadFlags) == 0 &&
             face->glyph->format == FT_GLYPH_FORMAT_OUTLINE) {
             FT_Outline& outline = face->glyph->outline;
-            if (resolved.emboldenFake && !fallback) FT_Outline_Embolden(&outline, static_cast<FT_Pos>(em * 64 / 24));
+            if (resolved.emboldenFake && !fallback)
+                FT_Outline_Embolden(&outline, static_cast<FT_Pos>(em * 64 / 24));
             if (resolved.slantFake && !fallback) {
                 FT_Matrix shear = {0x10000, 0x0366A, 0, 0x10000};  // about 12 degrees
                 FT_Outline_Transform(&outline, &shear);
@@ -336,8 +356,10 @@ static bool layoutText(TextRenderer::Impl& impl, const FontRequest& font, const 
                 }
             }
         }
-        if (place && place->advances && i < place->advances->size()) advance = (*place->advances)[i];
-        else if (place) advance += place->extraSpacing;
+        if (place && place->advances && i < place->advances->size())
+            advance = (*place->advances)[i];
+        else if (place)
+            advance += place->extraSpacing;
         penOf.push_back(pen);
         pen += advance;
     }
@@ -345,12 +367,17 @@ static bool layoutText(TextRenderer::Impl& impl, const FontRequest& font, const 
     if (!wantOutlines || !place) return true;
 
     double shiftX = 0;
-    if ((place->align & 6) == 6) shiftX = -pen / 2;
-    else if ((place->align & 6) == 2) shiftX = -pen;
+    if ((place->align & 6) == 6)
+        shiftX = -pen / 2;
+    else if ((place->align & 6) == 2)
+        shiftX = -pen;
     double shiftY = 0;  // baseline offset downwards from the reference point
-    if ((place->align & 24) == 24) shiftY = 0;
-    else if ((place->align & 24) == 8) shiftY = -out.descent;
-    else shiftY = out.ascent;
+    if ((place->align & 24) == 24)
+        shiftY = 0;
+    else if ((place->align & 24) == 8)
+        shiftY = -out.descent;
+    else
+        shiftY = out.ascent;
     const PointD origin = {place->reference.x + ux * shiftX + vx * shiftY,
                            place->reference.y + uy * shiftX + vy * shiftY};
     auto toPicture = [&](double x, double yUp) {
@@ -365,8 +392,8 @@ static bool layoutText(TextRenderer::Impl& impl, const FontRequest& font, const 
     auto bar = [&](double position, double thickness) {
         const double t = std::max(thickness * em, 1.0);
         const double top = position * em + t / 2;
-        out.bars.push_back(
-            {toPicture(0, top), toPicture(pen, top), toPicture(pen, top - t), toPicture(0, top - t)});
+        out.bars.push_back({toPicture(0, top), toPicture(pen, top), toPicture(pen, top - t),
+                            toPicture(0, top - t)});
     };
     if (font.underline) bar(metrics.underlinePosition, metrics.underlineThickness);
     if (font.strikeOut) bar(metrics.strikePosition, metrics.strikeThickness);
@@ -385,14 +412,18 @@ double TextRenderer::draw(Canvas& canvas, const FontRequest& font, const std::u3
     if (!layoutText(*impl_, font, text, &place, true, set)) return 0;
     canvas.budget().charge(text.size() * 16 + 1);
     if (paint.opaque) {
-        const ScanRegion boxRegion = FillPolygons({set.box}, FillRule::Winding, canvas.bounds(), canvas.budget());
+        const ScanRegion boxRegion =
+            FillPolygons({set.box}, FillRule::Winding, canvas.bounds(), canvas.budget());
         canvas.fillRegion(boxRegion, Paint::solid(paint.background), kRop2CopyPen);
     }
     // Glyphs and the decoration bars are filled apart: a bar's direction
     // need not agree with the glyphs' outer contours.
-    ScanRegion ink = FillPolygons(set.glyphContours, FillRule::Winding, canvas.bounds(), canvas.budget());
+    ScanRegion ink =
+        FillPolygons(set.glyphContours, FillRule::Winding, canvas.bounds(), canvas.budget());
     if (!set.bars.empty())
-        ink = ink.combined(FillPolygons(set.bars, FillRule::Alternate, canvas.bounds(), canvas.budget()), RegionOp::Or);
+        ink = ink.combined(
+            FillPolygons(set.bars, FillRule::Alternate, canvas.bounds(), canvas.budget()),
+            RegionOp::Or);
     canvas.fillRegion(ink, Paint::solid(paint.colour), paint.rop2);
     return set.width;
 }

@@ -16,8 +16,8 @@
 
 // A logical font resolved to picture pixels.
 struct FontRequest {
-    std::string face;       // UTF-8
-    double emHeight = 16;   // picture pixels; the cell height when `cellHeight`
+    std::string face;      // UTF-8
+    double emHeight = 16;  // picture pixels; the cell height when `cellHeight`
     bool cellHeight = false;
     double averageWidth = 0;  // picture pixels; 0 for the font's own proportions
     int weight = 400;
@@ -55,8 +55,8 @@ public:
 
     // Draws `text`; returns the advance of the whole string in pixels along
     // the baseline (for updating the current position).
-    double draw(Canvas& canvas, const FontRequest& font, const std::u32string& text, const TextPlacement& place,
-                const TextPaint& paint);
+    double draw(Canvas& canvas, const FontRequest& font, const std::u32string& text,
+                const TextPlacement& place, const TextPaint& paint);
 
     // The advance of `text` in pixels, without drawing.
     double measure(const FontRequest& font, const std::u32string& text);

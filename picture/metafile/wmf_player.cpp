@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <string>
 
-#include "picture/system/byte_reader.h"
 #include "picture/metafile/dib_image.h"
 #include "picture/metafile/logical_objects.h"
+#include "picture/system/byte_reader.h"
 
 namespace {
 
@@ -36,18 +36,23 @@ void forEachRecord(const std::uint8_t* data, std::size_t size, const WmfLayout& 
     std::size_t offset = layout.recordsOffset;
     while (offset < size) {
         if (size - offset < 6)
-            throw EInvalidGraphic("WMF file ends inside a record at offset " + std::to_string(offset));
+            throw EInvalidGraphic("WMF file ends inside a record at offset " +
+                                  std::to_string(offset));
         const ByteReader head(data + offset, 6, "");
         const std::uint32_t words = head.u32(0);
         const std::uint16_t function = head.u16(4);
-        const std::string what = "WMF record 0x" + hex4(function) + " at offset " + std::to_string(offset);
-        if (words < 3) throw EInvalidGraphic(what + ": record size " + std::to_string(words) + " is invalid");
-        if (words > (size - offset) / 2) throw EInvalidGraphic(what + ": record runs past the end of the file");
+        const std::string what =
+            "WMF record 0x" + hex4(function) + " at offset " + std::to_string(offset);
+        if (words < 3)
+            throw EInvalidGraphic(what + ": record size " + std::to_string(words) + " is invalid");
+        if (words > (size - offset) / 2)
+            throw EInvalidGraphic(what + ": record runs past the end of the file");
         if (function == 0) break;
         WmfRecord record;
         record.function = function;
         record.sizeInWords = words;
-        record.params = ByteReader(data + offset + 6, static_cast<std::size_t>(words) * 2 - 6, what);
+        record.params =
+            ByteReader(data + offset + 6, static_cast<std::size_t>(words) * 2 - 6, what);
         fn(record);
         offset += static_cast<std::size_t>(words) * 2;
     }
@@ -58,7 +63,8 @@ std::vector<PointD> readPoints(const ByteReader& r, std::size_t offset, std::siz
     std::vector<PointD> points;
     points.reserve(count);
     for (std::size_t i = 0; i < count; ++i)
-        points.push_back({static_cast<double>(r.i16(offset + 4 * i)), static_cast<double>(r.i16(offset + 4 * i + 2))});
+        points.push_back({static_cast<double>(r.i16(offset + 4 * i)),
+                          static_cast<double>(r.i16(offset + 4 * i + 2))});
     return points;
 }
 
@@ -74,7 +80,8 @@ std::string readFaceName(const ByteReader& r, std::size_t offset) {
 
 class WmfPlayer {
 public:
-    WmfPlayer(GdiDevice& device, WorkBudget& budget, std::uint32_t objectCount) : device_(device), budget_(budget) {
+    WmfPlayer(GdiDevice& device, WorkBudget& budget, std::uint32_t objectCount)
+        : device_(device), budget_(budget) {
         objects_.setCapacity(std::clamp<std::uint32_t>(objectCount, 1, 65535), true);
     }
 
@@ -163,7 +170,8 @@ void WmfPlayer::blit(const WmfRecord& rec, bool stretch, Bitmap bitmap) {
         }
         const auto image = bitmap();
         const double w = rec.coord(5), h = rec.coord(4);
-        device_.stretchBlt(rec.coord(7), rec.coord(6), w, h, image.get(), rec.coord(3), rec.coord(2), w, h, rop);
+        device_.stretchBlt(rec.coord(7), rec.coord(6), w, h, image.get(), rec.coord(3),
+                           rec.coord(2), w, h, rop);
         return;
     }
     if (rec.sizeInWords == 14) {
@@ -171,63 +179,127 @@ void WmfPlayer::blit(const WmfRecord& rec, bool stretch, Bitmap bitmap) {
         return;
     }
     const auto image = bitmap();
-    device_.stretchBlt(rec.coord(9), rec.coord(8), rec.coord(7), rec.coord(6), image.get(), rec.coord(5), rec.coord(4),
-                       rec.coord(3), rec.coord(2), rop);
+    device_.stretchBlt(rec.coord(9), rec.coord(8), rec.coord(7), rec.coord(6), image.get(),
+                       rec.coord(5), rec.coord(4), rec.coord(3), rec.coord(2), rop);
 }
 
 void WmfPlayer::play(const WmfRecord& rec) {
     const ByteReader& p = rec.params;
     DcState& s = device_.state();
     switch (rec.function) {
-        case 0x0201: s.bkColor = p.u32(0); break;
-        case 0x0102: s.bkMode = p.u16(0); break;
-        case 0x0103: device_.setMapMode(p.u16(0)); break;
-        case 0x0104: s.rop2 = std::clamp<int>(p.u16(0), 1, 16); break;
-        case 0x0106: s.polyFillMode = p.u16(0) == 2 ? 2 : 1; break;
-        case 0x0107: s.stretchMode = p.u16(0); break;
-        case 0x0108: s.textCharExtra = p.i16(0); break;
-        case 0x0209: s.textColor = p.u32(0); break;
-        case 0x012E: s.textAlign = p.u16(0); break;
-        case 0x020B: device_.setWindowOrg({rec.coord(1), rec.coord(0)}); break;
-        case 0x020C: device_.setWindowExt({rec.coord(1), rec.coord(0)}); break;
-        case 0x020D: device_.setViewportOrg({rec.coord(1), rec.coord(0)}); break;
-        case 0x020E: device_.setViewportExt({rec.coord(1), rec.coord(0)}); break;
-        case 0x020F: device_.setWindowOrg({s.windowOrg.x + rec.coord(1), s.windowOrg.y + rec.coord(0)}); break;
-        case 0x0211: device_.setViewportOrg({s.viewportOrg.x + rec.coord(1), s.viewportOrg.y + rec.coord(0)}); break;
-        case 0x0410: device_.scaleWindowExt(rec.coord(3), rec.coord(2), rec.coord(1), rec.coord(0)); break;
-        case 0x0412: device_.scaleViewportExt(rec.coord(3), rec.coord(2), rec.coord(1), rec.coord(0)); break;
-        case 0x0213: device_.lineTo({rec.coord(1), rec.coord(0)}); break;
-        case 0x0214: device_.moveTo({rec.coord(1), rec.coord(0)}); break;
-        case 0x0415: device_.excludeClipRect(rec.coord(3), rec.coord(2), rec.coord(1), rec.coord(0)); break;
-        case 0x0416: device_.intersectClipRect(rec.coord(3), rec.coord(2), rec.coord(1), rec.coord(0)); break;
-        case 0x0220: device_.offsetClip(rec.coord(1), rec.coord(0)); break;
+        case 0x0201:
+            s.bkColor = p.u32(0);
+            break;
+        case 0x0102:
+            s.bkMode = p.u16(0);
+            break;
+        case 0x0103:
+            device_.setMapMode(p.u16(0));
+            break;
+        case 0x0104:
+            s.rop2 = std::clamp<int>(p.u16(0), 1, 16);
+            break;
+        case 0x0106:
+            s.polyFillMode = p.u16(0) == 2 ? 2 : 1;
+            break;
+        case 0x0107:
+            s.stretchMode = p.u16(0);
+            break;
+        case 0x0108:
+            s.textCharExtra = p.i16(0);
+            break;
+        case 0x0209:
+            s.textColor = p.u32(0);
+            break;
+        case 0x012E:
+            s.textAlign = p.u16(0);
+            break;
+        case 0x020B:
+            device_.setWindowOrg({rec.coord(1), rec.coord(0)});
+            break;
+        case 0x020C:
+            device_.setWindowExt({rec.coord(1), rec.coord(0)});
+            break;
+        case 0x020D:
+            device_.setViewportOrg({rec.coord(1), rec.coord(0)});
+            break;
+        case 0x020E:
+            device_.setViewportExt({rec.coord(1), rec.coord(0)});
+            break;
+        case 0x020F:
+            device_.setWindowOrg({s.windowOrg.x + rec.coord(1), s.windowOrg.y + rec.coord(0)});
+            break;
+        case 0x0211:
+            device_.setViewportOrg(
+                {s.viewportOrg.x + rec.coord(1), s.viewportOrg.y + rec.coord(0)});
+            break;
+        case 0x0410:
+            device_.scaleWindowExt(rec.coord(3), rec.coord(2), rec.coord(1), rec.coord(0));
+            break;
+        case 0x0412:
+            device_.scaleViewportExt(rec.coord(3), rec.coord(2), rec.coord(1), rec.coord(0));
+            break;
+        case 0x0213:
+            device_.lineTo({rec.coord(1), rec.coord(0)});
+            break;
+        case 0x0214:
+            device_.moveTo({rec.coord(1), rec.coord(0)});
+            break;
+        case 0x0415:
+            device_.excludeClipRect(rec.coord(3), rec.coord(2), rec.coord(1), rec.coord(0));
+            break;
+        case 0x0416:
+            device_.intersectClipRect(rec.coord(3), rec.coord(2), rec.coord(1), rec.coord(0));
+            break;
+        case 0x0220:
+            device_.offsetClip(rec.coord(1), rec.coord(0));
+            break;
         case 0x0817:
         case 0x081A:
         case 0x0830: {
-            const ArcKind kind = rec.function == 0x0817 ? ArcKind::Arc : rec.function == 0x081A ? ArcKind::Pie : ArcKind::Chord;
-            device_.arc(kind, rec.coord(7), rec.coord(6), rec.coord(5), rec.coord(4), {rec.coord(3), rec.coord(2)},
-                        {rec.coord(1), rec.coord(0)});
+            const ArcKind kind = rec.function == 0x0817   ? ArcKind::Arc
+                                 : rec.function == 0x081A ? ArcKind::Pie
+                                                          : ArcKind::Chord;
+            device_.arc(kind, rec.coord(7), rec.coord(6), rec.coord(5), rec.coord(4),
+                        {rec.coord(3), rec.coord(2)}, {rec.coord(1), rec.coord(0)});
             break;
         }
-        case 0x0418: device_.ellipse(rec.coord(3), rec.coord(2), rec.coord(1), rec.coord(0)); break;
-        case 0x041B: device_.rectangle(rec.coord(3), rec.coord(2), rec.coord(1), rec.coord(0)); break;
+        case 0x0418:
+            device_.ellipse(rec.coord(3), rec.coord(2), rec.coord(1), rec.coord(0));
+            break;
+        case 0x041B:
+            device_.rectangle(rec.coord(3), rec.coord(2), rec.coord(1), rec.coord(0));
+            break;
         case 0x061C:
-            device_.roundRect(rec.coord(5), rec.coord(4), rec.coord(3), rec.coord(2), rec.coord(1), rec.coord(0));
+            device_.roundRect(rec.coord(5), rec.coord(4), rec.coord(3), rec.coord(2), rec.coord(1),
+                              rec.coord(0));
             break;
         case 0x061D:
             device_.patBlt(rec.coord(5), rec.coord(4), rec.coord(3), rec.coord(2), p.u32(0));
             break;
-        case 0x001E: device_.saveDC(); break;
-        case 0x0127: device_.restoreDC(p.i16(0)); break;
-        case 0x041F: device_.setPixel({rec.coord(3), rec.coord(2)}, p.u32(0)); break;
-        case 0x0521: text(rec, false); break;
-        case 0x0A32: text(rec, true); break;
+        case 0x001E:
+            device_.saveDC();
+            break;
+        case 0x0127:
+            device_.restoreDC(p.i16(0));
+            break;
+        case 0x041F:
+            device_.setPixel({rec.coord(3), rec.coord(2)}, p.u32(0));
+            break;
+        case 0x0521:
+            text(rec, false);
+            break;
+        case 0x0A32:
+            text(rec, true);
+            break;
         case 0x0324:
         case 0x0325: {
             const std::size_t count = p.u16(0);
             const auto points = readPoints(p, 2, count);
-            if (rec.function == 0x0324) device_.polygon(points);
-            else device_.polyline(points);
+            if (rec.function == 0x0324)
+                device_.polygon(points);
+            else
+                device_.polyline(points);
             break;
         }
         case 0x0538: {
@@ -243,8 +315,12 @@ void WmfPlayer::play(const WmfRecord& rec) {
             device_.polyPolygon(all);
             break;
         }
-        case 0x012D: selectObject(p.u16(0)); break;
-        case 0x01F0: objects_.remove(p.u16(0)); break;
+        case 0x012D:
+            selectObject(p.u16(0));
+            break;
+        case 0x01F0:
+            objects_.remove(p.u16(0));
+            break;
         case 0x0234: {
             const GdiObject* object = objects_.get(p.u16(0));
             if (object && object->palette) device_.selectPalette(object->palette);
@@ -264,13 +340,16 @@ void WmfPlayer::play(const WmfRecord& rec) {
         case 0x0139:
             if (s.palette) ResizePalette(*s.palette, p.u16(0));
             break;
-        case 0x02FA: addObject(GdiObject(ReadLogPen(p, 0, 2))); break;  // create pen
+        case 0x02FA:
+            addObject(GdiObject(ReadLogPen(p, 0, 2)));
+            break;      // create pen
         case 0x02FC: {  // create brush
             auto brush = std::make_shared<BrushObject>();
             brush->style = p.u16(0);
             brush->color = p.u32(2);
             brush->hatch = p.has(6, 2) ? p.u16(6) : 0;
-            if (brush->style == kBrushPattern || brush->style == kBrushDibPattern || brush->style == kBrushDibPatternPt)
+            if (brush->style == kBrushPattern || brush->style == kBrushDibPattern ||
+                brush->style == kBrushDibPatternPt)
                 brush->style = kBrushSolid;  // a pattern needs a bitmap this record cannot carry
             addObject(GdiObject(brush));
             break;
@@ -295,9 +374,11 @@ void WmfPlayer::play(const WmfRecord& rec) {
             auto font = ReadLogFont(p, 0, 2);
             font->face = readFaceName(p, 18);
             // The face name is in the font's own code page.
-            if (std::any_of(font->face.begin(), font->face.end(), [](char c) { return (c & 0x80) != 0; })) {
-                const DecodedText name = DecodeAnsiText(reinterpret_cast<const std::uint8_t*>(font->face.data()),
-                                                        font->face.size(), font->charset == 2 ? 0 : font->charset);
+            if (std::any_of(font->face.begin(), font->face.end(),
+                            [](char c) { return (c & 0x80) != 0; })) {
+                const DecodedText name =
+                    DecodeAnsiText(reinterpret_cast<const std::uint8_t*>(font->face.data()),
+                                   font->face.size(), font->charset == 2 ? 0 : font->charset);
                 font->face = ToUtf8(name.chars);
             }
             addObject(GdiObject(font));
@@ -312,7 +393,8 @@ void WmfPlayer::play(const WmfRecord& rec) {
                 const int top = p.i16(offset + 2), bottom = p.i16(offset + 4);
                 p.requireItems(offset + 6, count / 2, 4);
                 for (std::size_t k = 0; k < count / 2; ++k)
-                    region->rects.push_back({p.i16(offset + 6 + 4 * k), top, p.i16(offset + 8 + 4 * k), bottom});
+                    region->rects.push_back(
+                        {p.i16(offset + 6 + 4 * k), top, p.i16(offset + 8 + 4 * k), bottom});
                 offset += 6 + (count / 2) * 4 + 2;
             }
             addObject(GdiObject(region));
@@ -337,8 +419,10 @@ void WmfPlayer::play(const WmfRecord& rec) {
             if (rec.function == 0x0228) {
                 device_.fillRegion(pixels, brush->brush.get());
             } else {
-                const PointD size = device_.logicalToPicture().mapVector({rec.coord(3), rec.coord(2)});
-                device_.frameRegion(pixels, brush->brush.get(), static_cast<int>(std::fabs(size.x) + 0.5),
+                const PointD size =
+                    device_.logicalToPicture().mapVector({rec.coord(3), rec.coord(2)});
+                device_.frameRegion(pixels, brush->brush.get(),
+                                    static_cast<int>(std::fabs(size.x) + 0.5),
                                     static_cast<int>(std::fabs(size.y) + 0.5));
             }
             break;
@@ -348,8 +432,10 @@ void WmfPlayer::play(const WmfRecord& rec) {
             const GdiObject* region = objects_.get(p.u16(0));
             if (!region || !region->region) break;
             const ScanRegion pixels = regionToPicture(*region->region);
-            if (rec.function == 0x012A) device_.invertRegion(pixels);
-            else device_.fillRegion(pixels, s.brush.get());
+            if (rec.function == 0x012A)
+                device_.invertRegion(pixels);
+            else
+                device_.fillRegion(pixels, s.brush.get());
             break;
         }
         case 0x0940:  // DIB bit blit
@@ -362,8 +448,9 @@ void WmfPlayer::play(const WmfRecord& rec) {
             const auto image = dibAt(rec, 22, p.u16(4));
             if (!image) break;
             const double srcH = rec.coord(3);
-            device_.stretchBlt(rec.coord(10), rec.coord(9), rec.coord(8), rec.coord(7), image.get(), rec.coord(6),
-                               image->sourceTop(rec.coord(5), srcH), rec.coord(4), srcH, p.u32(0));
+            device_.stretchBlt(rec.coord(10), rec.coord(9), rec.coord(8), rec.coord(7), image.get(),
+                               rec.coord(6), image->sourceTop(rec.coord(5), srcH), rec.coord(4),
+                               srcH, p.u32(0));
             break;
         }
         case 0x0D33: {  // set DIB bits to the device
@@ -380,7 +467,8 @@ void WmfPlayer::play(const WmfRecord& rec) {
         case 0x0B23:  // stretch blit with a device-dependent bitmap
             blit(rec, true, [&] { return DecodeBitmap16(p, 20, 30, budget_); });
             break;
-        default: break;  // escapes, palette realisation, flood fills and the like draw nothing here
+        default:
+            break;  // escapes, palette realisation, flood fills and the like draw nothing here
     }
 }
 
@@ -403,7 +491,8 @@ WmfLayout ReadWmfLayout(const std::uint8_t* data, std::size_t size) {
     const std::uint16_t headerWords = file.u16(offset + 2);
     const std::uint16_t version = file.u16(offset + 4);
     if ((type != 1 && type != 2) || headerWords != 9) file.fail("not a Windows metafile");
-    if (version != 0x0100 && version != 0x0300) file.fail("unknown metafile version 0x" + hex4(version));
+    if (version != 0x0100 && version != 0x0300)
+        file.fail("unknown metafile version 0x" + hex4(version));
     layout.objectCount = file.u16(offset + 10);
     layout.recordsOffset = offset + 18;
     return layout;
@@ -420,13 +509,17 @@ WmfExtent ScanWmfExtent(const std::uint8_t* data, std::size_t size, const WmfLay
             extent.drawTop = extent.drawBottom = y;
             extent.hasDrawing = true;
         }
-        extent.drawLeft = std::min(extent.drawLeft, x), extent.drawRight = std::max(extent.drawRight, x);
-        extent.drawTop = std::min(extent.drawTop, y), extent.drawBottom = std::max(extent.drawBottom, y);
+        extent.drawLeft = std::min(extent.drawLeft, x),
+        extent.drawRight = std::max(extent.drawRight, x);
+        extent.drawTop = std::min(extent.drawTop, y),
+        extent.drawBottom = std::max(extent.drawBottom, y);
     };
     forEachRecord(data, size, layout, [&](const WmfRecord& rec) {
         const ByteReader& p = rec.params;
         switch (rec.function) {
-            case 0x0103: mapMode = p.u16(0); break;
+            case 0x0103:
+                mapMode = p.u16(0);
+                break;
             case 0x020B:
                 if (!orgSeen) extent.windowOrg = {rec.coord(1), rec.coord(0)};
                 orgSeen = true;
@@ -438,16 +531,22 @@ WmfExtent ScanWmfExtent(const std::uint8_t* data, std::size_t size, const WmfLay
                     extent.mapMode = mapMode;
                 }
                 break;
-            case 0x02FB: textHeight = std::max(1.0, std::fabs(rec.coord(0))); break;
+            case 0x02FB:
+                textHeight = std::max(1.0, std::fabs(rec.coord(0)));
+                break;
             case 0x0213:
-            case 0x0214: include(rec.coord(1), rec.coord(0)); break;
+            case 0x0214:
+                include(rec.coord(1), rec.coord(0));
+                break;
             case 0x0418:
             case 0x041B:
             case 0x061C:
             case 0x0817:
             case 0x081A:
             case 0x0830: {
-                const std::size_t base = rec.function == 0x061C ? 2 : (rec.function & 0xFF00) == 0x0800 ? 4 : 0;
+                const std::size_t base = rec.function == 0x061C              ? 2
+                                         : (rec.function & 0xFF00) == 0x0800 ? 4
+                                                                             : 0;
                 include(rec.coord(base + 3), rec.coord(base + 2));
                 include(rec.coord(base + 1), rec.coord(base));
                 break;
@@ -473,7 +572,8 @@ WmfExtent ScanWmfExtent(const std::uint8_t* data, std::size_t size, const WmfLay
                 include(x + count * textHeight * 0.6, y + textHeight);
                 break;
             }
-            default: break;
+            default:
+                break;
         }
     });
     if (extent.hasWindowExt && !orgSeen) extent.windowOrg = {0, 0};

@@ -5,15 +5,17 @@
 #include <cstring>
 #include <vector>
 
-#include "picture/system/byte_reader.h"
 #include "picture/errors.h"
 #include "picture/png/png_picture.h"
+#include "picture/system/byte_reader.h"
 
 namespace {
 
 const std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 
-bool isType(const std::uint8_t* type, const char* name) { return std::memcmp(type, name, 4) == 0; }
+bool isType(const std::uint8_t* type, const char* name) {
+    return std::memcmp(type, name, 4) == 0;
+}
 
 enum ColorBase { kGrey = 0, kTruecolour = 2, kIndexed = 3 };
 
@@ -164,10 +166,12 @@ void unfilter(int filter, std::uint8_t* row, const std::uint8_t* previous, std::
         case 0:
             return;
         case 1:
-            for (std::size_t i = bpp; i < length; ++i) row[i] = static_cast<std::uint8_t>(row[i] + row[i - bpp]);
+            for (std::size_t i = bpp; i < length; ++i)
+                row[i] = static_cast<std::uint8_t>(row[i] + row[i - bpp]);
             return;
         case 2:
-            for (std::size_t i = 0; i < length; ++i) row[i] = static_cast<std::uint8_t>(row[i] + previous[i]);
+            for (std::size_t i = 0; i < length; ++i)
+                row[i] = static_cast<std::uint8_t>(row[i] + previous[i]);
             return;
         case 3:
             for (std::size_t i = 0; i < length; ++i) {
@@ -210,8 +214,8 @@ inline void putIndex(std::uint8_t* row, int x, unsigned value, int pictureDepth)
             if (value) row[x >> 3] = static_cast<std::uint8_t>(row[x >> 3] | (0x80 >> (x & 7)));
             return;
         case 4:
-            row[x >> 1] = static_cast<std::uint8_t>(
-                (x & 1) ? (row[x >> 1] & 0xF0) | value : (row[x >> 1] & 0x0F) | (value << 4));
+            row[x >> 1] = static_cast<std::uint8_t>((x & 1) ? (row[x >> 1] & 0xF0) | value
+                                                            : (row[x >> 1] & 0x0F) | (value << 4));
             return;
         default:
             row[x] = static_cast<std::uint8_t>(value);
@@ -228,7 +232,8 @@ void placeRow(const Header& h, const std::uint8_t* src, std::size_t count, std::
         const int channels = h.channels();
         const std::size_t step = static_cast<std::size_t>(channels * sampleBytes);
         for (std::size_t i = 0; i < count; ++i, src += step) {
-            std::uint8_t* p = dst + 3 * (static_cast<std::size_t>(x0) + i * static_cast<std::size_t>(dx));
+            std::uint8_t* p =
+                dst + 3 * (static_cast<std::size_t>(x0) + i * static_cast<std::size_t>(dx));
             if (h.base == kTruecolour) {
                 p[0] = src[2 * sampleBytes];
                 p[1] = src[sampleBytes];
@@ -263,7 +268,8 @@ void decodeImage(const Header& h, IdatRun& run, DecodedPicture& picture) {
     std::vector<std::uint8_t> current(widest + 1), previous(widest + 1);
     for (int p = 0; p < passes; ++p) {
         const Pass pass = h.interlaced ? kAdam7[p] : kWhole;
-        const std::int64_t w = static_cast<std::int64_t>(h.width), ht = static_cast<std::int64_t>(h.height);
+        const std::int64_t w = static_cast<std::int64_t>(h.width),
+                           ht = static_cast<std::int64_t>(h.height);
         if (w <= pass.x0 || ht <= pass.y0) continue;  // an empty pass has no rows at all
         const std::size_t count = static_cast<std::size_t>((w - pass.x0 + pass.dx - 1) / pass.dx);
         const std::size_t rowBytes = (count * bitsPerPixel + 7) / 8;
@@ -271,7 +277,8 @@ void decodeImage(const Header& h, IdatRun& run, DecodedPicture& picture) {
         for (std::int64_t y = pass.y0; y < ht; y += pass.dy) {
             inflater.fill(current.data(), rowBytes + 1, run);
             unfilter(current[0], current.data() + 1, previous.data() + 1, rowBytes, bpp);
-            placeRow(h, current.data() + 1, count, picture.row(static_cast<int>(y)), pass.x0, pass.dx);
+            placeRow(h, current.data() + 1, count, picture.row(static_cast<int>(y)), pass.x0,
+                     pass.dx);
             std::swap(current, previous);
         }
     }

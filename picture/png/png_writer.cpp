@@ -47,7 +47,8 @@ void writeChunk(std::ostream& out, const char* type, const std::uint8_t* data, s
 class Deflater {
 public:
     Deflater() {
-        const int rc = deflateInit2(&z_, kLevel, Z_DEFLATED, kWindowBits, kMemLevel, Z_DEFAULT_STRATEGY);
+        const int rc =
+            deflateInit2(&z_, kLevel, Z_DEFLATED, kWindowBits, kMemLevel, Z_DEFAULT_STRATEGY);
         if (rc == Z_MEM_ERROR) throw EOutOfMemory();
         if (rc != Z_OK) throw EPNGError("Zlib error");
     }

@@ -17,7 +17,8 @@ public:
     }
 
 protected:
-    pos_type seekoff(off_type offset, std::ios_base::seekdir dir, std::ios_base::openmode which) override {
+    pos_type seekoff(off_type offset, std::ios_base::seekdir dir,
+                     std::ios_base::openmode which) override {
         if (!(which & std::ios_base::in)) return pos_type(off_type(-1));
         off_type base = 0;
         if (dir == std::ios_base::cur) base = gptr() - eback();

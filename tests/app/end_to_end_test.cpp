@@ -54,7 +54,8 @@ TEST_F(WindowTest, OpenSelectSizeContrastRotateScaleAndSaveFromTheKeyboard) {
     EXPECT_TRUE(PNGHasSignature(written.data(), written.size()));
 
     // The file read by a reader no one here wrote, where there is one.
-    if (const std::optional<RgbImage> decoded = HavePillow() ? PillowDecode(output) : std::nullopt) {
+    if (const std::optional<RgbImage> decoded =
+            HavePillow() ? PillowDecode(output) : std::nullopt) {
         ASSERT_EQ(decoded->width, 30);
         ASSERT_EQ(decoded->height, 40);
         for (int y = 0; y < 40; ++y)

@@ -1,8 +1,8 @@
 // The key layers: dialog keys, key-down commands, mnemonics and the
 // character commands with the size-field filter.
 
-#include <QCheckBox>
 #include <QAction>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -101,8 +101,9 @@ TEST_F(WindowTest, SavingFromASizeFieldReturnsTheFocusThere) {
 }
 
 TEST_F(WindowTest, F1WithAnyModifierOpensHelp) {
-    for (const Qt::KeyboardModifiers mods : {Qt::KeyboardModifiers(Qt::NoModifier),
-                                             Qt::KeyboardModifiers(Qt::ShiftModifier | Qt::ControlModifier)}) {
+    for (const Qt::KeyboardModifiers mods :
+         {Qt::KeyboardModifiers(Qt::NoModifier),
+          Qt::KeyboardModifiers(Qt::ShiftModifier | Qt::ControlModifier)}) {
         windows().Form3().hide();
         Key(Qt::Key_F1, QString(), mods);
         EXPECT_TRUE(windows().Form3().isVisible());

@@ -16,14 +16,16 @@ TEST_F(WindowTest, OpenDialogHasItsTitleAndFilterAndCancelChangesNothing) {
     EXPECT_EQ(platform_.OpenDialogs[0].Title, QStringLiteral("元画像を開く"));
     EXPECT_FALSE(platform_.OpenDialogs[0].MultiSelect);
     EXPECT_TRUE(platform_.OpenDialogs[0].Filter.startsWith(
-        QStringLiteral("対応画像ﾌｧｲﾙ (*.bmp *.jpg *.gif *.wmf *.emf *.png)|*.bmp;*.jpg;*.gif;*.wmf;*.emf;*.png|")));
+        QStringLiteral("対応画像ﾌｧｲﾙ (*.bmp *.jpg *.gif *.wmf *.emf "
+                       "*.png)|*.bmp;*.jpg;*.gif;*.wmf;*.emf;*.png|")));
     EXPECT_EQ(platform_.Log, QStringList({"open"}));
     EXPECT_EQ(form().windowTitle(), QStringLiteral("Skalomi Ver.4.02"));
     EXPECT_FALSE(form().ToolButton10->isEnabled());
 }
 
 TEST_F(WindowTest, ALoadedFileBecomesTheSourceWithTheSelectionReset) {
-    const std::string path = WritePatternBmp(temp_, "noext", 37, 21);  // the content decides, not the name
+    const std::string path =
+        WritePatternBmp(temp_, "noext", 37, 21);  // the content decides, not the name
     form().SelectState = 1;
     form().SelRight = 3;
     OpenThroughDialog(path);
@@ -82,7 +84,8 @@ TEST_F(WindowTest, ADropOpensTheFirstFileAndBringsTheWindowToTheFront) {
     const std::string second = WritePatternBmp(temp_, "second.bmp", 5, 5);
     DropFiles(form().Edit1, {QString::fromStdString(first), QString::fromStdString(second),
                              QString::fromStdString(second)});
-    EXPECT_EQ(form().windowTitle(), QStringLiteral("Skalomi Ver.4.02 ： first.bmp  元画像（11×7）"));
+    EXPECT_EQ(form().windowTitle(),
+              QStringLiteral("Skalomi Ver.4.02 ： first.bmp  元画像（11×7）"));
     EXPECT_EQ(form().Edit1->text(), QStringLiteral("100"));  // the field took no text
     ASSERT_EQ(platform_.BroughtToFront.size(), 1u);
     EXPECT_EQ(platform_.BroughtToFront[0], &form());
@@ -99,7 +102,8 @@ TEST_F(WindowTest, ADroppedPathLongerThan254CharactersArrivesWhole) {
     ASSERT_GT(longPath.size(), 254u);
     DropFiles(form().ScrollBox1->viewport(), {QString::fromStdString(longPath)});
     EXPECT_TRUE(platform_.Messages.empty());
-    EXPECT_EQ(form().windowTitle(), QStringLiteral("Skalomi Ver.4.02 ： long-name.bmp  元画像（9×4）"));
+    EXPECT_EQ(form().windowTitle(),
+              QStringLiteral("Skalomi Ver.4.02 ： long-name.bmp  元画像（9×4）"));
 }
 
 TEST_F(WindowTest, PasteTakesAPictureFromTheClipboard) {
@@ -107,7 +111,8 @@ TEST_F(WindowTest, PasteTakesAPictureFromTheClipboard) {
     Click(form().CheckBox2);
     platform_.ClearRecords();
     Key(Qt::Key_V, QStringLiteral("\x16"), Qt::ControlModifier);
-    EXPECT_EQ(form().windowTitle(), QStringLiteral("Skalomi Ver.4.02 ： ｸﾘｯﾌﾟﾎﾞｰﾄﾞ無題  元画像（300×200）"));
+    EXPECT_EQ(form().windowTitle(),
+              QStringLiteral("Skalomi Ver.4.02 ： ｸﾘｯﾌﾟﾎﾞｰﾄﾞ無題  元画像（300×200）"));
     EXPECT_EQ(AsImage(form().SourceDIB), AsImage(PatternPicture(300, 200)));
     EXPECT_TRUE(form().ToolButton5->isChecked());
     // A paste leaves the window order alone.

@@ -1,8 +1,6 @@
 // Titles, the minimum width, the wheel, clicks on the view, stay on top,
 // closing, the ".dat" file and the general error box.
 
-#include <set>
-
 #include <QCheckBox>
 #include <QFile>
 #include <QFileInfo>
@@ -10,6 +8,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QToolButton>
+#include <set>
 
 #include "app/dat_file.h"
 #include "app/window_kit/general_error.h"
@@ -31,7 +30,8 @@ class TitleRule : public WindowTest, public ::testing::WithParamInterface<TitleR
 
 TEST_P(TitleRule, ComposesTheCaption) {
     const TitleRow& row = GetParam();
-    form().FormTitleSet(QString::fromUtf8(row.path), QString::fromUtf8(row.kind), row.width, row.height);
+    form().FormTitleSet(QString::fromUtf8(row.path), QString::fromUtf8(row.kind), row.width,
+                        row.height);
     EXPECT_EQ(form().windowTitle(), QString::fromUtf8(row.title));
     EXPECT_EQ(form().TitleText, QString::fromUtf8(row.title));
     EXPECT_EQ(form().DisplayName, QString::fromUtf8(row.displayName));
@@ -42,7 +42,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         TitleRow{"FullPath", "/home/u/pics/photo.jpg", "元画像", 640, 480,
                  "Skalomi Ver.4.02 ： photo.jpg  元画像（640×480）", "photo.jpg"},
-        TitleRow{"BareName", "a.bmp", "拡縮画像", 1, 2, "Skalomi Ver.4.02 ： a.bmp  拡縮画像（1×2）", "a.bmp"},
+        TitleRow{"BareName", "a.bmp", "拡縮画像", 1, 2,
+                 "Skalomi Ver.4.02 ： a.bmp  拡縮画像（1×2）", "a.bmp"},
         TitleRow{"Clipboard", "ｸﾘｯﾌﾟﾎﾞｰﾄﾞ無題", "元画像", 300, 200,
                  "Skalomi Ver.4.02 ： ｸﾘｯﾌﾟﾎﾞｰﾄﾞ無題  元画像（300×200）", "ｸﾘｯﾌﾟﾎﾞｰﾄﾞ無題"},
         TitleRow{"JapaneseFolders", "/写真/旅行/海.png", "元画像", 12345, 6789,
@@ -65,8 +66,12 @@ TEST_F(WindowTest, WheelScrollsTheFocusedViewByDeltaOverFive) {
     form().ScrollBox1->verticalScrollBar()->setValue(100);
     ASSERT_EQ(focus(), form().ScrollBox1);
 
-    struct Turn { int delta; int expected; };
-    for (const Turn turn : {Turn{120, 76}, Turn{-120, 100}, Turn{3, 99}, Turn{-3, 100}, Turn{-240, 148}}) {
+    struct Turn {
+        int delta;
+        int expected;
+    };
+    for (const Turn turn :
+         {Turn{120, 76}, Turn{-120, 100}, Turn{3, 99}, Turn{-3, 100}, Turn{-240, 148}}) {
         Wheel(form().Image1, turn.delta);
         EXPECT_EQ(ScrollY(), turn.expected) << "delta " << turn.delta;
     }
@@ -143,9 +148,12 @@ TEST_F(WindowTest, TheExecutablesDatFileIsGoneAfterTheWindowsAreDestroyed) {
 }
 
 TEST(DatFile, ReplacesTheExtensionOfTheExecutable) {
-    EXPECT_EQ(DatFilePath(QStringLiteral("/usr/bin/skalomi")), QStringLiteral("/usr/bin/skalomi.dat"));
-    EXPECT_EQ(DatFilePath(QStringLiteral("/opt/sk/skalomi.bin")), QStringLiteral("/opt/sk/skalomi.dat"));
-    EXPECT_EQ(DatFilePath(QStringLiteral("/opt/v1.2/skalomi")), QStringLiteral("/opt/v1.2/skalomi.dat"));
+    EXPECT_EQ(DatFilePath(QStringLiteral("/usr/bin/skalomi")),
+              QStringLiteral("/usr/bin/skalomi.dat"));
+    EXPECT_EQ(DatFilePath(QStringLiteral("/opt/sk/skalomi.bin")),
+              QStringLiteral("/opt/sk/skalomi.dat"));
+    EXPECT_EQ(DatFilePath(QStringLiteral("/opt/v1.2/skalomi")),
+              QStringLiteral("/opt/v1.2/skalomi.dat"));
     EXPECT_EQ(DatFilePath(QString()), QString());
 }
 
@@ -160,12 +168,14 @@ struct ErrorTextRow {
 class GeneralErrorTextRule : public ::testing::TestWithParam<ErrorTextRow> {};
 
 TEST_P(GeneralErrorTextRule, AddsAFullStopUnlessTheMessageEndsLowEnough) {
-    EXPECT_EQ(GeneralErrorText(QString::fromUtf8(GetParam().message)), QString::fromUtf8(GetParam().shown));
+    EXPECT_EQ(GeneralErrorText(QString::fromUtf8(GetParam().message)),
+              QString::fromUtf8(GetParam().shown));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     GeneralError, GeneralErrorTextRule,
-    ::testing::Values(ErrorTextRow{"Plain", "TDIB.SetWidth: Invalid Width", "TDIB.SetWidth: Invalid Width."},
+    ::testing::Values(ErrorTextRow{"Plain", "TDIB.SetWidth: Invalid Width",
+                                   "TDIB.SetWidth: Invalid Width."},
                       ErrorTextRow{"EndsInFullStop", "Stream read error.", "Stream read error."},
                       ErrorTextRow{"EndsInExclamation", "Stop!", "Stop!"},
                       ErrorTextRow{"EndsInSpace", "trailing ", "trailing "},

@@ -1,8 +1,6 @@
 // The main window's first state and its state table across loading and the
 // two views.
 
-#include <set>
-
 #include <QAction>
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -12,14 +10,15 @@
 #include <QProgressBar>
 #include <QScrollArea>
 #include <QToolButton>
+#include <set>
 
 #include "app/window_kit/image_view.h"
 #include "app/window_kit/speed_button.h"
 #include "app/window_kit/track_bar.h"
 #include "app/window_kit/up_down.h"
 #include "help/help_window.h"
-#include "output/progress_window.h"
 #include "output/batch_destination_dialog.h"
+#include "output/progress_window.h"
 #include "tests/app/window_fixture.h"
 
 namespace {
@@ -31,7 +30,8 @@ QStringList barContents(QWidget* bar) {
     for (int i = 0; i < layout->count(); ++i) {
         QWidget* w = layout->itemAt(i)->widget();
         if (!w) continue;
-        names << (w->objectName().isEmpty() ? QStringLiteral("gap %1").arg(w->width()) : w->objectName());
+        names << (w->objectName().isEmpty() ? QStringLiteral("gap %1").arg(w->width())
+                                            : w->objectName());
     }
     return names;
 }
@@ -39,14 +39,17 @@ QStringList barContents(QWidget* bar) {
 }  // namespace
 
 TEST_F(WindowTest, ToolBarsHoldEveryControlInOrderWithItsGaps) {
-    EXPECT_EQ(barContents(form().ToolBar1),
-              QStringList({"gap 4", "ToolButton1", "gap 8", "ToolButton5", "ToolButton2", "ToolButton6", "gap 16",
-                           "CheckBox1", "gap 8", "Label2", "Edit1", "UpDown1", "gap 8", "Label3", "Edit2",
-                           "UpDown2", "SpeedButton1", "gap 16", "ToolButton10", "gap 6", "ToolButton12", "gap 16",
-                           "CheckBox2", "gap 7", "ToolButton14"}));
+    EXPECT_EQ(
+        barContents(form().ToolBar1),
+        QStringList({"gap 4",        "ToolButton1",  "gap 8",     "ToolButton5",  "ToolButton2",
+                     "ToolButton6",  "gap 16",       "CheckBox1", "gap 8",        "Label2",
+                     "Edit1",        "UpDown1",      "gap 8",     "Label3",       "Edit2",
+                     "UpDown2",      "SpeedButton1", "gap 16",    "ToolButton10", "gap 6",
+                     "ToolButton12", "gap 16",       "CheckBox2", "gap 7",        "ToolButton14"}));
     EXPECT_EQ(barContents(form().ToolBar2),
-              QStringList({"gap 8", "Label6", "gap 4", "Label7", "TrackBar2", "Label8", "gap 16", "Label1", "gap 4",
-                           "Label4", "TrackBar1", "Label5", "gap 16", "ToolButton22", "gap 4", "Label9"}));
+              QStringList({"gap 8", "Label6", "gap 4", "Label7", "TrackBar2", "Label8", "gap 16",
+                           "Label1", "gap 4", "Label4", "TrackBar1", "Label5", "gap 16",
+                           "ToolButton22", "gap 4", "Label9"}));
     EXPECT_EQ(form().ToolBar2->height(), 29);
 }
 
@@ -261,25 +264,28 @@ TEST_P(StateTable, ElementsFollowTheState) {
 INSTANTIATE_TEST_SUITE_P(
     MainWindow, StateTable,
     ::testing::Values(
-        StateRow{"NoPicture", WindowState::NoPicture, false, false, false, 1, "拡縮画像を保存(S)", false, false, false,
-                 true, false, false, true, false},
-        StateRow{"PictureWithoutScaledImage", WindowState::PictureNoScaled, true, true, true, 1, "元画像を保存(S)",
-                 false, false, true, true, true, false, true, false},
-        StateRow{"ScaledView", WindowState::ScaledView, true, false, true, 5, "拡縮画像を保存(S)", true, true, true,
-                 false, false, true, false, true},
-        StateRow{"SourceViewAfterScale", WindowState::SourceViewAfterScale, true, true, true, 1, "元画像を保存(S)",
-                 true, false, true, true, true, false, true, false}),
+        StateRow{"NoPicture", WindowState::NoPicture, false, false, false, 1, "拡縮画像を保存(S)",
+                 false, false, false, true, false, false, true, false},
+        StateRow{"PictureWithoutScaledImage", WindowState::PictureNoScaled, true, true, true, 1,
+                 "元画像を保存(S)", false, false, true, true, true, false, true, false},
+        StateRow{"ScaledView", WindowState::ScaledView, true, false, true, 5, "拡縮画像を保存(S)",
+                 true, true, true, false, false, true, false, true},
+        StateRow{"SourceViewAfterScale", WindowState::SourceViewAfterScale, true, true, true, 1,
+                 "元画像を保存(S)", true, false, true, true, true, false, true, false}),
     NameOfParam());
 
 TEST_F(WindowTest, ViewSwitchesRetitleWithTheShownPictureSize) {
     OpenThroughDialog(WritePatternBmp(temp_, "photo.bmp", 64, 48));
-    EXPECT_EQ(form().windowTitle(), QStringLiteral("Skalomi Ver.4.02 ： photo.bmp  元画像（64×48）"));
+    EXPECT_EQ(form().windowTitle(),
+              QStringLiteral("Skalomi Ver.4.02 ： photo.bmp  元画像（64×48）"));
     form().Image2->resize(32, 24);
     form().ToolButton6->setEnabled(true);
     Click(form().ToolButton6);
-    EXPECT_EQ(form().windowTitle(), QStringLiteral("Skalomi Ver.4.02 ： photo.bmp  拡縮画像（32×24）"));
+    EXPECT_EQ(form().windowTitle(),
+              QStringLiteral("Skalomi Ver.4.02 ： photo.bmp  拡縮画像（32×24）"));
     Click(form().ToolButton5);
-    EXPECT_EQ(form().windowTitle(), QStringLiteral("Skalomi Ver.4.02 ： photo.bmp  元画像（64×48）"));
+    EXPECT_EQ(form().windowTitle(),
+              QStringLiteral("Skalomi Ver.4.02 ： photo.bmp  元画像（64×48）"));
     // The view buttons are a radio pair.
     EXPECT_TRUE(form().ToolButton5->isChecked());
     EXPECT_FALSE(form().ToolButton6->isChecked());

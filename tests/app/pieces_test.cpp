@@ -1,14 +1,14 @@
 // The small pieces of the window: glyphs, dialog filters, the Qt platform's
 // dialogs and window order.
 
+#include <gtest/gtest.h>
+
 #include <QClipboard>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QWindow>
-
-#include <gtest/gtest.h>
 
 #include "app/window_kit/dialog_filters.h"
 #include "app/window_kit/glyphs.h"
@@ -40,7 +40,8 @@ TEST(DialogFilters, PairsBecomeQtFilters) {
     EXPECT_EQ(open[0], QStringLiteral("対応画像ﾌｧｲﾙ (*.bmp *.jpg *.gif *.wmf *.emf *.png)"));
     EXPECT_EQ(open[5], QStringLiteral("拡張Windowsﾒﾀﾌｧｲﾙ (*.emf)"));
     // A description without its patterns gets them; a dangling part is dropped.
-    EXPECT_EQ(QtNameFilters(QStringLiteral("Pictures|*.a;*.b|odd")), QStringList({"Pictures (*.a *.b)"}));
+    EXPECT_EQ(QtNameFilters(QStringLiteral("Pictures|*.a;*.b|odd")),
+              QStringList({"Pictures (*.a *.b)"}));
 }
 
 TEST(QtPlatformDialogs, SaveDialogCarriesTheWindowsSettings) {
@@ -71,8 +72,9 @@ TEST(QtPlatformDialogs, OpenDialogSingleOrMultiple) {
 }
 
 TEST(QtPlatformDialogs, MessageBoxShowsCarriageReturnsAsLineBreaks) {
-    const auto box = QtPlatform::MakeMessageBox(nullptr, QStringLiteral("a\rb"), QStringLiteral("t"),
-                                                MessageIcon::Warning, MessageButtons::YesNoCancel);
+    const auto box =
+        QtPlatform::MakeMessageBox(nullptr, QStringLiteral("a\rb"), QStringLiteral("t"),
+                                   MessageIcon::Warning, MessageButtons::YesNoCancel);
     EXPECT_EQ(box->text(), QStringLiteral("a\nb"));
     EXPECT_EQ(box->windowTitle(), QStringLiteral("t"));
     EXPECT_EQ(box->icon(), QMessageBox::Warning);

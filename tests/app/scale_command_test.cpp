@@ -2,8 +2,8 @@
 // failure paths.
 
 #include <QAction>
-#include <QCloseEvent>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QScrollArea>
@@ -69,7 +69,8 @@ TEST_F(WindowTest, RotationAndPixelFramesGiveTheFinishedSize) {
     Type(QStringLiteral("p"));  // pixels, lock on
     Type(QStringLiteral("r"));  // right 90
     Enter();
-    EXPECT_EQ(form().windowTitle(), QStringLiteral("Skalomi Ver.4.02 ： p.bmp  拡縮画像（75×100）"));
+    EXPECT_EQ(form().windowTitle(),
+              QStringLiteral("Skalomi Ver.4.02 ： p.bmp  拡縮画像（75×100）"));
     EXPECT_EQ(form().ScaledDIB.Width(), 75);
     EXPECT_EQ(form().ScaledDIB.Height(), 100);
 }
@@ -111,12 +112,12 @@ TEST_P(ScaleRefusalTest, ChangesNothingBeforeTheRun) {
     EXPECT_FALSE(windows().Form2().isVisible());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ScaleCommand, ScaleRefusalTest,
-    ::testing::Values(RefusalRow{"ZeroWidth", "0", "100", true}, RefusalRow{"ZeroHeight", "100", "0", true},
-                      RefusalRow{"OnePercentOfFortyPixels", "1", "100", true},
-                      RefusalRow{"Negative", "-5", "100", true}),
-    NameOfParam());
+INSTANTIATE_TEST_SUITE_P(ScaleCommand, ScaleRefusalTest,
+                         ::testing::Values(RefusalRow{"ZeroWidth", "0", "100", true},
+                                           RefusalRow{"ZeroHeight", "100", "0", true},
+                                           RefusalRow{"OnePercentOfFortyPixels", "1", "100", true},
+                                           RefusalRow{"Negative", "-5", "100", true}),
+                         NameOfParam());
 
 TEST_F(WindowTest, APictureOnePixelWideIsNotScaled) {
     OpenThroughDialog(WritePatternBmp(temp_, "line.bmp", 1, 50));

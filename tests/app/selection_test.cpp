@@ -63,9 +63,10 @@ TEST_F(SelectionTest, TheFrameIsAnInvertedOutlineAndRemovingItRestoresThePicture
     int changed = 0;
     for (int y = 0; y < 80; ++y)
         for (int x = 0; x < 100; ++x) {
-            const bool onOutline =
-                (x >= 10 && x <= 30 && (y == 20 || y == 25)) || (y >= 20 && y <= 25 && (x == 10 || x == 30));
-            const QRgb expected = onOutline ? (original_.pixel(x, y) ^ 0x00FFFFFFu) : original_.pixel(x, y);
+            const bool onOutline = (x >= 10 && x <= 30 && (y == 20 || y == 25)) ||
+                                   (y >= 20 && y <= 25 && (x == 10 || x == 30));
+            const QRgb expected =
+                onOutline ? (original_.pixel(x, y) ^ 0x00FFFFFFu) : original_.pixel(x, y);
             changed += framed.pixel(x, y) != original_.pixel(x, y);
             ASSERT_EQ(framed.pixel(x, y), expected) << x << "," << y;
         }

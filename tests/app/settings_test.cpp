@@ -33,28 +33,31 @@ TEST_P(IntegerConversion, ReadsLikeThePlatform) {
             StrToInt(text);
             ADD_FAILURE() << "accepted " << row.text;
         } catch (const EConvertError& e) {
-            EXPECT_EQ(QString::fromUtf8(e.what()), QStringLiteral("'%1' is not a valid integer value").arg(text));
+            EXPECT_EQ(QString::fromUtf8(e.what()),
+                      QStringLiteral("'%1' is not a valid integer value").arg(text));
         }
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     SizeFields, IntegerConversion,
-    ::testing::Values(ConversionRow{"Decimal", "1005", true, 1005}, ConversionRow{"LeadingZeros", "007", true, 7},
-                      ConversionRow{"LeadingBlanks", "  42", true, 42}, ConversionRow{"Plus", "+5", true, 5},
-                      ConversionRow{"Minus", "-5", true, -5}, ConversionRow{"Dollar", "$1F", true, 31},
-                      ConversionRow{"SmallX", "x10", true, 16}, ConversionRow{"ZeroX", "0x10", true, 16},
-                      ConversionRow{"ZeroBigX", "0XfF", true, 255}, ConversionRow{"SignedHex", "-$10", true, -16},
-                      ConversionRow{"HexAllBits", "$FFFFFFFF", true, -1},
-                      ConversionRow{"Largest", "2147483647", true, 2147483647},
-                      ConversionRow{"Smallest", "-2147483648", true, INT32_MIN},
-                      ConversionRow{"TooLarge", "2147483648", false, 0},
-                      ConversionRow{"HexTooLarge", "$100000000", false, 0},
-                      ConversionRow{"TrailingLetters", "12a", false, 0}, ConversionRow{"Percent", "50%", false, 0},
-                      ConversionRow{"SignAlone", "-", false, 0}, ConversionRow{"DollarAlone", "$", false, 0},
-                      ConversionRow{"ZeroXAlone", "0x", false, 0}, ConversionRow{"TrailingBlank", "5 ", false, 0},
-                      ConversionRow{"FullWidthDigits", "１２", false, 0},
-                      ConversionRow{"HexDigitInDecimal", "1f", false, 0}, ConversionRow{"Empty", "", false, 0}),
+    ::testing::Values(
+        ConversionRow{"Decimal", "1005", true, 1005}, ConversionRow{"LeadingZeros", "007", true, 7},
+        ConversionRow{"LeadingBlanks", "  42", true, 42}, ConversionRow{"Plus", "+5", true, 5},
+        ConversionRow{"Minus", "-5", true, -5}, ConversionRow{"Dollar", "$1F", true, 31},
+        ConversionRow{"SmallX", "x10", true, 16}, ConversionRow{"ZeroX", "0x10", true, 16},
+        ConversionRow{"ZeroBigX", "0XfF", true, 255}, ConversionRow{"SignedHex", "-$10", true, -16},
+        ConversionRow{"HexAllBits", "$FFFFFFFF", true, -1},
+        ConversionRow{"Largest", "2147483647", true, 2147483647},
+        ConversionRow{"Smallest", "-2147483648", true, INT32_MIN},
+        ConversionRow{"TooLarge", "2147483648", false, 0},
+        ConversionRow{"HexTooLarge", "$100000000", false, 0},
+        ConversionRow{"TrailingLetters", "12a", false, 0},
+        ConversionRow{"Percent", "50%", false, 0}, ConversionRow{"SignAlone", "-", false, 0},
+        ConversionRow{"DollarAlone", "$", false, 0}, ConversionRow{"ZeroXAlone", "0x", false, 0},
+        ConversionRow{"TrailingBlank", "5 ", false, 0},
+        ConversionRow{"FullWidthDigits", "１２", false, 0},
+        ConversionRow{"HexDigitInDecimal", "1f", false, 0}, ConversionRow{"Empty", "", false, 0}),
     NameOfParam());
 
 // ---------------------------------------------------------- size fields

@@ -16,7 +16,9 @@
 #include "app/window_kit/picture_conversion.h"
 #include "tests/support/picture_builders.h"
 
-void WindowTest::SetUp() { CreateWindows(); }
+void WindowTest::SetUp() {
+    CreateWindows();
+}
 
 void WindowTest::CreateWindows() {
     windows_.reset();
@@ -34,7 +36,9 @@ void WindowTest::TearDown() {
     if (auto* app = TApplication::Instance()) app->SetPlatform(nullptr);
 }
 
-QWidget* WindowTest::focus() { return form().focusWidget(); }
+QWidget* WindowTest::focus() {
+    return form().focusWidget();
+}
 
 void WindowTest::Key(int key, const QString& text, Qt::KeyboardModifiers modifiers) {
     QWidget* target = focus() ? focus() : &form();
@@ -54,12 +58,16 @@ void WindowTest::Type(const QString& text) {
     }
 }
 
-void WindowTest::Enter() { Key(Qt::Key_Return, QStringLiteral("\r")); }
+void WindowTest::Enter() {
+    Key(Qt::Key_Return, QStringLiteral("\r"));
+}
 
 namespace {
 
-void sendMouse(QWidget* widget, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons) {
-    QMouseEvent event(type, QPointF(at), QPointF(widget->mapToGlobal(at)), button, buttons, Qt::NoModifier);
+void sendMouse(QWidget* widget, QEvent::Type type, QPoint at, Qt::MouseButton button,
+               Qt::MouseButtons buttons) {
+    QMouseEvent event(type, QPointF(at), QPointF(widget->mapToGlobal(at)), button, buttons,
+                      Qt::NoModifier);
     QApplication::sendEvent(widget, &event);
 }
 
@@ -97,8 +105,8 @@ void WindowTest::Drag(QWidget* widget, QPoint from, QPoint to) {
 
 void WindowTest::Wheel(QWidget* widget, int delta) {
     const QPoint at(5, 5);
-    QWheelEvent event(QPointF(at), QPointF(widget->mapToGlobal(at)), QPoint(), QPoint(0, delta), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent event(QPointF(at), QPointF(widget->mapToGlobal(at)), QPoint(), QPoint(0, delta),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(widget, &event);
 }
 
@@ -118,12 +126,17 @@ void WindowTest::DropFiles(QWidget* target, const QStringList& paths) {
     QApplication::sendEvent(target, &drop);
 }
 
-int WindowTest::ScrollX() { return form().ScrollBox1->horizontalScrollBar()->value(); }
-int WindowTest::ScrollY() { return form().ScrollBox1->verticalScrollBar()->value(); }
+int WindowTest::ScrollX() {
+    return form().ScrollBox1->horizontalScrollBar()->value();
+}
+int WindowTest::ScrollY() {
+    return form().ScrollBox1->verticalScrollBar()->value();
+}
 
 TDIB PatternPicture(int width, int height) {
     return MakePicture24(width, height, [](int x, int y) {
-        const int red = (x * 11 + y * 13) & 0xFF, green = (y * 5 + 3 * x) & 0xFF, blue = (x * 7 + y) & 0xFF;
+        const int red = (x * 11 + y * 13) & 0xFF, green = (y * 5 + 3 * x) & 0xFF,
+                  blue = (x * 7 + y) & 0xFF;
         return red | green << 8 | blue << 16;
     });
 }
@@ -134,6 +147,10 @@ std::string WritePatternBmp(const TempDir& dir, const std::string& name, int wid
     return path;
 }
 
-QImage ShownPicture(const TForm1& form, bool scaled) { return (scaled ? form.Image2 : form.Image1)->Picture(); }
+QImage ShownPicture(const TForm1& form, bool scaled) {
+    return (scaled ? form.Image2 : form.Image1)->Picture();
+}
 
-QImage AsImage(const TDIB& dib) { return ImageFromDIB(dib); }
+QImage AsImage(const TDIB& dib) {
+    return ImageFromDIB(dib);
+}

@@ -4,8 +4,7 @@
 // main window shown and active, and helpers that send real key, mouse and
 // wheel events to the widgets.
 
-#include <memory>
-#include <string>
+#include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
@@ -17,8 +16,8 @@
 #include <QScrollArea>
 #include <QString>
 #include <QToolButton>
-
-#include <gtest/gtest.h>
+#include <memory>
+#include <string>
 
 #include "app/form1.h"
 #include "app/startup.h"
@@ -29,7 +28,9 @@
 class QWidget;
 
 // Readable failure messages for Qt texts.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 class WindowTest : public ::testing::Test {
 protected:
@@ -44,7 +45,8 @@ protected:
     TApplicationWindows& windows() { return *windows_; }
 
     // Keys go to the control that has the focus, as the platform sends them.
-    void Key(int key, const QString& text = QString(), Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+    void Key(int key, const QString& text = QString(),
+             Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     void Type(const QString& text);
     void Enter();
 

@@ -38,9 +38,13 @@ std::vector<std::uint8_t> expectedBytes(const std::string& source, const ScaleSe
     return ReadBytes(path);
 }
 
-CommandResult cli(const TempDir& dir, const std::string& args) { return RunCli(dir, args); }
+CommandResult cli(const TempDir& dir, const std::string& args) {
+    return RunCli(dir, args);
+}
 
-bool contains(const std::string& text, const std::string& part) { return Contains(text, part); }
+bool contains(const std::string& text, const std::string& part) {
+    return Contains(text, part);
+}
 
 TEST(CliEndToEnd, WritesWhatTheEngineMakes) {
     TempDir dir;
@@ -54,7 +58,8 @@ TEST(CliEndToEnd, WritesWhatTheEngineMakes) {
     s.ContrastStep = 6;
     s.BrightnessStep = -2;
     s.Rotation = kRotateRight;
-    EXPECT_EQ(ReadBytes(dir.file("a_ks.bmp")), expectedBytes(dir.file("a.bmp"), s, dir.file("e.bmp")));
+    EXPECT_EQ(ReadBytes(dir.file("a_ks.bmp")),
+              expectedBytes(dir.file("a.bmp"), s, dir.file("e.bmp")));
 }
 
 TEST(CliEndToEnd, SameFilesWhateverTheNumberOfJobs) {
@@ -98,7 +103,9 @@ struct Outcome {
     std::vector<std::string> notMade;
 };
 
-void PrintTo(const Outcome& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const Outcome& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CliOutcomes : public ::testing::TestWithParam<Outcome> {};
 
@@ -129,31 +136,75 @@ TEST_P(CliOutcomes, StatusMessageAndFiles) {
 INSTANTIATE_TEST_SUITE_P(
     Runs, CliOutcomes,
     ::testing::Values(
-        Outcome{"AllWritten", "-q -t bmp -p 50 good.bmp", 0, "good_ks.bmp (30x20)",
-                {"good_ks.bmp"}, {}},
-        Outcome{"UnreadableFileRunGoesOn", "-q -t bmp junk.bmp good.bmp", 1,
-                "junk.bmp: 処理出来ないファイルです", {"good_ks.bmp"}, {"junk_ks.bmp"}},
+        Outcome{"AllWritten",
+                "-q -t bmp -p 50 good.bmp",
+                0,
+                "good_ks.bmp (30x20)",
+                {"good_ks.bmp"},
+                {}},
+        Outcome{"UnreadableFileRunGoesOn",
+                "-q -t bmp junk.bmp good.bmp",
+                1,
+                "junk.bmp: 処理出来ないファイルです",
+                {"good_ks.bmp"},
+                {"junk_ks.bmp"}},
         Outcome{"ExistingOutputLeft", "-q -t bmp old.bmp", 1, "old_ks.bmp: exists", {}, {}},
         Outcome{"OverwriteReplaces", "-q -y -t bmp old.bmp", 0, "old_ks.bmp (30x30)", {}, {}},
-        Outcome{"ZeroValue", "-q -t bmp -p 0 good.bmp", 1, "拡縮率が正しく設定されていません。", {},
+        Outcome{"ZeroValue",
+                "-q -t bmp -p 0 good.bmp",
+                1,
+                "拡縮率が正しく設定されていません。",
+                {},
                 {"good_ks.bmp"}},
-        Outcome{"TargetRoundsBelowOne", "-q -t bmp -p 1 good.bmp", 1,
-                "拡縮率が正しく設定されていません。", {}, {"good_ks.bmp"}},
-        Outcome{"NegativeValue", "-q -t bmp -x -5,10 good.bmp", 1,
-                "拡縮率が正しく設定されていません。", {}, {"good_ks.bmp"}},
+        Outcome{"TargetRoundsBelowOne",
+                "-q -t bmp -p 1 good.bmp",
+                1,
+                "拡縮率が正しく設定されていません。",
+                {},
+                {"good_ks.bmp"}},
+        Outcome{"NegativeValue",
+                "-q -t bmp -x -5,10 good.bmp",
+                1,
+                "拡縮率が正しく設定されていません。",
+                {},
+                {"good_ks.bmp"}},
         Outcome{"OnePixelWide", "-q -t bmp tall.bmp", 1, "nothing to scale", {}, {"tall_ks.bmp"}},
-        Outcome{"SelectionOnePixelHigh", "-q -t bmp --select 0,7,59,7 good.bmp", 1,
-                "nothing to scale", {}, {"good_ks.bmp"}},
-        Outcome{"SelectionOrderedAndClamped", "-q -t bmp --select 99,30,10,5 good.bmp", 0,
-                "good_ks.bmp (50x26)", {"good_ks.bmp"}, {}},
-        Outcome{"SameFolderWithoutSuffix", "-q -y -t bmp -s '' good.bmp", 1,
-                "拡縮元フォルダと保存先フォルダが同じで", {}, {}},
-        Outcome{"SameFolderGivenAsDestination", "-q -y -t bmp -d . -s （拡張子無し） good.bmp", 1,
-                "ファイル名拡張子が設定されていません", {}, {}},
-        Outcome{"OutputByExactExtension", "-q -o out.Jpg good.bmp", 0, "out.Jpg (60x40)",
-                {"out.Jpg"}, {}},
+        Outcome{"SelectionOnePixelHigh",
+                "-q -t bmp --select 0,7,59,7 good.bmp",
+                1,
+                "nothing to scale",
+                {},
+                {"good_ks.bmp"}},
+        Outcome{"SelectionOrderedAndClamped",
+                "-q -t bmp --select 99,30,10,5 good.bmp",
+                0,
+                "good_ks.bmp (50x26)",
+                {"good_ks.bmp"},
+                {}},
+        Outcome{"SameFolderWithoutSuffix",
+                "-q -y -t bmp -s '' good.bmp",
+                1,
+                "拡縮元フォルダと保存先フォルダが同じで",
+                {},
+                {}},
+        Outcome{"SameFolderGivenAsDestination",
+                "-q -y -t bmp -d . -s （拡張子無し） good.bmp",
+                1,
+                "ファイル名拡張子が設定されていません",
+                {},
+                {}},
+        Outcome{"OutputByExactExtension",
+                "-q -o out.Jpg good.bmp",
+                0,
+                "out.Jpg (60x40)",
+                {"out.Jpg"},
+                {}},
         Outcome{"UsageError", "-q --percent good.bmp", 2, "not a whole number", {}, {}},
-        Outcome{"OutputWithTwoInputs", "-q -o x.bmp good.bmp old.bmp", 2, "single input", {},
+        Outcome{"OutputWithTwoInputs",
+                "-q -o x.bmp good.bmp old.bmp",
+                2,
+                "single input",
+                {},
                 {"x.bmp"}},
         Outcome{"RefusedSuffix", "-q -s 'a|b' good.bmp", 2, "使えません", {}, {"gooda|b.jpg"}},
         Outcome{"Help", "--help", 0, "Usage: skalomi-cli", {}, {}},

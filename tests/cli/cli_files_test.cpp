@@ -249,19 +249,21 @@ TEST_P(CliInputs, TheSystemsReasonFollowsTheProgramsOwnText) {
         << r.output;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Inputs, CliInputs,
-    ::testing::Values(
-        InputCase{"Missing", [](const TempDir&) {}, false, "No such file or directory"},
-        InputCase{"Fifo", [](const TempDir& d) { ::mkfifo(d.file("in.bmp").c_str(), 0644); }, false,
-                  "Is a FIFO, not a regular file"},
-        InputCase{"NotReadable",
-                  [](const TempDir& d) {
-                      writeSmallPicture(d.file("in.bmp"));
-                      ::chmod(d.file("in.bmp").c_str(), 0200);
-                  },
-                  true, "Permission denied"}),
-    NameOfParam());
+INSTANTIATE_TEST_SUITE_P(Inputs, CliInputs,
+                         ::testing::Values(InputCase{"Missing", [](const TempDir&) {}, false,
+                                                     "No such file or directory"},
+                                           InputCase{"Fifo",
+                                                     [](const TempDir& d) {
+                                                         ::mkfifo(d.file("in.bmp").c_str(), 0644);
+                                                     },
+                                                     false, "Is a FIFO, not a regular file"},
+                                           InputCase{"NotReadable",
+                                                     [](const TempDir& d) {
+                                                         writeSmallPicture(d.file("in.bmp"));
+                                                         ::chmod(d.file("in.bmp").c_str(), 0200);
+                                                     },
+                                                     true, "Permission denied"}),
+                         NameOfParam());
 
 TEST(CliFiles, AFileNoReaderTakesSaysNoMore) {
     TempDir dir;

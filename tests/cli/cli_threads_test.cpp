@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "cli/cli_run.h"
-#include "picture/system/file_io.h"
 #include "picture/jpeg/jpeg_picture.h"
+#include "picture/system/file_io.h"
 #include "tests/support/picture_builders.h"
 #include "tests/support/test_support.h"
 

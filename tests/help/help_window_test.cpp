@@ -1,7 +1,7 @@
 // The help window as the user meets it: opened by F1 or the help button,
 // scrolled by its links and the wheel, closed and opened again.
 
-#include <algorithm>
+#include "help/help_window.h"
 
 #include <QCheckBox>
 #include <QGuiApplication>
@@ -11,8 +11,8 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <algorithm>
 
-#include "help/help_window.h"
 #include "help/link_label.h"
 #include "help/manual_page.h"
 #include "tests/app/window_fixture.h"
@@ -30,10 +30,13 @@ protected:
         return help().Panel->findChild<QLabel*>(QStringLiteral("Heading%1").arg(section + 1));
     }
     // Where a heading stands in the window's client area.
-    int HeadingTopInWindow(int section) { return Heading(section)->mapTo(&help(), QPoint(0, 0)).y(); }
+    int HeadingTopInWindow(int section) {
+        return Heading(section)->mapTo(&help(), QPoint(0, 0)).y();
+    }
 
     TLinkLabel* Link(int from, int to) {
-        return help().Panel->findChild<TLinkLabel*>(QStringLiteral("Link%1To%2").arg(from + 1).arg(to + 1));
+        return help().Panel->findChild<TLinkLabel*>(
+            QStringLiteral("Link%1To%2").arg(from + 1).arg(to + 1));
     }
 };
 
@@ -162,7 +165,8 @@ TEST_F(HelpWindowTest, LinkRowsListTheOtherSectionsInOrder) {
             TLinkLabel* link = Link(from, to);
             ASSERT_NE(link, nullptr) << from << "->" << to;
             EXPECT_GT(link->x(), previousRight) << from << "->" << to;
-            EXPECT_GT(link->x(), Heading(from)->geometry().right()) << "links stand right of the heading";
+            EXPECT_GT(link->x(), Heading(from)->geometry().right())
+                << "links stand right of the heading";
             previousRight = link->geometry().right();
         }
     }
@@ -203,21 +207,24 @@ TEST_P(HelpWheelTest, ScrollsByTheDeltaOverFive) {
     for (QWidget* target : {help().ScrollBox->viewport(), static_cast<QWidget*>(bar())}) {
         bar()->setValue(c.start < 0 ? end : c.start);
         Wheel(target, c.delta);
-        EXPECT_EQ(bar()->value(), c.expected < 0 ? end : c.expected) << target->metaObject()->className();
+        EXPECT_EQ(bar()->value(), c.expected < 0 ? end : c.expected)
+            << target->metaObject()->className();
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Deltas, HelpWheelTest,
-    ::testing::Values(WheelCase{"NotchAwayScrollsUp24", 500, 120, 476},
-                      WheelCase{"NotchTowardsScrollsDown24", 500, -120, 524},
-                      WheelCase{"ThreeNotches", 500, -360, 572}, WheelCase{"FineDeltaRoundsUp", 500, 3, 499},
-                      WheelCase{"FineDeltaRoundsDown", 500, 2, 500},
-                      WheelCase{"NegativeFineDelta", 500, -3, 501},
-                      WheelCase{"NothingMoreAtTheEnd", -1, -120, -1},
-                      WheelCase{"NothingMoreAtTheTop", 0, 120, 0},
-                      WheelCase{"PartNotchAtTheEnd", -1, -60, -1}),
-    [](const ::testing::TestParamInfo<WheelCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Deltas, HelpWheelTest,
+                         ::testing::Values(WheelCase{"NotchAwayScrollsUp24", 500, 120, 476},
+                                           WheelCase{"NotchTowardsScrollsDown24", 500, -120, 524},
+                                           WheelCase{"ThreeNotches", 500, -360, 572},
+                                           WheelCase{"FineDeltaRoundsUp", 500, 3, 499},
+                                           WheelCase{"FineDeltaRoundsDown", 500, 2, 500},
+                                           WheelCase{"NegativeFineDelta", 500, -3, 501},
+                                           WheelCase{"NothingMoreAtTheEnd", -1, -120, -1},
+                                           WheelCase{"NothingMoreAtTheTop", 0, 120, 0},
+                                           WheelCase{"PartNotchAtTheEnd", -1, -60, -1}),
+                         [](const ::testing::TestParamInfo<WheelCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST_F(HelpWindowTest, ClosingAppliesTheStayOnTopBoxToTheHelpWindow) {
     for (const bool checked : {true, false}) {
@@ -234,8 +241,8 @@ TEST_F(HelpWindowTest, ClosingAppliesTheStayOnTopBoxToTheHelpWindow) {
 
 TEST_F(HelpWindowTest, HeadingsAndSectionPositions) {
     PressF1();
-    const char* headings[] = {"　ツールバー操作　", "　画像表示窓でのマウス操作　", "　まとめて拡縮　　　操作方法　",
-                              "［ Skalomiについて ］"};
+    const char* headings[] = {"　ツールバー操作　", "　画像表示窓でのマウス操作　",
+                              "　まとめて拡縮　　　操作方法　", "［ Skalomiについて ］"};
     const int jumps[] = {0, 616, 931, 1808};
     for (int section = 0; section < kManualSectionCount; ++section) {
         QLabel* heading = Heading(section);
@@ -261,7 +268,9 @@ TEST_F(HelpWindowTest, NoTwoThingsOnThePageOverlap) {
     PressF1();
     const QRect page(QPoint(0, 0), help().Panel->size());
     QList<QWidget*> items;
-    for (QWidget* child : help().Panel->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) items << child;
+    for (QWidget* child :
+         help().Panel->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        items << child;
     ASSERT_GT(items.size(), 100);
     for (QWidget* item : items) {
         const auto* label = qobject_cast<QLabel*>(item);
@@ -279,7 +288,8 @@ TEST_F(HelpWindowTest, NoTwoThingsOnThePageOverlap) {
                 continue;
             const auto name = [](QWidget* w) {
                 const auto* l = qobject_cast<QLabel*>(w);
-                return (l && !l->text().isEmpty() ? l->text().left(12) : w->objectName()).toStdString();
+                return (l && !l->text().isEmpty() ? l->text().left(12) : w->objectName())
+                    .toStdString();
             };
             EXPECT_FALSE(items[i]->geometry().intersects(items[j]->geometry()))
                 << name(items[i]) << " / " << name(items[j]);
@@ -316,7 +326,8 @@ TEST_F(HelpWindowTest, TextsInTheirStyles) {
     const QList<QLabel*> labels = help().Panel->findChildren<QLabel*>();
     for (const StyleCase& c : cases) {
         const QString text = QString::fromUtf8(c.text);
-        const auto found = std::find_if(labels.begin(), labels.end(), [&](QLabel* l) { return l->text() == text; });
+        const auto found = std::find_if(labels.begin(), labels.end(),
+                                        [&](QLabel* l) { return l->text() == text; });
         ASSERT_NE(found, labels.end()) << c.text;
         EXPECT_EQ((*found)->y(), c.top) << c.text;
         EXPECT_EQ((*found)->font().pixelSize(), c.pixelSize) << c.text;

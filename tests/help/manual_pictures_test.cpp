@@ -3,8 +3,7 @@
 // control it shows changes, and each equals a fresh rendering of the control
 // or window it shows.
 
-#include <functional>
-#include <set>
+#include "help/manual_pictures.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -13,6 +12,8 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QToolButton>
+#include <functional>
+#include <set>
 
 #include "app/window_kit/fonts.h"
 #include "app/window_kit/main_controls.h"
@@ -23,10 +24,9 @@
 #include "help/control_pictures.h"
 #include "help/help_window.h"
 #include "help/manual_page.h"
-#include "help/manual_pictures.h"
 #include "help/screen_pictures.h"
-#include "output/progress_window.h"
 #include "output/batch_destination_dialog.h"
+#include "output/progress_window.h"
 #include "tests/app/window_fixture.h"
 
 namespace {
@@ -38,7 +38,9 @@ int colourCount(const QImage& image) {
     return static_cast<int>(colours.size());
 }
 
-QImage asRgb(const QPixmap& pixmap) { return pixmap.toImage().convertToFormat(QImage::Format_RGB32); }
+QImage asRgb(const QPixmap& pixmap) {
+    return pixmap.toImage().convertToFormat(QImage::Format_RGB32);
+}
 
 struct SizeCase {
     ManualPicture picture;
@@ -65,27 +67,36 @@ TEST_P(PagePictureTest, IsOnThePageAtItsSizeAndShowsSomething) {
     EXPECT_GE(colourCount(pixmap.toImage()), 3);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    All, PagePictureTest,
-    ::testing::Values(SizeCase{ManualPicture::OpenButton, 27, 22}, SizeCase{ManualPicture::ShowSourceButton, 27, 22},
-                      SizeCase{ManualPicture::SaveSourceButton, 27, 22},
-                      SizeCase{ManualPicture::SaveScaledButton, 27, 22},
-                      SizeCase{ManualPicture::ShowScaledButton, 27, 22}, SizeCase{ManualPicture::CreateButton, 27, 22},
-                      SizeCase{ManualPicture::BatchButton, 27, 22}, SizeCase{ManualPicture::HelpButton, 27, 22},
-                      SizeCase{ManualPicture::BatchHeadingButton, 27, 23},
-                      SizeCase{ManualPicture::AspectLockBox, 92, 18}, SizeCase{ManualPicture::TopmostBox, 63, 18},
-                      SizeCase{ManualPicture::UnitPercent, 50, 22}, SizeCase{ManualPicture::UnitPixel, 50, 22},
-                      SizeCase{ManualPicture::SizeFieldsPercent, 196, 26},
-                      SizeCase{ManualPicture::SizeFieldsPixel, 196, 26},
-                      SizeCase{ManualPicture::BrightnessBar, 225, 24}, SizeCase{ManualPicture::ContrastBar, 277, 24},
-                      SizeCase{ManualPicture::RotationButton, 94, 22}, SizeCase{ManualPicture::PopupMenu, 144, 66},
-                      SizeCase{ManualPicture::DragSelection, 79, 51}, SizeCase{ManualPicture::FileDrop, 79, 50},
-                      SizeCase{ManualPicture::SettingsConfirmation, 150, 127},
-                      SizeCase{ManualPicture::OpenDialog, 312, 122},
-                      SizeCase{ManualPicture::DestinationDialog, 280, 166},
-                      SizeCase{ManualPicture::FinalConfirmation, 200, 143},
-                      SizeCase{ManualPicture::ProgressWindow, 206, 50}),
-    [](const ::testing::TestParamInfo<SizeCase>& info) { return ManualPictureName(info.param.picture).toStdString(); });
+INSTANTIATE_TEST_SUITE_P(All, PagePictureTest,
+                         ::testing::Values(SizeCase{ManualPicture::OpenButton, 27, 22},
+                                           SizeCase{ManualPicture::ShowSourceButton, 27, 22},
+                                           SizeCase{ManualPicture::SaveSourceButton, 27, 22},
+                                           SizeCase{ManualPicture::SaveScaledButton, 27, 22},
+                                           SizeCase{ManualPicture::ShowScaledButton, 27, 22},
+                                           SizeCase{ManualPicture::CreateButton, 27, 22},
+                                           SizeCase{ManualPicture::BatchButton, 27, 22},
+                                           SizeCase{ManualPicture::HelpButton, 27, 22},
+                                           SizeCase{ManualPicture::BatchHeadingButton, 27, 23},
+                                           SizeCase{ManualPicture::AspectLockBox, 92, 18},
+                                           SizeCase{ManualPicture::TopmostBox, 63, 18},
+                                           SizeCase{ManualPicture::UnitPercent, 50, 22},
+                                           SizeCase{ManualPicture::UnitPixel, 50, 22},
+                                           SizeCase{ManualPicture::SizeFieldsPercent, 196, 26},
+                                           SizeCase{ManualPicture::SizeFieldsPixel, 196, 26},
+                                           SizeCase{ManualPicture::BrightnessBar, 225, 24},
+                                           SizeCase{ManualPicture::ContrastBar, 277, 24},
+                                           SizeCase{ManualPicture::RotationButton, 94, 22},
+                                           SizeCase{ManualPicture::PopupMenu, 144, 66},
+                                           SizeCase{ManualPicture::DragSelection, 79, 51},
+                                           SizeCase{ManualPicture::FileDrop, 79, 50},
+                                           SizeCase{ManualPicture::SettingsConfirmation, 150, 127},
+                                           SizeCase{ManualPicture::OpenDialog, 312, 122},
+                                           SizeCase{ManualPicture::DestinationDialog, 280, 166},
+                                           SizeCase{ManualPicture::FinalConfirmation, 200, 143},
+                                           SizeCase{ManualPicture::ProgressWindow, 206, 50}),
+                         [](const ::testing::TestParamInfo<SizeCase>& info) {
+                             return ManualPictureName(info.param.picture).toStdString();
+                         });
 
 TEST(ManualPictures, AllTwentySixAreDistinct) {
     const ManualPictures pictures = RenderManualPictures();
@@ -128,11 +139,15 @@ INSTANTIATE_TEST_SUITE_P(
         ChangeCase{"HelpButtonDisabled", ManualPicture::HelpButton,
                    [](TMainControls& c) { c.ToolButton14->setEnabled(false); }},
         ChangeCase{"AspectLockCaption", ManualPicture::AspectLockBox,
-                   [](TMainControls& c) { SetCaptionWithoutShortcut(c.CheckBox1, QStringLiteral("固定     &F")); }},
+                   [](TMainControls& c) {
+                       SetCaptionWithoutShortcut(c.CheckBox1, QStringLiteral("固定     &F"));
+                   }},
         ChangeCase{"AspectLockUnchecked", ManualPicture::AspectLockBox,
                    [](TMainControls& c) { c.CheckBox1->setChecked(false); }},
         ChangeCase{"TopmostCaption", ManualPicture::TopmostBox,
-                   [](TMainControls& c) { SetCaptionWithoutShortcut(c.CheckBox2, QStringLiteral("前面     &Z")); }},
+                   [](TMainControls& c) {
+                       SetCaptionWithoutShortcut(c.CheckBox2, QStringLiteral("前面     &Z"));
+                   }},
         ChangeCase{"UnitFont", ManualPicture::UnitPercent,
                    [](TMainControls& c) { c.SpeedButton1->setFont(FixedFont(14, true)); }},
         ChangeCase{"SizeFieldText", ManualPicture::SizeFieldsPercent,
@@ -149,9 +164,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ManualPictures, ButtonsWithTheSameGlyphLookTheSame) {
     TControlModel model;
-    EXPECT_NE(asRgb(model.Render(ManualPicture::OpenButton)), asRgb(model.Render(ManualPicture::HelpButton)));
+    EXPECT_NE(asRgb(model.Render(ManualPicture::OpenButton)),
+              asRgb(model.Render(ManualPicture::HelpButton)));
     SetGlyphIndex(model.Controls.ToolButton1, 7);
-    EXPECT_EQ(asRgb(model.Render(ManualPicture::OpenButton)), asRgb(model.Render(ManualPicture::HelpButton)));
+    EXPECT_EQ(asRgb(model.Render(ManualPicture::OpenButton)),
+              asRgb(model.Render(ManualPicture::HelpButton)));
 }
 
 TEST(ManualPictures, PicturingAStateLeavesTheControlsAsTheyWere) {
@@ -159,7 +176,8 @@ TEST(ManualPictures, PicturingAStateLeavesTheControlsAsTheyWere) {
     const QImage percent = asRgb(model.Render(ManualPicture::SizeFieldsPercent));
     const QImage pixel = asRgb(model.Render(ManualPicture::SizeFieldsPixel));
     EXPECT_NE(percent, pixel);
-    EXPECT_NE(asRgb(model.Render(ManualPicture::UnitPercent)), asRgb(model.Render(ManualPicture::UnitPixel)));
+    EXPECT_NE(asRgb(model.Render(ManualPicture::UnitPercent)),
+              asRgb(model.Render(ManualPicture::UnitPixel)));
     EXPECT_NE(asRgb(model.Render(ManualPicture::SaveSourceButton)),
               asRgb(model.Render(ManualPicture::SaveScaledButton)));
     EXPECT_TRUE(model.Controls.UnitIsPercent());
@@ -175,14 +193,18 @@ TEST(ManualPictures, ButtonPicturesAreTheButtonsAsDrawn) {
     const struct {
         ManualPicture picture;
         QWidget* button;
-    } buttons[] = {{ManualPicture::OpenButton, c.ToolButton1},    {ManualPicture::ShowSourceButton, c.ToolButton5},
-                   {ManualPicture::SaveSourceButton, c.ToolButton2}, {ManualPicture::ShowScaledButton, c.ToolButton6},
-                   {ManualPicture::CreateButton, c.ToolButton10},  {ManualPicture::BatchButton, c.ToolButton12},
+    } buttons[] = {{ManualPicture::OpenButton, c.ToolButton1},
+                   {ManualPicture::ShowSourceButton, c.ToolButton5},
+                   {ManualPicture::SaveSourceButton, c.ToolButton2},
+                   {ManualPicture::ShowScaledButton, c.ToolButton6},
+                   {ManualPicture::CreateButton, c.ToolButton10},
+                   {ManualPicture::BatchButton, c.ToolButton12},
                    {ManualPicture::HelpButton, c.ToolButton14}};
     for (const auto& b : buttons) {
         const QImage drawn = asRgb(b.button->grab());
         ASSERT_EQ(drawn.size(), QSize(27, 22));
-        EXPECT_EQ(asRgb(model.Render(b.picture)), drawn) << ManualPictureName(b.picture).toStdString();
+        EXPECT_EQ(asRgb(model.Render(b.picture)), drawn)
+            << ManualPictureName(b.picture).toStdString();
     }
     const QImage unit = asRgb(c.SpeedButton1->grab());
     EXPECT_EQ(asRgb(model.Render(ManualPicture::UnitPercent)), unit.copy(1, 0, 50, 22));
@@ -195,8 +217,9 @@ TEST(ManualPictures, ScreenPicturesAreFreshRenderingsOfTheRealWindows) {
     const auto fit = [](const QImage& image, ManualPicture picture) {
         return asRgb(FitPicture(image, ManualPictureSize(picture), kManualPageColor));
     };
-    auto settingsBox = QtPlatform::MakeMessageBox(nullptr, sample.SettingsQuestion, sample.SettingsTitle,
-                                                  MessageIcon::Information, MessageButtons::OkCancel);
+    auto settingsBox =
+        QtPlatform::MakeMessageBox(nullptr, sample.SettingsQuestion, sample.SettingsTitle,
+                                   MessageIcon::Information, MessageButtons::OkCancel);
     EXPECT_EQ(asRgb(RenderScreenPicture(ManualPicture::SettingsConfirmation)),
               fit(WindowPicture(*settingsBox, true), ManualPicture::SettingsConfirmation));
     auto finalBox = QtPlatform::MakeMessageBox(nullptr, sample.FinalQuestion, sample.FinalTitle,
@@ -227,11 +250,13 @@ TEST(ManualPictures, WindowPictureCarriesTheCaptionOverTheClientArea) {
     EXPECT_EQ(first.width(), client.width() + 2);
     EXPECT_GT(first.height(), client.height());
     const int barHeight = first.height() - client.height() - 1;
-    EXPECT_EQ(first.copy(1, barHeight, client.width(), client.height()).convertToFormat(QImage::Format_RGB32),
+    EXPECT_EQ(first.copy(1, barHeight, client.width(), client.height())
+                  .convertToFormat(QImage::Format_RGB32),
               client);
     window.setWindowTitle(QStringLiteral("まとめて拡縮：2/3 ファイル処理中"));
     const QImage second = WindowPicture(window, false);
-    EXPECT_NE(first.copy(0, 0, first.width(), barHeight), second.copy(0, 0, second.width(), barHeight));
+    EXPECT_NE(first.copy(0, 0, first.width(), barHeight),
+              second.copy(0, 0, second.width(), barHeight));
     EXPECT_EQ(first.copy(0, barHeight, first.width(), client.height()),
               second.copy(0, barHeight, second.width(), client.height()));
     EXPECT_FALSE(window.isVisible());
@@ -239,15 +264,19 @@ TEST(ManualPictures, WindowPictureCarriesTheCaptionOverTheClientArea) {
 
 TEST(ManualPictures, TheSampleRunsTextsFollowTheBatchRunsRules) {
     const BatchSample sample = MakeBatchSample();
-    EXPECT_TRUE(sample.SettingsQuestion.startsWith(QStringLiteral("以下の設定で「まとめて拡縮」を開始します\r\r")));
+    EXPECT_TRUE(sample.SettingsQuestion.startsWith(
+        QStringLiteral("以下の設定で「まとめて拡縮」を開始します\r\r")));
     EXPECT_TRUE(sample.SettingsQuestion.endsWith(QStringLiteral("\r\rよろしいですか？")));
     // A positive step carries "+", a zero step an ordinary space.
-    EXPECT_TRUE(sample.SettingsQuestion.contains(QStringLiteral("\r\r　　明るさ （ -10 ～ +10 ） ： +2\r")));
-    EXPECT_TRUE(sample.SettingsQuestion.contains(QStringLiteral("\r\r　　コントラスト （ 0 ～ +20 ） ：  0\r")));
+    EXPECT_TRUE(sample.SettingsQuestion.contains(
+        QStringLiteral("\r\r　　明るさ （ -10 ～ +10 ） ： +2\r")));
+    EXPECT_TRUE(sample.SettingsQuestion.contains(
+        QStringLiteral("\r\r　　コントラスト （ 0 ～ +20 ） ：  0\r")));
     EXPECT_TRUE(sample.SettingsQuestion.contains(QStringLiteral("\r\r　　回転角度 ： 0度\r")));
-    EXPECT_TRUE(sample.FinalQuestion.startsWith(QStringLiteral("元画像フォルダ\r　［ ") + sample.SourceFolder +
-                                                QStringLiteral(" ］\r中の 3 画像ファイルを\r\r保存先\r　［ ") +
-                                                sample.DestinationFolder + QStringLiteral("***_ks.jpg ］\rとして\r\r")));
+    EXPECT_TRUE(sample.FinalQuestion.startsWith(
+        QStringLiteral("元画像フォルダ\r　［ ") + sample.SourceFolder +
+        QStringLiteral(" ］\r中の 3 画像ファイルを\r\r保存先\r　［ ") + sample.DestinationFolder +
+        QStringLiteral("***_ks.jpg ］\rとして\r\r")));
     EXPECT_TRUE(sample.FinalQuestion.endsWith(QStringLiteral("\r\rの拡縮設定条件で保存します")));
     EXPECT_EQ(sample.ProgressCaption, QStringLiteral("まとめて拡縮：1/3 ファイル処理中"));
 }
@@ -278,11 +307,12 @@ TEST_P(FitPictureTest, CentresOrReducesKeepingProportions) {
         }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, FitPictureTest,
-    ::testing::Values(FitCase{"Smaller", {10, 6}, {20, 10}, {5, 2, 10, 6}},
-                      FitCase{"Equal", {20, 10}, {20, 10}, {0, 0, 20, 10}},
-                      FitCase{"Wider", {40, 10}, {20, 10}, {0, 2, 20, 5}},
-                      FitCase{"Taller", {10, 40}, {20, 10}, {9, 0, 2, 10}},
-                      FitCase{"Empty", {0, 0}, {8, 4}, {}}),
-    [](const ::testing::TestParamInfo<FitCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, FitPictureTest,
+                         ::testing::Values(FitCase{"Smaller", {10, 6}, {20, 10}, {5, 2, 10, 6}},
+                                           FitCase{"Equal", {20, 10}, {20, 10}, {0, 0, 20, 10}},
+                                           FitCase{"Wider", {40, 10}, {20, 10}, {0, 2, 20, 5}},
+                                           FitCase{"Taller", {10, 40}, {20, 10}, {9, 0, 2, 10}},
+                                           FitCase{"Empty", {0, 0}, {8, 4}, {}}),
+                         [](const ::testing::TestParamInfo<FitCase>& info) {
+                             return std::string(info.param.name);
+                         });

@@ -25,7 +25,8 @@ TEST_F(WindowTest, SaveDialogTitleFollowsTheViewAndTheTitleNamesTheSavedFile) {
     EXPECT_EQ(platform_.SaveDialogs[0].Title, QStringLiteral("元画像を保存"));
     EXPECT_EQ(platform_.SaveDialogs[0].FilterIndex, 2);
     EXPECT_EQ(platform_.SaveDialogs[0].DefaultExt, QStringLiteral("bmp"));
-    EXPECT_EQ(form().windowTitle(), QStringLiteral("Skalomi Ver.4.02 ： source.bmp  元画像（30×20）"));
+    EXPECT_EQ(form().windowTitle(),
+              QStringLiteral("Skalomi Ver.4.02 ： source.bmp  元画像（30×20）"));
     TDIB written;
     written.LoadFromFile(source);
     EXPECT_EQ(AsImage(written), AsImage(PatternPicture(30, 20)));
@@ -42,10 +43,12 @@ TEST_F(WindowTest, SaveDialogTitleFollowsTheViewAndTheTitleNamesTheSavedFile) {
     TDIB scaledWritten;
     scaledWritten.LoadFromFile(scaled);
     EXPECT_EQ(AsImage(scaledWritten), AsImage(form().ScaledDIB));
-    EXPECT_EQ(form().windowTitle(), QStringLiteral("Skalomi Ver.4.02 ： scaled.Jpg  拡縮画像（15×10）"));
+    EXPECT_EQ(form().windowTitle(),
+              QStringLiteral("Skalomi Ver.4.02 ： scaled.Jpg  拡縮画像（15×10）"));
     // The saved name stays in the title in both views.
     Type(QStringLiteral("<"));
-    EXPECT_EQ(form().windowTitle(), QStringLiteral("Skalomi Ver.4.02 ： scaled.Jpg  元画像（30×20）"));
+    EXPECT_EQ(form().windowTitle(),
+              QStringLiteral("Skalomi Ver.4.02 ： scaled.Jpg  元画像（30×20）"));
 }
 
 struct ExtensionRow {

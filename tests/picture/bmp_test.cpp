@@ -39,12 +39,12 @@ struct BmpBuilder {
     std::uint32_t compression = 0;
     std::uint32_t colorsUsed = 0;
     std::int32_t resolution = 2835;
-    std::vector<std::uint32_t> masks;     // written after the header
-    Bytes colors;                         // the colour table as it stands in the file
-    Bytes pixels;                         // the pixel block
-    std::optional<std::uint32_t> bfSize;  // default: the real file size
+    std::vector<std::uint32_t> masks;        // written after the header
+    Bytes colors;                            // the colour table as it stands in the file
+    Bytes pixels;                            // the pixel block
+    std::optional<std::uint32_t> bfSize;     // default: the real file size
     std::optional<std::uint32_t> bfOffBits;  // default: right after the colours
-    std::optional<char> type;             // first letter of the signature
+    std::optional<char> type;                // first letter of the signature
 
     Bytes build() const {
         Bytes info;
@@ -69,7 +69,8 @@ struct BmpBuilder {
         }
         for (std::uint32_t m : masks) put32(info, m);
         info.insert(info.end(), colors.begin(), colors.end());
-        const std::uint32_t offset = bfOffBits.value_or(static_cast<std::uint32_t>(14 + info.size()));
+        const std::uint32_t offset =
+            bfOffBits.value_or(static_cast<std::uint32_t>(14 + info.size()));
         Bytes file;
         file.push_back(static_cast<std::uint8_t>(type.value_or('B')));
         file.push_back('M');
@@ -100,7 +101,9 @@ Bytes GreyTable(int n, int bytesPerEntry = 4) {
     return t;
 }
 
-int Grey(int v) { return v | v << 8 | v << 16; }
+int Grey(int v) {
+    return v | v << 8 | v << 16;
+}
 
 // What a read of `file` throws: "class: message", or "" when it loads.
 std::string ReadOutcome(const Bytes& file) {
@@ -131,7 +134,8 @@ BmpBuilder Valid8Bit() {
 }
 
 // One pixel of 16 or 32 bits whose colours the masks (bit fields) pick.
-BmpBuilder OnePixelWithMasks(std::uint16_t bitCount, std::vector<std::uint32_t> masks, Bytes pixel) {
+BmpBuilder OnePixelWithMasks(std::uint16_t bitCount, std::vector<std::uint32_t> masks,
+                             Bytes pixel) {
     BmpBuilder b;
     b.bitCount = bitCount;
     b.compression = 3;
@@ -159,8 +163,10 @@ std::vector<RefusalCase> RefusalCases() {
     for (std::uint32_t size : {108u, 124u, 64u}) {
         b = Valid8Bit();
         b.headerSize = size;
-        add(size == 108 ? "V4Header" : size == 124 ? "V5Header" : "OtherHeader", b,
-            "EDIBError: TInternalDIB.LoadFromStream: Invalid Bitmap Header Size");
+        add(size == 108   ? "V4Header"
+            : size == 124 ? "V5Header"
+                          : "OtherHeader",
+            b, "EDIBError: TInternalDIB.LoadFromStream: Invalid Bitmap Header Size");
     }
     b = Valid8Bit();
     b.bitCount = 2;
@@ -172,14 +178,17 @@ std::vector<RefusalCase> RefusalCases() {
     add("CoreHeaderSixteenBits", b, "EDIBError: TInternalDIB.LoadFromStream: Invalid BitCount");
     b = Valid8Bit();
     b.bfOffBits = 14 + 40 + 4 * 4 - 1;
-    add("OffsetInsideColourTable", b, "EDIBError: TInternalDIB.LoadFromFile: bfOffBits is too small");
+    add("OffsetInsideColourTable", b,
+        "EDIBError: TInternalDIB.LoadFromFile: bfOffBits is too small");
     b = Valid8Bit();
     b.headerSize = 12;
     b.colors = GreyTable(256, 3);
     b.bfOffBits = 14 + 12 + 3 * 256 - 3;
-    add("CoreOffsetInsideColourTable", b, "EDIBError: TInternalDIB.LoadFromFile: bfOffBits is too small");
-    for (auto [name, w, h] : {std::tuple{"WidthZero", 0, 2}, std::tuple{"WidthNegative", -3, 2},
-                              std::tuple{"HeightZero", 3, 0}, std::tuple{"HeightMostNegative", 3, INT32_MIN}}) {
+    add("CoreOffsetInsideColourTable", b,
+        "EDIBError: TInternalDIB.LoadFromFile: bfOffBits is too small");
+    for (auto [name, w, h] :
+         {std::tuple{"WidthZero", 0, 2}, std::tuple{"WidthNegative", -3, 2},
+          std::tuple{"HeightZero", 3, 0}, std::tuple{"HeightMostNegative", 3, INT32_MIN}}) {
         b = Valid8Bit();
         b.width = w;
         b.height = h;
@@ -187,13 +196,16 @@ std::vector<RefusalCase> RefusalCases() {
     }
     b = Valid8Bit();
     b.bfSize = 14 + 40 + 16 + 7;  // one byte short of the two rows
-    add("PixelBlockShorterThanRows", b, "EDIBError: TInternalDIB.LoadFromStream: Pixel data is shorter than the image");
+    add("PixelBlockShorterThanRows", b,
+        "EDIBError: TInternalDIB.LoadFromStream: Pixel data is shorter than the image");
     b = Valid8Bit();
     b.bfSize = 10;  // below the offset: a negative block
-    add("FileSizeBelowOffset", b, "EDIBError: TInternalDIB.LoadFromStream: Pixel data is shorter than the image");
+    add("FileSizeBelowOffset", b,
+        "EDIBError: TInternalDIB.LoadFromStream: Pixel data is shorter than the image");
     b = Valid8Bit();
     b.height = 1 << 30;  // rows of 4 GB behind an 8-byte block
-    add("HugeHeightSmallBlock", b, "EDIBError: TInternalDIB.LoadFromStream: Pixel data is shorter than the image");
+    add("HugeHeightSmallBlock", b,
+        "EDIBError: TInternalDIB.LoadFromStream: Pixel data is shorter than the image");
     b = Valid8Bit();
     b.bfSize = 1000000;  // larger than the file
     add("FileSizeBeyondTheFile", b, "EReadError: Stream read error");
@@ -219,7 +231,8 @@ std::vector<RefusalCase> RefusalCases() {
     add("SixteenBitRowsBeyondTheFile", b, "EReadError: Stream read error");
     b = Valid8Bit();
     b.compression = 2;  // 4-bit RLE with 8 bits per pixel
-    add("CompressionThatDoesNotFit", b, "EDIBError: TInternalDIB.GetPixelFormat: Invalid DIB(8Bit)");
+    add("CompressionThatDoesNotFit", b,
+        "EDIBError: TInternalDIB.GetPixelFormat: Invalid DIB(8Bit)");
     b = BmpBuilder();
     b.compression = 1;
     add("CompressedTrueColour", b, "EDIBError: TInternalDIB.GetPixelFormat: Invalid DIB(24Bit)");
@@ -238,13 +251,13 @@ TEST_P(BmpRefusal, GivesItsErrorAndKeepsTheOldPicture) {
         dib.LoadFromStream(in);
     } catch (const std::exception&) {
     }
-    if (!GetParam().outcome.empty() && GetParam().outcome.find("GetPixelFormat") == std::string::npos) {
+    if (!GetParam().outcome.empty() &&
+        GetParam().outcome.find("GetPixelFormat") == std::string::npos) {
         EXPECT_EQ(dib.Width(), 5);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Bmp, BmpRefusal, ::testing::ValuesIn(RefusalCases()),
-                         NameOfParam());
+INSTANTIATE_TEST_SUITE_P(Bmp, BmpRefusal, ::testing::ValuesIn(RefusalCases()), NameOfParam());
 
 TEST(BmpRead, SixteenBitDefaultMasksScaleEachChannel) {
     BmpBuilder b;
@@ -277,7 +290,8 @@ TEST(BmpRead, ThirtyTwoBitExplicitMasksReadLikeTheDefault) {
 }
 
 TEST(BmpRead, SixteenBitWithFiveSixFiveMasks) {
-    const BmpBuilder b = OnePixelWithMasks(16, {0xF800, 0x07E0, 0x001F}, {0xE0, 0x07, 0, 0});  // green all ones
+    const BmpBuilder b =
+        OnePixelWithMasks(16, {0xF800, 0x07E0, 0x001F}, {0xE0, 0x07, 0, 0});  // green all ones
     EXPECT_EQ(LoadBmp(b.build()).GetPixels(0, 0), 255 << 8);
 }
 
@@ -287,7 +301,8 @@ TEST(BmpRead, TopDownSixteenAndThirtyTwoBitFilesReadTopDown) {
         b.bitCount = bits;
         b.width = 1;
         b.height = -2;
-        b.pixels = bits == 16 ? Bytes{0x1F, 0, 0, 0, 0, 0x7C, 0, 0} : Bytes{255, 0, 0, 0, 0, 0, 255, 0};
+        b.pixels =
+            bits == 16 ? Bytes{0x1F, 0, 0, 0, 0, 0x7C, 0, 0} : Bytes{255, 0, 0, 0, 0, 0, 255, 0};
         TDIB dib = LoadBmp(b.build());
         SCOPED_TRACE(bits);
         EXPECT_EQ(dib.Height(), 2);
@@ -369,25 +384,76 @@ struct RleCase {
 std::vector<RleCase> RleCases() {
     return {
         {"Rle8RunsAndEndOfLine", 8, 2, 2, {2, 5, 0, 0, 1, 7, 1, 8, 0, 1}, {5, 5, 7, 8}, ""},
-        {"Rle8AbsoluteRunIsPaddedToWords", 8, 4, 1, {0, 3, 1, 2, 3, 0, 1, 9, 0, 1}, {1, 2, 3, 9}, ""},
+        {"Rle8AbsoluteRunIsPaddedToWords",
+         8,
+         4,
+         1,
+         {0, 3, 1, 2, 3, 0, 1, 9, 0, 1},
+         {1, 2, 3, 9},
+         ""},
         {"Rle8MoveSkipsPixels", 8, 3, 2, {0, 2, 1, 1, 1, 4, 0, 1}, {0, 0, 0, 0, 4, 0}, ""},
         {"Rle8WithoutEndStopsAtTheBlockEnd", 8, 2, 2, {2, 9}, {9, 9, 0, 0}, ""},
         {"Rle8AbsoluteRunCutByTheBlockEnd", 8, 5, 1, {0, 5, 1, 2}, {1, 2, 0, 0, 0}, ""},
-        {"Rle8EndOfLineBeyondTheRows", 8, 1, 1, {0, 0, 0, 0, 0, 1}, {},
+        {"Rle8EndOfLineBeyondTheRows",
+         8,
+         1,
+         1,
+         {0, 0, 0, 0, 0, 1},
+         {},
          "Convert8BitRLETo8BitRGB: Bad RLE Data 1"},
-        {"Rle8MoveBeyondTheWidth", 8, 3, 1, {0, 2, 5, 0}, {}, "Convert8BitRLETo8BitRGB: Bad RLE Data 2"},
-        {"Rle8AbsoluteBeyondTheWidth", 8, 3, 1, {0, 4, 1, 2, 3, 4}, {},
+        {"Rle8MoveBeyondTheWidth",
+         8,
+         3,
+         1,
+         {0, 2, 5, 0},
+         {},
+         "Convert8BitRLETo8BitRGB: Bad RLE Data 2"},
+        {"Rle8AbsoluteBeyondTheWidth",
+         8,
+         3,
+         1,
+         {0, 4, 1, 2, 3, 4},
+         {},
          "Convert8BitRLETo8BitRGB: Bad RLE Data 3"},
         {"Rle8RunBeyondTheWidth", 8, 3, 1, {4, 1}, {}, "Convert8BitRLETo8BitRGB: Bad RLE Data 4"},
-        {"Rle8RunBelowTheLastRow", 8, 1, 1, {0, 0, 1, 1}, {}, "Convert8BitRLETo8BitRGB: Bad RLE Data 4"},
+        {"Rle8RunBelowTheLastRow",
+         8,
+         1,
+         1,
+         {0, 0, 1, 1},
+         {},
+         "Convert8BitRLETo8BitRGB: Bad RLE Data 4"},
         {"Rle4RunAlternatesNibbles", 4, 5, 1, {5, 0x12, 0, 1}, {1, 2, 1, 2, 1}, ""},
         {"Rle4AbsoluteRun", 4, 3, 1, {0, 3, 0x34, 0x50, 0, 1}, {3, 4, 5}, ""},
         {"Rle4OddWidthAllowsOneMorePixel", 4, 3, 1, {4, 0x12, 0, 1}, {1, 2, 1}, ""},
-        {"Rle4EndOfLineBeyondTheRows", 4, 1, 1, {0, 0, 0, 0}, {}, "Convert4BitRLETo4BitRGB: Bad RLE Data 5"},
-        {"Rle4MoveBeyondTheWidth", 4, 3, 1, {0, 2, 5, 0}, {}, "Convert4BitRLETo4BitRGB: Bad RLE Data 6"},
-        {"Rle4AbsoluteBeyondTheWidth", 4, 3, 1, {0, 5, 0x11, 0x11, 0x10, 0}, {},
+        {"Rle4EndOfLineBeyondTheRows",
+         4,
+         1,
+         1,
+         {0, 0, 0, 0},
+         {},
+         "Convert4BitRLETo4BitRGB: Bad RLE Data 5"},
+        {"Rle4MoveBeyondTheWidth",
+         4,
+         3,
+         1,
+         {0, 2, 5, 0},
+         {},
+         "Convert4BitRLETo4BitRGB: Bad RLE Data 6"},
+        {"Rle4AbsoluteBeyondTheWidth",
+         4,
+         3,
+         1,
+         {0, 5, 0x11, 0x11, 0x10, 0},
+         {},
          "Convert4BitRLETo4BitRGB: Bad RLE Data 7"},
-        {"Rle4RunBeyondTheWidth", 4, 3, 1, {6, 0x11}, {}, "Convert4BitRLETo4BitRGB: Bad RLE Data 8"},
+        {"Rle4RunBeyondTheWidth",
+         4,
+         3,
+         1,
+         {6, 0x11},
+         {},
+         "Convert4BitRLETo4BitRGB: Bad RLE Data 8"},
     };
 }
 
@@ -424,14 +490,14 @@ TEST_P(RleDecoding, DecodesOrRefuses) {
     for (int row = 0; row < c.height; ++row) {
         for (int x = 0; x < c.width; ++x) {
             const int y = c.height - 1 - row;  // bottom-up: memory row 0 is the last image row
-            EXPECT_EQ(dib.GetPixels(x, y), c.indices[static_cast<std::size_t>(row * c.width + x)] * 10)
+            EXPECT_EQ(dib.GetPixels(x, y),
+                      c.indices[static_cast<std::size_t>(row * c.width + x)] * 10)
                 << "x " << x << " memory row " << row;
         }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Bmp, RleDecoding, ::testing::ValuesIn(RleCases()),
-                         NameOfParam());
+INSTANTIATE_TEST_SUITE_P(Bmp, RleDecoding, ::testing::ValuesIn(RleCases()), NameOfParam());
 
 // ------------------------------------------------------------------ writing
 
@@ -451,10 +517,10 @@ TEST(BmpWrite, AScaledPictureCarriesItsBlackColourTable) {
     scaled.SetPixelFormat(PixelFormat24Bit);
     scaled.SetPixels(2, 0, 0x102030);
     const Bytes file = SaveBmp(scaled);
-    EXPECT_EQ(get32(file, 10), 1078u);                    // bfOffBits
-    EXPECT_EQ(get32(file, 2), 1078u + 2 * 12);            // bfSize: stride 12, 2 rows
-    EXPECT_EQ(get32(file, 46), 256u);                     // colours used
-    EXPECT_EQ(get32(file, 34), 0u);                       // image size after a conversion
+    EXPECT_EQ(get32(file, 10), 1078u);          // bfOffBits
+    EXPECT_EQ(get32(file, 2), 1078u + 2 * 12);  // bfSize: stride 12, 2 rows
+    EXPECT_EQ(get32(file, 46), 256u);           // colours used
+    EXPECT_EQ(get32(file, 34), 0u);             // image size after a conversion
     EXPECT_EQ(file.size(), 1078u + 24);
     for (std::size_t i = 54; i < 1078; ++i) ASSERT_EQ(file[i], 0) << i;
     // Bottom-up: the top row is the second row of the block.
@@ -536,7 +602,9 @@ struct FileSizeCase {
     bool fits;
 };
 
-void PrintTo(const FileSizeCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FileSizeCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class BmpFileSize : public ::testing::TestWithParam<FileSizeCase> {};
 
@@ -581,7 +649,9 @@ TEST(BmpFile, AFailedSaveLeavesTheOldFileAsItWas) {
     EXPECT_EQ(ReadBytes(path), (Bytes{1, 2, 3}));
     // A folder in the way of the target: the rename cannot happen.
     const std::string blocked = dir.file("sub");
-    ASSERT_EQ(RunCommand("mkdir " + ShellQuote(blocked) + " && touch " + ShellQuote(blocked + "/x")).status, 0);
+    ASSERT_EQ(RunCommand("mkdir " + ShellQuote(blocked) + " && touch " + ShellQuote(blocked + "/x"))
+                  .status,
+              0);
     TDIB dib;
     EXPECT_THROW(dib.SaveToFile(blocked), EFCreateError);
     EXPECT_THROW(dib.SaveToFile(dir.file("no/such/folder.bmp")), EFCreateError);
@@ -664,10 +734,12 @@ TEST(PackedDib, RefusalsKeepTheOldPicture) {
     BmpBuilder longTable = Valid8Bit();
     longTable.colorsUsed = 100000;
     const std::vector<Case> cases = {
-        {"OtherFormat", 2, Bytes(60, 0), "TDIB.LoadFromClipboardFormat: Invalid Clipboard Format or No Data"},
+        {"OtherFormat", 2, Bytes(60, 0),
+         "TDIB.LoadFromClipboardFormat: Invalid Clipboard Format or No Data"},
         {"NoBlock", kClipboardFormatDIB, std::nullopt,
          "TDIB.LoadFromClipboardFormat: Invalid Clipboard Format or No Data"},
-        {"V4Header", kClipboardFormatDIB, PackedFromBmp(v4), "TDIB.LoadFromClipboardFormat: Invalid Clipboard Data"},
+        {"V4Header", kClipboardFormatDIB, PackedFromBmp(v4),
+         "TDIB.LoadFromClipboardFormat: Invalid Clipboard Data"},
         {"TruncatedHeader", kClipboardFormatDIB, Bytes{40, 0, 0, 0, 1},
          "TDIB.LoadFromClipboardFormat: Invalid Clipboard Data"},
         {"BitCountTwo", kClipboardFormatDIB, PackedFromBmp(two),

@@ -13,7 +13,9 @@
 
 namespace {
 
-std::string BaseName(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
+std::string BaseName(const std::string& path) {
+    return path.substr(path.find_last_of('/') + 1);
+}
 
 // Loads a BMP and widens it to 24 bits; the outcome is "" on success or the
 // error's message. Only the buffer's own errors and the stream errors may
@@ -43,7 +45,7 @@ const std::map<std::string, std::string> kRefusedGoodFiles = {
 // compressed, so its reference is Pillow's reading of pal4.bmp. Pillow 9.4
 // does not read the unusual masks of rgb32bf.bmp, which holds rgb24.bmp's picture.
 const std::map<std::string, std::string> kReferenceStandIns = {{"pal4rle.bmp", "pal4.bmp"},
-                                                                {"rgb32bf.bmp", "rgb24.bmp"}};
+                                                               {"rgb32bf.bmp", "rgb24.bmp"}};
 
 void ExpectSamePixels(const TDIB& dib, const RgbImage& reference, const std::string& name) {
     ASSERT_EQ(dib.Width(), reference.width) << name;
@@ -52,11 +54,12 @@ void ExpectSamePixels(const TDIB& dib, const RgbImage& reference, const std::str
     for (int y = 0; y < reference.height && mismatches < 5; ++y) {
         for (int x = 0; x < reference.width && mismatches < 5; ++x) {
             const std::size_t i = (static_cast<std::size_t>(y) * reference.width + x) * 3;
-            const int expected = reference.rgb[i] | reference.rgb[i + 1] << 8 | reference.rgb[i + 2] << 16;
+            const int expected =
+                reference.rgb[i] | reference.rgb[i + 1] << 8 | reference.rgb[i + 2] << 16;
             if (dib.GetPixels(x, y) != expected) {
                 ++mismatches;
-                ADD_FAILURE() << name << " at (" << x << ", " << y << "): " << std::hex << dib.GetPixels(x, y)
-                              << " instead of " << expected;
+                ADD_FAILURE() << name << " at (" << x << ", " << y << "): " << std::hex
+                              << dib.GetPixels(x, y) << " instead of " << expected;
             }
         }
     }
@@ -70,7 +73,8 @@ TEST(BmpSuite, GoodFilesLoadAndMatchPillow) {
         const auto standIn = kReferenceStandIns.find(BaseName(file));
         referenceFiles.push_back(standIn == kReferenceStandIns.end()
                                      ? file
-                                     : file.substr(0, file.find_last_of('/') + 1) + standIn->second);
+                                     : file.substr(0, file.find_last_of('/') + 1) +
+                                           standIn->second);
     }
     std::vector<std::optional<RgbImage>> references(files.size());
     if (HavePillow()) references = PillowDecodeMany(referenceFiles);
@@ -91,7 +95,8 @@ TEST(BmpSuite, GoodFilesLoadAndMatchPillow) {
             ++compared;
         }
     }
-    if (!HavePillow()) GTEST_SKIP() << "loaded every file; Pillow (python3-pil) is absent, nothing compared";
+    if (!HavePillow())
+        GTEST_SKIP() << "loaded every file; Pillow (python3-pil) is absent, nothing compared";
     EXPECT_EQ(compared, 25);
 }
 

@@ -1,5 +1,7 @@
 // Reduction of 24-bit pictures to at most 256 colours.
 
+#include "picture/color_reduction.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -7,13 +9,14 @@
 #include <tuple>
 #include <vector>
 
-#include "picture/color_reduction.h"
 #include "picture/dib.h"
 #include "tests/support/picture_builders.h"
 
 namespace {
 
-int Rgb(int r, int g, int b) { return r | g << 8 | b << 16; }
+int Rgb(int r, int g, int b) {
+    return r | g << 8 | b << 16;
+}
 
 // A 24-bit picture whose pixels are `colors`, repeated row by row.
 TDIB PictureOf(const std::vector<int>& colors, int width, int height, bool topDown = false) {
@@ -34,7 +37,8 @@ std::vector<int> Palette(const TDIB& dib) {
 TDIB RandomPicture(std::uint32_t seed, int width, int height, bool topDown = false) {
     std::mt19937 random(seed);
     std::vector<int> colors;
-    for (int i = 0; i < width * height; ++i) colors.push_back(static_cast<int>(random() & 0xFFFFFF));
+    for (int i = 0; i < width * height; ++i)
+        colors.push_back(static_cast<int>(random() & 0xFFFFFF));
     return PictureOf(colors, width, height, topDown);
 }
 
@@ -103,13 +107,16 @@ TEST(ColorReduction, FewDistinctCellsGiveOneEntryEach) {
     // 40 colours in 40 different cells: each box at depth 8 holds one cell,
     // so every colour survives exactly.
     std::vector<int> colors;
-    for (int i = 0; i < 40; ++i) colors.push_back(Rgb(i * 6 & 0xF8, (i * 37) & 0xFC, (255 - i * 5) & 0xF8));
+    for (int i = 0; i < 40; ++i)
+        colors.push_back(Rgb(i * 6 & 0xF8, (i * 37) & 0xFC, (255 - i * 5) & 0xF8));
     TDIB dib = PictureOf(colors, 40, 3);
     dib.SetPixelFormat(PixelFormat8Bit);
     const std::vector<int> palette = Palette(dib);
     EXPECT_EQ(palette.size(), 40u);
-    EXPECT_EQ(std::set<int>(palette.begin(), palette.end()), std::set<int>(colors.begin(), colors.end()));
-    for (int x = 0; x < 40; ++x) EXPECT_EQ(palette[static_cast<std::size_t>(dib.GetPixels(x, 1))], colors[x]);
+    EXPECT_EQ(std::set<int>(palette.begin(), palette.end()),
+              std::set<int>(colors.begin(), colors.end()));
+    for (int x = 0; x < 40; ++x)
+        EXPECT_EQ(palette[static_cast<std::size_t>(dib.GetPixels(x, 1))], colors[x]);
 }
 
 TEST(ColorReduction, RowOrderDoesNotChangeTheResult) {

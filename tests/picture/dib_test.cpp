@@ -16,7 +16,9 @@ int ColorAt(int x, int y) {
     return ((x * 37 + y * 11) & 0xFF) | (((x * 5) & 0xFF) << 8) | (((y * 7) & 0xFF) << 16);
 }
 
-TDIB MakeTrueColor(int width, int height) { return MakePicture(width, height, ColorAt); }
+TDIB MakeTrueColor(int width, int height) {
+    return MakePicture(width, height, ColorAt);
+}
 
 DecodedPicture MakeDecoded(int width, int height, int depth) {
     DecodedPicture p;
@@ -40,13 +42,18 @@ TEST(TDIB, NewBufferIsOneBlackPixelOfEightBits) {
 
 TEST(TDIB, RefusesWidthsAndHeightsItCannotHold) {
     TDIB dib;
-    EXPECT_EQ(MessageOf<EDIBInvalidDIBPara>([&] { dib.SetWidth(0); }), "TDIB.SetWidth: Invalid Width");
-    EXPECT_EQ(MessageOf<EDIBInvalidDIBPara>([&] { dib.SetWidth(-3); }), "TDIB.SetWidth: Invalid Width");
+    EXPECT_EQ(MessageOf<EDIBInvalidDIBPara>([&] { dib.SetWidth(0); }),
+              "TDIB.SetWidth: Invalid Width");
+    EXPECT_EQ(MessageOf<EDIBInvalidDIBPara>([&] { dib.SetWidth(-3); }),
+              "TDIB.SetWidth: Invalid Width");
     MessageOf<EDIBInvalidDIBPara>([&] { dib.SetHeight(0); });
     EXPECT_EQ(dib.Width(), 1);
     EXPECT_EQ(dib.Height(), 1);
     // A size the machine cannot hold is refused before any memory is taken.
-    MessageOf<EOutOfMemory>([&] { dib.SetWidth(100000); dib.SetHeight(2000000000); });
+    MessageOf<EOutOfMemory>([&] {
+        dib.SetWidth(100000);
+        dib.SetHeight(2000000000);
+    });
 }
 
 TEST(TDIB, NegativeHeightGivesTopDownRowsWithTheSamePixels) {
@@ -121,11 +128,11 @@ TEST_P(IndexedPixels, WriteAndReadEveryPosition) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    TDIB, IndexedPixels,
-    ::testing::Values(IndexedCase{"EightBitIndex", 8, 200, 200}, IndexedCase{"FourBitNibble", 4, 0x3B, 0xB},
-                      IndexedCase{"OneBitAnyNonZeroSets", 1, 6, 1}),
-    NameOfParam());
+INSTANTIATE_TEST_SUITE_P(TDIB, IndexedPixels,
+                         ::testing::Values(IndexedCase{"EightBitIndex", 8, 200, 200},
+                                           IndexedCase{"FourBitNibble", 4, 0x3B, 0xB},
+                                           IndexedCase{"OneBitAnyNonZeroSets", 1, 6, 1}),
+                         NameOfParam());
 
 TEST(TDIB, PixelAccessChecksPositionAndValue) {
     TDIB dib = MakeTrueColor(3, 2);
@@ -201,7 +208,7 @@ TEST(TDIB, IndexedPicturesWidenThroughTheirColourTable) {
         EXPECT_EQ(dib.PixelFormat(), PixelFormat24Bit);
         EXPECT_EQ(dib.GetPixels(3, 2), 0x0000FF);
         EXPECT_EQ(dib.GetPixels(8, 0), 0x0000FF);
-        EXPECT_EQ(dib.GetPixels(0, 0), 0);  // index 0 is black
+        EXPECT_EQ(dib.GetPixels(0, 0), 0);          // index 0 is black
         EXPECT_EQ(dib.ColorsUsed(), 1 << c.depth);  // left as it was
     }
 }
@@ -242,7 +249,8 @@ TEST_P(AssignDecoded, KeepsPixelsAndRowOrderBothWays) {
     const DecodedCase& c = GetParam();
     DecodedPicture p = MakeDecoded(13, 7, c.depth);
     // Fill every byte of every row (padding included) with a pattern.
-    for (std::size_t i = 0; i < p.bits.size(); ++i) p.bits.data()[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    for (std::size_t i = 0; i < p.bits.size(); ++i)
+        p.bits.data()[i] = static_cast<std::uint8_t>(i * 7 + 3);
     if (c.depth <= 8) {
         p.colors.resize(std::size_t{1} << c.depth);
         for (std::size_t i = 0; i < p.colors.size(); ++i)
@@ -281,7 +289,8 @@ TEST_P(AssignDecoded, KeepsPixelsAndRowOrderBothWays) {
     for (int y = 0; y < 7; ++y) {
         // Compare the pixel bytes of each row (the padding is unspecified).
         const std::size_t used = (13 * static_cast<std::size_t>(c.depth) + 7) / 8;
-        EXPECT_EQ(std::memcmp(back.row(y), p.row(y), used - (c.depth == 4 || c.depth == 1 ? 1 : 0)), 0)
+        EXPECT_EQ(std::memcmp(back.row(y), p.row(y), used - (c.depth == 4 || c.depth == 1 ? 1 : 0)),
+                  0)
             << "row " << y;
     }
     EXPECT_EQ(back.colors.size(), c.depth <= 8 ? std::size_t{1} << c.depth : 0u);

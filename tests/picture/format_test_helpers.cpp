@@ -8,8 +8,8 @@
 #include <random>
 #include <stdexcept>
 
-#include "picture/system/file_io.h"
 #include "picture/jpeg/jpeg_glue.h"
+#include "picture/system/file_io.h"
 
 TDIB MakePhotoLike(int width, int height, std::uint32_t seed) {
     std::mt19937 random(seed);
@@ -74,7 +74,8 @@ std::vector<std::optional<std::vector<std::uint8_t>>> RunPillowScript(
     RunCommand(command);
     std::vector<std::optional<std::vector<std::uint8_t>>> outputs(inputs.size());
     for (std::size_t i = 0; i < inputs.size(); ++i) {
-        if (std::ifstream(dir.file(std::to_string(i))).good()) outputs[i] = ReadWholeFile(dir.file(std::to_string(i)));
+        if (std::ifstream(dir.file(std::to_string(i))).good())
+            outputs[i] = ReadWholeFile(dir.file(std::to_string(i)));
     }
     return outputs;
 }
@@ -92,10 +93,12 @@ std::optional<RgbImage> PillowPngReference(const std::string& path) {
 
 namespace {
 std::uint32_t be32(const std::uint8_t* p) {
-    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
+    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
+           p[3];
 }
 void putBe32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(static_cast<std::uint8_t>(v >> shift));
 }
 }  // namespace
 

@@ -5,14 +5,18 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>  // jpeglib.h uses FILE and size_t without including them
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+// jpeglib.h uses FILE and size_t without including them: it comes after
+// <cstddef> and <cstdio>.
+// clang-format off
 #include <jpeglib.h>
+// clang-format on
 
 #include "picture/decoded_picture.h"
 #include "picture/dib.h"

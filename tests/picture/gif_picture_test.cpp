@@ -13,9 +13,9 @@
 #include <sstream>
 
 #include "picture/errors.h"
-#include "picture/system/file_io.h"
 #include "picture/gif/gif_lzw.h"
 #include "picture/picture_loader.h"
+#include "picture/system/file_io.h"
 #include "tests/picture/format_test_helpers.h"
 #include "tests/support/fake_system_memory.h"
 
@@ -28,7 +28,7 @@ struct Frame {
     std::vector<std::uint8_t> pixels;  // rows top to bottom
     std::vector<RGBQuad> localTable;   // none when empty
     bool interlaced = false;
-    int transparentIndex = -1;         // a graphic control extension before the frame
+    int transparentIndex = -1;  // a graphic control extension before the frame
 };
 
 void put16(std::vector<std::uint8_t>& out, int v) {
@@ -56,7 +56,10 @@ std::vector<std::uint8_t> ImageData(const Frame& f) {
     std::vector<int> order;
     if (f.interlaced) {
         for (int start : {0, 4, 2, 1})
-            for (int y = start; y < f.height; y += start == 0 ? 8 : start == 4 ? 8 : start == 2 ? 4 : 2)
+            for (int y = start; y < f.height; y += start == 0   ? 8
+                                                   : start == 4 ? 8
+                                                   : start == 2 ? 4
+                                                                : 2)
                 order.push_back(y);
     } else {
         for (int y = 0; y < f.height; ++y) order.push_back(y);
@@ -77,7 +80,8 @@ std::vector<std::uint8_t> ImageData(const Frame& f) {
 std::vector<std::uint8_t> FrameBytes(const Frame& f) {
     std::vector<std::uint8_t> out;
     if (f.transparentIndex >= 0) {
-        out.insert(out.end(), {0x21, 0xF9, 4, 0x01, 0, 0, static_cast<std::uint8_t>(f.transparentIndex), 0});
+        out.insert(out.end(),
+                   {0x21, 0xF9, 4, 0x01, 0, 0, static_cast<std::uint8_t>(f.transparentIndex), 0});
     }
     out.push_back(0x2C);
     put16(out, f.left);
@@ -98,7 +102,8 @@ std::vector<std::uint8_t> GifHeader(int width, int height, const std::vector<RGB
     std::vector<std::uint8_t> out(signature, signature + 6);
     put16(out, width);
     put16(out, height);
-    out.push_back(globalTable.empty() ? 0 : static_cast<std::uint8_t>(0x80 | 0x70 | sizeField(globalTable)));
+    out.push_back(
+        globalTable.empty() ? 0 : static_cast<std::uint8_t>(0x80 | 0x70 | sizeField(globalTable)));
     out.push_back(0);
     out.push_back(0);
     putTable(out, globalTable);
@@ -119,7 +124,8 @@ std::vector<std::uint8_t> Gif(int width, int height, const std::vector<RGBQuad>&
 std::vector<RGBQuad> Table(int n, std::uint8_t salt = 0) {
     std::vector<RGBQuad> table;
     for (int i = 0; i < n; ++i)
-        table.push_back(RGBQuad{static_cast<std::uint8_t>(i * 3 + salt), static_cast<std::uint8_t>(i * 5),
+        table.push_back(RGBQuad{static_cast<std::uint8_t>(i * 3 + salt),
+                                static_cast<std::uint8_t>(i * 5),
                                 static_cast<std::uint8_t>(255 - i), 0});
     return table;
 }
@@ -131,11 +137,14 @@ Frame Filled(int width, int height, int left = 0, int top = 0) {
     f.width = width;
     f.height = height;
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) f.pixels.push_back(static_cast<std::uint8_t>((x + 3 * y) % 4));
+        for (int x = 0; x < width; ++x)
+            f.pixels.push_back(static_cast<std::uint8_t>((x + 3 * y) % 4));
     return f;
 }
 
-std::uint8_t IndexAt(const DecodedPicture& p, int x, int y) { return p.row(y)[x]; }
+std::uint8_t IndexAt(const DecodedPicture& p, int x, int y) {
+    return p.row(y)[x];
+}
 
 std::string ReadError(const std::vector<std::uint8_t>& file, const ReaderLimits& limits = {}) {
     try {
@@ -156,7 +165,9 @@ struct BlockCase {
 
 class GifBlockRules : public testing::TestWithParam<BlockCase> {};
 
-TEST_P(GifBlockRules, LoadOrRefuse) { EXPECT_EQ(ReadError(GetParam().file), GetParam().message); }
+TEST_P(GifBlockRules, LoadOrRefuse) {
+    EXPECT_EQ(ReadError(GetParam().file), GetParam().message);
+}
 
 std::vector<BlockCase> BlockCases() {
     const std::vector<std::uint8_t> good = Gif(4, 4, Table(4), {Filled(4, 4)});
@@ -207,8 +218,7 @@ std::vector<BlockCase> BlockCases() {
     };
 }
 
-INSTANTIATE_TEST_SUITE_P(Gif, GifBlockRules, testing::ValuesIn(BlockCases()),
-                         NameOfParam());
+INSTANTIATE_TEST_SUITE_P(Gif, GifBlockRules, testing::ValuesIn(BlockCases()), NameOfParam());
 
 // --------------------------------------------------------- first frame
 
@@ -226,7 +236,8 @@ TEST(GifReading, FirstFrameOfScreenSizeKeepsItsIndicesAndTable) {
     EXPECT_EQ(p.depth, 8);
     EXPECT_EQ(p.colors, Table(4));
     for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 5; ++x) EXPECT_EQ(IndexAt(p, x, y), first.pixels[y * 5 + x]) << x << "," << y;
+        for (int x = 0; x < 5; ++x)
+            EXPECT_EQ(IndexAt(p, x, y), first.pixels[y * 5 + x]) << x << "," << y;
 }
 
 TEST(GifReading, LocalTableWinsOverGlobalAndNoTableGivesGreys) {
@@ -281,7 +292,8 @@ TEST(GifReading, InterlacedRowsLandInTheirPlaces) {
     for (int height : {1, 2, 5, 8, 9, 17}) {
         Frame f = Filled(3, height);
         for (int y = 0; y < height; ++y)
-            for (int x = 0; x < 3; ++x) f.pixels[static_cast<std::size_t>(y * 3 + x)] = static_cast<std::uint8_t>(y);
+            for (int x = 0; x < 3; ++x)
+                f.pixels[static_cast<std::size_t>(y * 3 + x)] = static_cast<std::uint8_t>(y);
         f.interlaced = true;
         const auto file = Gif(3, height, Table(32), {f});
         const DecodedPicture p = ReadGIF(file.data(), file.size(), {}).firstFrame;
@@ -337,7 +349,8 @@ TEST_P(GifLzwDecoding, DecodesOrNamesTheFault) {
     try {
         DecodeGifLzw(c.codes.data(), c.codes.size(), c.minCodeSize, 2, 2,
                      [&](int row, const std::uint8_t* p, int count) {
-                         for (int i = 0; i < count; ++i) pixels[static_cast<std::size_t>(row * 2 + i)] = p[i];
+                         for (int i = 0; i < count; ++i)
+                             pixels[static_cast<std::size_t>(row * 2 + i)] = p[i];
                      });
     } catch (const std::exception& e) {
         error = e.what();
@@ -353,11 +366,24 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         // clear 4, end 5 with code size 2
         // Codes grow to 4 bits once the table reaches 8 entries.
-        LzwCase{"Plain", 2, Pack({{4, 3}, {1, 3}, {2, 3}, {3, 3}, {0, 4}, {5, 4}}), "", {1, 2, 3, 0}},
-        LzwCase{"DefinedStringReused", 2, Pack({{4, 3}, {1, 3}, {2, 3}, {6, 3}, {5, 4}}), "", {1, 2, 1, 2}},
-        LzwCase{"StringBeingDefined", 2, Pack({{4, 3}, {1, 3}, {6, 3}, {1, 3}, {5, 4}}), "", {1, 1, 1, 1}},
+        LzwCase{
+            "Plain", 2, Pack({{4, 3}, {1, 3}, {2, 3}, {3, 3}, {0, 4}, {5, 4}}), "", {1, 2, 3, 0}},
+        LzwCase{"DefinedStringReused",
+                2,
+                Pack({{4, 3}, {1, 3}, {2, 3}, {6, 3}, {5, 4}}),
+                "",
+                {1, 2, 1, 2}},
+        LzwCase{"StringBeingDefined",
+                2,
+                Pack({{4, 3}, {1, 3}, {6, 3}, {1, 3}, {5, 4}}),
+                "",
+                {1, 1, 1, 1}},
         LzwCase{"NoClearFirst", 2, Pack({{1, 3}, {2, 3}, {3, 3}, {0, 4}}), "", {1, 2, 3, 0}},
-        LzwCase{"DataPastTheLastPixelIgnored", 2, Pack({{4, 3}, {1, 3}, {2, 3}, {3, 3}, {0, 4}, {1, 4}, {7, 4}}), "", {1, 2, 3, 0}},
+        LzwCase{"DataPastTheLastPixelIgnored",
+                2,
+                Pack({{4, 3}, {1, 3}, {2, 3}, {3, 3}, {0, 4}, {1, 4}, {7, 4}}),
+                "",
+                {1, 2, 3, 0}},
         // Pixels the data never reaches stay as they were.
         LzwCase{"ShortData", 2, Pack({{4, 3}, {1, 3}, {5, 3}}), "", {1, 0xEE, 0xEE, 0xEE}},
         LzwCase{"CodeBeyondTheTable", 2, Pack({{4, 3}, {1, 3}, {7, 3}}), "Invalid GIF code", {}},
@@ -418,15 +444,17 @@ TEST(GifLzw, RandomPicturesRoundTripAndClearAt4095) {
         std::vector<std::uint8_t> pixels(static_cast<std::size_t>(s.width) * s.height);
         for (auto& p : pixels) p = static_cast<std::uint8_t>(pick(random));
         std::vector<const std::uint8_t*> rows;
-        for (int y = 0; y < s.height; ++y) rows.push_back(pixels.data() + static_cast<std::size_t>(y) * s.width);
+        for (int y = 0; y < s.height; ++y)
+            rows.push_back(pixels.data() + static_cast<std::size_t>(y) * s.width);
         const std::vector<std::uint8_t> codes = EncodeGifLzw(rows.data(), s.width, s.height);
 
         std::vector<std::uint8_t> decoded(pixels.size(), 0xEE);
-        const int rowsDone = DecodeGifLzw(codes.data(), codes.size(), 8, s.width, s.height,
-                                          [&](int row, const std::uint8_t* p, int count) {
-                                              std::memcpy(&decoded[static_cast<std::size_t>(row) * s.width], p,
-                                                          static_cast<std::size_t>(count));
-                                          });
+        const int rowsDone =
+            DecodeGifLzw(codes.data(), codes.size(), 8, s.width, s.height,
+                         [&](int row, const std::uint8_t* p, int count) {
+                             std::memcpy(&decoded[static_cast<std::size_t>(row) * s.width], p,
+                                         static_cast<std::size_t>(count));
+                         });
         EXPECT_EQ(rowsDone, s.height);
         EXPECT_EQ(decoded, pixels) << s.width << "x" << s.height;
 
@@ -489,13 +517,18 @@ TEST(GifWriting, LayoutIsExactlyAsDefined) {
     EXPECT_EQ(at + 1, file.size());
     std::vector<std::uint8_t> decoded;
     DecodeGifLzw(codes.data(), codes.size(), 8, 300, 200,
-                 [&](int, const std::uint8_t* p, int count) { decoded.insert(decoded.end(), p, p + count); });
+                 [&](int, const std::uint8_t* p, int count) {
+                     decoded.insert(decoded.end(), p, p + count);
+                 });
     for (int y = 0; y < 200; ++y)
-        ASSERT_EQ(0, std::memcmp(&decoded[static_cast<std::size_t>(y) * 300], picture.ScanLine(y), 300)) << y;
+        ASSERT_EQ(
+            0, std::memcmp(&decoded[static_cast<std::size_t>(y) * 300], picture.ScanLine(y), 300))
+            << y;
 }
 
 TEST(GifWriting, ThreeAndOneColourPicturesUseTheLowIndices) {
-    for (const std::vector<int>& colors : {std::vector<int>{0xFF0000, 0x00FF00, 0x0000FF}, std::vector<int>{0x0A141E}}) {
+    for (const std::vector<int>& colors :
+         {std::vector<int>{0xFF0000, 0x00FF00, 0x0000FF}, std::vector<int>{0x0A141E}}) {
         const TDIB picture = EightBitPicture(9, 7, colors);
         const std::vector<std::uint8_t> file = WriteGIF(picture);
         const GIFReadResult back = ReadGIF(file.data(), file.size(), {});
@@ -553,7 +586,9 @@ TEST(GifWriting, PillowAndGiflibReadOurIndicesAndPalette) {
     int entries = 0;
     std::string word;
     while (lines >> word) {
-        if (word.empty() || word.back() != ':' || !std::isdigit(static_cast<unsigned char>(word[0]))) continue;
+        if (word.empty() || word.back() != ':' ||
+            !std::isdigit(static_cast<unsigned char>(word[0])))
+            continue;
         const int i = std::stoi(word);
         std::string r, g, b;
         lines >> r >> g >> b;
@@ -568,8 +603,8 @@ TEST(GifWriting, PillowAndGiflibReadOurIndicesAndPalette) {
     // Pillow: the same indices.
     const auto pillow = RunPillowScript("pil_gif_first_frame.py", {path}).front();
     ASSERT_TRUE(pillow);
-    const std::vector<std::uint8_t> pillowIndices(pillow->end() - static_cast<std::ptrdiff_t>(indices.size()),
-                                                  pillow->end());
+    const std::vector<std::uint8_t> pillowIndices(
+        pillow->end() - static_cast<std::ptrdiff_t>(indices.size()), pillow->end());
     EXPECT_EQ(pillowIndices, indices);
 }
 
@@ -619,12 +654,15 @@ TEST(GifSuites, ReadableFilesLoadAsTheirFirstFrameAndDamagedOnesAreRefused) {
         ++loaded;
         const PillowFirstFrame theirs = ParsePillowFrame(*pillow[i]);
         const DecodedPicture& p = ours.firstFrame;
-        const bool wholeScreen = theirs.box[0] == 0 && theirs.box[1] == 0 && theirs.box[2] == p.width &&
-                                 theirs.box[3] == p.height;
+        const bool wholeScreen = theirs.box[0] == 0 && theirs.box[1] == 0 &&
+                                 theirs.box[2] == p.width && theirs.box[3] == p.height;
         long differences = 0;
-        for (int y = std::max(0, theirs.box[1]); y < std::min({p.height, theirs.box[3], theirs.height}); ++y)
-            for (int x = std::max(0, theirs.box[0]); x < std::min({p.width, theirs.box[2], theirs.width}); ++x) {
-                const int theirIndex = theirs.indices[static_cast<std::size_t>(y) * theirs.width + x];
+        for (int y = std::max(0, theirs.box[1]);
+             y < std::min({p.height, theirs.box[3], theirs.height}); ++y)
+            for (int x = std::max(0, theirs.box[0]);
+                 x < std::min({p.width, theirs.box[2], theirs.width}); ++x) {
+                const int theirIndex =
+                    theirs.indices[static_cast<std::size_t>(y) * theirs.width + x];
                 if (!wholeScreen && theirIndex == theirs.transparency) continue;
                 differences += IndexAt(p, x, y) != theirIndex;
             }
@@ -642,7 +680,8 @@ TEST(GifSuites, ReadableFilesLoadAsTheirFirstFrameAndDamagedOnesAreRefused) {
 TEST(GifSuites, AnimatedFileLoadsAsItsFirstFrame) {
     SKIP_WITHOUT_SHARED_TESTDATA();
     TDIB picture;
-    ASSERT_TRUE(LoadPictureFile(SharedTestdataPath("gif/image-gif/samples/gifplayer-muybridge.gif"), picture));
+    ASSERT_TRUE(LoadPictureFile(SharedTestdataPath("gif/image-gif/samples/gifplayer-muybridge.gif"),
+                                picture));
     TGIFPicture gif;
     gif.LoadFromFile(SharedTestdataPath("gif/image-gif/samples/gifplayer-muybridge.gif"));
     EXPECT_EQ(gif.FrameCount(), 380);

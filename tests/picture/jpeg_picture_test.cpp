@@ -5,7 +5,6 @@
 #include "picture/jpeg/jpeg_picture.h"
 
 #include <gtest/gtest.h>
-
 #include <jerror.h>
 
 #include <cctype>
@@ -13,14 +12,16 @@
 #include <cstring>
 
 #include "picture/errors.h"
-#include "picture/system/file_io.h"
 #include "picture/jpeg/jpeg_glue.h"
 #include "picture/picture_loader.h"
+#include "picture/system/file_io.h"
 #include "tests/picture/format_test_helpers.h"
 
 namespace {
 
-bool HaveLibjpegTools() { return RunCommand("djpeg -version").status != 127; }
+bool HaveLibjpegTools() {
+    return RunCommand("djpeg -version").status != 127;
+}
 
 // A PPM (P6) or PGM (P5) file as RGB.
 std::optional<RgbImage> ParseNetpbm(const std::vector<std::uint8_t>& bytes) {
@@ -29,7 +30,8 @@ std::optional<RgbImage> ParseNetpbm(const std::vector<std::uint8_t>& bytes) {
     auto field = [&]() {
         while (at < bytes.size() && std::isspace(bytes[at])) ++at;
         std::string text;
-        while (at < bytes.size() && !std::isspace(bytes[at])) text += static_cast<char>(bytes[at++]);
+        while (at < bytes.size() && !std::isspace(bytes[at]))
+            text += static_cast<char>(bytes[at++]);
         return text;
     };
     const std::string magic = field();
@@ -80,7 +82,8 @@ std::vector<std::uint8_t> EncodeOurs(const TDIB& picture) {
 TEST(JpegSuites, DecodeExactlyAsDjpegOrAreRefusedWhereItFails) {
     SKIP_WITHOUT_SHARED_TESTDATA();
     if (!HaveLibjpegTools()) GTEST_SKIP() << "libjpeg-turbo-progs is not installed";
-    const std::vector<std::string> files = ListFiles(SharedTestdataPath("jpeg"), {".jpg", ".jpeg", ".mpo"});
+    const std::vector<std::string> files =
+        ListFiles(SharedTestdataPath("jpeg"), {".jpg", ".jpeg", ".mpo"});
     ASSERT_GT(files.size(), 150u);
 
     std::vector<std::optional<DecodedPicture>> ours(files.size());
@@ -101,9 +104,10 @@ TEST(JpegSuites, DecodeExactlyAsDjpegOrAreRefusedWhereItFails) {
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (tooLarge[i]) continue;
         const std::string out = dir.file(std::to_string(i));
-        script += std::string("djpeg -dct float ") + (ours[i] && ours[i]->depth == 8 ? "-colors 236 " : "") +
-                  "-outfile " + ShellQuote(out + ".pnm") + " " + ShellQuote(files[i]) + " 2>/dev/null; echo $? > " +
-                  ShellQuote(out + ".status")+ "\n";
+        script += std::string("djpeg -dct float ") +
+                  (ours[i] && ours[i]->depth == 8 ? "-colors 236 " : "") + "-outfile " +
+                  ShellQuote(out + ".pnm") + " " + ShellQuote(files[i]) +
+                  " 2>/dev/null; echo $? > " + ShellQuote(out + ".status") + "\n";
     }
     WriteBytes(dir.file("run.sh"), std::vector<std::uint8_t>(script.begin(), script.end()));
     RunCommand("sh " + ShellQuote(dir.file("run.sh")));
@@ -149,7 +153,8 @@ TEST(JpegDecoding, FailsWithLibjpegsMessageCode) {
 // errors. A file cut inside its header is refused.
 TEST(JpegDecoding, CutFileLoadsWithWarningsAndCutHeaderIsRefused) {
     const std::vector<std::uint8_t> whole = EncodeOurs(MakePhotoLike(64, 48));
-    const std::vector<std::uint8_t> cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() * 6 / 10));
+    const std::vector<std::uint8_t> cut(
+        whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() * 6 / 10));
     EXPECT_EQ(DecodeError(cut), "");
     const std::vector<std::uint8_t> header(whole.begin(), whole.begin() + 100);
     EXPECT_EQ(DecodeError(header), "JPEG エラー #" + std::to_string(JERR_NO_IMAGE));
@@ -167,7 +172,8 @@ TEST(JpegDecoding, GreyscaleGoesThroughTheQuantizerIntoEightBits) {
     EXPECT_EQ(p.depth, 8);
     EXPECT_LE(p.colors.size(), 236u);
     EXPECT_GT(p.colors.size(), 200u);
-    for (const RGBQuad& c : p.colors) EXPECT_TRUE(c.rgbRed == c.rgbGreen && c.rgbGreen == c.rgbBlue);
+    for (const RGBQuad& c : p.colors)
+        EXPECT_TRUE(c.rgbRed == c.rgbGreen && c.rgbGreen == c.rgbBlue);
 }
 
 // Inks as libjpeg returns them: Adobe's files store 255 - ink, others the
@@ -187,7 +193,8 @@ TEST_P(JpegInks, AreTurnedIntoColours) {
     request.components = 4;
     request.space = JCS_CMYK;
     request.adobeMarker = ink.adobe;
-    for (int i = 0; i < 16 * 16; ++i) request.samples.insert(request.samples.end(), {ink.c, ink.m, ink.y, ink.k});
+    for (int i = 0; i < 16 * 16; ++i)
+        request.samples.insert(request.samples.end(), {ink.c, ink.m, ink.y, ink.k});
     const auto bytes = EncodeWithLibjpeg(request);
     const RgbImage rgb = ToRgb(DecodeJPEG(bytes.data(), bytes.size(), {}));
     EXPECT_NEAR(rgb.rgb[0], ink.red, 2);
@@ -248,7 +255,8 @@ TEST(JpegDecoding, FileWithThousandsOfScansIsRefused) {
     for (std::size_t i = 0; i + 1 < file.size(); ++i)
         if (file[i] == 0xFF && file[i + 1] == 0xDA) lastScan = i;
     ASSERT_GT(lastScan, 0u);
-    const std::vector<std::uint8_t> scan(file.begin() + static_cast<std::ptrdiff_t>(lastScan), file.end() - 2);
+    const std::vector<std::uint8_t> scan(file.begin() + static_cast<std::ptrdiff_t>(lastScan),
+                                         file.end() - 2);
     file.resize(file.size() - 2);
     for (int i = 0; i < 1200; ++i) file.insert(file.end(), scan.begin(), scan.end());
     file.insert(file.end(), {0xFF, 0xD9});
@@ -262,7 +270,8 @@ TEST(JpegDecoding, FileWithThousandsOfScansIsRefused) {
 // libjpeg's defaults plus those three.
 TEST(JpegEncoding, IsExactlyCjpegWithFloatDctQuality90Baseline) {
     if (!HaveLibjpegTools()) GTEST_SKIP() << "libjpeg-turbo-progs is not installed";
-    for (auto [w, h] : {std::pair<int, int>{227, 149}, std::pair<int, int>{1, 1}, std::pair<int, int>{17, 300}}) {
+    for (auto [w, h] :
+         {std::pair<int, int>{227, 149}, std::pair<int, int>{1, 1}, std::pair<int, int>{17, 300}}) {
         const TDIB picture = MakePhotoLike(w, h, static_cast<std::uint32_t>(w));
         const RgbImage rgb = ToRgb(picture);
         TempDir dir;
@@ -271,8 +280,9 @@ TEST(JpegEncoding, IsExactlyCjpegWithFloatDctQuality90Baseline) {
         ppm.insert(ppm.end(), header.begin(), header.end());
         ppm.insert(ppm.end(), rgb.rgb.begin(), rgb.rgb.end());
         WriteBytes(dir.file("in.ppm"), ppm);
-        const CommandResult r = RunCommand("cjpeg -dct float -quality 90 -baseline -outfile " +
-                                           ShellQuote(dir.file("theirs.jpg")) + " " + ShellQuote(dir.file("in.ppm")));
+        const CommandResult r =
+            RunCommand("cjpeg -dct float -quality 90 -baseline -outfile " +
+                       ShellQuote(dir.file("theirs.jpg")) + " " + ShellQuote(dir.file("in.ppm")));
         ASSERT_EQ(r.status, 0) << r.output;
         EXPECT_EQ(EncodeOurs(picture), ReadWholeFile(dir.file("theirs.jpg"))) << w << "x" << h;
     }
@@ -286,7 +296,8 @@ TEST(JpegEncoding, IsBaselineWithQuality90Tables) {
         if (file[i] != 0xFF) continue;
         if (file[i + 1] == 0xC0) baselineFrame = true;
         if (file[i + 1] == 0xC2) progressiveFrame = true;
-        if (file[i + 1] == 0xDB && lumaTable.empty()) lumaTable.assign(file.begin() + i + 5, file.begin() + i + 5 + 64);
+        if (file[i + 1] == 0xDB && lumaTable.empty())
+            lumaTable.assign(file.begin() + i + 5, file.begin() + i + 5 + 64);
         if (file[i + 1] == 0xDA) break;
     }
     EXPECT_TRUE(baselineFrame);
@@ -313,7 +324,8 @@ TEST(JpegEncoding, RoundTripStaysClose) {
     const RgbImage original = ToRgb(picture);
     ASSERT_EQ(back.rgb.size(), original.rgb.size());
     double error = 0;
-    for (std::size_t i = 0; i < back.rgb.size(); ++i) error += std::abs(back.rgb[i] - original.rgb[i]);
+    for (std::size_t i = 0; i < back.rgb.size(); ++i)
+        error += std::abs(back.rgb[i] - original.rgb[i]);
     EXPECT_LT(error / static_cast<double>(back.rgb.size()), 4.0);
 }
 

@@ -62,10 +62,12 @@ public:
     WmfBuilder& windowOrg(int x, int y) { return record(0x020B, {y, x}); }
     WmfBuilder& windowExt(int x, int y) { return record(0x020C, {y, x}); }
     WmfBuilder& pen(int style, int width, std::uint32_t color) {
-        return record(0x02FA, {style, width, 0, static_cast<int>(color & 0xFFFF), static_cast<int>(color >> 16)});
+        return record(0x02FA, {style, width, 0, static_cast<int>(color & 0xFFFF),
+                               static_cast<int>(color >> 16)});
     }
     WmfBuilder& brush(int style, std::uint32_t color, int hatch = 0) {
-        return record(0x02FC, {style, static_cast<int>(color & 0xFFFF), static_cast<int>(color >> 16), hatch});
+        return record(0x02FC, {style, static_cast<int>(color & 0xFFFF),
+                               static_cast<int>(color >> 16), hatch});
     }
     WmfBuilder& select(int index) { return record(0x012D, {index}); }
     WmfBuilder& deleteObject(int index) { return record(0x01F0, {index}); }
@@ -149,7 +151,9 @@ public:
         return record(39, {u(index), u(style), color, u(hatch)});
     }
     EmfBuilder& select(std::uint32_t index) { return record(37, {index}); }
-    EmfBuilder& rectangle(int l, int t, int r, int b) { return record(43, {u(l), u(t), u(r), u(b)}); }
+    EmfBuilder& rectangle(int l, int t, int r, int b) {
+        return record(43, {u(l), u(t), u(r), u(b)});
+    }
     EmfBuilder& ellipse(int l, int t, int r, int b) { return record(42, {u(l), u(t), u(r), u(b)}); }
     EmfBuilder& moveTo(int x, int y) { return record(27, {u(x), u(y)}); }
     EmfBuilder& lineTo(int x, int y) { return record(54, {u(x), u(y)}); }
@@ -165,8 +169,8 @@ public:
         put32(p, u(escapement));
         put32(p, u(escapement));
         put32(p, 400);
-        put32(p, 0);   // italic, underline, strike-out, charset
-        put32(p, 0);   // precision, quality, pitch
+        put32(p, 0);  // italic, underline, strike-out, charset
+        put32(p, 0);  // precision, quality, pitch
         for (int i = 0; i < 32; ++i) put16(p, i < static_cast<int>(face.size()) ? face[i] : 0);
         return bytesRecord(82, p);
     }
@@ -197,8 +201,8 @@ public:
         Bytes b;
         put32(b, 1);
         put32(b, 108);
-        for (int v : {0, 0, 0, 0}) put32(b, u(v));                          // bounds
-        for (int v : {0, 0, frameRight_, frameBottom_}) put32(b, u(v));     // frame
+        for (int v : {0, 0, 0, 0}) put32(b, u(v));                       // bounds
+        for (int v : {0, 0, frameRight_, frameBottom_}) put32(b, u(v));  // frame
         put32(b, 0x464D4520);
         put32(b, 0x10000);
         put32(b, 0);  // bytes, filled in below
@@ -206,10 +210,10 @@ public:
         put16(b, 16);
         put16(b, 0);
         put32(b, 0), put32(b, 0), put32(b, 0);  // description, palette
-        put32(b, 960), put32(b, 960);            // device pixels
-        put32(b, 254), put32(b, 254);            // device millimetres
+        put32(b, 960), put32(b, 960);           // device pixels
+        put32(b, 254), put32(b, 254);           // device millimetres
         put32(b, 0), put32(b, 0), put32(b, 0);  // pixel format, OpenGL
-        put32(b, 254000), put32(b, 254000);      // micrometres
+        put32(b, 254000), put32(b, 254000);     // micrometres
         b.insert(b.end(), records_.begin(), records_.end());
         if (endRecord) {
             for (std::uint32_t v : {14u, 20u, 0u, 16u, 20u}) put32(b, v);

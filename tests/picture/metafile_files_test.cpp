@@ -42,17 +42,24 @@ TEST_P(MetafileSizeRule, MeasuredAndDrawnAtItsOwnSize) {
 INSTANTIATE_TEST_SUITE_P(
     Metafile, MetafileSizeRule,
     ::testing::Values(
-        SizeCase{"PlaceableTwips", [] { return WmfBuilder(0, 0, 1440, 720, 1440).build(); }, MetafileKind::WMF, 96, 48},
-        SizeCase{"PlaceableAroundOrigin", [] { return WmfBuilder(-720, -360, 720, 360, 1440).build(); },
+        SizeCase{"PlaceableTwips", [] { return WmfBuilder(0, 0, 1440, 720, 1440).build(); },
                  MetafileKind::WMF, 96, 48},
-        SizeCase{"PlaceableRoundsHalfAway", [] { return WmfBuilder(0, 0, 15, 25, 10).build(); }, MetafileKind::WMF, 144, 240},
-        SizeCase{"PlaceableTinyIsOnePixel", [] { return WmfBuilder(0, 0, 1, 1, 2540).build(); }, MetafileKind::WMF, 1, 1},
-        SizeCase{"HeaderlessWindowInTwips", [] { return WmfBuilder().windowOrg(0, 0).windowExt(1440, 720).build(); },
+        SizeCase{"PlaceableAroundOrigin",
+                 [] { return WmfBuilder(-720, -360, 720, 360, 1440).build(); }, MetafileKind::WMF,
+                 96, 48},
+        SizeCase{"PlaceableRoundsHalfAway", [] { return WmfBuilder(0, 0, 15, 25, 10).build(); },
+                 MetafileKind::WMF, 144, 240},
+        SizeCase{"PlaceableTinyIsOnePixel", [] { return WmfBuilder(0, 0, 1, 1, 2540).build(); },
+                 MetafileKind::WMF, 1, 1},
+        SizeCase{"HeaderlessWindowInTwips",
+                 [] { return WmfBuilder().windowOrg(0, 0).windowExt(1440, 720).build(); },
                  MetafileKind::WMF, 96, 48},
         SizeCase{"HeaderlessLoMetricWindow",
-                 [] { return WmfBuilder().mapMode(2).windowExt(254, 127).build(); }, MetafileKind::WMF, 96, 48},
-        SizeCase{"HeaderlessDrawingBox", [] { return WmfBuilder().rectangle(0, 0, 50, 30).build(); },
-                 MetafileKind::WMF, 51, 31},
+                 [] { return WmfBuilder().mapMode(2).windowExt(254, 127).build(); },
+                 MetafileKind::WMF, 96, 48},
+        SizeCase{"HeaderlessDrawingBox",
+                 [] { return WmfBuilder().rectangle(0, 0, 50, 30).build(); }, MetafileKind::WMF, 51,
+                 31},
         SizeCase{"EmfFrame", [] { return EmfBuilder(96, 48).build(); }, MetafileKind::EMF, 96, 48}),
     NameOfParam());
 
@@ -97,45 +104,71 @@ constexpr std::size_t kFirstWmfRecord = 22 + 18;
 constexpr std::size_t kFirstEmfRecord = 108;
 
 const DamageCase kDamageCases[] = {
-        DamageCase{"Empty", [] { return Bytes(); }, MetafileKind::WMF, "empty"},
-        DamageCase{"NotAMetafile", [] { return Bytes(64, 0x41); }, MetafileKind::WMF, "not a Windows metafile"},
-        DamageCase{"WmfCutInsideARecord",
-                   [] { const Bytes b = WmfBuilder(0, 0, 96, 96, 96).rectangle(1, 1, 9, 9).build(); return cut(b, b.size() - 9); },
-                   MetafileKind::WMF, "runs past the end of the file"},
-        DamageCase{"WmfCutInsideRecordHead",
-                   [] { const Bytes b = WmfBuilder(0, 0, 96, 96, 96).rectangle(1, 1, 9, 9).build(); return cut(b, b.size() - 3); },
-                   MetafileKind::WMF, "ends inside a record"},
-        DamageCase{"WmfRecordSizeBelowItsHead",
-                   [] { return patched32(WmfBuilder(0, 0, 96, 96, 96).rectangle(1, 1, 9, 9).build(), kFirstWmfRecord, 2); },
-                   MetafileKind::WMF, "record size 2 is invalid"},
-        DamageCase{"WmfPolygonCountPastRecord",
-                   [] { return WmfBuilder(0, 0, 96, 96, 96).raw(0x0324, {50, 1, 1, 5, 5}).build(); },
-                   MetafileKind::WMF, "0x0324"},
-        DamageCase{"WmfTextLongerThanRecord",
-                   [] { return WmfBuilder(0, 0, 96, 96, 96).raw(0x0521, {200, 0x4141, 5, 5}).build(); },
-                   MetafileKind::WMF, "0x0521"},
-        DamageCase{"EmfSignatureMissing", [] { return patched32(EmfBuilder(48, 48).build(), 40, 0); },
-                   MetafileKind::EMF, "signature"},
-        DamageCase{"EmfHeaderSizeTooSmall", [] { return patched32(EmfBuilder(48, 48).build(), 4, 20); },
-                   MetafileKind::EMF, "header size"},
-        DamageCase{"EmfDeviceSizeZero", [] { return patched32(EmfBuilder(48, 48).build(), 72, 0); },
-                   MetafileKind::EMF, "recording device"},
-        DamageCase{"EmfRecordPastEnd",
-                   [] { return patched32(EmfBuilder(48, 48).rectangle(1, 1, 9, 9).build(), kFirstEmfRecord + 4, 0x7FFFFFF0); },
-                   MetafileKind::EMF, "runs past the end of the file"},
-        DamageCase{"EmfPolygonCountPastRecord",
-                   [] { return patched32(EmfBuilder(48, 48).polygon({{1, 1}, {9, 1}, {9, 9}}).build(), kFirstEmfRecord + 24, 1000); },
-                   MetafileKind::EMF, "EMF record 3"},
-        DamageCase{"EmfTextCountPastRecord",
-                   [] { return patched32(EmfBuilder(48, 48).text(1, 1, u"abc").build(), kFirstEmfRecord + 44, 100000); },
-                   MetafileKind::EMF, "EMF record 84"},
-        DamageCase{"EmfTruncated",
-                   [] { const Bytes b = EmfBuilder(48, 48).rectangle(1, 1, 9, 9).build(); return cut(b, b.size() - 23); },
-                   MetafileKind::EMF, "EMF"},
+    DamageCase{"Empty", [] { return Bytes(); }, MetafileKind::WMF, "empty"},
+    DamageCase{"NotAMetafile", [] { return Bytes(64, 0x41); }, MetafileKind::WMF,
+               "not a Windows metafile"},
+    DamageCase{"WmfCutInsideARecord",
+               [] {
+                   const Bytes b = WmfBuilder(0, 0, 96, 96, 96).rectangle(1, 1, 9, 9).build();
+                   return cut(b, b.size() - 9);
+               },
+               MetafileKind::WMF, "runs past the end of the file"},
+    DamageCase{"WmfCutInsideRecordHead",
+               [] {
+                   const Bytes b = WmfBuilder(0, 0, 96, 96, 96).rectangle(1, 1, 9, 9).build();
+                   return cut(b, b.size() - 3);
+               },
+               MetafileKind::WMF, "ends inside a record"},
+    DamageCase{"WmfRecordSizeBelowItsHead",
+               [] {
+                   return patched32(WmfBuilder(0, 0, 96, 96, 96).rectangle(1, 1, 9, 9).build(),
+                                    kFirstWmfRecord, 2);
+               },
+               MetafileKind::WMF, "record size 2 is invalid"},
+    DamageCase{"WmfPolygonCountPastRecord",
+               [] {
+                   return WmfBuilder(0, 0, 96, 96, 96).raw(0x0324, {50, 1, 1, 5, 5}).build();
+               },
+               MetafileKind::WMF, "0x0324"},
+    DamageCase{"WmfTextLongerThanRecord",
+               [] {
+                   return WmfBuilder(0, 0, 96, 96, 96).raw(0x0521, {200, 0x4141, 5, 5}).build();
+               },
+               MetafileKind::WMF, "0x0521"},
+    DamageCase{"EmfSignatureMissing", [] { return patched32(EmfBuilder(48, 48).build(), 40, 0); },
+               MetafileKind::EMF, "signature"},
+    DamageCase{"EmfHeaderSizeTooSmall", [] { return patched32(EmfBuilder(48, 48).build(), 4, 20); },
+               MetafileKind::EMF, "header size"},
+    DamageCase{"EmfDeviceSizeZero", [] { return patched32(EmfBuilder(48, 48).build(), 72, 0); },
+               MetafileKind::EMF, "recording device"},
+    DamageCase{"EmfRecordPastEnd",
+               [] {
+                   return patched32(EmfBuilder(48, 48).rectangle(1, 1, 9, 9).build(),
+                                    kFirstEmfRecord + 4, 0x7FFFFFF0);
+               },
+               MetafileKind::EMF, "runs past the end of the file"},
+    DamageCase{"EmfPolygonCountPastRecord",
+               [] {
+                   return patched32(EmfBuilder(48, 48).polygon({{1, 1}, {9, 1}, {9, 9}}).build(),
+                                    kFirstEmfRecord + 24, 1000);
+               },
+               MetafileKind::EMF, "EMF record 3"},
+    DamageCase{"EmfTextCountPastRecord",
+               [] {
+                   return patched32(EmfBuilder(48, 48).text(1, 1, u"abc").build(),
+                                    kFirstEmfRecord + 44, 100000);
+               },
+               MetafileKind::EMF, "EMF record 84"},
+    DamageCase{"EmfTruncated",
+               [] {
+                   const Bytes b = EmfBuilder(48, 48).rectangle(1, 1, 9, 9).build();
+                   return cut(b, b.size() - 23);
+               },
+               MetafileKind::EMF, "EMF"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Metafile, DamagedMetafile, ::testing::ValuesIn(kDamageCases),
-    NameOfParam());
+                         NameOfParam());
 
 TEST(MetafileFiles, PlaceableHeaderWithoutUnitsIsRefused) {
     Bytes b = WmfBuilder(0, 0, 10, 10, 1).build();
@@ -145,8 +178,13 @@ TEST(MetafileFiles, PlaceableHeaderWithoutUnitsIsRefused) {
 }
 
 TEST(MetafileFiles, MissingEndRecordIsDrawnAsFarAsItGoes) {
-    const Bytes b = WmfBuilder(0, 0, 48, 48, 96).pen(5, 0, 0).select(0).brush(0, 0).select(1)
-                        .rectangle(10, 10, 20, 20).build(16, false);
+    const Bytes b = WmfBuilder(0, 0, 48, 48, 96)
+                        .pen(5, 0, 0)
+                        .select(0)
+                        .brush(0, 0)
+                        .select(1)
+                        .rectangle(10, 10, 20, 20)
+                        .build(16, false);
     DecodedPicture picture;
     RenderMetafile(b.data(), b.size(), MetafileKind::WMF, picture);
     EXPECT_EQ(inkBox(picture), (InkBox{10, 10, 18, 18}));
@@ -164,11 +202,16 @@ TEST(MetafileFiles, PictureTooLargeIsRefusedBeforeMemoryIsTaken) {
 TEST(MetafileFiles, EnormousCoordinatesAreClippedNotRasterised) {
     // A polygon and lines reaching far outside the picture draw only what
     // falls inside, and quickly.
-    const Bytes b = EmfBuilder(48, 48)
-                        .select(0x80000008).select(0x80000004)
-                        .polygon({{-2000000000, -2000000000}, {2000000000, -2000000000}, {2000000000, 2000000000}})
-                        .select(0x80000007).moveTo(-2000000000, 24).lineTo(2000000000, 24)
-                        .build();
+    const Bytes b =
+        EmfBuilder(48, 48)
+            .select(0x80000008)
+            .select(0x80000004)
+            .polygon(
+                {{-2000000000, -2000000000}, {2000000000, -2000000000}, {2000000000, 2000000000}})
+            .select(0x80000007)
+            .moveTo(-2000000000, 24)
+            .lineTo(2000000000, 24)
+            .build();
     DecodedPicture picture;
     RenderMetafile(b.data(), b.size(), MetafileKind::EMF, picture);
     EXPECT_EQ(pixelAt(picture, 40, 10), 0u);
@@ -186,7 +229,9 @@ std::string outputFolder() {
 // Files that draw nothing visible here: test-030 only selects objects;
 // test-185 draws white on white and text as glyph indices of fonts this
 // system does not have.
-bool drawsNothingVisible(const std::string& name) { return name == "test-030.emf" || name == "test-185.emf"; }
+bool drawsNothingVisible(const std::string& name) {
+    return name == "test-030.emf" || name == "test-185.emf";
+}
 
 TEST(MetafileSuite, EveryFileLoadsAtItsOwnSizeOrIsRefusedWhenDamaged) {
     SKIP_WITHOUT_SHARED_TESTDATA();
@@ -196,8 +241,10 @@ TEST(MetafileSuite, EveryFileLoadsAtItsOwnSizeOrIsRefusedWhenDamaged) {
     for (const std::string& path : files) {
         SCOPED_TRACE(path);
         const std::string name = std::filesystem::path(path).filename().string();
-        const bool damaged = path.find("corrupted") != std::string::npos || name.find("truncated") != std::string::npos;
-        const MetafileKind kind = name.substr(name.size() - 4) == ".wmf" ? MetafileKind::WMF : MetafileKind::EMF;
+        const bool damaged = path.find("corrupted") != std::string::npos ||
+                             name.find("truncated") != std::string::npos;
+        const MetafileKind kind =
+            name.substr(name.size() - 4) == ".wmf" ? MetafileKind::WMF : MetafileKind::EMF;
         const Bytes bytes = ReadBytes(path);
         DecodedPicture picture;
         try {
@@ -234,7 +281,8 @@ TEST_P(MetafileSuiteSize, MatchesItsHeader) {
     const std::string file = c.file;
     DecodedPicture picture;
     RenderMetafile(bytes.data(), bytes.size(),
-                   file.substr(file.size() - 4) == ".wmf" ? MetafileKind::WMF : MetafileKind::EMF, picture);
+                   file.substr(file.size() - 4) == ".wmf" ? MetafileKind::WMF : MetafileKind::EMF,
+                   picture);
     EXPECT_EQ(picture.width, c.width);
     EXPECT_EQ(picture.height, c.height);
 }
@@ -256,4 +304,6 @@ INSTANTIATE_TEST_SUITE_P(Metafile, MetafileSuiteSize,
 // fontconfig, which the renderer's text goes through, keeps an allocation
 // of its own for the life of the process; the leak checker of the
 // sanitizer build is told so.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig\n";
+}

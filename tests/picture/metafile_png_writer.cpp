@@ -19,7 +19,8 @@ static void writeChunk(std::ofstream& out, const char* type, const Bytes& data) 
     // as a null pointer, which zlib takes as a request for the start value.
     const uLong crc = crc32(0, chunk.data() + 4, static_cast<uInt>(4 + data.size()));
     putBig32(chunk, static_cast<std::uint32_t>(crc));
-    out.write(reinterpret_cast<const char*>(chunk.data()), static_cast<std::streamsize>(chunk.size()));
+    out.write(reinterpret_cast<const char*>(chunk.data()),
+              static_cast<std::streamsize>(chunk.size()));
 }
 
 void WritePng(const DecodedPicture& picture, const std::string& path) {

@@ -6,10 +6,10 @@
 #include <random>
 
 #include "picture/errors.h"
-#include "picture/system/byte_reader.h"
 #include "picture/metafile/canvas.h"
 #include "picture/metafile/polygon_fill.h"
 #include "picture/metafile/scan_region.h"
+#include "picture/system/byte_reader.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -45,13 +45,14 @@ TEST_P(RegionAlgebra, CombinesTwoOverlappingSquares) {
     EXPECT_FALSE(r.contains(12, 2));
 }
 
-INSTANTIATE_TEST_SUITE_P(Metafile, RegionAlgebra,
-                         ::testing::Values(RegionCase{"And", RegionOp::And, 25, true, false, false},
-                                           RegionCase{"Or", RegionOp::Or, 175, true, true, true},
-                                           RegionCase{"Xor", RegionOp::Xor, 150, false, true, true},
-                                           RegionCase{"Diff", RegionOp::Diff, 75, false, true, false},
-                                           RegionCase{"Copy", RegionOp::Copy, 100, true, false, true}),
-                         NameOfParam());
+INSTANTIATE_TEST_SUITE_P(
+    Metafile, RegionAlgebra,
+    ::testing::Values(RegionCase{"And", RegionOp::And, 25, true, false, false},
+                      RegionCase{"Or", RegionOp::Or, 175, true, true, true},
+                      RegionCase{"Xor", RegionOp::Xor, 150, false, true, true},
+                      RegionCase{"Diff", RegionOp::Diff, 75, false, true, false},
+                      RegionCase{"Copy", RegionOp::Copy, 100, true, false, true}),
+    NameOfParam());
 
 // Set operations agree with a bitmap model over random rectangles.
 TEST(MetafileRaster, RegionOperationsMatchAPixelModel) {
@@ -76,11 +77,12 @@ TEST(MetafileRaster, RegionOperationsMatchAPixelModel) {
         for (int y = -5; y < 45; ++y)
             for (int x = -5; x < 45; ++x) {
                 const bool inA = modelA[y + 5][x + 5], inB = modelB[y + 5][x + 5];
-                const bool expected = op == RegionOp::And ? inA && inB
-                                      : op == RegionOp::Or ? inA || inB
+                const bool expected = op == RegionOp::And   ? inA && inB
+                                      : op == RegionOp::Or  ? inA || inB
                                       : op == RegionOp::Xor ? inA != inB
                                                             : inA && !inB;
-                ASSERT_EQ(r.contains(x, y), expected) << "round " << round << " at " << x << "," << y;
+                ASSERT_EQ(r.contains(x, y), expected)
+                    << "round " << round << " at " << x << "," << y;
             }
     }
 }
@@ -89,8 +91,10 @@ TEST(MetafileRaster, TouchingRectanglesFillWithoutOverlapOrGap) {
     // Two polygons sharing an edge cover every pixel exactly once.
     WorkBudget budget(1 << 20);
     const RectI limit{0, 0, 40, 40};
-    const ScanRegion left = FillPolygons({{{0, 0}, {20.5, 0}, {13.25, 40}, {0, 40}}}, FillRule::Alternate, limit, budget);
-    const ScanRegion right = FillPolygons({{{20.5, 0}, {40, 0}, {40, 40}, {13.25, 40}}}, FillRule::Alternate, limit, budget);
+    const ScanRegion left = FillPolygons({{{0, 0}, {20.5, 0}, {13.25, 40}, {0, 40}}},
+                                         FillRule::Alternate, limit, budget);
+    const ScanRegion right = FillPolygons({{{20.5, 0}, {40, 0}, {40, 40}, {13.25, 40}}},
+                                          FillRule::Alternate, limit, budget);
     EXPECT_EQ(pixelCount(left.intersected(right)), 0);
     EXPECT_EQ(pixelCount(left.combined(right, RegionOp::Or)), 40 * 40);
 }
@@ -135,13 +139,14 @@ TEST_P(BinaryRasterOperation, FollowsItsTruthTable) {
     EXPECT_EQ(ApplyRop2(GetParam().rop, 0xCCCCCC, 0xAAAAAA), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Metafile, BinaryRasterOperation,
-                         ::testing::Values(Rop2Case{"Black", 1, 0x000000}, Rop2Case{"NotMergePen", 2, 0x111111},
-                                           Rop2Case{"Not", 6, 0x555555}, Rop2Case{"XorPen", 7, 0x666666},
-                                           Rop2Case{"MaskPen", 9, 0x888888}, Rop2Case{"Nop", 11, 0xAAAAAA},
-                                           Rop2Case{"CopyPen", 13, 0xCCCCCC}, Rop2Case{"MergePen", 15, 0xEEEEEE},
-                                           Rop2Case{"White", 16, 0xFFFFFF}),
-                         NameOfParam());
+INSTANTIATE_TEST_SUITE_P(
+    Metafile, BinaryRasterOperation,
+    ::testing::Values(Rop2Case{"Black", 1, 0x000000}, Rop2Case{"NotMergePen", 2, 0x111111},
+                      Rop2Case{"Not", 6, 0x555555}, Rop2Case{"XorPen", 7, 0x666666},
+                      Rop2Case{"MaskPen", 9, 0x888888}, Rop2Case{"Nop", 11, 0xAAAAAA},
+                      Rop2Case{"CopyPen", 13, 0xCCCCCC}, Rop2Case{"MergePen", 15, 0xEEEEEE},
+                      Rop2Case{"White", 16, 0xFFFFFF}),
+    NameOfParam());
 
 TEST(MetafileRaster, ReaderRefusesSpansOutsideItsData) {
     const std::uint8_t data[8] = {1, 2, 3, 4, 5, 6, 7, 8};
@@ -149,7 +154,8 @@ TEST(MetafileRaster, ReaderRefusesSpansOutsideItsData) {
     EXPECT_EQ(r.u32(4), 0x08070605u);
     EXPECT_THROW(r.u32(5), EInvalidGraphic);
     EXPECT_THROW(r.sub(4, SIZE_MAX), EInvalidGraphic) << "an offset plus count that wraps around";
-    EXPECT_THROW(r.requireItems(0, SIZE_MAX / 2, 4), EInvalidGraphic) << "a count whose byte size overflows";
+    EXPECT_THROW(r.requireItems(0, SIZE_MAX / 2, 4), EInvalidGraphic)
+        << "a count whose byte size overflows";
     EXPECT_TRUE(r.hasItems(0, 2, 4));
     EXPECT_FALSE(r.hasItems(0, 3, 4));
 }

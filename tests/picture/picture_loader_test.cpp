@@ -4,16 +4,15 @@
 #include "picture/picture_loader.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
-#include "picture/system/file_io.h"
 #include "picture/gif/gif_picture.h"
 #include "picture/jpeg/jpeg_picture.h"
 #include "picture/metafile/metafile_renderer.h"
 #include "picture/picture_registry.h"
-#include "picture/png/png_picture.h"
 #include "picture/picture_saver.h"
+#include "picture/png/png_picture.h"
+#include "picture/system/file_io.h"
 #include "tests/picture/format_test_helpers.h"
 
 namespace {
@@ -96,15 +95,16 @@ TEST_P(LoaderByContent, LoadsWhateverTheNameSays) {
 std::vector<NameCase> NameCases() {
     std::vector<NameCase> cases;
     for (Format f : {Format::BMP, Format::JPEG, Format::GIF, Format::PNG})
-        for (const char* name : {"picture.bmp", "picture.jpg", "picture.gif", "picture.png", "picture.wmf",
-                                 "picture"})
+        for (const char* name :
+             {"picture.bmp", "picture.jpg", "picture.gif", "picture.png", "picture.wmf", "picture"})
             cases.push_back({f, name});
     return cases;
 }
 
 INSTANTIATE_TEST_SUITE_P(Loader, LoaderByContent, testing::ValuesIn(NameCases()),
                          [](const testing::TestParamInfo<NameCase>& info) {
-                             std::string name = std::string(FormatName(info.param.format)) + "Named_" + info.param.name;
+                             std::string name = std::string(FormatName(info.param.format)) +
+                                                "Named_" + info.param.name;
                              for (char& c : name)
                                  if (c == '.') c = '_';
                              return name;
@@ -135,23 +135,27 @@ std::vector<RefusedCase> RefusedCases() {
     std::vector<std::uint8_t> cutPng = BuildPng({MakeChunk("IHDR", IhdrData(4, 4, 8, 2))});
     std::vector<std::uint8_t> text = {'h', 'e', 'l', 'l', 'o', '\n'};
     std::vector<std::uint8_t> bmpHeaderOnly = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0};
-    return {{"Missing", {}},        {"Folder", {}},        {"Empty", {}},
-            {"Text", text},         {"CutPng", cutPng},    {"BmpHeaderOnly", bmpHeaderOnly},
+    return {{"Missing", {}},
+            {"Folder", {}},
+            {"Empty", {}},
+            {"Text", text},
+            {"CutPng", cutPng},
+            {"BmpHeaderOnly", bmpHeaderOnly},
             {"JpegMarkerOnly", {0xFF, 0xD8, 0xFF}}};
 }
 
-INSTANTIATE_TEST_SUITE_P(Loader, LoaderRefuses, testing::ValuesIn(RefusedCases()),
-                         NameOfParam());
+INSTANTIATE_TEST_SUITE_P(Loader, LoaderRefuses, testing::ValuesIn(RefusedCases()), NameOfParam());
 
 TEST(Loader, RegisteredClassesAreFoundByExtensionInAnyCase) {
     struct Case {
         const char* name;
         PictureClass expected;
     };
-    for (const Case c : {Case{"a.JPEG", PictureClass::JPEG}, Case{"a.jpg", PictureClass::JPEG},
-                         Case{"a.png", PictureClass::PNG}, Case{"a.Gif", PictureClass::GIF},
-                         Case{"a.DIB", PictureClass::DIB}, Case{"a.bmp", PictureClass::Bitmap},
-                         Case{"a.ico", PictureClass::Icon}, Case{"a.Emf", PictureClass::Metafile}}) {
+    for (const Case c :
+         {Case{"a.JPEG", PictureClass::JPEG}, Case{"a.jpg", PictureClass::JPEG},
+          Case{"a.png", PictureClass::PNG}, Case{"a.Gif", PictureClass::GIF},
+          Case{"a.DIB", PictureClass::DIB}, Case{"a.bmp", PictureClass::Bitmap},
+          Case{"a.ico", PictureClass::Icon}, Case{"a.Emf", PictureClass::Metafile}}) {
         const PictureRegistration* r = RegistrationForName(c.name);
         ASSERT_NE(r, nullptr) << c.name;
         EXPECT_EQ(r->pictureClass, c.expected) << c.name;
@@ -172,7 +176,8 @@ TEST(Loader, MetafileExtensionsAreWmfAndEmfInAnyCase) {
 // draws it (the renderer decides what it can read).
 TEST(Loader, MetafilesLoadOnlyUnderTheirExtensions) {
     SKIP_WITHOUT_SHARED_TESTDATA();
-    const std::vector<std::string> files = ListFiles(SharedTestdataPath("metafile"), {".wmf", ".emf"});
+    const std::vector<std::string> files =
+        ListFiles(SharedTestdataPath("metafile"), {".wmf", ".emf"});
     ASSERT_FALSE(files.empty());
     for (const std::string& path : files) {
         SCOPED_TRACE(path);
@@ -183,8 +188,10 @@ TEST(Loader, MetafilesLoadOnlyUnderTheirExtensions) {
         DecodedPicture drawn;
         bool renders = true;
         try {
-            RenderMetafile(bytes.data(), bytes.size(),
-                           path.substr(path.size() - 3) == "emf" ? MetafileKind::EMF : MetafileKind::WMF, drawn);
+            RenderMetafile(
+                bytes.data(), bytes.size(),
+                path.substr(path.size() - 3) == "emf" ? MetafileKind::EMF : MetafileKind::WMF,
+                drawn);
         } catch (const std::exception&) {
             renders = false;
         }

@@ -6,9 +6,9 @@
 #include <gtest/gtest.h>
 
 #include "picture/errors.h"
-#include "picture/system/file_io.h"
 #include "picture/gif/gif_picture.h"
 #include "picture/picture_loader.h"
+#include "picture/system/file_io.h"
 #include "tests/picture/format_test_helpers.h"
 
 namespace {
@@ -49,14 +49,16 @@ TEST_P(SaverByExtension, WritesTheFormatTheExactExtensionNames) {
 
 INSTANTIATE_TEST_SUITE_P(
     Saver, SaverByExtension,
-    testing::Values(ExtensionCase{"a.gif", PictureFileType::GIF}, ExtensionCase{"a.GIF", PictureFileType::GIF},
-                    ExtensionCase{"a.jpg", PictureFileType::JPEG}, ExtensionCase{"a.JPG", PictureFileType::JPEG},
-                    ExtensionCase{"a.png", PictureFileType::PNG}, ExtensionCase{"a.PNG", PictureFileType::PNG},
-                    ExtensionCase{"a.Gif", PictureFileType::BMP}, ExtensionCase{"a.Jpg", PictureFileType::BMP},
-                    ExtensionCase{"a.Png", PictureFileType::BMP}, ExtensionCase{"a.jpeg", PictureFileType::BMP},
-                    ExtensionCase{"a.bmp", PictureFileType::BMP}, ExtensionCase{"a", PictureFileType::BMP},
-                    ExtensionCase{"x.png/a", PictureFileType::BMP}, ExtensionCase{"a.png.bak", PictureFileType::BMP},
-                    ExtensionCase{"b.x.jpg", PictureFileType::JPEG}),
+    testing::Values(
+        ExtensionCase{"a.gif", PictureFileType::GIF}, ExtensionCase{"a.GIF", PictureFileType::GIF},
+        ExtensionCase{"a.jpg", PictureFileType::JPEG},
+        ExtensionCase{"a.JPG", PictureFileType::JPEG}, ExtensionCase{"a.png", PictureFileType::PNG},
+        ExtensionCase{"a.PNG", PictureFileType::PNG}, ExtensionCase{"a.Gif", PictureFileType::BMP},
+        ExtensionCase{"a.Jpg", PictureFileType::BMP}, ExtensionCase{"a.Png", PictureFileType::BMP},
+        ExtensionCase{"a.jpeg", PictureFileType::BMP}, ExtensionCase{"a.bmp", PictureFileType::BMP},
+        ExtensionCase{"a", PictureFileType::BMP}, ExtensionCase{"x.png/a", PictureFileType::BMP},
+        ExtensionCase{"a.png.bak", PictureFileType::BMP},
+        ExtensionCase{"b.x.jpg", PictureFileType::JPEG}),
     [](const testing::TestParamInfo<ExtensionCase>& info) { return TestNameOf(info.param.name); });
 
 // Saved and loaded again: exact for BMP and PNG, the reduced colours for
@@ -74,7 +76,8 @@ TEST(Saver, FilesLoadBackAndThePictureStaysAsItWas) {
         EXPECT_EQ(CountDifferences(ToRgb(picture), original), 0);
         TDIB back;
         ASSERT_TRUE(LoadPictureFile(dir.file(name), back));
-        const long differences = CountDifferences(ToRgb(back), std::string(name) == "p.gif" ? ToRgb(reduced) : original);
+        const long differences =
+            CountDifferences(ToRgb(back), std::string(name) == "p.gif" ? ToRgb(reduced) : original);
         if (std::string(name) == "p.jpg") {
             EXPECT_GT(differences, 0);  // lossy, but the right size
         } else {
@@ -100,7 +103,8 @@ TEST(Saver, FailedSaveLeavesTheOldFile) {
     TempDir dir;
     const std::string path = dir.file("old.gif");
     WriteBytes(path, {1, 2, 3});
-    EXPECT_THROW(SavePictureToFile(MakePicture24(70000, 1, [](int, int) { return 0; }), path), EGIFError);
+    EXPECT_THROW(SavePictureToFile(MakePicture24(70000, 1, [](int, int) { return 0; }), path),
+                 EGIFError);
     EXPECT_EQ(ReadWholeFile(path), (std::vector<std::uint8_t>{1, 2, 3}));
     EXPECT_ANY_THROW(SavePictureToFile(MakePhotoLike(4, 4), dir.file("no/such/folder/a.png")));
 }

@@ -12,15 +12,19 @@
 #include <sstream>
 
 #include "picture/errors.h"
-#include "picture/system/file_io.h"
 #include "picture/picture_loader.h"
+#include "picture/system/file_io.h"
 #include "tests/picture/format_test_helpers.h"
 
 namespace {
 
-std::string SuitePath(const std::string& name) { return TestDataPath("pngsuite/" + name); }
+std::string SuitePath(const std::string& name) {
+    return TestDataPath("pngsuite/" + name);
+}
 
-std::string FileNameOf(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
+std::string FileNameOf(const std::string& path) {
+    return path.substr(path.find_last_of('/') + 1);
+}
 
 RgbImage LoadPngAsRgb(const std::string& path) {
     TPNGPicture png;
@@ -75,7 +79,8 @@ std::string SuiteTestName(const testing::TestParamInfo<std::string>& info) {
     return TestNameOf(name.substr(0, name.find('.')));
 }
 
-INSTANTIATE_TEST_SUITE_P(PngSuite, PngSuiteValid, testing::ValuesIn(ValidSuiteFiles()), SuiteTestName);
+INSTANTIATE_TEST_SUITE_P(PngSuite, PngSuiteValid, testing::ValuesIn(ValidSuiteFiles()),
+                         SuiteTestName);
 
 TEST(PngSuite, HoldsEveryColourTypeAndDepth) {
     EXPECT_GE(ValidSuiteFiles().size(), 150u);
@@ -94,30 +99,30 @@ TEST_P(PngSuiteDamaged, IsRefusedOrLoadsAsTheRulesSay) {
     const std::vector<std::uint8_t> file = ReadWholeFile(SuitePath(c.file));
     EXPECT_EQ(ReadError(file), c.message);
     if (*c.twin) {
-        EXPECT_EQ(CountDifferences(LoadPngAsRgb(SuitePath(c.file)), LoadPngAsRgb(SuitePath(c.twin))), 0);
+        EXPECT_EQ(
+            CountDifferences(LoadPngAsRgb(SuitePath(c.file)), LoadPngAsRgb(SuitePath(c.twin))), 0);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    PngSuite, PngSuiteDamaged,
-    testing::Values(DamagedFile{"xc1n0g08.png", "Error ColorType", ""},
-                    DamagedFile{"xc9n2c08.png", "Error ColorType", ""},
-                    DamagedFile{"xcrn0g04.png", "Not PNG Image", ""},
-                    DamagedFile{"xlfn0g04.png", "Not PNG Image", ""},
-                    DamagedFile{"xs1n0g01.png", "Not PNG Image", ""},
-                    DamagedFile{"xs2n0g01.png", "Not PNG Image", ""},
-                    DamagedFile{"xs4n0g01.png", "Not PNG Image", ""},
-                    DamagedFile{"xs7n0g01.png", "Not PNG Image", ""},
-                    DamagedFile{"xd0n2c08.png", "Error BitDepth", ""},
-                    DamagedFile{"xd3n2c08.png", "Error BitDepth", ""},
-                    DamagedFile{"xd9n2c08.png", "Error BitDepth", ""},
-                    DamagedFile{"xdtn0g01.png", "PNG has no image data", ""},
-                    // CRCs are read but not checked.
-                    DamagedFile{"xcsn0g01.png", "", "basn0g01.png"},
-                    DamagedFile{"xhdn0g08.png", "", "basn0g08.png"}),
-    [](const testing::TestParamInfo<DamagedFile>& info) {
-        return std::string(info.param.file).substr(0, 8);
-    });
+INSTANTIATE_TEST_SUITE_P(PngSuite, PngSuiteDamaged,
+                         testing::Values(DamagedFile{"xc1n0g08.png", "Error ColorType", ""},
+                                         DamagedFile{"xc9n2c08.png", "Error ColorType", ""},
+                                         DamagedFile{"xcrn0g04.png", "Not PNG Image", ""},
+                                         DamagedFile{"xlfn0g04.png", "Not PNG Image", ""},
+                                         DamagedFile{"xs1n0g01.png", "Not PNG Image", ""},
+                                         DamagedFile{"xs2n0g01.png", "Not PNG Image", ""},
+                                         DamagedFile{"xs4n0g01.png", "Not PNG Image", ""},
+                                         DamagedFile{"xs7n0g01.png", "Not PNG Image", ""},
+                                         DamagedFile{"xd0n2c08.png", "Error BitDepth", ""},
+                                         DamagedFile{"xd3n2c08.png", "Error BitDepth", ""},
+                                         DamagedFile{"xd9n2c08.png", "Error BitDepth", ""},
+                                         DamagedFile{"xdtn0g01.png", "PNG has no image data", ""},
+                                         // CRCs are read but not checked.
+                                         DamagedFile{"xcsn0g01.png", "", "basn0g01.png"},
+                                         DamagedFile{"xhdn0g08.png", "", "basn0g08.png"}),
+                         [](const testing::TestParamInfo<DamagedFile>& info) {
+                             return std::string(info.param.file).substr(0, 8);
+                         });
 
 // Interlaced files equal their plain twins, for every colour type and depth.
 TEST(PngSuite, InterlacedFilesEqualTheirPlainTwins) {
@@ -177,8 +182,12 @@ std::vector<std::uint8_t> GreyRows(int width, int height, int filter = 0) {
 PngChunk Ihdr(int depth = 8, int colorType = 0, int interlace = 0) {
     return MakeChunk("IHDR", IhdrData(4, 3, depth, colorType, interlace));
 }
-PngChunk Idat(const std::vector<std::uint8_t>& compressed) { return MakeChunk("IDAT", compressed); }
-PngChunk Iend() { return MakeChunk("IEND", {}); }
+PngChunk Idat(const std::vector<std::uint8_t>& compressed) {
+    return MakeChunk("IDAT", compressed);
+}
+PngChunk Iend() {
+    return MakeChunk("IEND", {});
+}
 
 struct ChunkCase {
     const char* name;
@@ -222,16 +231,23 @@ std::vector<ChunkCase> ChunkCases() {
         {"InterlaceMethod2", {ihdrByte(12, 2), Idat(data), Iend()}, "not interlace type"},
         {"PaletteBeforeHeader", {plte, Ihdr(8, 3), Idat(data), Iend()}, "Error PLTE"},
         {"SecondPalette", {Ihdr(8, 3), plte, plte, Idat(data), Iend()}, "Error PLTE"},
-        {"PaletteNotOfTriples", {Ihdr(8, 3), MakeChunk("PLTE", {1, 2, 3, 4}), Idat(data), Iend()},
+        {"PaletteNotOfTriples",
+         {Ihdr(8, 3), MakeChunk("PLTE", {1, 2, 3, 4}), Idat(data), Iend()},
          "palettesize error"},
-        {"PaletteOf257", {Ihdr(8, 3), MakeChunk("PLTE", std::vector<std::uint8_t>(771, 7)), Idat(data), Iend()},
+        {"PaletteOf257",
+         {Ihdr(8, 3), MakeChunk("PLTE", std::vector<std::uint8_t>(771, 7)), Idat(data), Iend()},
          "palette length over"},
-        {"EmptyPaletteIsNoPalette", {Ihdr(8, 3), MakeChunk("PLTE", {}), Idat(data), Iend()}, "Palette None"},
+        {"EmptyPaletteIsNoPalette",
+         {Ihdr(8, 3), MakeChunk("PLTE", {}), Idat(data), Iend()},
+         "Palette None"},
         {"IndexedWithoutPalette", {Ihdr(8, 3), Idat(data), Iend()}, "Palette None"},
-        {"ChunkInsideTheImageData", {Ihdr(), Idat(firstHalf), text, Idat(secondHalf), Iend()},
+        {"ChunkInsideTheImageData",
+         {Ihdr(), Idat(firstHalf), text, Idat(secondHalf), Iend()},
          "not next IDAT Chunk"},
         {"SecondImageDataRun", {Ihdr(), Idat(data), text, Idat(data), Iend()}, "appear two IDAT"},
-        {"BrokenDeflateData", {Ihdr(), Idat({0x78, 0x9C, 0xFF, 0xFF, 0xFF, 0xFF}), Iend()}, "zlib error"},
+        {"BrokenDeflateData",
+         {Ihdr(), Idat({0x78, 0x9C, 0xFF, 0xFF, 0xFF, 0xFF}), Iend()},
+         "zlib error"},
         {"DeflateStreamEndsEarly", {Ihdr(), Idat(Deflate(GreyRows(4, 2))), Iend()}, "zlib error"},
         {"RowFilter5", {Ihdr(), Idat(Deflate(GreyRows(4, 3, 5))), Iend()}, "not support Filter"},
         {"EndWithData", {Ihdr(), Idat(data), MakeChunk("IEND", {0})}, "error IEND size"},
@@ -241,8 +257,7 @@ std::vector<ChunkCase> ChunkCases() {
     };
 }
 
-INSTANTIATE_TEST_SUITE_P(Png, PngChunkRules, testing::ValuesIn(ChunkCases()),
-                         NameOfParam());
+INSTANTIATE_TEST_SUITE_P(Png, PngChunkRules, testing::ValuesIn(ChunkCases()), NameOfParam());
 
 TEST(PngReading, WrongCrcsAreNotChecked) {
     std::vector<PngChunk> chunks = {Ihdr(), Idat(Deflate(GreyRows(4, 3))), Iend()};
@@ -253,7 +268,8 @@ TEST(PngReading, WrongCrcsAreNotChecked) {
 TEST(PngReading, FileCutAnywhereIsRefusedWithoutReadingPastIt) {
     const std::vector<std::uint8_t> file = ReadWholeFile(SuitePath("basi2c16.png"));
     for (std::size_t cut = 0; cut + 1 < file.size(); cut += 7) {
-        const std::vector<std::uint8_t> part(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(cut));
+        const std::vector<std::uint8_t> part(file.begin(),
+                                             file.begin() + static_cast<std::ptrdiff_t>(cut));
         EXPECT_NE(ReadError(part), "") << "cut at " << cut;
     }
 }
@@ -261,8 +277,8 @@ TEST(PngReading, FileCutAnywhereIsRefusedWithoutReadingPastIt) {
 // A header declaring a picture the machine cannot hold is refused before
 // any pixel memory is taken.
 TEST(PngReading, DeclaredSizeBeyondTheLimitIsRefusedBeforeAllocating) {
-    const auto file = BuildPng({MakeChunk("IHDR", IhdrData(60000, 60000, 8, 2)),
-                                Idat(Deflate({0, 1, 2, 3})), Iend()});
+    const auto file = BuildPng(
+        {MakeChunk("IHDR", IhdrData(60000, 60000, 8, 2)), Idat(Deflate({0, 1, 2, 3})), Iend()});
     ReaderLimits limits;
     limits.maxPictureBytes = std::size_t{64} << 20;
     EXPECT_THROW(ReadPNG(file.data(), file.size(), limits), EOutOfMemory);
@@ -352,7 +368,8 @@ TEST_P(PngWritingIndexed, KeepsDepthPaletteAndIndices) {
     source.allocate(width, 5, depth);
     const int entries = 1 << depth;
     for (int i = 0; i < entries; ++i)
-        source.colors.push_back(RGBQuad{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i), 9, 0});
+        source.colors.push_back(
+            RGBQuad{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i), 9, 0});
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < width; ++x) {
             const unsigned v = static_cast<unsigned>(x * 7 + y) % entries;
@@ -375,7 +392,8 @@ TEST_P(PngWritingIndexed, KeepsDepthPaletteAndIndices) {
     EXPECT_EQ(CountDifferences(ToRgb(back.Bitmap()), ToRgb(picture)), 0);
     const std::vector<std::uint8_t> rows = Inflate(JoinIdat(chunks));
     const std::size_t rowBytes = (static_cast<std::size_t>(width) * depth + 7) / 8;
-    const unsigned spare = static_cast<unsigned>(rowBytes * 8 - static_cast<std::size_t>(width) * depth);
+    const unsigned spare =
+        static_cast<unsigned>(rowBytes * 8 - static_cast<std::size_t>(width) * depth);
     for (int y = 0; y < 5; ++y) {
         EXPECT_EQ(rows[y * (rowBytes + 1)], 0) << "filter byte of row " << y;
         if (spare) {

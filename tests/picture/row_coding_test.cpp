@@ -14,11 +14,11 @@
 
 #include "picture/bmp/bmp_format.h"
 #include "picture/errors.h"
-#include "picture/system/file_io.h"
 #include "picture/jpeg/jpeg_picture.h"
 #include "picture/jpeg/jpeg_row_decoder.h"
 #include "picture/jpeg/jpeg_row_encoder.h"
 #include "picture/picture_row_writer.h"
+#include "picture/system/file_io.h"
 #include "tests/picture/format_test_helpers.h"
 
 namespace {

@@ -16,7 +16,9 @@ struct SuffixCase {
 
 class SuffixCharacters : public ::testing::TestWithParam<SuffixCase> {};
 
-TEST_P(SuffixCharacters, IsFileName) { EXPECT_EQ(IsFileName(GetParam().suffix), GetParam().valid); }
+TEST_P(SuffixCharacters, IsFileName) {
+    EXPECT_EQ(IsFileName(GetParam().suffix), GetParam().valid);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Suffixes, SuffixCharacters,

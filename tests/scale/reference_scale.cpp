@@ -44,7 +44,8 @@ void averageLine(int m, std::int64_t divisor, const ResampleTables& t, const Ton
     std::int32_t frac = 0;
     for (int k = 0; k < m; ++k) {
         Channels c = split(read(index));
-        Channels acc{(c.r * (256 - frac)) >> 8, (c.g * (256 - frac)) >> 8, (c.b * (256 - frac)) >> 8};
+        Channels acc{(c.r * (256 - frac)) >> 8, (c.g * (256 - frac)) >> 8,
+                     (c.b * (256 - frac)) >> 8};
         for (std::int32_t j = t.IndexTable[k] + 1; j <= t.IndexTable[k + 1] - 1; ++j) {
             c = split(read(j));
             acc.r += c.r;
@@ -70,7 +71,8 @@ void interpolateLine(int m, const ResampleTables& t, const Tone& tone, Read read
         const std::int32_t index = t.IndexTable[k];
         const std::int32_t frac = t.FracTable[k];
         Channels c = split(read(index));
-        Channels acc{(c.r * (256 - frac)) >> 8, (c.g * (256 - frac)) >> 8, (c.b * (256 - frac)) >> 8};
+        Channels acc{(c.r * (256 - frac)) >> 8, (c.g * (256 - frac)) >> 8,
+                     (c.b * (256 - frac)) >> 8};
         if (frac > 0) {
             c = split(read(index + 1));
             acc.r += (c.r * frac) >> 8;
@@ -87,14 +89,14 @@ void fillTables(int n, int m, bool vertical, ResampleTables& t) {
     const bool area = n >= m;
     const int entries = area ? m + 1 : m;
     for (int i = 0; i < entries; ++i) {
-        const long double q = area ? static_cast<long double>(n) / m
-                                   : static_cast<long double>(n - 1) / (m - 1);
+        const long double q =
+            area ? static_cast<long double>(n) / m : static_cast<long double>(n - 1) / (m - 1);
         const double p = static_cast<double>(q * i);
         const double whole = std::trunc(p);
         const long double frac = (p - whole) * 256.0L;
         t.IndexTable.at(i) = static_cast<std::int32_t>(whole);
-        t.FracTable.at(i) = static_cast<std::int32_t>(area && vertical ? std::nearbyint(frac)
-                                                                       : std::trunc(frac));
+        t.FracTable.at(i) =
+            static_cast<std::int32_t>(area && vertical ? std::nearbyint(frac) : std::trunc(frac));
     }
 }
 
@@ -108,7 +110,6 @@ void resampleLine(int n, int m, const ResampleTables& tables, const Tone& tone, 
         interpolateLine(m, tables, tone, read, write);
     }
 }
-
 
 }  // namespace
 

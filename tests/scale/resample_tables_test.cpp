@@ -14,13 +14,15 @@ struct TableCase {
     const char* name;
     int n, m;
     bool vertical;
-    int from;                         // the first entry checked
+    int from;  // the first entry checked
     std::vector<std::int32_t> index;
     std::vector<std::int32_t> frac;
-    std::int64_t divisor;             // area passes only
+    std::int64_t divisor;  // area passes only
 };
 
-void PrintTo(const TableCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const TableCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class PositionTables : public ::testing::TestWithParam<TableCase> {};
 
@@ -47,16 +49,35 @@ INSTANTIATE_TEST_SUITE_P(
         TableCase{"EqualSizes", 4, 4, false, 0, {0, 1, 2, 3, 4}, {0, 0, 0, 0, 0}, 256},
         TableCase{"ToOneSample", 10, 1, true, 0, {0, 10}, {0, 0}, 2560},
         TableCase{"TenToFour", 10, 4, false, 0, {0, 2, 5, 7, 10}, {0, 128, 0, 128, 0}, 640},
-        TableCase{"SevenToThreeAcrossTruncates", 7, 3, false, 0, {0, 2, 4, 7}, {0, 85, 170, 0}, 597},
+        TableCase{
+            "SevenToThreeAcrossTruncates", 7, 3, false, 0, {0, 2, 4, 7}, {0, 85, 170, 0}, 597},
         TableCase{"SevenToThreeDownRounds", 7, 3, true, 0, {0, 2, 4, 7}, {0, 85, 171, 0}, 597},
         // 513 / 512 * 511 = 511.998046875: a fraction of 255.5, which rounds
         // to 256 down the columns (and 254.5 to the even 254 just before).
-        TableCase{"FractionRoundsTo256Down", 513, 512, true, 509, {509, 510, 511, 513},
-                  {254, 255, 256, 0}, 256},
-        TableCase{"FractionTruncatedTo255Across", 513, 512, false, 509, {509, 510, 511, 513},
-                  {254, 255, 255, 0}, 256},
-        TableCase{"ThreeToSevenInterpolates", 3, 7, false, 0, {0, 0, 0, 1, 1, 1, 2},
-                  {0, 85, 170, 0, 85, 170, 0}, 0}),
+        TableCase{"FractionRoundsTo256Down",
+                  513,
+                  512,
+                  true,
+                  509,
+                  {509, 510, 511, 513},
+                  {254, 255, 256, 0},
+                  256},
+        TableCase{"FractionTruncatedTo255Across",
+                  513,
+                  512,
+                  false,
+                  509,
+                  {509, 510, 511, 513},
+                  {254, 255, 255, 0},
+                  256},
+        TableCase{"ThreeToSevenInterpolates",
+                  3,
+                  7,
+                  false,
+                  0,
+                  {0, 0, 0, 1, 1, 1, 2},
+                  {0, 85, 170, 0, 85, 170, 0},
+                  0}),
     NameOfParam());
 
 TEST(PositionTables, RoundedFractionOf256IsSeenAsTheNextSample) {
@@ -98,14 +119,14 @@ TEST_P(KernelPaths, Choice) {
     EXPECT_EQ(k.maxSpan, c.maxSpan);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Passes, KernelPaths,
-    ::testing::Values(KernelCase{"Half", 6000, 3000, true, 2},
-                      KernelCase{"ThirtySevenPercent", 6000, 2220, true, 4},
-                      KernelCase{"FourHundredPercent", 1000, 4000, true, 2},
-                      KernelCase{"OnePercent", 6000, 60, true, 100},
-                      KernelCase{"SpanBeyondSixteenBits", 6000, 20, false, 300},
-                      KernelCase{"WholeLineToOne", 40000, 1, false, 40000}),
-    NameOfParam());
+INSTANTIATE_TEST_SUITE_P(Passes, KernelPaths,
+                         ::testing::Values(KernelCase{"Half", 6000, 3000, true, 2},
+                                           KernelCase{"ThirtySevenPercent", 6000, 2220, true, 4},
+                                           KernelCase{"FourHundredPercent", 1000, 4000, true, 2},
+                                           KernelCase{"OnePercent", 6000, 60, true, 100},
+                                           KernelCase{"SpanBeyondSixteenBits", 6000, 20, false,
+                                                      300},
+                                           KernelCase{"WholeLineToOne", 40000, 1, false, 40000}),
+                         NameOfParam());
 
 }  // namespace

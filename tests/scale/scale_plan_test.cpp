@@ -32,7 +32,9 @@ ScaleSettings pixels(int h, int v, bool lock, int rotation = kRotate0) {
     return s;
 }
 
-SelectionRect sized(int w, int h) { return WholePicture(w, h); }
+SelectionRect sized(int w, int h) {
+    return WholePicture(w, h);
+}
 
 class PlanTable : public ::testing::TestWithParam<PlanCase> {};
 
@@ -54,10 +56,12 @@ TEST_P(PlanTable, SizesOrRefuses) {
 INSTANTIATE_TEST_SUITE_P(
     Sizes, PlanTable,
     ::testing::Values(
-        PlanCase{"Half5RoundsToEven2", percent(50, 50), sized(5, 10), ScaleRefusal::None, 2, 5, 2, 5},
-        PlanCase{"Half7RoundsToEven4", percent(50, 50), sized(7, 10), ScaleRefusal::None, 4, 5, 4, 5},
-        PlanCase{"FrameLockedLandscape", pixels(100, 100, true), sized(400, 300), ScaleRefusal::None,
-                 100, 75, 100, 75},
+        PlanCase{"Half5RoundsToEven2", percent(50, 50), sized(5, 10), ScaleRefusal::None, 2, 5, 2,
+                 5},
+        PlanCase{"Half7RoundsToEven4", percent(50, 50), sized(7, 10), ScaleRefusal::None, 4, 5, 4,
+                 5},
+        PlanCase{"FrameLockedLandscape", pixels(100, 100, true), sized(400, 300),
+                 ScaleRefusal::None, 100, 75, 100, 75},
         PlanCase{"FrameLockedTurnedRight", pixels(100, 100, true, kRotateRight), sized(400, 300),
                  ScaleRefusal::None, 100, 75, 75, 100},
         PlanCase{"FrameLockedHalfUpRoundsToEven76", pixels(100, 100, true), sized(400, 302),
@@ -79,20 +83,20 @@ INSTANTIATE_TEST_SUITE_P(
         PlanCase{"HorzZero", percent(0, 100), sized(10, 10), ScaleRefusal::ZeroValue, 0, 0, 0, 0},
         PlanCase{"VertZero", pixels(100, 0, false), sized(10, 10), ScaleRefusal::ZeroValue, 0, 0, 0,
                  0},
-        PlanCase{"ZeroBeforeOnePixelWide", percent(0, 100), sized(1, 10), ScaleRefusal::ZeroValue, 0,
+        PlanCase{"ZeroBeforeOnePixelWide", percent(0, 100), sized(1, 10), ScaleRefusal::ZeroValue,
+                 0, 0, 0, 0},
+        PlanCase{"OnePixelWide", percent(100, 100), sized(1, 10), ScaleRefusal::NothingToScale, 0,
                  0, 0, 0},
-        PlanCase{"OnePixelWide", percent(100, 100), sized(1, 10), ScaleRefusal::NothingToScale, 0, 0,
-                 0, 0},
-        PlanCase{"OnePixelHigh", percent(100, 100), sized(10, 1), ScaleRefusal::NothingToScale, 0, 0,
-                 0, 0},
+        PlanCase{"OnePixelHigh", percent(100, 100), sized(10, 1), ScaleRefusal::NothingToScale, 0,
+                 0, 0, 0},
         PlanCase{"OnePercentOfFiftyRoundsToZero", percent(1, 1), sized(50, 50),
                  ScaleRefusal::TargetTooSmall, 0, 0, 0, 0},
-        PlanCase{"OnePercentOfFiftyOneIsOne", percent(1, 1), sized(51, 51), ScaleRefusal::None, 1, 1,
-                 1, 1},
-        PlanCase{"NegativePercent", percent(-5, 100), sized(10, 10), ScaleRefusal::TargetTooSmall, 0,
-                 0, 0, 0},
-        PlanCase{"NegativeFrame", pixels(100, -5, true), sized(10, 10), ScaleRefusal::TargetTooSmall,
-                 0, 0, 0, 0}),
+        PlanCase{"OnePercentOfFiftyOneIsOne", percent(1, 1), sized(51, 51), ScaleRefusal::None, 1,
+                 1, 1, 1},
+        PlanCase{"NegativePercent", percent(-5, 100), sized(10, 10), ScaleRefusal::TargetTooSmall,
+                 0, 0, 0, 0},
+        PlanCase{"NegativeFrame", pixels(100, -5, true), sized(10, 10),
+                 ScaleRefusal::TargetTooSmall, 0, 0, 0, 0}),
     NameOfParam());
 
 TEST(PlanScale, StoresTheFactorsAsDoubles) {

@@ -11,8 +11,8 @@
 
 #include "scale/scale_run.h"
 #include "scale/simd_level.h"
-#include "tests/support/picture_builders.h"
 #include "tests/scale/reference_scale.h"
+#include "tests/support/picture_builders.h"
 
 namespace {
 
@@ -26,14 +26,15 @@ struct Scenario {
     bool halves = false;  // the width (after rotation, the height) halved exactly
 };
 
-void PrintTo(const Scenario& scenario, std::ostream* os) { *os << scenario.name; }
+void PrintTo(const Scenario& scenario, std::ostream* os) {
+    *os << scenario.name;
+}
 
 std::string bmpBytes(const TDIB& dib) {
     std::ostringstream out;
     dib.SaveToStream(out);
     return out.str();
 }
-
 
 // The SIMD loops the engine runs for the duration of one test.
 class SimdLevelScope {
@@ -45,8 +46,7 @@ private:
     SimdLevel before_;
 };
 
-class EngineMatchesReference
-    : public ::testing::TestWithParam<std::tuple<Scenario, SimdLevel>> {};
+class EngineMatchesReference : public ::testing::TestWithParam<std::tuple<Scenario, SimdLevel>> {};
 
 TEST_P(EngineMatchesReference, ByteForByte) {
     const Scenario& sc = std::get<0>(GetParam());
@@ -64,12 +64,17 @@ TEST_P(EngineMatchesReference, ByteForByte) {
         const int style = pick(0, 2);
         const unsigned salt = rng();
         const TDIB source = MakePicture(w, h, [&](int x, int y) {
-            unsigned v = (static_cast<unsigned>(x) * 2654435761u) ^ (static_cast<unsigned>(y) * 40503u) ^ salt;
+            unsigned v = (static_cast<unsigned>(x) * 2654435761u) ^
+                         (static_cast<unsigned>(y) * 40503u) ^ salt;
             v ^= v >> 13;
             v *= 0x5bd1e995u;
             v ^= v >> 15;
-            if (style == 1) return ((x * 255 / w) & 0xFF) | (((y * 255 / h) & 0xFF) << 8) | (static_cast<int>(v & 0x1F) << 16);
-            if (style == 2) return static_cast<int>((v & 1 ? 0xFF : 0) | (v & 2 ? 0xFF00 : 0) | (v & 4 ? 0xFF0000 : 0));
+            if (style == 1)
+                return ((x * 255 / w) & 0xFF) | (((y * 255 / h) & 0xFF) << 8) |
+                       (static_cast<int>(v & 0x1F) << 16);
+            if (style == 2)
+                return static_cast<int>((v & 1 ? 0xFF : 0) | (v & 2 ? 0xFF00 : 0) |
+                                        (v & 4 ? 0xFF0000 : 0));
             return static_cast<int>(v & 0xFFFFFF);
         });
 
@@ -117,7 +122,8 @@ TEST_P(EngineMatchesReference, ByteForByte) {
         TDIB fastResult;
         const int resultStyle = pick(0, 3);
         if (resultStyle == 1) {
-            fastResult = MakePicture(plan.TargetWidth, plan.TargetHeight, [](int x, int) { return x; });
+            fastResult =
+                MakePicture(plan.TargetWidth, plan.TargetHeight, [](int x, int) { return x; });
         } else if (resultStyle == 2) {
             fastResult.SetWidth(plan.TargetWidth);
             fastResult.SetHeight(plan.TargetHeight);
@@ -139,16 +145,13 @@ TEST_P(EngineMatchesReference, ByteForByte) {
         ReferenceRunScale(source, sel, s, plan, referenceResult, referenceTables,
                           recorder(referenceEvents));
 
-        const std::string what = "run " + std::to_string(run) + ": " + std::to_string(w) + "x" +
-                                 std::to_string(h) + " sel " + std::to_string(sel.Left) + "," +
-                                 std::to_string(sel.Top) + "-" + std::to_string(sel.Right) + "," +
-                                 std::to_string(sel.Bottom) + " -> " +
-                                 std::to_string(plan.TargetWidth) + "x" +
-                                 std::to_string(plan.TargetHeight) + " rot " +
-                                 std::to_string(s.Rotation) + " tone " +
-                                 std::to_string(s.ContrastStep) + "/" +
-                                 std::to_string(s.BrightnessStep) + " result " +
-                                 std::to_string(resultStyle);
+        const std::string what =
+            "run " + std::to_string(run) + ": " + std::to_string(w) + "x" + std::to_string(h) +
+            " sel " + std::to_string(sel.Left) + "," + std::to_string(sel.Top) + "-" +
+            std::to_string(sel.Right) + "," + std::to_string(sel.Bottom) + " -> " +
+            std::to_string(plan.TargetWidth) + "x" + std::to_string(plan.TargetHeight) + " rot " +
+            std::to_string(s.Rotation) + " tone " + std::to_string(s.ContrastStep) + "/" +
+            std::to_string(s.BrightnessStep) + " result " + std::to_string(resultStyle);
         ASSERT_EQ(fastResult.Width(), plan.FinishedWidth) << what;
         ASSERT_EQ(fastResult.Height(), plan.FinishedHeight) << what;
         ASSERT_EQ(AllPixels(fastResult), AllPixels(referenceResult)) << what;

@@ -1,10 +1,11 @@
+#include "scale/scale_run.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "scale/scale_errors.h"
-#include "scale/scale_run.h"
 #include "tests/support/picture_builders.h"
 #include "tests/support/scale_helpers.h"
 #include "tests/support/test_support.h"
@@ -64,14 +65,20 @@ TEST_P(WorkedLines, ResampleAsDescribed) {
 const LineCase kLines[] = {
     {"EqualSizesCopy", {3, 200, 17, 255, 0}, 5, {3, 200, 17, 255, 0}, {3, 200, 17, 255, 0}},
     {"ToOneSampleAverages", {0, 10, 20, 30, 40, 50, 60, 70, 80, 90}, 1, {45}, {45}},
-    {"HalfOfTen", {0, 10, 20, 30, 40, 50, 60, 70, 80, 90}, 5, {5, 25, 45, 65, 85},
+    {"HalfOfTen",
+     {0, 10, 20, 30, 40, 50, 60, 70, 80, 90},
+     5,
+     {5, 25, 45, 65, 85},
      {5, 25, 45, 65, 85}},
     {"TenToFour", {0, 10, 20, 30, 40, 50, 60, 70, 80, 90}, 4, {8, 32, 58, 82}, {8, 32, 58, 82}},
     {"ThreeWhiteToTwoComesOutLow", {255, 255, 255}, 2, {254, 254}, {254, 254}},
     // 7 / 3: the fraction at position 2 is 170.67, truncated across and
     // rounded down the columns.
     {"SevenWhiteToThree", {255, 255, 255, 255, 255, 255, 255}, 3, {254, 254, 255}, {254, 255, 254}},
-    {"ThreeToSeven", {0, 100, 200}, 7, {0, 33, 66, 100, 132, 165, 200},
+    {"ThreeToSeven",
+     {0, 100, 200},
+     7,
+     {0, 33, 66, 100, 132, 165, 200},
      {0, 33, 66, 100, 132, 165, 200}},
     {"TwoWhiteToFive", {255, 255}, 5, {255, 254, 254, 254, 255}, {255, 254, 254, 254, 255}},
     {"BlackWhiteToThree", {0, 255}, 3, {0, 127, 255}, {0, 127, 255}},
@@ -128,7 +135,8 @@ INSTANTIATE_TEST_SUITE_P(
     NameOfParam());
 
 TEST(RunScale, FourRightTurnsGiveTheOriginal) {
-    const TDIB src = MakePicture(7, 4, [](int x, int y) { return x * 40 + y * 3 * 256 + 0x110000; });
+    const TDIB src =
+        MakePicture(7, 4, [](int x, int y) { return x * 40 + y * 3 * 256 + 0x110000; });
     ScaleSettings s;
     s.Rotation = kRotateRight;
     TDIB turned = src;
@@ -139,7 +147,8 @@ TEST(RunScale, FourRightTurnsGiveTheOriginal) {
 // ------------------------------------------------------------ the whole run
 
 TEST(RunScale, BrightnessAddsTenPerStepInTheVerticalPass) {
-    const TDIB src = MakePicture(4, 3, [](int x, int y) { return (x * 80) | ((y * 120) << 8) | (250 << 16); });
+    const TDIB src =
+        MakePicture(4, 3, [](int x, int y) { return (x * 80) | ((y * 120) << 8) | (250 << 16); });
     ScaleSettings s;
     s.BrightnessStep = 1;
     const TDIB result = ScaleWholePicture(src, s);
@@ -189,8 +198,7 @@ TEST(RunScale, ReportsProgressPerLine) {
     TDIB result;
     ResampleTables tables;
     RunScale(src, sel, s, plan, result, tables, progress);
-    const std::vector<std::string> expected = {"max 6", "0", "1", "2", "3",
-                                               "max 4", "2", "3", "4"};
+    const std::vector<std::string> expected = {"max 6", "0", "1", "2", "3", "max 4", "2", "3", "4"};
     EXPECT_EQ(events, expected);
     EXPECT_EQ(tables.ResampleTableLength, 5);
     EXPECT_EQ(tables.IndexTable.size(), 6u);
@@ -248,7 +256,7 @@ TEST(RunScale, QuarterTurnOfALongThinResult) {
     const TDIB result = ScaleWholePicture(src, s);
     EXPECT_EQ(result.Width(), 60000);
     EXPECT_EQ(result.Height(), 1);
-    EXPECT_EQ(result.GetPixels(59999, 0), 0);       // source row 0
+    EXPECT_EQ(result.GetPixels(59999, 0), 0);         // source row 0
     EXPECT_EQ(result.GetPixels(0, 0), 59999 & 0xFF);  // source row 59999
 }
 

@@ -86,14 +86,13 @@ TEST_P(ScrollAlongEdges, NewPosition) {
 // A view 300 wide over a picture 1000 wide, increment 8 unless stated.
 INSTANTIATE_TEST_SUITE_P(
     Edges, ScrollAlongEdges,
-    ::testing::Values(
-        ScrollCase{"MiddleStays", 300, 100, 8, 1000, 300, 100},
-        ScrollCase{"NearLeftEdgeScrollsBack", 110, 100, 8, 1000, 300, 92},
-        ScrollCase{"NearLeftEdgeBelowOneStepGoesToZero", 20, 12, 8, 1000, 300, 0},
-        ScrollCase{"AtZeroStaysZero", 0, 0, 8, 1000, 300, 0},
-        ScrollCase{"NearRightEdgeScrollsOn", 386, 100, 8, 1000, 300, 108},
-        ScrollCase{"PastTheEndJumpsToTheEnd", 990, 701, 8, 1000, 300, 724},
-        ScrollCase{"JustBeforeTheEndStillSteps", 985, 670, 8, 1000, 300, 678}),
+    ::testing::Values(ScrollCase{"MiddleStays", 300, 100, 8, 1000, 300, 100},
+                      ScrollCase{"NearLeftEdgeScrollsBack", 110, 100, 8, 1000, 300, 92},
+                      ScrollCase{"NearLeftEdgeBelowOneStepGoesToZero", 20, 12, 8, 1000, 300, 0},
+                      ScrollCase{"AtZeroStaysZero", 0, 0, 8, 1000, 300, 0},
+                      ScrollCase{"NearRightEdgeScrollsOn", 386, 100, 8, 1000, 300, 108},
+                      ScrollCase{"PastTheEndJumpsToTheEnd", 990, 701, 8, 1000, 300, 724},
+                      ScrollCase{"JustBeforeTheEndStillSteps", 985, 670, 8, 1000, 300, 678}),
     NameOfParam());
 
 }  // namespace

@@ -6,7 +6,6 @@
 
 #include "scale/streamed_job.h"
 
-#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -19,11 +18,11 @@
 #include <thread>
 #include <vector>
 
-#include "picture/system/file_io.h"
 #include "picture/jpeg/jpeg_picture.h"
-#include "picture/system/memory_budget.h"
 #include "picture/picture_loader.h"
 #include "picture/picture_saver.h"
+#include "picture/system/file_io.h"
+#include "picture/system/memory_budget.h"
 #include "scale/result_store.h"
 #include "scale/selection.h"
 #include "tests/picture/format_test_helpers.h"

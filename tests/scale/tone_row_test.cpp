@@ -39,8 +39,10 @@ TEST_P(ToneRowMatchesContrast, EveryChannel) {
         const int b = row[3 * i], g = row[3 * i + 1], r = row[3 * i + 2];
         const double y = Luminance(r, g, b);
         ASSERT_EQ(toned[3 * i], Contrast(b, y, steps.contrast, steps.brightness)) << "pixel " << i;
-        ASSERT_EQ(toned[3 * i + 1], Contrast(g, y, steps.contrast, steps.brightness)) << "pixel " << i;
-        ASSERT_EQ(toned[3 * i + 2], Contrast(r, y, steps.contrast, steps.brightness)) << "pixel " << i;
+        ASSERT_EQ(toned[3 * i + 1], Contrast(g, y, steps.contrast, steps.brightness))
+            << "pixel " << i;
+        ASSERT_EQ(toned[3 * i + 2], Contrast(r, y, steps.contrast, steps.brightness))
+            << "pixel " << i;
     }
 }
 

@@ -35,18 +35,17 @@ TEST_P(ToneTable, AdjustsEveryChannel) {
 
 INSTANTIATE_TEST_SUITE_P(
     WorkedExamples, ToneTable,
-    ::testing::Values(
-        ToneCase{"Contrast10Grey100", 10, 0, {100, 100, 100}, {72, 72, 72}},
-        ToneCase{"Contrast10Grey200Clamped", 10, 0, {200, 200, 200}, {255, 255, 255}},
-        ToneCase{"Contrast10PureRed", 10, 0, {255, 0, 0}, {203, 0, 0}},
-        ToneCase{"Contrast20Grey100", 20, 0, {100, 100, 100}, {44, 44, 44}},
-        ToneCase{"Contrast20Grey85ClampsAtZero", 20, 0, {85, 85, 85}, {0, 0, 0}},
-        ToneCase{"Contrast20Grey170", 20, 0, {170, 170, 170}, {254, 254, 254}},
-        ToneCase{"BrightnessMinus10", 0, -10, {150, 99, 100}, {50, 0, 0}},
-        ToneCase{"BrightnessPlus3", 0, 3, {250, 10, 0}, {255, 40, 30}},
-        ToneCase{"BrightnessPlus1", 0, 1, {0, 128, 250}, {10, 138, 255}},
-        ToneCase{"BothStepsClampOnce", 10, -10, {255, 255, 255}, {255, 255, 255}},
-        ToneCase{"NoStepsKeepsValues", 0, 0, {1, 2, 254}, {1, 2, 254}}),
+    ::testing::Values(ToneCase{"Contrast10Grey100", 10, 0, {100, 100, 100}, {72, 72, 72}},
+                      ToneCase{"Contrast10Grey200Clamped", 10, 0, {200, 200, 200}, {255, 255, 255}},
+                      ToneCase{"Contrast10PureRed", 10, 0, {255, 0, 0}, {203, 0, 0}},
+                      ToneCase{"Contrast20Grey100", 20, 0, {100, 100, 100}, {44, 44, 44}},
+                      ToneCase{"Contrast20Grey85ClampsAtZero", 20, 0, {85, 85, 85}, {0, 0, 0}},
+                      ToneCase{"Contrast20Grey170", 20, 0, {170, 170, 170}, {254, 254, 254}},
+                      ToneCase{"BrightnessMinus10", 0, -10, {150, 99, 100}, {50, 0, 0}},
+                      ToneCase{"BrightnessPlus3", 0, 3, {250, 10, 0}, {255, 40, 30}},
+                      ToneCase{"BrightnessPlus1", 0, 1, {0, 128, 250}, {10, 138, 255}},
+                      ToneCase{"BothStepsClampOnce", 10, -10, {255, 255, 255}, {255, 255, 255}},
+                      ToneCase{"NoStepsKeepsValues", 0, 0, {1, 2, 254}, {1, 2, 254}}),
     NameOfParam());
 
 // Contrast 20 maps a grey g to 3g - 256 (clamped): the offset is twice the
@@ -76,10 +75,10 @@ TEST_P(ToneTies, RoundToEven) {
 
 INSTANTIATE_TEST_SUITE_P(
     Halves, ToneTies,
-    ::testing::Values(TieCase{"HalfBelowEvenStays", 133.0, 100, 1, 100},   // 100.5 -> 100
-                      TieCase{"HalfAboveOddGoesUp", 133.0, 101, 1, 102},   // 101.5 -> 102
-                      TieCase{"NegativeHalfAboveOdd", 123.0, 3, 1, 2},     // 2.5 -> 2
-                      TieCase{"NegativeHalfAboveEven", 123.0, 4, 1, 4}),   // 3.5 -> 4
+    ::testing::Values(TieCase{"HalfBelowEvenStays", 133.0, 100, 1, 100},  // 100.5 -> 100
+                      TieCase{"HalfAboveOddGoesUp", 133.0, 101, 1, 102},  // 101.5 -> 102
+                      TieCase{"NegativeHalfAboveOdd", 123.0, 3, 1, 2},    // 2.5 -> 2
+                      TieCase{"NegativeHalfAboveEven", 123.0, 4, 1, 4}),  // 3.5 -> 4
     NameOfParam());
 
 TEST(Tone, LuminanceWeightsAndStoredPrecision) {

@@ -3,14 +3,14 @@
 // Shared helpers of the tests: where the pictures are, temporary folders,
 // and reference decodings by programs no one here wrote (Pillow).
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <exception>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 // tests/data in the repository.
 std::string TestDataPath(const std::string& relative);
@@ -138,8 +138,8 @@ inline bool UnderAddressSanitizer() {
 // Debian's Python with Pillow (python3-pil); the pyenv Python on the PATH
 // lacks it, so the tests name the system one.
 bool HavePillow();
-#define SKIP_WITHOUT_PILLOW() \
-    do {                      \
+#define SKIP_WITHOUT_PILLOW()                                                       \
+    do {                                                                            \
         if (!HavePillow()) GTEST_SKIP() << "Pillow (python3-pil) is not installed"; \
     } while (0)
 

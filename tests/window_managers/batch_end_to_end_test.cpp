@@ -29,11 +29,11 @@
 #include <vector>
 
 #include "app/form1.h"
+#include "app/startup.h"
 #include "app/window_kit/general_error.h"
 #include "app/window_kit/qt_platform.h"
-#include "app/startup.h"
-#include "output/progress_window.h"
 #include "output/batch_destination_dialog.h"
+#include "output/progress_window.h"
 #include "picture/picture_loader.h"
 #include "picture/picture_saver.h"
 #include "shell/shell_tree_view.h"

@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "app/form1.h"
-#include "app/window_kit/qt_platform.h"
 #include "app/startup.h"
+#include "app/window_kit/qt_platform.h"
 #include "tests/support/qt_waiting.h"
 #include "tests/support/test_support.h"
 #include "tests/window_managers/x_session.h"
