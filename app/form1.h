@@ -11,17 +11,23 @@
 //   form1_settings.cpp   size fields, unit, aspect lock, tone, rotation
 //   form1_selection.cpp  the selection dragged on the source view
 //   form1_scale.cpp      the scale command around the engine
+//   form1_output.cpp     saving, copying and the batch run handed to output/
 //   keyboard.cpp         the key layers
-//   output/              saving, clipboard copy and the batch run
 // The window orchestrates (dialogs, focus, captions); the core computes.
+// The output commands (output/) and the help window (help/) see the window
+// through the narrow interfaces it implements, never through this class.
 
 #include <QString>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "app/window_kit/main_controls.h"
 #include "app/window_kit/platform.h"
+#include "help/help_window.h"
+#include "output/batch_run.h"
+#include "output/picture_output.h"
 #include "picture/dib.h"
 #include "scale/scale_run.h"
 #include "scale/scale_settings.h"
@@ -37,13 +43,16 @@ class QScrollArea;
 class QToolButton;
 class QWheelEvent;
 class TForm2;
-class TForm3;
 class TForm4;
 class TImage;
 class TTrackBar;
 class TUpDown;
 
-class TForm1 : public QWidget, public TMainControls {
+class TForm1 : public QWidget,
+               public TMainControls,
+               public HelpWindowHost,
+               private PictureOutputHost,
+               private BatchRunHost {
     Q_OBJECT
 
 public:
@@ -81,13 +90,13 @@ public:
     OpenDialogSettings OpenPictureDialog1;
     SaveDialogSettings SaveDialog1;
 
-    Platform& platform() { return platform_; }
+    Platform& platform() override { return platform_; }
 
     // ------------------------------------------------------- operations
     void ButtonSetWhenDataIn();
     void ShowImage1();
-    void FormTitleSet(const QString& name, const QString& kind, int width, int height);
-    bool OpenPictureFile(const QString& fileName);  // true when the file was taken
+    void FormTitleSet(const QString& name, const QString& kind, int width, int height) override;
+    bool OpenPictureFile(const QString& fileName) override;  // true when the file was taken
     void SavePictureFile(const QString& fileName);
 
     // --------------------------------------------------------- handlers
@@ -97,7 +106,7 @@ public:
     void ToolButton5Click();
     void ToolButton6Click();
     void ToolButton2Click();
-    bool ToolButton10Click();  // true when a scaled image was made
+    bool ToolButton10Click() override;  // true when a scaled image was made
     void ToolButton12Click();
     void ToolButton14Click();
     void ToolButton22Click();
@@ -135,7 +144,10 @@ public:
     void SetFieldText(QLineEdit* field, const QString& text);
 
     // Runs a handler; an error that escapes it goes to the general error box.
-    void Guarded(const std::function<void()>& handler);
+    void Guarded(const std::function<void()>& handler) override;
+
+    // Whether the stay-on-top box is checked.
+    bool StaysOnTop() const override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -149,7 +161,7 @@ private:
     void BuildView();
     void ConnectMenu();
     void UpdateViewRange();
-    void FocusView();
+    void FocusView() override;
     bool IsOwnWidget(QObject* object) const;
     bool HandleKeyPress(QWidget* target, QKeyEvent* event);
     bool HandleWheel(QWheelEvent* event);
@@ -160,7 +172,24 @@ private:
     void EditChange(QLineEdit* own, QLineEdit* other, std::int32_t& ownValue,
                     std::int32_t& otherValue);
 
+    // What the output commands ask of the window (form1_output.cpp).
+    QWidget* OwnerWidget() override { return this; }
+    SaveDialogSettings& SaveDialog() override { return SaveDialog1; }
+    OpenDialogSettings& OpenDialog() override { return OpenPictureDialog1; }
+    QString OpenDialogStartTitle() const override { return OpenDialogTitle; }
+    bool SourceIsShown() const override;
+    const TDIB& SourcePicture() const override { return SourceDIB; }
+    const TDIB& ScaledPicture() const override { return ScaledDIB; }
+    QSize ViewSize(bool source) const override;
+    BatchSettings CurrentBatchSettings() const override;
+    std::uint8_t& BatchAbortFlag() override { return BatchAbort; }
+    void HoldCloseAndDrop(bool held) override { batchRunning_ = held; }
+    TForm2* ProgressWindow() override { return Form2; }
+    TForm4* DestinationDialog() override { return Form4; }
+
     Platform& platform_;
+    TPictureOutput pictureOutput_{*this};
+    TBatchRun batchRun_{*this, pictureOutput_};
     QWidget* viewCanvas_ = nullptr;
     int handlerDepth_ = 0;
     // While a scale run paints its progress window, a close request or a

@@ -1,6 +1,5 @@
 #include "help/help_window.h"
 
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
@@ -9,13 +8,13 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
-#include "app/form1.h"
 #include "app/window_kit/fonts.h"
+#include "app/window_kit/platform.h"
 #include "app/window_kit/wheel_scroll.h"
 #include "help/manual_page.h"
 #include "help/manual_pictures.h"
 
-TForm3::TForm3(TForm1& mainWindow) : QWidget(nullptr, Qt::Window), mainWindow_(mainWindow) {
+TForm3::TForm3(HelpWindowHost& mainWindow) : QWidget(nullptr, Qt::Window), mainWindow_(mainWindow) {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Skalomiヘルプ"));
     setFont(ProportionalFont(12));
@@ -102,7 +101,7 @@ void TForm3::FormMouseWheel(int wheelDelta) {
 
 void TForm3::FormClose() {
     // The window keeps the main window's stay-on-top choice for itself.
-    mainWindow_.platform().SetTopmost(this, mainWindow_.CheckBox2->isChecked());
+    mainWindow_.platform().SetTopmost(this, mainWindow_.StaysOnTop());
 }
 
 void TForm3::closeEvent(QCloseEvent* event) {

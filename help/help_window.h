@@ -10,17 +10,30 @@
 // wait for.
 
 #include <QWidget>
+#include <functional>
 
+class Platform;
 class QLabel;
 class QScrollArea;
-class TForm1;
+
+// What the help window needs of the main window.
+class HelpWindowHost {
+public:
+    virtual Platform& platform() = 0;
+    // Whether the main window's stay-on-top box is checked.
+    virtual bool StaysOnTop() const = 0;
+    // Runs a handler; an error that escapes it goes to the general error box.
+    virtual void Guarded(const std::function<void()>& handler) = 0;
+
+protected:
+    ~HelpWindowHost() = default;
+};
 
 class TForm3 : public QWidget {
     Q_OBJECT
 
 public:
-    // `mainWindow` gives the stay-on-top box and the platform.
-    explicit TForm3(TForm1& mainWindow);
+    explicit TForm3(HelpWindowHost& mainWindow);
 
     QScrollArea* ScrollBox = nullptr;  // the window's scroll bars over the page
     QWidget* Panel = nullptr;          // the page
@@ -49,7 +62,7 @@ protected:
 private:
     void JumpTo(int section);
 
-    TForm1& mainWindow_;
+    HelpWindowHost& mainWindow_;
     bool placed_ = false;
     bool pageBuilt_ = false;
 };

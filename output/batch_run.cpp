@@ -1,32 +1,21 @@
-// The batch run, ToolButton12Click: the current settings applied to many
-// files, each loaded, scaled and saved by the same three operations a user
-// would run (OpenPictureFile, ToolButton10Click, SavePictureFile), with the
-// confirmations, the destination dialog, the overwrite question and the
-// Esc-hold abort around them.
-//
-// A file that cannot be read, or whose scale is refused or abandoned, is
-// skipped after its own message: nothing is written under its output name,
-// since the picture shown then is not that file's.
+#include "output/batch_run.h"
 
-#include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
-#include <QLineEdit>
+#include <chrono>
 
-#include "app/form1.h"
 #include "app/window_kit/at_scope_end.h"
-#include "app/window_kit/track_bar.h"
+#include "app/window_kit/platform.h"
 #include "output/batch_destination_dialog.h"
-#include "output/batch_texts.h"
 #include "output/escape_wait.h"
+#include "output/picture_output.h"
 #include "output/progress_window.h"
 #include "scale/batch_naming.h"
 
 namespace {
-
-enum class OverwriteAnswer { NotAsked, Yes, No, Cancel };
 
 // How long the closing steps wait at most for Esc to come up (see
 // WaitForEscapeRelease).
@@ -46,38 +35,21 @@ QString textOf(const std::string& bytes) {
     return QFile::decodeName(QByteArray::fromStdString(bytes));
 }
 
-QString outputNameFor(const QString& destinationFolder, const QString& source,
-                      const QString& suffix, const QString& extension) {
-    return textOf(BatchOutputName(bytesOf(destinationFolder), bytesOf(source), bytesOf(suffix),
-                                  bytesOf(extension)));
-}
-
 }  // namespace
 
-void TForm1::ToolButton12Click() {
-    BatchSettings settings;
-    settings.Percent = UnitIsPercent();
-    settings.AspectLock = CheckBox1->isChecked();
-    settings.Horz = Edit1->text();
-    settings.Vert = Edit2->text();
-    settings.BrightnessStep = TrackBar2->value() - 10;
-    settings.ContrastStep = TrackBar1->value();
-    settings.Rotation = RotationIndex();
-    const QString settingsText = BatchSettingsText(settings);
+void TBatchRun::Run() {
+    const QString settingsText = BatchSettingsText(host_.CurrentBatchSettings());
 
     // The window neither closes nor takes a dropped file until the run is
     // over; close requests held back meanwhile are dropped, not carried out
     // after it. Declared first, so it ends after the closing steps.
-    batchRunning_ = true;
+    host_.HoldCloseAndDrop(true);
     const AtScopeEnd batchOver([this] {
-        platform_.DiscardWaitingCloseRequests();
-        batchRunning_ = false;
+        host_.platform().DiscardWaitingCloseRequests();
+        host_.HoldCloseAndDrop(false);
     });
 
-    if (platform_.ShowMessage(this, BatchStartQuestion(settingsText), batch_texts::SettingsTitle,
-                              MessageIcon::Information,
-                              MessageButtons::OkCancel) != MessageAnswer::Ok)
-        return;
+    if (!ConfirmSettings(settingsText)) return;
 
     // The closing steps, in their order on every way out of the command,
     // an error that ends the run included. Each applies from the step that
@@ -85,84 +57,140 @@ void TForm1::ToolButton12Click() {
     // dialog from the destination dialog, the progress window from the loop.
     bool openDialogUsed = false, saveDialogToClear = false, progressShown = false;
     const AtScopeEnd closingSteps([&] {
-        if (progressShown && Form2) {
-            Form2->setWindowTitle(batch_texts::IdleCaption);
-            Form2->Label2->hide();
-        }
-        if (progressShown) WaitForEscapeRelease(platform_, kEscapeReleaseLimit);
+        if (progressShown) ShowRunning(false);
+        if (progressShown) WaitForEscapeRelease(host_.platform(), kEscapeReleaseLimit);
         if (saveDialogToClear) {
-            SaveDialog1.Title.clear();
-            SaveDialog1.FileName.clear();
+            host_.SaveDialog().Title.clear();
+            host_.SaveDialog().FileName.clear();
         }
         if (openDialogUsed) {
-            OpenPictureDialog1.MultiSelect = false;
-            OpenPictureDialog1.Title = OpenDialogTitle;
+            host_.OpenDialog().MultiSelect = false;
+            host_.OpenDialog().Title = host_.OpenDialogStartTitle();
         }
     });
 
     openDialogUsed = true;
-    OpenPictureDialog1.MultiSelect = true;
-    OpenPictureDialog1.Title = batch_texts::OpenTitle;
-    const QStringList files = platform_.RunOpenDialog(this, OpenPictureDialog1);
-    if (files.isEmpty()) return;
-    const int count = static_cast<int>(files.size());
-    const QString sourceFolder = WithTrailingSlash(textOf(FolderOf(bytesOf(files.constFirst()))));
+    const QStringList sources = ChooseFiles();
+    if (sources.isEmpty()) return;
+    const QString sourceFolder = WithTrailingSlash(textOf(FolderOf(bytesOf(sources.constFirst()))));
 
     saveDialogToClear = true;
-    if (!Form4) return;
-    Form4->LabelSourceDir->setText(sourceFolder);
-    // The dialog comes in front of a main window that stays on top.
-    platform_.SetTopmost(this, false);
-    const int chosen = Form4->exec();
-    platform_.SetTopmost(this, CheckBox2->isChecked());
-    if (chosen != QDialog::Accepted) return;
-
-    const QString destinationFolder = WithTrailingSlash(Form4->Label1->text());
-    const QString suffix = textOf(EffectiveSuffix(bytesOf(Form4->ComboBox2->currentText())));
-    const QString extension = BatchTypeExtension(Form4->ComboBox1->currentIndex());
-
-    if (platform_.ShowMessage(this,
-                              BatchFinalQuestion(sourceFolder, count, destinationFolder, suffix,
-                                                 extension, settingsText),
-                              batch_texts::FinalTitle, MessageIcon::Information,
-                              MessageButtons::OkCancel) != MessageAnswer::Ok)
+    const std::optional<Destination> destination = ChooseDestination(sourceFolder);
+    if (!destination) return;
+    if (!ConfirmFinal(sourceFolder, static_cast<int>(sources.size()), *destination, settingsText))
         return;
 
     progressShown = true;
-    if (Form2) Form2->Label2->show();
-    BatchAbort = 0;
+    RunFiles(PlanFiles(sources, *destination));
+}
+
+std::vector<TBatchRun::File> TBatchRun::PlanFiles(const QStringList& sources,
+                                                  const Destination& destination) {
+    std::vector<File> files;
+    files.reserve(static_cast<std::size_t>(sources.size()));
+    for (const QString& source : sources)
+        files.push_back(
+            {source,
+             textOf(BatchOutputName(bytesOf(destination.Folder), bytesOf(source),
+                                    bytesOf(destination.Suffix), bytesOf(destination.Extension)))});
+    return files;
+}
+
+void TBatchRun::RunFiles(const std::vector<File>& files) {
+    ShowRunning(true);
+    std::uint8_t& abort = host_.BatchAbortFlag();
+    abort = 0;
+    const int count = static_cast<int>(files.size());
     OverwriteAnswer answer = OverwriteAnswer::NotAsked;
     for (int i = 0; i < count; ++i) {
-        if (Form2) Form2->setWindowTitle(BatchProgressCaption(i + 1, count));
-        const QString& source = files.at(i);
-        const QString output = outputNameFor(destinationFolder, source, suffix, extension);
+        const File& file = files[static_cast<std::size_t>(i)];
+        ShowFileCaption(i + 1, count);
 
         if ((answer == OverwriteAnswer::NotAsked || answer == OverwriteAnswer::No) &&
-            outputExists(output)) {
-            switch (platform_.ShowMessage(this, BatchOverwriteQuestion(output),
-                                          batch_texts::OverwriteTitle, MessageIcon::Warning,
-                                          MessageButtons::YesNoCancel)) {
-                case MessageAnswer::Yes:
-                    answer = OverwriteAnswer::Yes;
-                    break;
-                case MessageAnswer::No:
-                    answer = OverwriteAnswer::No;
-                    break;
-                default:
-                    answer = OverwriteAnswer::Cancel;
-                    break;
-            }
-        }
+            outputExists(file.Output))
+            answer = AskOverwrite(file.Output);
 
-        if (answer == OverwriteAnswer::NotAsked || answer == OverwriteAnswer::Yes) {
-            // Each step has shown its own message when it fails.
-            if (OpenPictureFile(source) && ToolButton10Click()) SavePictureFile(output);
-        } else if (answer == OverwriteAnswer::No) {
+        if (answer == OverwriteAnswer::NotAsked || answer == OverwriteAnswer::Yes)
+            ProcessFile(file);
+        else if (answer == OverwriteAnswer::No)
             answer = OverwriteAnswer::NotAsked;
-        }
 
         // Only a key held down at this moment counts.
-        if (platform_.IsEscapeHeld()) BatchAbort = 1;
-        if (BatchAbort != 0 || answer == OverwriteAnswer::Cancel) break;
+        if (host_.platform().IsEscapeHeld()) abort = 1;
+        if (abort != 0 || answer == OverwriteAnswer::Cancel) break;
     }
+}
+
+void TBatchRun::ProcessFile(const File& file) {
+    // Each step has shown its own message when it fails.
+    if (host_.OpenPictureFile(file.Source) && host_.ToolButton10Click())
+        output_.SavePictureFile(file.Output);
+}
+
+// ------------------------------------------------------------ the dialogue
+
+bool TBatchRun::ConfirmSettings(const QString& settingsText) {
+    return host_.platform().ShowMessage(host_.OwnerWidget(), BatchStartQuestion(settingsText),
+                                        batch_texts::SettingsTitle, MessageIcon::Information,
+                                        MessageButtons::OkCancel) == MessageAnswer::Ok;
+}
+
+QStringList TBatchRun::ChooseFiles() {
+    OpenDialogSettings& dialog = host_.OpenDialog();
+    dialog.MultiSelect = true;
+    dialog.Title = batch_texts::OpenTitle;
+    return host_.platform().RunOpenDialog(host_.OwnerWidget(), dialog);
+}
+
+std::optional<TBatchRun::Destination> TBatchRun::ChooseDestination(const QString& sourceFolder) {
+    TForm4* dialog = host_.DestinationDialog();
+    if (!dialog) return std::nullopt;
+    dialog->LabelSourceDir->setText(sourceFolder);
+    // The dialog comes in front of a main window that stays on top.
+    host_.platform().SetTopmost(host_.OwnerWidget(), false);
+    const int chosen = dialog->exec();
+    host_.platform().SetTopmost(host_.OwnerWidget(), host_.StaysOnTop());
+    if (chosen != QDialog::Accepted) return std::nullopt;
+    return Destination{WithTrailingSlash(dialog->Label1->text()),
+                       textOf(EffectiveSuffix(bytesOf(dialog->ComboBox2->currentText()))),
+                       BatchTypeExtension(dialog->ComboBox1->currentIndex())};
+}
+
+bool TBatchRun::ConfirmFinal(const QString& sourceFolder, int count, const Destination& destination,
+                             const QString& settingsText) {
+    return host_.platform().ShowMessage(
+               host_.OwnerWidget(),
+               BatchFinalQuestion(sourceFolder, count, destination.Folder, destination.Suffix,
+                                  destination.Extension, settingsText),
+               batch_texts::FinalTitle, MessageIcon::Information,
+               MessageButtons::OkCancel) == MessageAnswer::Ok;
+}
+
+TBatchRun::OverwriteAnswer TBatchRun::AskOverwrite(const QString& output) {
+    switch (host_.platform().ShowMessage(host_.OwnerWidget(), BatchOverwriteQuestion(output),
+                                         batch_texts::OverwriteTitle, MessageIcon::Warning,
+                                         MessageButtons::YesNoCancel)) {
+        case MessageAnswer::Yes:
+            return OverwriteAnswer::Yes;
+        case MessageAnswer::No:
+            return OverwriteAnswer::No;
+        default:
+            return OverwriteAnswer::Cancel;
+    }
+}
+
+void TBatchRun::ShowRunning(bool running) {
+    TForm2* progress = host_.ProgressWindow();
+    if (!progress) return;
+    if (running) {
+        progress->Label2->show();
+    } else {
+        progress->setWindowTitle(batch_texts::IdleCaption);
+        progress->Label2->hide();
+    }
+}
+
+void TBatchRun::ShowFileCaption(int number, int count) {
+    if (TForm2* progress = host_.ProgressWindow())
+        progress->setWindowTitle(BatchProgressCaption(number, count));
 }

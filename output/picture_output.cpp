@@ -1,0 +1,40 @@
+#include "output/picture_output.h"
+
+#include <QFile>
+
+#include "app/window_kit/platform.h"
+#include "app/window_kit/texts.h"
+#include "output/clipboard_data.h"
+#include "picture/dib.h"
+#include "picture/picture_saver.h"
+
+void TPictureOutput::SaveShown() {
+    SaveDialogSettings& dialog = host_.SaveDialog();
+    dialog.Title = host_.SourceIsShown() ? texts::SaveSourceTitle : texts::SaveScaledTitle;
+    if (!host_.platform().RunSaveDialog(host_.OwnerWidget(), dialog)) return;
+    SavePictureFile(dialog.FileName);
+}
+
+void TPictureOutput::SavePictureFile(const QString& fileName) {
+    const bool sourceShown = host_.SourceIsShown();
+    // A shared copy: the writer never changes the picture on screen. The
+    // core writes beside the file and renames over it, so a failed write
+    // leaves an existing file as it was; its error reaches the user through
+    // the general error box, with the title and the focus left alone.
+    const TDIB shown(sourceShown ? host_.SourcePicture() : host_.ScaledPicture());
+    SavePictureToFile(shown, QFile::encodeName(fileName).toStdString());
+    const QSize size = host_.ViewSize(sourceShown);
+    host_.FormTitleSet(fileName, sourceShown ? texts::KindSource : texts::KindScaled, size.width(),
+                       size.height());
+    host_.FocusView();
+}
+
+void TPictureOutput::CopySource() {
+    host_.platform().SetClipboardPicture(ClipboardPictureOf(host_.SourcePicture()));
+    host_.FocusView();
+}
+
+void TPictureOutput::CopyScaled() {
+    host_.platform().SetClipboardPicture(ClipboardPictureOf(host_.ScaledPicture()));
+    host_.FocusView();
+}
