@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include "app/dat_file.h"
+#include "app/window_kit/background_work.h"
 #include "app/window_kit/fonts.h"
 #include "app/window_kit/general_error.h"
 #include "app/window_kit/glyphs.h"
@@ -231,9 +232,14 @@ void TForm1::CheckBox2Click() {
 void TForm1::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     // Whenever the window becomes the active one, the box is applied again,
-    // so a topmost state another command took away comes back.
+    // so a topmost state another command took away comes back. An
+    // activation during long work waits for the command's end, as every
+    // other event would where the work holds the thread: the command has
+    // taken the window out of the top layer for its progress window.
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        Guarded([this] { CheckBox2Click(); });
+        WhenNoBackgroundWork(this, [this] {
+            if (isActiveWindow()) Guarded([this] { CheckBox2Click(); });
+        });
 }
 
 // ------------------------------------------------------------------- view
@@ -280,6 +286,10 @@ void TForm1::FormClose() {
     Tables.FracTable.shrink_to_fit();
     SourceDIB.AssignNothing();
     ScaledDIB.AssignNothing();
+}
+
+bool TForm1::refusesCloseAndDrop() const {
+    return scaleRunning_ || batchRunning_ || BackgroundWorkRunning();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -17,6 +17,7 @@
 // The output commands (output/) and the help window (help/) see the window
 // through the narrow interfaces it implements, never through this class.
 
+#include <QImage>
 #include <QString>
 #include <QWidget>
 #include <cstdint>
@@ -29,6 +30,7 @@
 #include "output/batch_run.h"
 #include "output/picture_output.h"
 #include "picture/dib.h"
+#include "picture/system/memory_budget.h"
 #include "scale/scale_run.h"
 #include "scale/scale_settings.h"
 
@@ -94,7 +96,16 @@ public:
 
     // ------------------------------------------------------- operations
     void ButtonSetWhenDataIn();
-    void ShowImage1();
+    // The source view's picture with its reservation against the memory
+    // budget, made from the new source off the user-interface thread (on a
+    // 256-colour screen the source keeps only the colours shown).
+    struct SourceView {
+        QImage Picture;
+        MemoryReservation Memory;
+    };
+    static SourceView MakeSourceView(TDIB& picture, int screenColors);
+    // Shows the source view's picture and selects the whole picture.
+    void ShowImage1(SourceView view);
     void FormTitleSet(const QString& name, const QString& kind, int width, int height) override;
     bool OpenPictureFile(const QString& fileName) override;  // true when the file was taken
     void SavePictureFile(const QString& fileName);
@@ -192,12 +203,13 @@ private:
     TBatchRun batchRun_{*this, pictureOutput_};
     QWidget* viewCanvas_ = nullptr;
     int handlerDepth_ = 0;
-    // While a scale run paints its progress window, a close request or a
-    // drop must wait: both would replace the pictures the run is reading.
-    // A batch run refuses them from its first question to its end, between
-    // its files too.
+    // While a command works in the background (loading, scaling, saving), a
+    // close request or a drop must wait: both would replace the pictures the
+    // work is reading. A scale run refuses them from its progress window's
+    // showing to its hiding; a batch run from its first question to its
+    // end, between its files too.
     bool scaleRunning_ = false;
     bool batchRunning_ = false;
-    bool refusesCloseAndDrop() const { return scaleRunning_ || batchRunning_; }
+    bool refusesCloseAndDrop() const;
     bool forwardingWheel_ = false;
 };

@@ -4,22 +4,19 @@
 #include <QProgressBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <atomic>
+#include <cstdint>
 #include <new>
 #include <utility>
 
 #include "app/form1.h"
+#include "app/window_kit/background_work.h"
 #include "app/window_kit/image_view.h"
 #include "app/window_kit/picture_conversion.h"
 #include "app/window_kit/texts.h"
 #include "output/progress_window.h"
 
 namespace {
-
-// Lets the progress window paint without taking any input: the run answers
-// no keys or clicks until it ends, as a command that holds the window.
-void paintPending() {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
 
 // Whether the error being handled is a lack of memory or graphics resources.
 bool isLackOfResources() {
@@ -35,6 +32,30 @@ bool isLackOfResources() {
         return false;
     }
 }
+
+// The progress bar's range and position as the run reports them on its
+// worker thread, read by the window's thread: one word, so the two always
+// belong together.
+class ReportedProgress {
+public:
+    // Both on the worker thread.
+    void PassStarted(int maximum) { Store(maximum, Read().second); }
+    void Position(int position) { Store(Read().first, position); }
+
+    // The maximum and the position (-1 before the first report).
+    std::pair<int, int> Read() const {
+        const std::uint64_t word = word_.load(std::memory_order_acquire);
+        return {static_cast<std::int32_t>(word >> 32), static_cast<std::int32_t>(word)};
+    }
+
+private:
+    void Store(int maximum, int position) {
+        word_.store((std::uint64_t(std::uint32_t(maximum)) << 32) | std::uint32_t(position),
+                    std::memory_order_release);
+    }
+
+    std::atomic<std::uint64_t> word_{~std::uint64_t(0)};
+};
 
 }  // namespace
 
@@ -91,10 +112,7 @@ bool TForm1::ToolButton10Click() {
     Image2->resize(plan.TargetWidth, plan.TargetHeight);
 
     platform_.SetTopmost(this, false);
-    if (Form2) {
-        Form2->ShowCentred();
-        paintPending();
-    }
+    if (Form2) Form2->ShowCentred();
 
     const auto endRun = [this] {
         platform_.SetBusyCursor(false);
@@ -102,43 +120,50 @@ bool TForm1::ToolButton10Click() {
         platform_.SetTopmost(this, CheckBox2->isChecked());
     };
 
+    // The run and the scaled view's picture are made on a worker thread
+    // while the window keeps painting; the window leaves ScaledDIB and the
+    // tables alone until it is done.
+    bool resultMade = false;
     try {
+        ReportedProgress reported;
         ScaleProgress progress;
-        int shownPercent = -1;
-        int maximum = 0;
-        progress.PassStarted = [&](int passMaximum) {
-            maximum = passMaximum;
-            shownPercent = -1;
-            if (!Form2) return;
-            Form2->ProgressBar1->setMaximum(passMaximum);
-            Form2->ProgressBar1->setMinimum(0);
-            Form2->repaint();
-            paintPending();
-        };
-        progress.Position = [&](int position) {
-            if (!Form2) return;
-            Form2->ProgressBar1->setValue(position);
-            const int percent = maximum > 0 ? static_cast<int>(100LL * position / maximum) : 100;
-            if (percent != shownPercent) {
-                shownPercent = percent;
-                paintPending();
+        progress.PassStarted = [&](int maximum) { reported.PassStarted(maximum); };
+        progress.Position = [&](int position) { reported.Position(position); };
+        std::pair<int, int> shown{-1, -1};
+        const auto showProgress = [&] {
+            const std::pair<int, int> now = reported.Read();
+            if (!Form2 || now == shown) return;
+            if (now.first != shown.first) {
+                Form2->ProgressBar1->setMaximum(now.first);
+                Form2->ProgressBar1->setMinimum(0);
             }
+            if (now.second >= 0) Form2->ProgressBar1->setValue(now.second);
+            shown = now;
         };
-        RunScale(source, selection, settings, plan, ScaledDIB, Tables, progress);
+        const int screenColors = ScreenColors;
+        QImage view;
+        MemoryReservation viewMemory;
+        RunInBackground(
+            [&] {
+                RunScale(source, selection, settings, plan, ScaledDIB, Tables, progress);
+                resultMade = true;
+                if (screenColors == 256) {
+                    TDIB reduced(ScaledDIB);
+                    reduced.SetPixelFormat(PixelFormat8Bit);
+                    view = ImageFromDIB(reduced, &viewMemory);
+                } else {
+                    view = ImageFromDIB(ScaledDIB, &viewMemory);
+                }
+            },
+            showProgress);
 
         Image2->resize(ScaledDIB.Width(), ScaledDIB.Height());
-        MemoryReservation viewMemory;
-        if (ScreenColors == 256) {
-            TDIB reduced(ScaledDIB);
-            reduced.SetPixelFormat(PixelFormat8Bit);
-            const QImage view = ImageFromDIB(reduced, &viewMemory);
-            Image2->SetPicture(view, std::move(viewMemory));
-        } else {
-            const QImage view = ImageFromDIB(ScaledDIB, &viewMemory);
-            Image2->SetPicture(view, std::move(viewMemory));
-        }
+        Image2->SetPicture(view, std::move(viewMemory));
         UpdateViewRange();
     } catch (...) {
+        // The scaled view takes the size of what the run made, as it would
+        // have before its picture was asked for.
+        if (resultMade) Image2->resize(ScaledDIB.Width(), ScaledDIB.Height());
         if (!isLackOfResources()) {
             // Anything else goes to the general error box, but not before
             // the cursor, the progress window and the window order are back.

@@ -18,19 +18,22 @@ void TForm1::ButtonSetWhenDataIn() {
     ToolButton5Click();
 }
 
-void TForm1::ShowImage1() {
-    MemoryReservation viewMemory;
-    if (ScreenColors == 256) {
+TForm1::SourceView TForm1::MakeSourceView(TDIB& picture, int screenColors) {
+    SourceView view;
+    if (screenColors == 256) {
         // A 256-colour screen shows the picture reduced to its own palette,
         // and the source keeps only the reduced colours from then on.
-        SourceDIB.SetPixelFormat(PixelFormat8Bit);
-        const QImage view = ImageFromDIB(SourceDIB, &viewMemory);
-        Image1->SetPicture(view, std::move(viewMemory));
-        SourceDIB.SetPixelFormat(PixelFormat24Bit);
+        picture.SetPixelFormat(PixelFormat8Bit);
+        view.Picture = ImageFromDIB(picture, &view.Memory);
+        picture.SetPixelFormat(PixelFormat24Bit);
     } else {
-        const QImage view = ImageFromDIB(SourceDIB, &viewMemory);
-        Image1->SetPicture(view, std::move(viewMemory));
+        view.Picture = ImageFromDIB(picture, &view.Memory);
     }
+    return view;
+}
+
+void TForm1::ShowImage1(SourceView view) {
+    Image1->SetPicture(view.Picture, std::move(view.Memory));
     UpdateViewRange();
     SelectWholePicture();
 }

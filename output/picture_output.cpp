@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include "app/window_kit/background_work.h"
 #include "app/window_kit/platform.h"
 #include "app/window_kit/texts.h"
 #include "output/clipboard_data.h"
@@ -22,7 +23,9 @@ void TPictureOutput::SavePictureFile(const QString& fileName) {
     // leaves an existing file as it was; its error reaches the user through
     // the general error box, with the title and the focus left alone.
     const TDIB shown(sourceShown ? host_.SourcePicture() : host_.ScaledPicture());
-    SavePictureToFile(shown, QFile::encodeName(fileName).toStdString());
+    const std::string path = QFile::encodeName(fileName).toStdString();
+    // Written on a worker thread while the window keeps painting.
+    RunInBackground([&] { SavePictureToFile(shown, path); });
     const QSize size = host_.ViewSize(sourceShown);
     host_.FormTitleSet(fileName, sourceShown ? texts::KindSource : texts::KindScaled, size.width(),
                        size.height());

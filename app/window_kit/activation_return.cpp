@@ -3,15 +3,27 @@
 #include <QApplication>
 #include <QEvent>
 #include <algorithm>
+#include <optional>
 
 namespace {
 
 // Windows that take part: ordinary windows and dialogs, not the pop-ups,
 // tool tips and the like that come and go inside them.
+// A window that never takes the activation (the progress window) has none
+// to hand back.
 bool isReturnableWindow(const QWidget* widget) {
     if (!widget || !widget->isWindow()) return false;
+    if (widget->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus)) return false;
     const Qt::WindowType type = widget->windowType();
     return type == Qt::Window || type == Qt::Dialog;
+}
+
+// Whether the program is still the active application: where the window
+// system can say, it is asked, since the user may have gone to another
+// program while the window was up and Qt may not have heard of it yet.
+bool programStillActive() {
+    if (const std::optional<bool> active = X11ProgramIsActive()) return *active;
+    return true;
 }
 
 void makeActive(QWidget* window) {
@@ -72,5 +84,7 @@ void ActivationReturn::Hidden(QWidget* window) {
     if (target.isNull() || !target->isVisible() || target == window) return;
     QWidget* modal = QApplication::activeModalWidget();
     if (modal != nullptr && modal != target) return;
+    // Nothing is taken from another program the user has gone to.
+    if (!programStillActive()) return;
     makeActive(target);
 }

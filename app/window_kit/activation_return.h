@@ -18,6 +18,10 @@
 // window there and then, and the X server's focus is moved to it at once.
 // When the window manager's activation arrives later it finds that window
 // active already, and Qt sends no second activation for it.
+//
+// Only while the program is still the active application: when the user has
+// gone to another program while the window was up, the focus stays there.
+// A window that takes no focus (the progress window) hands nothing back.
 
 #include <QObject>
 #include <QPointer>

@@ -238,5 +238,5 @@ void QtPlatform::SetBusyCursor(bool busy) {
 }
 
 void QtPlatform::DiscardWaitingCloseRequests() {
-    heldCloseRequests_.DropThoseMadeUntilNow();
+    DropHeldCloseRequests();
 }

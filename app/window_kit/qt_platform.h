@@ -60,7 +60,6 @@ private:
     ActivationReturn activationReturn_;
     FileDialogMemory openMemory_;
     FileDialogMemory saveMemory_;
-    HeldCloseRequests heldCloseRequests_;
     bool escapeDown_ = false;  // tracked from key events, where there is no X server
     bool busy_ = false;
 };

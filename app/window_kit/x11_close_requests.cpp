@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QPointer>
 
 // xcb's names clash with Qt's as Xlib's do, so they stay in this file.
 #ifdef SKALOMI_HAVE_XCB
@@ -20,7 +21,24 @@ bool before(std::uint16_t sequence, std::uint16_t mark) {
 }
 #endif
 
+// The application's one filter, going with the application object.
+class ApplicationCloseRequests : public QObject {
+public:
+    using QObject::QObject;
+    HeldCloseRequests Held;
+};
+
 }  // namespace
+
+void DropHeldCloseRequests() {
+    static QPointer<ApplicationCloseRequests> requests;
+    if (requests.isNull()) {
+        QCoreApplication* app = QCoreApplication::instance();
+        if (app == nullptr) return;
+        requests = new ApplicationCloseRequests(app);
+    }
+    requests->Held.DropThoseMadeUntilNow();
+}
 
 HeldCloseRequests::HeldCloseRequests() {
     if (auto* app = QCoreApplication::instance()) app->installNativeEventFilter(this);

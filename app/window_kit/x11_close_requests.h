@@ -18,6 +18,11 @@
 #include <QAbstractNativeEventFilter>
 #include <cstdint>
 
+// The close requests for the program's windows sent until now that have not
+// come through yet are dropped when they do: one application-wide
+// HeldCloseRequests, made on first use, does it.
+void DropHeldCloseRequests();
+
 class HeldCloseRequests : public QAbstractNativeEventFilter {
 public:
     // Installs itself on the application; without an X server it does nothing.

@@ -6,9 +6,10 @@
 
 // xcb's names clash with Qt's, so they stay in this file.
 #ifdef SKALOMI_HAVE_XCB
-#include <xcb/xcb.h>
-
+#include <cstdint>
 #include <cstdlib>
+
+#include "app/window_kit/x11_connection.h"
 #endif
 
 namespace {
@@ -24,6 +25,20 @@ QWindow* windowWithId(xcb_window_t id) {
     for (QWindow* window : QGuiApplication::allWindows())
         if (window->handle() && window->winId() == id) return window;
     return nullptr;
+}
+
+// The window the window manager names active; nothing when it says nothing.
+std::optional<xcb_window_t> activeWindowOfManager(xcb_connection_t* c, xcb_window_t root) {
+    const std::uint32_t atom = X11Atom(c, "_NET_ACTIVE_WINDOW");
+    if (atom == 0) return std::nullopt;
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, root, atom, XCB_ATOM_WINDOW, 0, 1), nullptr);
+    if (!reply) return std::nullopt;
+    std::optional<xcb_window_t> active;
+    if (reply->format == 32 && xcb_get_property_value_length(reply) >= 4)
+        active = *static_cast<const xcb_window_t*>(xcb_get_property_value(reply));
+    std::free(reply);
+    return active;
 }
 #endif
 
@@ -87,5 +102,24 @@ void FocusOwnWindow(QWindow* window) {
     xcb_flush(c);
 #else
     Q_UNUSED(window);
+#endif
+}
+
+std::optional<bool> X11ProgramIsActive() {
+#ifdef SKALOMI_HAVE_XCB
+    xcb_connection_t* c = X11Connection();
+    if (!c) return std::nullopt;
+    xcb_get_input_focus_reply_t* focusReply =
+        xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr);
+    if (!focusReply) return std::nullopt;
+    const xcb_window_t focus = focusReply->focus;
+    std::free(focusReply);
+    if (windowWithId(focus) != nullptr) return true;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const std::optional<xcb_window_t> active = activeWindowOfManager(c, root);
+    if (active && *active != XCB_NONE) return windowWithId(*active) != nullptr;
+    return focus == XCB_NONE || focus == XCB_INPUT_FOCUS_POINTER_ROOT || focus == root;
+#else
+    return std::nullopt;
 #endif
 }

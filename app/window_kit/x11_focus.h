@@ -15,6 +15,7 @@
 // meanwhile.
 
 #include <QAbstractNativeEventFilter>
+#include <optional>
 
 class QWindow;
 
@@ -33,3 +34,11 @@ private:
 // Gives `window` the X server's keyboard focus, as a program may while one
 // of its windows has it. Nothing happens without an X server.
 void FocusOwnWindow(QWindow* window);
+
+// Whether the program is still the active application on the X server: the
+// server's focus is in one of its windows, or the window manager names one
+// of them its active window (_NET_ACTIVE_WINDOW), or, where it names none,
+// the focus is nowhere, as just after a focused window of the program went.
+// False when the user has gone to another program. Nothing without an X
+// server.
+std::optional<bool> X11ProgramIsActive();
