@@ -86,12 +86,15 @@ void PrintTo(const FocusCase& c, std::ostream* out) {
     *out << c.name;
 }
 
+// Each case under each window manager.
+using FocusParam = std::tuple<const char*, FocusCase>;
+
 class FocusAfterDialogs : public DesktopWindowTest,
-                          public ::testing::WithParamInterface<FocusCase> {};
+                          public ::testing::WithParamInterface<FocusParam> {};
 
 TEST_P(FocusAfterDialogs, TypedDigitLandsWhereTheFocusWasGivenBack) {
-    const FocusCase& c = GetParam();
-    START_WINDOWS("openbox");
+    const FocusCase& c = std::get<1>(GetParam());
+    START_WINDOWS(std::get<0>(GetParam()));
     ASSERT_TRUE(form().OpenPictureFile(
         QString::fromStdString(pictureFile(temp_, "start.bmp", c.pictureSide))));
     // Each field on its own, so a digit shows in the field it was typed in only.
@@ -138,6 +141,12 @@ TEST_P(FocusAfterDialogs, TypedDigitLandsWhereTheFocusWasGivenBack) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Openbox, FocusAfterDialogs, ::testing::ValuesIn(kCases), NameOfParam());
+INSTANTIATE_TEST_SUITE_P(WindowManagers, FocusAfterDialogs,
+                         ::testing::Combine(::testing::Values("openbox", "icewm"),
+                                            ::testing::ValuesIn(kCases)),
+                         [](const ::testing::TestParamInfo<FocusParam>& info) {
+                             return std::string(std::get<0>(info.param)) + "_" +
+                                    std::get<1>(info.param).name;
+                         });
 
 }  // namespace
