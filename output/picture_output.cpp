@@ -33,11 +33,19 @@ void TPictureOutput::SavePictureFile(const QString& fileName) {
 }
 
 void TPictureOutput::CopySource() {
-    host_.platform().SetClipboardPicture(ClipboardPictureOf(host_.SourcePicture()));
-    host_.FocusView();
+    Copy(host_.SourcePicture());
 }
 
 void TPictureOutput::CopyScaled() {
-    host_.platform().SetClipboardPicture(ClipboardPictureOf(host_.ScaledPicture()));
+    Copy(host_.ScaledPicture());
+}
+
+void TPictureOutput::Copy(const TDIB& picture) {
+    // The clipboard's two forms of a large picture take a while to make:
+    // on a worker thread, from a shared copy.
+    const TDIB copied(picture);
+    ClipboardPicture data;
+    RunInBackground([&] { data = ClipboardPictureOf(copied); });
+    host_.platform().SetClipboardPicture(data);
     host_.FocusView();
 }

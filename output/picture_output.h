@@ -49,5 +49,7 @@ public:
     void CopyScaled();
 
 private:
+    void Copy(const TDIB& picture);
+
     PictureOutputHost& host_;
 };

@@ -116,7 +116,7 @@ TEST(BackgroundWork, ActionsWaitForTheCommandToReturnToTheEventLoop) {
 
 // The window's commands that work in the background: a close request and a
 // drop that arrive meanwhile are refused, and the command ends as usual.
-enum class Command { Load, Scale, Save, Paste };
+enum class Command { Load, Scale, Save, Copy, Paste };
 
 struct CommandCase {
     const char* name;
@@ -151,6 +151,9 @@ TEST_P(CommandsInTheBackground, RefuseCloseRequestsAndDropsWhileTheyWork) {
         case Command::Save:
             form().SavePictureFile(QString::fromStdString(temp_.file("saved.bmp")));
             break;
+        case Command::Copy:
+            form().Copy0Click();
+            break;
         case Command::Paste:
             form().Paste1Click();
             break;
@@ -168,6 +171,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(CommandCase{"Load", Command::Load, "second.bmp  元画像（30×20）"},
                       CommandCase{"Scale", Command::Scale, "first.bmp  拡縮画像（40×30）"},
                       CommandCase{"Save", Command::Save, "saved.bmp  元画像（40×30）"},
+                      CommandCase{"Copy", Command::Copy, "first.bmp  元画像（40×30）"},
                       CommandCase{"Paste", Command::Paste, "ｸﾘｯﾌﾟﾎﾞｰﾄﾞ無題  元画像（20×10）"}),
     NameOfParam());
 
