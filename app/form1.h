@@ -22,7 +22,6 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
-#include <memory>
 
 #include "app/window_kit/main_controls.h"
 #include "app/window_kit/platform.h"

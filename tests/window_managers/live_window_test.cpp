@@ -153,7 +153,7 @@ TEST_P(LiveWindow, AnswersRepaintsAndLeavesTheFocusWhereTheUserPutIt) {
     EXPECT_TRUE(form().isVisible()) << "a close request made during the work closed the window";
     // Nothing takes the keyboard back from the other program.
     xtest::Sync();
-    EXPECT_FALSE(WaitUntil([&] { return other.FocusedWindow() != other.OwnWindow(); }, 500))
+    EXPECT_FALSE(WaitUntil([&] { return other.FocusedWindow() != other.OwnWindow(); }, 300))
         << "the keyboard left the other program's window";
     EXPECT_EQ(form().windowTitle(),
               QStringLiteral("Skalomi Ver.4.02 ： ") + QString::fromUtf8(c.title));
