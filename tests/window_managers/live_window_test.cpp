@@ -3,13 +3,8 @@
 // repaints an area another window uncovers, carries out no close request,
 // and leaves the keyboard with another program the user went to meanwhile;
 // afterwards the window is in the state the command leaves.
-//
-// With SKALOMI_SCREENSHOT_DIR set, the screen is saved there during each
-// command, once the uncovered area has been painted again.
 
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QScreen>
 #include <atomic>
 #include <thread>
 
@@ -96,7 +91,6 @@ TEST_P(LiveWindow, AnswersRepaintsAndLeavesTheFocusWhereTheUserPutIt) {
     ASSERT_TRUE(WaitUntil([this] { return HasKeyboard(&form()); }, 5000));
     const unsigned long mainWindow = form().winId();
     const QRect exposed(form().mapToGlobal(QPoint(0, 0)), QSize(form().width(), 40));
-    const QString screenshots = qEnvironmentVariable("SKALOMI_SCREENSHOT_DIR");
 
     // The user goes to the other program, the window manager pings and asks
     // the main window to close, another window comes and goes over it, again
@@ -119,9 +113,6 @@ TEST_P(LiveWindow, AnswersRepaintsAndLeavesTheFocusWhereTheUserPutIt) {
                     seen.repaintedDuring += working ? 1 : 0;
                 else
                     ++seen.notRepainted;
-                if (seen.repaintedDuring == 1 && !screenshots.isEmpty())
-                    other.Screen().save(screenshots +
-                                        QStringLiteral("/live-%1.png").arg(QLatin1String(c.name)));
             }
         }
         observed = true;

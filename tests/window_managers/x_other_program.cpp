@@ -35,7 +35,8 @@ XOtherProgram::XOtherProgram() {
     display_ = XOpenDisplay(nullptr);
     // The window manager's pings come back to the root window, where every
     // client that asks for the structure of the root's children sees them.
-    if (display_) XSelectInput(display_, DefaultRootWindow(display_),
+    if (display_)
+        XSelectInput(display_, DefaultRootWindow(display_),
                      StructureNotifyMask | SubstructureNotifyMask);
 }
 
@@ -50,13 +51,6 @@ bool XOtherProgram::OpenWindow(const QRect& area) {
                                   static_cast<unsigned>(area.height()), 0,
                                   BlackPixel(display_, screen), WhitePixel(display_, screen));
     XStoreName(display_, window_, "another program");
-    XSizeHints hints{};
-    hints.flags = PPosition | PSize | USPosition;
-    hints.x = area.x();
-    hints.y = area.y();
-    hints.width = area.width();
-    hints.height = area.height();
-    XSetWMNormalHints(display_, window_, &hints);
     XMapWindow(display_, window_);
     XSync(display_, False);
     return waitMapped(display_, window_);
@@ -116,22 +110,6 @@ bool XOtherProgram::AreaShows(const QRect& area, unsigned colour) {
     return found;
 }
 
-QImage XOtherProgram::Screen() {
-    const int screen = DefaultScreen(display_);
-    const int width = DisplayWidth(display_, screen), height = DisplayHeight(display_, screen);
-    XImage* image =
-        XGetImage(display_, DefaultRootWindow(display_), 0, 0, static_cast<unsigned>(width),
-                  static_cast<unsigned>(height), AllPlanes, ZPixmap);
-    if (!image) return {};
-    QImage shot(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(shot.scanLine(y));
-        for (int x = 0; x < width; ++x) row[x] = 0xFF000000u | (XGetPixel(image, x, y) & 0xFFFFFF);
-    }
-    XDestroyImage(image);
-    return shot;
-}
-
 std::optional<std::chrono::milliseconds> XOtherProgram::Ping(unsigned long window,
                                                              std::chrono::milliseconds limit) {
     const Atom protocols = XInternAtom(display_, "WM_PROTOCOLS", False);
@@ -164,10 +142,4 @@ std::optional<std::chrono::milliseconds> XOtherProgram::Ping(unsigned long windo
         limit);
     if (!answered) return std::nullopt;
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - sent);
-}
-
-bool XOtherProgram::IsMapped(unsigned long window) {
-    XWindowAttributes attributes{};
-    return XGetWindowAttributes(display_, window, &attributes) != 0 &&
-           attributes.map_state == IsViewable;
 }

@@ -7,7 +7,6 @@
 // the window manager's liveness ping (_NET_WM_PING) sent to a window and
 // timed, and a look at the screen's pixels. Every wait has a limit.
 
-#include <QImage>
 #include <QRect>
 #include <chrono>
 #include <functional>
@@ -43,16 +42,11 @@ public:
     void Uncover();
     // Whether any pixel of the screen's `area` has the colour.
     bool AreaShows(const QRect& area, unsigned colour);
-    // The whole screen as it is now.
-    QImage Screen();
 
     // Pings `window` as a window manager does; how long the answer took, or
     // nothing when none came within `limit`.
     std::optional<std::chrono::milliseconds> Ping(unsigned long window,
                                                   std::chrono::milliseconds limit);
-
-    // Whether `window` is mapped (shown) now.
-    bool IsMapped(unsigned long window);
 
 private:
     _XDisplay* display_ = nullptr;
