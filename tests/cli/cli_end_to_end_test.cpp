@@ -193,11 +193,38 @@ INSTANTIATE_TEST_SUITE_P(
                 "ファイル名拡張子が設定されていません",
                 {},
                 {}},
-        Outcome{"OutputByExactExtension",
-                "-q -o out.Jpg good.bmp",
+        Outcome{"OutputInAnyCase", "-q -o out.Jpg good.bmp", 0, "out.Jpg (60x40)", {"out.Jpg"}, {}},
+        Outcome{"OutputOfNoType",
+                "-q -o out.tif good.bmp",
+                2,
+                "no picture type has the extension \".tif\"",
+                {},
+                {"out.tif"}},
+        Outcome{"DestinationMadeWithTheFoldersAbove",
+                "-t bmp -d new/deeper good.bmp old.bmp",
                 0,
-                "out.Jpg (60x40)",
-                {"out.Jpg"},
+                "skalomi-cli: made the folder new/deeper\n",
+                {"new/deeper/good_ks.bmp", "new/deeper/old_ks.bmp"},
+                {}},
+        Outcome{"DestinationMadeQuietly", "-q -d new good.bmp", 0, "", {"new/good_ks.jpg"}, {}},
+        Outcome{"DestinationNotMadeByADryRun",
+                "-n -d new good.bmp",
+                0,
+                "skalomi-cli: the folder new does not exist; a run makes it\n",
+                {},
+                {"new"}},
+        Outcome{"DestinationHoldsTheReport",
+                "-q -d new --report new/report.jsonl good.bmp",
+                0,
+                "",
+                {"new/good_ks.jpg", "new/report.jsonl"},
+                {}},
+        Outcome{"DestinationIsAFile", "-d good.bmp tall.bmp", 2, "保存先に有効なフォルダ", {}, {}},
+        Outcome{"DestinationBelowAFile",
+                "-d good.bmp/new tall.bmp",
+                2,
+                "--dest good.bmp/new: Not a directory",
+                {},
                 {}},
         Outcome{"UsageError", "-q --percent good.bmp", 2, "not a whole number", {}, {}},
         Outcome{"OutputWithTwoInputs",
@@ -287,14 +314,54 @@ INSTANTIATE_TEST_SUITE_P(
                       StreamedRun{"GifWhole", "-p 60", "out.gif"}),
     NameOfParam());
 
-TEST(CliEndToEnd, OutputExtensionDecidesTheFormatAsTheSaveCommandDoes) {
+// The file --output writes is of the type its name or --type asks for, on
+// the streamed path (a JPEG source, unturned) and the whole one.
+struct OutputType {
+    const char* name;
+    std::string args;  // before the source, in.jpg or a.bmp
+    std::string source;
+    std::string output;
+    const char* signature;  // the first bytes of a file of the type
+};
+
+void PrintTo(const OutputType& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CliOutputTypes : public ::testing::TestWithParam<OutputType> {};
+
+TEST_P(CliOutputTypes, WrittenAsAsked) {
+    const OutputType& c = GetParam();
     TempDir dir;
     writePicture(dir.file("a.bmp"), 20, 10, 3);
-    ASSERT_EQ(cli(dir, "-q -o out.Jpg a.bmp").status, 0);
-    const std::vector<std::uint8_t> bytes = ReadBytes(dir.file("out.Jpg"));
-    ASSERT_GE(bytes.size(), 2u);
-    EXPECT_EQ(bytes[0], 'B');  // ".Jpg" is not ".jpg": a BMP
-    EXPECT_EQ(bytes[1], 'M');
+    WriteBytes(
+        dir.file("in.jpg"),
+        EncodeJPEG(MakePicture24(20, 10, [](int x, int y) { return (x * 6) | ((y * 12) << 8); })));
+    const CommandResult r = cli(dir, "-q -p 50 " + c.args + " -o " + c.output + " " + c.source);
+    ASSERT_EQ(r.status, 0) << r.output;
+    const std::vector<std::uint8_t> bytes = ReadBytes(dir.file(c.output));
+    const std::string signature = c.signature;
+    ASSERT_GE(bytes.size(), signature.size());
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + signature.size()), signature);
+    TDIB written;
+    ASSERT_TRUE(LoadPictureFile(dir.file(c.output), written));
+    EXPECT_EQ(written.Width(), contains(c.args, "-r") ? 5 : 10);
 }
+
+const char* const kBmp = "BM";
+const char* const kJpeg = "\xff\xd8\xff";
+const char* const kGif = "GIF87a";
+const char* const kPng = "\x89PNG";
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, CliOutputTypes,
+    ::testing::Values(OutputType{"StreamedJpeg", "", "in.jpg", "out.jpeg", kJpeg},
+                      OutputType{"WholeMixedCaseJpg", "", "a.bmp", "out.Jpg", kJpeg},
+                      OutputType{"UpperCaseJpe", "", "a.bmp", "out.JPE", kJpeg},
+                      OutputType{"StreamedPngByType", "-t png", "in.jpg", "out.jpg", kPng},
+                      OutputType{"TurnedBmpByType", "-r left -t bmp", "in.jpg", "out.png", kBmp},
+                      OutputType{"GifWithoutExtension", "-t gif", "a.bmp", "out", kGif},
+                      OutputType{"BmpWithoutExtension", "", "in.jpg", "out", kBmp}),
+    NameOfParam());
 
 }  // namespace
