@@ -17,7 +17,9 @@ expected_files() {
         share/metainfo/org.skalomi.Skalomi.metainfo.xml \
         share/icons/hicolor/scalable/apps/org.skalomi.Skalomi.svg \
         share/man/man1/skalomi.1.gz share/man/man1/skalomi-cli.1.gz \
-        share/bash-completion/completions/skalomi-cli
+        share/bash-completion/completions/skalomi-cli \
+        share/doc/skalomi/copyright share/doc/skalomi/changelog.Debian.gz \
+        share/lintian/overrides/skalomi
     for size in 16 22 24 32 48 64 128 256; do
         echo "share/icons/hicolor/${size}x${size}/apps/org.skalomi.Skalomi.png"
     done
