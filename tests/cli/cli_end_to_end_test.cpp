@@ -200,32 +200,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "no picture type has the extension \".tif\"",
                 {},
                 {"out.tif"}},
-        Outcome{"DestinationMadeWithTheFoldersAbove",
-                "-t bmp -d new/deeper good.bmp old.bmp",
-                0,
-                "skalomi-cli: made the folder new/deeper\n",
-                {"new/deeper/good_ks.bmp", "new/deeper/old_ks.bmp"},
-                {}},
-        Outcome{"DestinationMadeQuietly", "-q -d new good.bmp", 0, "", {"new/good_ks.jpg"}, {}},
-        Outcome{"DestinationNotMadeByADryRun",
-                "-n -d new good.bmp",
-                0,
-                "skalomi-cli: the folder new does not exist; a run makes it\n",
-                {},
-                {"new"}},
-        Outcome{"DestinationHoldsTheReport",
-                "-q -d new --report new/report.jsonl good.bmp",
-                0,
-                "",
-                {"new/good_ks.jpg", "new/report.jsonl"},
-                {}},
         Outcome{"DestinationIsAFile", "-d good.bmp tall.bmp", 2, "保存先に有効なフォルダ", {}, {}},
-        Outcome{"DestinationBelowAFile",
-                "-d good.bmp/new tall.bmp",
-                2,
-                "--dest good.bmp/new: Not a directory",
-                {},
-                {}},
         Outcome{"UsageError", "-q --percent good.bmp", 2, "not a whole number", {}, {}},
         Outcome{"OutputWithTwoInputs",
                 "-q -o x.bmp good.bmp old.bmp",
@@ -314,6 +289,35 @@ INSTANTIATE_TEST_SUITE_P(
                       StreamedRun{"GifWhole", "-p 60", "out.gif"}),
     NameOfParam());
 
+// A missing --dest folder is made with those above it, before the report
+// goes into it, and said once, not with -q; a dry run makes none and says so.
+TEST(CliEndToEnd, AMissingDestinationIsMadeAndSaidOnce) {
+    struct Case {
+        const char* options;
+        const char* line;
+        int times;
+        bool made;
+    };
+    for (const Case& c :
+         {Case{"--report new/sub/r.jsonl", "skalomi-cli: made the folder new/sub\n", 1, true},
+          Case{"-q", "made the folder", 0, true},
+          Case{"-n", "skalomi-cli: the folder new/sub does not exist; a run makes it\n", 1,
+               false}}) {
+        TempDir dir;
+        writePicture(dir.file("a.bmp"), 20, 10, 1);
+        writePicture(dir.file("b.bmp"), 10, 20, 2);
+        const CommandResult r = cli(dir, std::string(c.options) + " -d new/sub a.bmp b.bmp");
+        EXPECT_EQ(r.status, 0) << c.options << ": " << r.output;
+        int times = 0;
+        for (std::size_t at = r.output.find(c.line); at != std::string::npos;
+             at = r.output.find(c.line, at + 1))
+            ++times;
+        EXPECT_EQ(times, c.times) << c.options << ": " << r.output;
+        EXPECT_EQ(fs::exists(dir.file("new/sub/b_ks.jpg")), c.made) << c.options;
+        EXPECT_EQ(fs::exists(dir.file("new")), c.made) << c.options;
+    }
+}
+
 // The file --output writes is of the type its name or --type asks for, on
 // the streamed path (a JPEG source, unturned) and the whole one.
 struct OutputType {
@@ -334,34 +338,22 @@ TEST_P(CliOutputTypes, WrittenAsAsked) {
     const OutputType& c = GetParam();
     TempDir dir;
     writePicture(dir.file("a.bmp"), 20, 10, 3);
-    WriteBytes(
-        dir.file("in.jpg"),
-        EncodeJPEG(MakePicture24(20, 10, [](int x, int y) { return (x * 6) | ((y * 12) << 8); })));
+    WriteBytes(dir.file("in.jpg"), EncodeJPEG(MakePicture24(20, 10, [](int x, int) { return x; })));
     const CommandResult r = cli(dir, "-q -p 50 " + c.args + " -o " + c.output + " " + c.source);
     ASSERT_EQ(r.status, 0) << r.output;
     const std::vector<std::uint8_t> bytes = ReadBytes(dir.file(c.output));
     const std::string signature = c.signature;
-    ASSERT_GE(bytes.size(), signature.size());
-    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + signature.size()), signature);
-    TDIB written;
-    ASSERT_TRUE(LoadPictureFile(dir.file(c.output), written));
-    EXPECT_EQ(written.Width(), contains(c.args, "-r") ? 5 : 10);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + std::min(bytes.size(), signature.size())),
+              signature);
 }
-
-const char* const kBmp = "BM";
-const char* const kJpeg = "\xff\xd8\xff";
-const char* const kGif = "GIF87a";
-const char* const kPng = "\x89PNG";
 
 INSTANTIATE_TEST_SUITE_P(
     Runs, CliOutputTypes,
-    ::testing::Values(OutputType{"StreamedJpeg", "", "in.jpg", "out.jpeg", kJpeg},
-                      OutputType{"WholeMixedCaseJpg", "", "a.bmp", "out.Jpg", kJpeg},
-                      OutputType{"UpperCaseJpe", "", "a.bmp", "out.JPE", kJpeg},
-                      OutputType{"StreamedPngByType", "-t png", "in.jpg", "out.jpg", kPng},
-                      OutputType{"TurnedBmpByType", "-r left -t bmp", "in.jpg", "out.png", kBmp},
-                      OutputType{"GifWithoutExtension", "-t gif", "a.bmp", "out", kGif},
-                      OutputType{"BmpWithoutExtension", "", "in.jpg", "out", kBmp}),
+    ::testing::Values(OutputType{"StreamedJpeg", "", "in.jpg", "out.jpeg", "\xff\xd8\xff"},
+                      OutputType{"WholeMixedCaseJpg", "", "a.bmp", "out.Jpg", "\xff\xd8\xff"},
+                      OutputType{"StreamedPngByType", "-t png", "in.jpg", "out.jpg", "\x89PNG"},
+                      OutputType{"TurnedBmpByType", "-r left -t bmp", "in.jpg", "out.png", "BM"},
+                      OutputType{"GifWithoutExtension", "-t gif", "a.bmp", "out", "GIF87a"}),
     NameOfParam());
 
 }  // namespace
