@@ -339,6 +339,7 @@ TEST_P(CliOutputTypes, WrittenAsAsked) {
     TempDir dir;
     writePicture(dir.file("a.bmp"), 20, 10, 3);
     WriteBytes(dir.file("in.jpg"), EncodeJPEG(MakePicture24(20, 10, [](int x, int) { return x; })));
+    fs::create_directory(dir.file("v.2"));
     const CommandResult r = cli(dir, "-q -p 50 " + c.args + " -o " + c.output + " " + c.source);
     ASSERT_EQ(r.status, 0) << r.output;
     const std::vector<std::uint8_t> bytes = ReadBytes(dir.file(c.output));
@@ -353,7 +354,12 @@ INSTANTIATE_TEST_SUITE_P(
                       OutputType{"WholeMixedCaseJpg", "", "a.bmp", "out.Jpg", "\xff\xd8\xff"},
                       OutputType{"StreamedPngByType", "-t png", "in.jpg", "out.jpg", "\x89PNG"},
                       OutputType{"TurnedBmpByType", "-r left -t bmp", "in.jpg", "out.png", "BM"},
-                      OutputType{"GifWithoutExtension", "-t gif", "a.bmp", "out", "GIF87a"}),
+                      OutputType{"GifWithoutExtension", "-t gif", "a.bmp", "out", "GIF87a"},
+                      OutputType{"UpperCaseJpe", "", "a.bmp", "out.JPE", "\xff\xd8\xff"},
+                      OutputType{"MixedCasePngInADottedFolder", "", "a.bmp", "v.2/o.pNg",
+                                 "\x89PNG"},
+                      OutputType{"BmpWithoutExtension", "", "in.jpg", "v.2/out", "BM"},
+                      OutputType{"TypeForAnUnknownOne", "-t gif", "in.jpg", "out.raw", "GIF87a"}),
     NameOfParam());
 
 }  // namespace

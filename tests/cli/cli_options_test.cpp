@@ -239,40 +239,4 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"EmptyReport", {"--report=", "a"}, "--report needs a file name"}),
     NameOfParam());
 
-// What every output is written as: --type, or --output's extension in any
-// case when no --type is given.
-struct TypeCase {
-    const char* name;
-    std::vector<std::string> args;
-    PictureFileType type;
-};
-
-void PrintTo(const TypeCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class OutputTypes : public ::testing::TestWithParam<TypeCase> {};
-
-TEST_P(OutputTypes, Chosen) {
-    std::vector<std::string> args = GetParam().args;
-    args.push_back("in.bmp");
-    EXPECT_EQ(ParseCommandLine(args).Type, GetParam().type);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Options, OutputTypes,
-    ::testing::Values(
-        TypeCase{"BatchDefault", {}, PictureFileType::JPEG},
-        TypeCase{"BatchType", {"-t", "gif"}, PictureFileType::GIF},
-        TypeCase{"MixedCase", {"-o", "x.Jpg"}, PictureFileType::JPEG},
-        TypeCase{"Jpeg", {"-o", "x.jpeg"}, PictureFileType::JPEG},
-        TypeCase{"JpeUpperCase", {"-o", "x.JPE"}, PictureFileType::JPEG},
-        TypeCase{"Png", {"-o", "dir.v2/x.PnG"}, PictureFileType::PNG},
-        TypeCase{"Bmp", {"-o", "x.bmp"}, PictureFileType::BMP},
-        TypeCase{"NoExtensionIsBmp", {"-o", "dir.v2/x"}, PictureFileType::BMP},
-        TypeCase{"TypeOverTheName", {"-t", "png", "-o", "x.jpg"}, PictureFileType::PNG},
-        TypeCase{"TypeForNoExtension", {"-o", "x", "-t", "gif"}, PictureFileType::GIF},
-        TypeCase{"TypeForAnUnknownOne", {"--type=bmp", "-o", "x.raw"}, PictureFileType::BMP}),
-    NameOfParam());
-
 }  // namespace
