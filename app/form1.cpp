@@ -6,8 +6,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -183,9 +181,9 @@ void TForm1::ConnectMenu() {
 
 TForm1::~TForm1() {
     // FormDestroy: the batch dialog's file list keeps its column layout in a
-    // file named like the executable with ".dat"; none is left behind.
-    const QString dat = DatFilePath(QCoreApplication::applicationFilePath());
-    if (!dat.isEmpty() && QFileInfo(dat).isFile()) QFile::remove(dat);
+    // file named like the executable with ".dat"; the one this run wrote is
+    // not left behind, and one it did not write is not ours to delete.
+    ExecutableDatFile().RemoveIfWrittenByThisRun();
     qApp->removeEventFilter(this);
 }
 

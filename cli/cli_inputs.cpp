@@ -105,6 +105,21 @@ std::string readList(const std::string& name, std::istream& standardInput) {
 
 }  // namespace
 
+DestinationFolder PrepareDestination(const std::string& destination, bool make) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(destination, ec);
+    if (fs::is_directory(status)) return DestinationFolder::Existed;
+    if (fs::exists(status)) throw CliUsageError("保存先に有効なフォルダが指定されていません");
+    if (!make) return DestinationFolder::Missing;
+    // Another run of the same job may make it at the same moment: a folder
+    // that is there afterwards is as good as one made here.
+    const bool made = fs::create_directories(destination, ec);
+    std::error_code again;
+    if (ec && !fs::is_directory(destination, again))
+        throw CliUsageError("--dest " + destination + ": " + ec.message());
+    return made ? DestinationFolder::Made : DestinationFolder::Existed;
+}
+
 std::vector<std::string> SplitFileList(const std::string& text, bool nulSeparated) {
     const char separator = nulSeparated ? '\0' : '\n';
     std::vector<std::string> names;

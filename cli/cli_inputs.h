@@ -36,6 +36,13 @@ struct InputList {
 // list cannot be read. `standardInput` is read for the list "-".
 InputList CollectInputs(const CliOptions& options, std::istream& standardInput);
 
+// --dest before a run: a folder there is taken as it is; a missing one is
+// made with the folders above it, as `mkdir -p` makes them, unless `make` is
+// false (a dry run, which writes nothing). Throws CliUsageError when the name
+// is taken by something other than a folder or the folder cannot be made.
+enum class DestinationFolder { Existed, Made, Missing };
+DestinationFolder PrepareDestination(const std::string& destination, bool make);
+
 // The names in a --files-from list: one a line, or NUL-separated; empty
 // names are passed over.
 std::vector<std::string> SplitFileList(const std::string& text, bool nulSeparated);

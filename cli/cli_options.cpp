@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <filesystem>
 
 #include "scale/batch_naming.h"
 
@@ -88,6 +87,52 @@ void parseShard(const std::string& text, CliOptions& o) {
     o.ShardCount = n;
 }
 
+// The picture types by the extensions an --output name may end in, in any
+// case.
+struct NamedType {
+    const char* extension;
+    PictureFileType type;
+};
+
+constexpr NamedType kTypeExtensions[] = {
+    {".bmp", PictureFileType::BMP},   {".jpg", PictureFileType::JPEG},
+    {".jpeg", PictureFileType::JPEG}, {".jpe", PictureFileType::JPEG},
+    {".gif", PictureFileType::GIF},   {".png", PictureFileType::PNG},
+};
+
+const NamedType* findExtension(const std::string& extension) {
+    std::string lower = extension;
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    for (const NamedType& named : kTypeExtensions)
+        if (lower == named.extension) return &named;
+    return nullptr;
+}
+
+// The text from the last "." of the file-name part; empty when there is none.
+std::string extensionOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    return path.substr(dot);
+}
+
+// The type an --output name stands for when no --type is given: a name
+// without an extension is a BMP file, as the save command writes one.
+PictureFileType typeOfOutputName(const std::string& name) {
+    const std::string extension = extensionOf(name);
+    if (extension.empty()) return PictureFileType::BMP;
+    if (const NamedType* named = findExtension(extension)) return named->type;
+    std::string known;
+    for (const NamedType& named : kTypeExtensions) {
+        if (!known.empty()) known += &named == std::end(kTypeExtensions) - 1 ? " and " : ", ";
+        known += named.extension;
+    }
+    throw CliUsageError("--output " + name + ": no picture type has the extension \"" + extension +
+                        "\"; the known ones are " + known +
+                        ", in any case, or --type gives the type");
+}
+
 struct Seen {
     bool percent = false, pixels = false, noLock = false, edge = false;
     bool dest = false, suffix = false, type = false;
@@ -153,10 +198,10 @@ void apply(CliOptions& o, Seen& seen, const KnownOption& option, const std::stri
         o.Suffix = value;
         seen.suffix = true;
     } else if (name == "type") {
-        if (value == "bmp" || value == "jpg" || value == "gif" || value == "png")
-            o.Extension = "." + value;
-        else
+        if (value != "bmp" && value != "jpg" && value != "gif" && value != "png")
             throw CliUsageError("--type takes bmp, jpg, gif or png");
+        o.Extension = "." + value;
+        o.Type = findExtension(o.Extension)->type;
         seen.type = true;
     } else if (name == "overwrite") {
         o.Overwrite = true;
@@ -256,16 +301,13 @@ CliOptions ParseCommandLine(const std::vector<std::string>& args) {
     if (o.Files.empty() && o.FilesFrom.empty()) throw CliUsageError("no input files");
     if (!o.Output.empty()) {
         if (o.Files.size() > 1) throw CliUsageError("--output takes a single input file");
-        if (seen.dest || seen.suffix || seen.type)
-            throw CliUsageError(
-                "--output names the file itself; --dest, --suffix and --type do not apply");
+        if (seen.dest || seen.suffix)
+            throw CliUsageError("--output names the file itself; --dest and --suffix do not apply");
+        if (!seen.type) o.Type = typeOfOutputName(o.Output);
     }
     if (!IsFileName(o.Suffix)) throw CliUsageError(RefusedSuffixMessage());
-    if (seen.dest) {
-        std::error_code ec;
-        if (o.Destination.empty() || !std::filesystem::is_directory(o.Destination, ec))
-            throw CliUsageError("保存先に有効なフォルダが指定されていません");
-    }
+    if (seen.dest && o.Destination.empty())
+        throw CliUsageError("保存先に有効なフォルダが指定されていません");
     return o;
 }
 
@@ -299,15 +341,19 @@ std::string UsageText() {
            "                           selection and the sizes then refer to the upright picture\n"
            "      --select L,T,R,B     inclusive source rectangle, ordered and clamped to the "
            "picture\n"
-           "  -o, --output FILE        output of a single input; the format follows the extension\n"
-           "                           exactly as the save command chooses it (\".jpg\"/\".JPG\" "
-           "JPEG,\n"
-           "                           \".gif\"/\".GIF\", \".png\"/\".PNG\", anything else BMP)\n"
-           "  -d, --dest DIR           destination folder (default: each source's folder); the\n"
-           "                           folders below a FOLDER given as input are made again in it\n"
+           "  -o, --output FILE        output of a single input; its extension, in any case, "
+           "gives\n"
+           "                           the type: .bmp, .jpg, .jpeg, .jpe, .gif or .png (none: "
+           "BMP);\n"
+           "                           with --type the file is of that type whatever its name\n"
+           "  -d, --dest DIR           destination folder (default: each source's folder), made\n"
+           "                           with the folders above it when missing; the folders below "
+           "a\n"
+           "                           FOLDER given as input are made again in it\n"
            "  -s, --suffix TEXT        file-name suffix (default \"_ks\"); an output is named\n"
            "                           base name + suffix + extension of the type\n"
-           "  -t, --type T             bmp, jpg, gif or png (default jpg)\n"
+           "  -t, --type T             bmp, jpg, gif or png (default jpg), also of an --output "
+           "file\n"
            "  -y, --overwrite          overwrite existing outputs (default: leave them and say "
            "so)\n"
            "  -R, --recursive          walk the folders below a FOLDER too; without it only the\n"

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "picture/picture_saver.h"
 #include "scale/scale_settings.h"
 
 // A size given by one edge of the finished picture, the other following
@@ -26,7 +27,10 @@ struct CliOptions {
     std::string Output;                      // --output, empty when not given
     std::string Destination;                 // --dest, empty: each source's folder
     std::string Suffix = "_ks";              // as given (the "no suffix" item allowed)
-    std::string Extension = ".jpg";          // from --type
+    std::string Extension = ".jpg";          // of the outputs' names, from --type
+    // What every output is written as: --type, or with --output the type
+    // its name's extension stands for (any case) unless --type is given.
+    PictureFileType Type = PictureFileType::JPEG;
     bool Overwrite = false;
     int Jobs = 0;  // 0: the number of processors
     bool Quiet = false;

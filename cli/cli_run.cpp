@@ -108,7 +108,7 @@ FileOutcome ScaleFile(const CliOptions& o, const FileJob& job, Worker& w,
         if (std::optional<FileOutcome> stopped = CheckBeforeLoading(o, job)) return *stopped;
         makeFolderOf(job.Output);
 
-        const bool streams = CanStreamResult(job.Output, o.Settings.Rotation);
+        const bool streams = CanStreamResult(o.Type, o.Settings.Rotation);
         if (streams && storedUpright(o, job.Source)) {
             const BorrowedCore core(w.Spare);
             BandSettings bands;
@@ -122,7 +122,7 @@ FileOutcome ScaleFile(const CliOptions& o, const FileJob& job, Worker& w,
                 const JobSize size = SizeForPicture(o, width, height);
                 return SizedRequest{size.Selection, size.Settings};
             };
-            if (StreamJpegJob(job.Source, job.Output, request, context, plan)) {
+            if (StreamJpegJob(job.Source, job.Output, o.Type, request, context, plan)) {
                 report(1.0);
                 return outcomes.sized(WrittenOutcome(job.Source, job.Output, plan.FinishedWidth,
                                                      plan.FinishedHeight));
@@ -152,8 +152,8 @@ FileOutcome ScaleFile(const CliOptions& o, const FileJob& job, Worker& w,
             refusal = SizeScale(size.Settings, selection, plan);
             if (refusal == ScaleRefusal::None) {
                 // An output its format cannot hold is refused before the run.
-                CheckFileTypeCanHold(FileTypeForName(job.Output), plan.FinishedWidth,
-                                     plan.FinishedHeight, w.Result.ColorsUsed());
+                CheckFileTypeCanHold(o.Type, plan.FinishedWidth, plan.FinishedHeight,
+                                     w.Result.ColorsUsed());
                 // A streamed result is never held whole: only its work rows are.
                 if (streams)
                     RequireMemory(ScaleWorkBytes(plan, selection), "The scale run's work rows");
@@ -180,7 +180,8 @@ FileOutcome ScaleFile(const CliOptions& o, const FileJob& job, Worker& w,
         if (streams) {
             StreamedJobContext context{w.Tables, w.Result, {}, shareOfProgress(report, 0.2, 1.0)};
             try {
-                StreamLoadedJob(w.Source, selection, size.Settings, plan, job.Output, context);
+                StreamLoadedJob(w.Source, selection, size.Settings, plan, job.Output, o.Type,
+                                context);
             } catch (const EMemoryBusy&) {
                 throw;
             } catch (const EOutOfMemory& e) {
@@ -200,7 +201,7 @@ FileOutcome ScaleFile(const CliOptions& o, const FileJob& job, Worker& w,
         }
         report(0.8);
 
-        SavePictureToFile(w.Result, job.Output);
+        SavePictureToFile(w.Result, job.Output, o.Type);
         report(1.0);
         return outcomes.sized(
             WrittenOutcome(job.Source, job.Output, w.Result.Width(), w.Result.Height()));

@@ -64,8 +64,7 @@ FileOutcome PlanFile(const CliOptions& o, const FileJob& job) {
                 break;
         }
         // The colours the run's fresh result buffer counts.
-        CheckFileTypeCanHold(FileTypeForName(job.Output), plan.FinishedWidth, plan.FinishedHeight,
-                             TDIB().ColorsUsed());
+        CheckFileTypeCanHold(o.Type, plan.FinishedWidth, plan.FinishedHeight, TDIB().ColorsUsed());
         FileOutcome outcome =
             WrittenOutcome(job.Source, job.Output, plan.FinishedWidth, plan.FinishedHeight);
         outcome.Message = job.Source + " -> " + job.Output + " (" + std::to_string(source->Width) +

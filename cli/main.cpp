@@ -47,6 +47,18 @@ int main(int argc, char** argv) {
         inputs = CollectInputs(options, std::cin);
         if (!options.Output.empty() && inputs.Files.size() + inputs.Problems.size() != 1)
             throw CliUsageError("--output takes a single input file");
+        // Before the plan, which compares folders, and the report, which may
+        // go into it.
+        if (!options.Destination.empty()) {
+            const DestinationFolder destination =
+                PrepareDestination(options.Destination, !options.DryRun);
+            if (destination != DestinationFolder::Existed && !options.Quiet)
+                std::fprintf(stderr,
+                             destination == DestinationFolder::Made
+                                 ? "skalomi-cli: made the folder %s\n"
+                                 : "skalomi-cli: the folder %s does not exist; a run makes it\n",
+                             options.Destination.c_str());
+        }
         if (!options.Report.empty()) report = std::make_unique<RunReport>(options.Report);
     } catch (const CliUsageError& e) {
         return usageError(e.what());

@@ -115,6 +115,9 @@ void TForm4::showEvent(QShowEvent* event) {
         QString source = LabelSourceDir->text();
         while (source.size() > 1 && source.endsWith(QLatin1Char('/'))) source.chop(1);
         if (!source.isEmpty()) ShellTreeView1->SelectPath(source);
+    } else {
+        // The choice kept from the last run, where the user can see it.
+        ShellTreeView1->ShowSelection();
     }
     QDialog::showEvent(event);
     FormShow();

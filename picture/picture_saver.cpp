@@ -40,7 +40,10 @@ void CheckFileTypeCanHold(PictureFileType type, int width, int height, int color
 }
 
 void SavePictureToFile(const TDIB& picture, const std::string& fileName) {
-    const PictureFileType type = FileTypeForName(fileName);
+    SavePictureToFile(picture, fileName, FileTypeForName(fileName));
+}
+
+void SavePictureToFile(const TDIB& picture, const std::string& fileName, PictureFileType type) {
     // Before the colour reduction; a BMP file is checked by SaveToFile, as
     // the store stands.
     if (type == PictureFileType::GIF) CheckGIFSize(picture.Width(), picture.Height());

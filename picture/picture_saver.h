@@ -22,6 +22,10 @@ PictureFileType FileTypeForName(const std::string& fileName);
 // cannot hold is refused with the writer's error before any work is done.
 void SavePictureToFile(const TDIB& picture, const std::string& fileName);
 
+// The same, as a file of `type` whatever the name's extension says (the
+// command line's --type with --output).
+void SavePictureToFile(const TDIB& picture, const std::string& fileName, PictureFileType type);
+
 // Throws the writer's error when a file of `type` cannot hold a 24-bit
 // picture of width x height with `colorsUsed` colour entries: a BMP file of
 // more than 4 GiB, a GIF wider or taller than 65535 pixels. The check the

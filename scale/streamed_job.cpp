@@ -48,12 +48,11 @@ private:
     PictureRowWriter& writer_;
 };
 
-// Writes `output` through the safe save, with the writer its name picks and
-// the header facts the result buffer would carry; `run` makes the rows.
+// Writes `output` through the safe save, with the writer of `type` and the
+// header facts the result buffer would carry; `run` makes the rows.
 template <class Run>
-void writeStreamed(const std::string& output, const ScaleSettings& settings, const ScalePlan& plan,
-                   const StreamedJobContext& context, Run run) {
-    const PictureFileType type = FileTypeForName(output);
+void writeStreamed(const std::string& output, PictureFileType type, const ScaleSettings& settings,
+                   const ScalePlan& plan, const StreamedJobContext& context, Run run) {
     const bool topFirst = FinishedRowOrderFor(settings.Rotation) == FinishedRowOrder::TopFirst;
     const ResultStoreFacts facts =
         FactsOfResultStore(context.ResultBuffer, plan.TargetWidth, plan.TargetHeight,
@@ -71,12 +70,21 @@ void writeStreamed(const std::string& output, const ScaleSettings& settings, con
 }  // namespace
 
 bool CanStreamResult(const std::string& outputName, int rotation) {
+    return CanStreamResult(FileTypeForName(outputName), rotation);
+}
+
+bool CanStreamResult(PictureFileType type, int rotation) {
     const FinishedRowOrder order = FinishedRowOrderFor(rotation);
     return order != FinishedRowOrder::Columns &&
-           CanWriteRows(FileTypeForName(outputName), order == FinishedRowOrder::TopFirst);
+           CanWriteRows(type, order == FinishedRowOrder::TopFirst);
 }
 
 bool StreamJpegJob(const std::string& source, const std::string& output,
+                   const RequestForSize& requestFor, StreamedJobContext& context, ScalePlan& plan) {
+    return StreamJpegJob(source, output, FileTypeForName(output), requestFor, context, plan);
+}
+
+bool StreamJpegJob(const std::string& source, const std::string& output, PictureFileType outputType,
                    const RequestForSize& requestFor, StreamedJobContext& context, ScalePlan& plan) {
     // Every refusal below is left to the whole path, which then refuses as
     // it always has; only a busy budget is passed on, for the job to wait.
@@ -95,13 +103,13 @@ bool StreamJpegJob(const std::string& source, const std::string& output,
     const SizedRequest request = requestFor(width, height);
     const SelectionRect& selection = request.Selection;
     const ScaleSettings& settings = request.Settings;
-    if (!CanStreamResult(output, settings.Rotation)) return false;
+    if (!CanStreamResult(outputType, settings.Rotation)) return false;
     ScalePlan accepted;
     MemoryReservation bands;
     try {
         if (SizeScale(settings, selection, accepted) != ScaleRefusal::None) return false;
-        CheckFileTypeCanHold(FileTypeForName(output), accepted.FinishedWidth,
-                             accepted.FinishedHeight, context.ResultBuffer.ColorsUsed());
+        CheckFileTypeCanHold(outputType, accepted.FinishedWidth, accepted.FinishedHeight,
+                             context.ResultBuffer.ColorsUsed());
         // The bands in flight are held on this thread's account while the
         // decoder fills them, on its own thread or this one.
         bands = ReserveMemory(BandedRows::BytesHeld(width, selection, context.Bands),
@@ -116,7 +124,7 @@ bool StreamJpegJob(const std::string& source, const std::string& output,
     JpegRows producer(*decoder);
     bool decoded = false;
     try {
-        writeStreamed(output, settings, accepted, context, [&](FinishedRowSink& sink) {
+        writeStreamed(output, outputType, settings, accepted, context, [&](FinishedRowSink& sink) {
             BandedRows rows(producer, width, height, selection, context.Bands);
             RunScaleToRows(rows, width, height, selection, settings, accepted, context.Tables, sink,
                            context.Progress);
@@ -136,9 +144,16 @@ bool StreamJpegJob(const std::string& source, const std::string& output,
 void StreamLoadedJob(const TDIB& source, const SelectionRect& selection,
                      const ScaleSettings& settings, const ScalePlan& plan,
                      const std::string& output, StreamedJobContext& context) {
+    StreamLoadedJob(source, selection, settings, plan, output, FileTypeForName(output), context);
+}
+
+void StreamLoadedJob(const TDIB& source, const SelectionRect& selection,
+                     const ScaleSettings& settings, const ScalePlan& plan,
+                     const std::string& output, PictureFileType outputType,
+                     StreamedJobContext& context) {
     TDIB picture(source);
     picture.SetPixelFormat(PixelFormat24Bit);
-    writeStreamed(output, settings, plan, context, [&](FinishedRowSink& sink) {
+    writeStreamed(output, outputType, settings, plan, context, [&](FinishedRowSink& sink) {
         PictureSelectionRows rows(picture, selection);
         RunScaleToRows(rows, picture.Width(), picture.Height(), selection, settings, plan,
                        context.Tables, sink, context.Progress);

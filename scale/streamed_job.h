@@ -13,6 +13,7 @@
 #include <string>
 
 #include "picture/dib.h"
+#include "picture/picture_saver.h"
 #include "scale/band_pipeline.h"
 #include "scale/scale_run.h"
 
@@ -20,6 +21,8 @@
 // result: JPEG and PNG files of unrotated runs, BMP files of unrotated runs
 // and half turns. GIF files and quarter turns need the whole picture.
 bool CanStreamResult(const std::string& outputName, int rotation);
+// The same for an output of `type`, whatever its name.
+bool CanStreamResult(PictureFileType type, int rotation);
 
 // What a streamed job uses besides its files.
 struct StreamedJobContext {
@@ -48,6 +51,9 @@ using RequestForSize = std::function<SizedRequest(int width, int height)>;
 // run's plan.
 bool StreamJpegJob(const std::string& source, const std::string& output,
                    const RequestForSize& requestFor, StreamedJobContext& context, ScalePlan& plan);
+// The same, writing `output` as a file of `outputType` whatever its name.
+bool StreamJpegJob(const std::string& source, const std::string& output, PictureFileType outputType,
+                   const RequestForSize& requestFor, StreamedJobContext& context, ScalePlan& plan);
 
 // The scale and the save of a job whose source is loaded whole (24 bits),
 // with a plan SizeScale accepted: RunScale and SavePictureToFile without the
@@ -55,3 +61,8 @@ bool StreamJpegJob(const std::string& source, const std::string& output,
 void StreamLoadedJob(const TDIB& source, const SelectionRect& selection,
                      const ScaleSettings& settings, const ScalePlan& plan,
                      const std::string& output, StreamedJobContext& context);
+// The same, writing `output` as a file of `outputType` whatever its name.
+void StreamLoadedJob(const TDIB& source, const SelectionRect& selection,
+                     const ScaleSettings& settings, const ScalePlan& plan,
+                     const std::string& output, PictureFileType outputType,
+                     StreamedJobContext& context);

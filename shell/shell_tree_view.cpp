@@ -71,6 +71,13 @@ bool TShellTreeView::SelectPath(const QString& path) {
     return true;
 }
 
+void TShellTreeView::ShowSelection() {
+    if (!currentIndex().isValid()) return;
+    scrollTo(currentIndex());
+    keepInView_ = true;
+    keepSelectionInView();
+}
+
 void TShellTreeView::RefreshRoots() {
     const std::vector<FolderRoot> roots = CurrentFolderRoots();
     if (roots == model_->Roots()) return;

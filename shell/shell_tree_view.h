@@ -25,6 +25,10 @@ public:
     // shown (no such folder), leaving the selection as it was.
     bool SelectPath(const QString& path);
 
+    // Scrolls the selected folder into view and keeps it there while folders
+    // listed above it push it down, until the user takes over.
+    void ShowSelection();
+
     // Takes the machine's roots again (volumes come and go); the selected
     // folder stays selected when it is still in the tree.
     void RefreshRoots();

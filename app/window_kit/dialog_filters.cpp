@@ -16,3 +16,15 @@ QStringList QtNameFilters(const QString& pairs) {
     }
     return filters;
 }
+
+QString FilterExtension(const QString& qtFilter) {
+    const qsizetype open = qtFilter.lastIndexOf(QLatin1Char('('));
+    const qsizetype close = qtFilter.lastIndexOf(QLatin1Char(')'));
+    if (open < 0 || close < open) return {};
+    const QString first = qtFilter.mid(open + 1, close - open - 1)
+                              .section(QLatin1Char(' '), 0, 0, QString::SectionSkipEmpty);
+    if (!first.startsWith(QLatin1String("*.")) || first.size() < 3) return {};
+    const QString extension = first.mid(2);
+    if (extension.contains(QLatin1Char('*')) || extension.contains(QLatin1Char('?'))) return {};
+    return extension;
+}

@@ -10,3 +10,7 @@
 // One Qt filter per pair: the description, with " (patterns)" added unless
 // it already ends with exactly those patterns in parentheses.
 QStringList QtNameFilters(const QString& pairs);
+
+// The extension of the Qt filter's first pattern without its dot ("JPEG
+// (*.jpg)" gives "jpg"); empty when that pattern is no "*.extension".
+QString FilterExtension(const QString& qtFilter);

@@ -125,7 +125,15 @@ std::unique_ptr<QFileDialog> QtPlatform::MakeSaveDialog(QWidget* parent,
     dialog->setNameFilters(filters);
     if (settings.FilterIndex >= 1 && settings.FilterIndex <= filters.size())
         dialog->selectNameFilter(filters.at(settings.FilterIndex - 1));
-    dialog->setDefaultSuffix(settings.DefaultExt);
+    // A name typed without an extension gets the chosen type's, so that the
+    // file's name, which decides what is written, and the type agree.
+    const auto followFilter = [d = dialog.get(),
+                               fallback = settings.DefaultExt](const QString& filter) {
+        const QString extension = FilterExtension(filter);
+        d->setDefaultSuffix(extension.isEmpty() ? fallback : extension);
+    };
+    followFilter(dialog->selectedNameFilter());
+    QObject::connect(dialog.get(), &QFileDialog::filterSelected, dialog.get(), followFilter);
     ShapeFileDialog(*dialog, memory);
     if (!settings.FileName.isEmpty()) {
         // The name the dialog kept, in the folder it was last left in.

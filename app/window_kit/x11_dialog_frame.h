@@ -11,10 +11,16 @@
 // moving and closing only, with a border, a title and its menu. Without an
 // X server this does nothing.
 //
+// Nor is it iconified: a modal dialog iconified takes its main window
+// along, and with no task bar nothing is left on the screen to bring them
+// back. icewm reads that from the Motif hints too; openbox reads no hint
+// that withdraws iconifying, and offers it to every window but tool bars
+// and menus, so under openbox the dialog's window type names a tool bar
+// first.
+//
 // A dialog without a parent is also made to belong to the window that was
 // active when it came, so that window managers keep it above that window and
-// iconify the two together: a modal dialog iconified alone (openbox offers
-// that for every framed dialog) would leave a window that takes no input.
+// iconify the two together.
 
 #include <QObject>
 

@@ -4,14 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QListView>
 #include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTest>
 #include <QTimer>
 #include <QTreeView>
 
@@ -165,6 +168,55 @@ TEST(FileDialogMemory, SizeAndFolderAreKeptWhileTheProgramRuns) {
     EXPECT_EQ(saveFolder, QDir(QString::fromStdString(first.path())).absolutePath());
     EXPECT_EQ(saveName, QString::fromStdString(first.file("out.png")));
 }
+
+// A name typed without an extension gets the type chosen in the dialog,
+// at the start or by the user, so the file saved under it is of that type
+// (the save command writes the type its name's extension names).
+struct TypedName {
+    const char* name;
+    int filterIndex;  // at the start, 1 to 4
+    int stepsDown;    // the user's moves in the type list
+    const char* typed;
+    const char* saved;
+};
+
+void PrintTo(const TypedName& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SaveDialogName : public ::testing::TestWithParam<TypedName> {};
+
+TEST_P(SaveDialogName, FollowsTheChosenType) {
+    const TypedName& c = GetParam();
+    TempDir dir;
+    QtPlatform platform;
+    SaveDialogSettings save;
+    save.Filter = texts::SaveDialogFilter;
+    save.FilterIndex = c.filterIndex;
+    save.DefaultExt = QStringLiteral("bmp");
+    whileUp([&](QFileDialog& dialog) {
+        dialog.setDirectory(QString::fromStdString(dir.path()));
+        auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_TRUE(types && name);
+        for (int i = 0; i < c.stepsDown; ++i) QTest::keyClick(types, Qt::Key_Down);
+        name->clear();
+        QTest::keyClicks(name, QString::fromUtf8(c.typed));
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    ASSERT_TRUE(platform.RunSaveDialog(nullptr, save));
+    // The name's extension decides what the save command writes.
+    EXPECT_EQ(save.FileName, QString::fromStdString(dir.file(c.saved)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Types, SaveDialogName,
+                         ::testing::Values(TypedName{"JpegAtTheStart", 2, 0, "out", "out.jpg"},
+                                           TypedName{"PngChosen", 2, 2, "out", "out.png"},
+                                           TypedName{"BitmapAtTheStart", 1, 0, "out", "out.bmp"},
+                                           TypedName{"GifChosen", 1, 2, "out", "out.gif"},
+                                           TypedName{"ATypedExtensionStays", 2, 0, "out.png",
+                                                     "out.png"}),
+                         NameOfParam());
 
 TEST(FileDialogMemory, NothingComesFromAnEarlierRun) {
     // What Qt's own dialog left in its settings file in another run.

@@ -2,6 +2,7 @@
 // closing, the ".dat" file and the general error box.
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -134,18 +135,53 @@ TEST_F(WindowTest, ClosingReleasesTheBuffersAndTables) {
     EXPECT_TRUE(platform_.Messages.empty());
 }
 
-TEST_F(WindowTest, TheExecutablesDatFileIsGoneAfterTheWindowsAreDestroyed) {
-    const QString dat = DatFilePath(QCoreApplication::applicationFilePath());
-    {
-        QFile file(dat);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("columns");
+// The windows' shut-down removes the executable's ".dat" file when this run
+// wrote it, and leaves one that was there before alone.
+TEST_F(WindowTest, AtShutDownTheDatFileGoesOnlyWhenThisRunWroteIt) {
+    const QString dat = ExecutableDatFile().Path();
+    ASSERT_EQ(dat, DatFilePath(QCoreApplication::applicationFilePath()));
+    for (const bool written : {false, true}) {
+        WriteBytes(dat.toStdString(), {'c', 'o', 'l'});
+        if (written) ExecutableDatFile().NoteWrittenByThisRun();
+        TearDown();
+        EXPECT_EQ(QFileInfo::exists(dat), !written) << "written by this run: " << written;
+        QFile::remove(dat);
+        CreateWindows();  // for the next round and the fixture's own TearDown
     }
-    ASSERT_TRUE(QFileInfo::exists(dat));
-    TearDown();
-    EXPECT_FALSE(QFileInfo::exists(dat));
-    CreateWindows();  // for the fixture's own TearDown
 }
+
+struct DatRow {
+    const char* name;
+    const char* there;  // "file", "folder" or nothing
+    bool writtenByThisRun;
+    bool remains;
+};
+
+void PrintTo(const DatRow& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class DatFileRemoval : public ::testing::TestWithParam<DatRow> {};
+
+TEST_P(DatFileRemoval, OnlyTheFileThisRunWrote) {
+    const DatRow& row = GetParam();
+    TempDir dir;
+    const std::string path = dir.file("skalomi.dat");
+    const std::string there = row.there;
+    if (there == "file") WriteBytes(path, {'c', 'o', 'l'});
+    if (there == "folder") QDir().mkdir(QString::fromStdString(path));
+    DatFile dat(QString::fromStdString(path));
+    if (row.writtenByThisRun) dat.NoteWrittenByThisRun();
+    dat.RemoveIfWrittenByThisRun();
+    EXPECT_EQ(QFileInfo::exists(QString::fromStdString(path)), row.remains);
+}
+
+INSTANTIATE_TEST_SUITE_P(AtShutDown, DatFileRemoval,
+                         ::testing::Values(DatRow{"AUsersFileStays", "file", false, true},
+                                           DatRow{"TheRunsOwnFileGoes", "file", true, false},
+                                           DatRow{"NothingThereIsNoFailure", "", true, false},
+                                           DatRow{"AFolderOfThatNameStays", "folder", true, true}),
+                         NameOfParam());
 
 TEST(DatFile, ReplacesTheExtensionOfTheExecutable) {
     EXPECT_EQ(DatFilePath(QStringLiteral("/usr/bin/skalomi")),

@@ -193,12 +193,14 @@ INSTANTIATE_TEST_SUITE_P(
                 "ファイル名拡張子が設定されていません",
                 {},
                 {}},
-        Outcome{"OutputByExactExtension",
-                "-q -o out.Jpg good.bmp",
-                0,
-                "out.Jpg (60x40)",
-                {"out.Jpg"},
-                {}},
+        Outcome{"OutputInAnyCase", "-q -o out.Jpg good.bmp", 0, "out.Jpg (60x40)", {"out.Jpg"}, {}},
+        Outcome{"OutputOfNoType",
+                "-q -o out.tif good.bmp",
+                2,
+                "no picture type has the extension \".tif\"",
+                {},
+                {"out.tif"}},
+        Outcome{"DestinationIsAFile", "-d good.bmp tall.bmp", 2, "保存先に有効なフォルダ", {}, {}},
         Outcome{"UsageError", "-q --percent good.bmp", 2, "not a whole number", {}, {}},
         Outcome{"OutputWithTwoInputs",
                 "-q -o x.bmp good.bmp old.bmp",
@@ -287,14 +289,77 @@ INSTANTIATE_TEST_SUITE_P(
                       StreamedRun{"GifWhole", "-p 60", "out.gif"}),
     NameOfParam());
 
-TEST(CliEndToEnd, OutputExtensionDecidesTheFormatAsTheSaveCommandDoes) {
+// A missing --dest folder is made with those above it, before the report
+// goes into it, and said once, not with -q; a dry run makes none and says so.
+TEST(CliEndToEnd, AMissingDestinationIsMadeAndSaidOnce) {
+    struct Case {
+        const char* options;
+        const char* line;
+        int times;
+        bool made;
+    };
+    for (const Case& c :
+         {Case{"--report new/sub/r.jsonl", "skalomi-cli: made the folder new/sub\n", 1, true},
+          Case{"-q", "made the folder", 0, true},
+          Case{"-n", "skalomi-cli: the folder new/sub does not exist; a run makes it\n", 1,
+               false}}) {
+        TempDir dir;
+        writePicture(dir.file("a.bmp"), 20, 10, 1);
+        writePicture(dir.file("b.bmp"), 10, 20, 2);
+        const CommandResult r = cli(dir, std::string(c.options) + " -d new/sub a.bmp b.bmp");
+        EXPECT_EQ(r.status, 0) << c.options << ": " << r.output;
+        int times = 0;
+        for (std::size_t at = r.output.find(c.line); at != std::string::npos;
+             at = r.output.find(c.line, at + 1))
+            ++times;
+        EXPECT_EQ(times, c.times) << c.options << ": " << r.output;
+        EXPECT_EQ(fs::exists(dir.file("new/sub/b_ks.jpg")), c.made) << c.options;
+        EXPECT_EQ(fs::exists(dir.file("new")), c.made) << c.options;
+    }
+}
+
+// The file --output writes is of the type its name or --type asks for, on
+// the streamed path (a JPEG source, unturned) and the whole one.
+struct OutputType {
+    const char* name;
+    std::string args;  // before the source, in.jpg or a.bmp
+    std::string source;
+    std::string output;
+    const char* signature;  // the first bytes of a file of the type
+};
+
+void PrintTo(const OutputType& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CliOutputTypes : public ::testing::TestWithParam<OutputType> {};
+
+TEST_P(CliOutputTypes, WrittenAsAsked) {
+    const OutputType& c = GetParam();
     TempDir dir;
     writePicture(dir.file("a.bmp"), 20, 10, 3);
-    ASSERT_EQ(cli(dir, "-q -o out.Jpg a.bmp").status, 0);
-    const std::vector<std::uint8_t> bytes = ReadBytes(dir.file("out.Jpg"));
-    ASSERT_GE(bytes.size(), 2u);
-    EXPECT_EQ(bytes[0], 'B');  // ".Jpg" is not ".jpg": a BMP
-    EXPECT_EQ(bytes[1], 'M');
+    WriteBytes(dir.file("in.jpg"), EncodeJPEG(MakePicture24(20, 10, [](int x, int) { return x; })));
+    fs::create_directory(dir.file("v.2"));
+    const CommandResult r = cli(dir, "-q -p 50 " + c.args + " -o " + c.output + " " + c.source);
+    ASSERT_EQ(r.status, 0) << r.output;
+    const std::vector<std::uint8_t> bytes = ReadBytes(dir.file(c.output));
+    const std::string signature = c.signature;
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + std::min(bytes.size(), signature.size())),
+              signature);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, CliOutputTypes,
+    ::testing::Values(OutputType{"StreamedJpeg", "", "in.jpg", "out.jpeg", "\xff\xd8\xff"},
+                      OutputType{"WholeMixedCaseJpg", "", "a.bmp", "out.Jpg", "\xff\xd8\xff"},
+                      OutputType{"StreamedPngByType", "-t png", "in.jpg", "out.jpg", "\x89PNG"},
+                      OutputType{"TurnedBmpByType", "-r left -t bmp", "in.jpg", "out.png", "BM"},
+                      OutputType{"GifWithoutExtension", "-t gif", "a.bmp", "out", "GIF87a"},
+                      OutputType{"UpperCaseJpe", "", "a.bmp", "out.JPE", "\xff\xd8\xff"},
+                      OutputType{"MixedCasePngInADottedFolder", "", "a.bmp", "v.2/o.pNg",
+                                 "\x89PNG"},
+                      OutputType{"BmpWithoutExtension", "", "in.jpg", "v.2/out", "BM"},
+                      OutputType{"TypeForAnUnknownOne", "-t gif", "in.jpg", "out.raw", "GIF87a"}),
+    NameOfParam());
 
 }  // namespace

@@ -310,8 +310,16 @@ TEST_F(Form4Test, FirstShowingSelectsTheSourceFolderLaterOnesKeepTheChoice) {
     EXPECT_EQ(dialog().Label1->text(), QString::fromStdString(other_));
     dialog().reject();
 
-    ShowDialog();  // another run, another source folder: the choice stays
+    // The tree was left scrolled away from the choice.
+    const auto choiceInView = [tree] {
+        return tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex()));
+    };
+    tree->scrollToTop();
+    if (choiceInView()) tree->scrollToBottom();
+    ASSERT_FALSE(choiceInView()) << "the tree is too short to scroll the choice away";
+    ShowDialog();  // another run, another source folder: the choice stays, in view
     EXPECT_EQ(dialog().Label1->text(), QString::fromStdString(other_));
+    EXPECT_TRUE(WaitUntil(choiceInView, 2000));
     dialog().reject();
 }
 

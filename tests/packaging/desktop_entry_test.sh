@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # The menu entry and the software-centre metadata: valid by the
 # freedesktop.org and AppStream validators, and offering every picture type
-# the loader reads under the names the shared MIME database knows.
+# the loader reads under the names the shared MIME database knows. The
+# metadata names this release as the Debian changelog does, loses no text
+# to CMake, and names a home page and screenshots only when the build is
+# given a home page, the screenshots being the project's own.
 #   desktop_entry_test.sh SOURCE_DIR BUILD_DIR
 set -uo pipefail
 # shellcheck source=testlib.sh
@@ -45,7 +48,41 @@ expect_contains "metadata" "$metadata" "<id>$(basename "$desktop" .desktop)</id>
 expect_contains "metadata" "$metadata" "<launchable type=\"desktop-id\">$(basename "$desktop")</launchable>"
 expect_contains "metadata" "$metadata" "<binary>skalomi</binary>"
 expect_contains "metadata" "$metadata" "<binary>skalomi-cli</binary>"
-grep -q '<caption xml:lang="ja">' "$metainfo" || fail "the screenshots have no Japanese captions"
+
+# The release, as the Debian changelog's last entry has it.
+changelog=$(head -1 "$src/packaging/debian/changelog")
+version=$(sed -E 's/^[^(]*\(([^-)]*).*/\1/' <<<"$changelog")
+day=$(date -u -d "$(grep -m1 -oP '^ -- .*>  \K.*' "$src/packaging/debian/changelog")" +%F)
+expect_contains "metadata" "$metadata" "<release version=\"$version\" date=\"$day\"/>"
+
+# configure_file takes every @NAME@ for a variable, one it does not know for
+# an empty one: the template names only variables the build sets.
+template=$src/packaging/org.skalomi.Skalomi.metainfo.xml.in
+known=$(grep -ohE 'set\((SKALOMI|CPACK)_[A-Z_]+' "$src/packaging/CMakeLists.txt" | cut -c5- | sort -u)
+while read -r name; do
+    [[ -z $name || $name == PROJECT_VERSION ]] || grep -qx "$name" <<<"$known" ||
+        fail "the template's @$name@ is no variable of the build: it would vanish"
+done < <(grep -oE '@[A-Za-z0-9_./+-]+@' "$template" | tr -d @ | sort -u)
+
+# No home page given: none named, and no screenshots, which would need one.
+if grep -qE '<url|<screenshot' "$metainfo"; then
+    fail "a home page or screenshots without a home page: $(grep -E '<url|<image' "$metainfo")"
+fi
+# With one, both, the images being those in packaging/screenshots.
+make_temp
+home=https://www.example.org/skalomi/
+cmake -S "$src" -B "$scratch/web" -DSKALOMI_HOMEPAGE=$home -DSKALOMI_BUILD_TESTS=OFF >"$scratch/log" 2>&1 ||
+    fail "configuring with a home page failed: $(cat "$scratch/log")"
+web=$scratch/web/packaging/org.skalomi.Skalomi.metainfo.xml
+out=$(appstreamcli validate --no-net "$web" 2>&1) || fail "appstreamcli refuses the metadata with a home page: $out"
+expect_contains "metadata with a home page" "$(cat "$web")" "<url type=\"homepage\">$home</url>"
+images=$(sed -n 's:.*<image>\(.*\)</image>.*:\1:p' "$web")
+[[ -n $images ]] || fail "no screenshots with a home page"
+while read -r image; do
+    [[ $image == "${home}screenshots/"* && -f $src/packaging/screenshots/${image##*/} ]] ||
+        fail "the screenshot $image is not one of packaging/screenshots"
+done <<<"$images"
+grep -q '<caption xml:lang="ja">' "$web" || fail "the screenshots have no Japanese captions"
 
 # The icon the entry names is one we install.
 icon=$(field Icon)

@@ -2,7 +2,8 @@
 # `cmake --install` puts every file where the Filesystem Hierarchy Standard
 # and freedesktop.org expect it, under any prefix and into a staging folder
 # (DESTDIR); the installed programs run, and their manual pages render and
-# name every option their --help lists.
+# name every option their --help lists; the README's line that removes an
+# install takes every file away again.
 #   install_test.sh BUILD_DIR
 set -uo pipefail
 # shellcheck source=testlib.sh
@@ -17,7 +18,9 @@ expected_files() {
         share/metainfo/org.skalomi.Skalomi.metainfo.xml \
         share/icons/hicolor/scalable/apps/org.skalomi.Skalomi.svg \
         share/man/man1/skalomi.1.gz share/man/man1/skalomi-cli.1.gz \
-        share/bash-completion/completions/skalomi-cli
+        share/bash-completion/completions/skalomi-cli \
+        share/doc/skalomi/copyright share/doc/skalomi/changelog.Debian.gz \
+        share/lintian/overrides/skalomi
     for size in 16 22 24 32 48 64 128 256; do
         echo "share/icons/hicolor/${size}x${size}/apps/org.skalomi.Skalomi.png"
     done
@@ -71,5 +74,15 @@ for program in skalomi skalomi-cli; do
         grep -qE -- "(^|[^a-z-])$option([^a-z-]|$)" <<<"$text" || fail "$program(1) does not name $option"
     done <<<"$options"
 done
+
+# The README's removal, after an install into a home folder's ~/.local (one
+# with a space in its name).
+readme=$(dirname "$0")/../../README.md
+removal=$(grep -m1 -E '^xargs .*rm < build/package/install_manifest.txt' "$readme")
+[[ -n $removal ]] || fail "no removal line in the README"
+local_prefix="$scratch/a home/.local"
+cmake --install "$build" --prefix "$local_prefix" >"$scratch/log" 2>&1 || fail "install into ~/.local: $(cat "$scratch/log")"
+(cd "$build" && bash -c "${removal//build\/package\//}") || fail "the README's removal failed"
+expect_equal "files left after the removal" "$(find "$local_prefix" ! -type d)" ""
 
 finish

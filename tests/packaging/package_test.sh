@@ -2,7 +2,8 @@
 # `cpack -G DEB` makes the Debian package from the finished build: its name,
 # version, section, maintainer and description, the libraries it needs as
 # dpkg-shlibdeps found them plus the interface's fonts, and exactly the files
-# an install to /usr holds.
+# an install to /usr holds; lintian finds nothing to object to, not even a
+# missing hardening, and the changelog names this version.
 #   package_test.sh BUILD_DIR
 set -uo pipefail
 # shellcheck source=testlib.sh
@@ -59,5 +60,16 @@ for program in skalomi skalomi-cli; do
     [[ -x $scratch/root/usr/bin/$program ]] || fail "no usr/bin/$program"
     ! readelf -S "$scratch/root/usr/bin/$program" | grep -q '\.debug_info' || fail "$program is not stripped"
 done
+
+# lintian as the archive runs it, its notes included.
+if ! command -v lintian >/dev/null; then
+    fail "lintian is missing (tools/install-deps test installs it)"
+else
+    remarks=$(lintian --display-info --tag-display-limit 0 "$deb" 2>&1)
+    expect_equal "lintian's errors, warnings and hardening notes" \
+        "$(grep -E '^(E|W): |hardening' <<<"$remarks")" ""
+fi
+changelog=$(zcat "$scratch/root/usr/share/doc/skalomi/changelog.Debian.gz" | head -1)
+expect_equal "the changelog's last entry" "${changelog%%)*})" "skalomi ($(field Version))"
 
 finish

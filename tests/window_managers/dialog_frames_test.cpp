@@ -1,9 +1,13 @@
 // The destination dialog and the message boxes as window managers frame
 // them: a fixed-size dialog frame with a title and a close box, which can be
-// moved and closed but neither resized nor maximised, the same again each
-// time the dialog comes back. icewm offers no iconifying either; openbox
-// offers it to every framed dialog and reads no hint that withdraws it, so
-// there the dialog takes the main window along.
+// moved and closed but neither resized, maximised nor iconified, the same
+// again each time the dialog comes back. Iconified all the same (a request
+// from elsewhere), the dialog takes the main window along; and a click inside
+// it takes the keyboard back from another program.
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 
 #include <QMessageBox>
 #include <algorithm>
@@ -20,20 +24,16 @@ struct FrameCase {
     const char* name;
     const char* manager;
     Dialog dialog;
-    std::vector<const char*> notOffered;
 };
 
-const std::vector<const char*> kFixedSize{"_NET_WM_ACTION_RESIZE", "_NET_WM_ACTION_MAXIMIZE_HORZ",
-                                          "_NET_WM_ACTION_MAXIMIZE_VERT"};
-const std::vector<const char*> kFixedSizeNoIconify{
-    "_NET_WM_ACTION_RESIZE", "_NET_WM_ACTION_MAXIMIZE_HORZ", "_NET_WM_ACTION_MAXIMIZE_VERT",
-    "_NET_WM_ACTION_MINIMIZE"};
+const char* const kNotOffered[] = {"_NET_WM_ACTION_RESIZE", "_NET_WM_ACTION_MAXIMIZE_HORZ",
+                                   "_NET_WM_ACTION_MAXIMIZE_VERT", "_NET_WM_ACTION_MINIMIZE"};
 
 const FrameCase kFrames[] = {
-    {"openbox_DestinationDialog", "openbox", Dialog::Destination, kFixedSize},
-    {"openbox_MessageBox", "openbox", Dialog::MessageBox, kFixedSize},
-    {"icewm_DestinationDialog", "icewm", Dialog::Destination, kFixedSizeNoIconify},
-    {"icewm_MessageBox", "icewm", Dialog::MessageBox, kFixedSizeNoIconify},
+    {"openbox_DestinationDialog", "openbox", Dialog::Destination},
+    {"openbox_MessageBox", "openbox", Dialog::MessageBox},
+    {"icewm_DestinationDialog", "icewm", Dialog::Destination},
+    {"icewm_MessageBox", "icewm", Dialog::MessageBox},
 };
 
 void PrintTo(const FrameCase& c, std::ostream* out) {
@@ -69,7 +69,7 @@ protected:
         };
         EXPECT_TRUE(has("_NET_WM_ACTION_CLOSE")) << showing;
         EXPECT_TRUE(has("_NET_WM_ACTION_MOVE")) << showing;
-        for (const char* action : GetParam().notOffered)
+        for (const char* action : kNotOffered)
             EXPECT_FALSE(has(action)) << showing << ": " << action << " is offered";
         // A title bar, which holds the close box.
         const std::vector<long> frame = xtest::FrameExtents(window.winId());
@@ -95,8 +95,8 @@ TEST_P(DialogFrame, FixedSizeWithACloseBox) {
     dialog->hide();
 }
 
-// Iconified (openbox offers it), the modal dialog takes the main window
-// with it: the main window, which takes no input while the dialog is up, is
+// Iconified by a request from elsewhere, the modal dialog takes the main
+// window with it: the main window, which takes no input while the dialog is up, is
 // never left alone on the screen.
 TEST_P(DialogFrame, IconifiedItTakesTheMainWindowAlong) {
     START_WINDOWS(GetParam().manager);
@@ -111,6 +111,50 @@ TEST_P(DialogFrame, IconifiedItTakesTheMainWindowAlong) {
     Pause(500);
     EXPECT_TRUE(!xtest::IsIconic(id) || xtest::IsIconic(form().winId()))
         << "the main window was left without its dialog under " << GetParam().manager;
+    dialog->hide();
+    dialog->setWindowModality(Qt::NonModal);
+}
+
+// Another program, xmessage, on the screen while it runs; it takes the
+// keyboard as it comes.
+class OtherProgram {
+public:
+    OtherProgram() {
+        char* const argv[] = {const_cast<char*>("xmessage"), const_cast<char*>("-geometry"),
+                              const_cast<char*>("+700+500"), const_cast<char*>("other"), nullptr};
+        if (posix_spawnp(&pid_, "xmessage", nullptr, nullptr, argv, environ) != 0) pid_ = 0;
+    }
+    ~OtherProgram() {
+        if (pid_ <= 0) return;
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+    }
+    bool Started() const { return pid_ > 0; }
+
+private:
+    pid_t pid_ = 0;
+};
+
+// openbox gives the keyboard for a click inside a window only to the kinds
+// of windows it may iconify: the dialog, which it may not, asks for it.
+TEST_P(DialogFrame, AClickInsideTakesTheKeyboardBackFromAnotherProgram) {
+    START_WINDOWS(GetParam().manager);
+    std::unique_ptr<QMessageBox> box;
+    QWidget* dialog = makeDialog(box);
+    dialog->setWindowModality(Qt::ApplicationModal);
+    dialog->show();
+    ASSERT_TRUE(
+        WaitUntil([&] { return xtest::IsManaged(dialog->winId()) && HasKeyboard(dialog); }, 5000));
+    {
+        OtherProgram other;
+        ASSERT_TRUE(other.Started()) << "xmessage (x11-utils) is missing";
+        ASSERT_TRUE(WaitUntil([&] { return !HasKeyboard(dialog); }, 5000));
+        const QPoint inside =
+            dialog->mapToGlobal(QPoint(dialog->width() / 4, dialog->height() / 2));
+        xtest::Click(inside.x(), inside.y());
+        EXPECT_TRUE(WaitUntil([&] { return HasKeyboard(dialog); }, 3000))
+            << "the dialog did not take the keyboard back under " << GetParam().manager;
+    }
     dialog->hide();
     dialog->setWindowModality(Qt::NonModal);
 }
