@@ -201,8 +201,9 @@ std::string WindowManagerSession::Use(const std::string& name) {
     const auto deadline = Clock::now() + std::chrono::seconds(20);
     while (Clock::now() < deadline) {
         if (xtest::SupportingWindowManager() != 0) {
-            // Announced; give it a moment to finish taking over the screen.
-            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            // Announced; once it answers, it has taken over the screen.
+            if (!xtest::RoundTripThroughWindowManager())
+                return name + " does not answer requests for frame extents";
             name_ = name;
             return {};
         }
@@ -366,6 +367,43 @@ void SendDeleteWindow(XWindowId window) {
 
 void Sync() {
     if (Open()) XSync(display, False);
+}
+
+bool RoundTripThroughWindowManager(int milliseconds) {
+    if (!Open()) return false;
+    const Window root = DefaultRootWindow(display);
+    const Window probe = XCreateSimpleWindow(display, root, 0, 0, 1, 1, 0, 0, 0);
+    XSelectInput(display, probe, PropertyChangeMask);
+    XEvent request;
+    std::memset(&request, 0, sizeof request);
+    request.xclient.type = ClientMessage;
+    request.xclient.window = probe;
+    request.xclient.message_type = atom("_NET_REQUEST_FRAME_EXTENTS");
+    request.xclient.format = 32;
+
+    const Atom answer = atom("_NET_FRAME_EXTENTS");
+    const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
+    auto nextAsk = Clock::now();
+    bool answered = false;
+    while (!answered && Clock::now() < deadline) {
+        // Asked again now and then: a manager that is still starting may
+        // drop what came before it was ready.
+        if (Clock::now() >= nextAsk) {
+            XSendEvent(display, root, False, SubstructureRedirectMask | SubstructureNotifyMask,
+                       &request);
+            XFlush(display);
+            nextAsk = Clock::now() + std::chrono::milliseconds(250);
+        }
+        XEvent event;
+        while (!answered && XCheckTypedWindowEvent(display, probe, PropertyNotify, &event))
+            answered = event.xproperty.atom == answer;
+        if (answered) break;
+        pollfd p{ConnectionNumber(display), POLLIN, 0};
+        poll(&p, 1, 10);
+    }
+    XDestroyWindow(display, probe);
+    XSync(display, False);
+    return answered;
 }
 
 }  // namespace xtest
