@@ -17,7 +17,10 @@ fi
 
 scratch=$(mktemp -d)
 mkfifo "$scratch/display"
-Xvfb -displayfd 3 -nolisten tcp "${server_arguments[@]}" 3>"$scratch/display" 2>"$scratch/log" &
+# -noreset: by default the server starts afresh whenever its last client
+# goes, and refuses the next one meanwhile.
+Xvfb -displayfd 3 -nolisten tcp -noreset "${server_arguments[@]}" 3>"$scratch/display" \
+    2>"$scratch/log" &
 server=$!
 trap 'kill "$server" 2>/dev/null; wait "$server" 2>/dev/null; rm -rf "$scratch"' EXIT
 

@@ -143,11 +143,12 @@ std::string XServerSession::Start() {
     if (!ProgramExists("Xvfb")) return "Xvfb is not installed";
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) return "no pipe";
-    // Xvfb picks the first free display itself and writes its number here.
-    const bool started = server_.Start(
-        "Xvfb",
-        {"-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"},
-        {}, fds[1]);
+    // Xvfb picks the first free display itself and writes its number here;
+    // it never starts afresh when its last client goes (-noreset).
+    const bool started = server_.Start("Xvfb",
+                                       {"-displayfd", std::to_string(fds[1]), "-screen", "0",
+                                        "1280x1024x24", "-nolisten", "tcp", "-noreset"},
+                                       {}, fds[1]);
     close(fds[1]);
     if (!started) {
         close(fds[0]);
