@@ -7,8 +7,9 @@
 
 add_compile_options(-fstack-protector-strong -Wformat -Werror=format-security)
 # glibc checks its functions only in optimised code (it warns otherwise), and
-# its checked forms hide the calls the sanitizers watch.
-if(NOT SKALOMI_SANITIZE)
+# its checked forms hide the calls the sanitizers watch; the name check
+# builds without optimising.
+if(NOT SKALOMI_SANITIZE AND NOT SKALOMI_ODR_CHECK)
     add_compile_definitions($<$<NOT:$<CONFIG:Debug>>:_FORTIFY_SOURCE=2>)
 endif()
 add_link_options(-Wl,-z,relro -Wl,-z,now)

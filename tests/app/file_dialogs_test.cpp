@@ -66,15 +66,20 @@ TEST_P(ReadableDialog, ColumnsAndFoldersAreNotCut) {
         dialog = QtPlatform::MakeOpenDialog(
             nullptr, {texts::OpenDialogTitle, texts::OpenDialogFilter, false}, memory);
     }
+    // The dialog fits its columns to the folder once the folder is read.
+    bool folderRead = false;
+    QObject::connect(dialog->findChild<QFileSystemModel*>(), &QFileSystemModel::directoryLoaded,
+                     dialog.get(), [&](const QString& path) {
+                         folderRead |= QDir(path) == QDir(QString::fromStdString(dir.path()));
+                     });
     dialog->show();
     auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
     auto* sidebar = dialog->findChild<QListView*>(QStringLiteral("sidebar"));
     ASSERT_TRUE(view && sidebar);
     EXPECT_EQ(dialog->viewMode(), QFileDialog::Detail);
     EXPECT_TRUE(view->isVisible());
-    // Wait until the folder is read and its rows are shown.
-    ASSERT_TRUE(WaitUntil([&] { return view->model()->rowCount(view->rootIndex()) >= 3; }, 10000));
-    Pause(300);
+    ASSERT_TRUE(WaitUntil(
+        [&] { return folderRead && view->model()->rowCount(view->rootIndex()) >= 3; }, 10000));
 
     QHeaderView* header = view->header();
     for (int column = 0; column < 4; ++column)

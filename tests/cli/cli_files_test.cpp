@@ -294,13 +294,16 @@ pid_t startCli(const TempDir& dir, const std::vector<std::string>& args) {
     return pid;
 }
 
-// Whether process `pid` has a file open in `folder` that has no name: the
-// output being written.
+// Whether process `pid` has a file open in `folder` that has no name and
+// holds some bytes already: the output part-way through being written.
 bool writingUnnamedFileIn(pid_t pid, const std::string& folder) {
     std::error_code ec;
     for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec)) {
         const std::string target = fs::read_symlink(fd.path(), ec).string();
-        if (!ec && target.rfind(folder + "/", 0) == 0 && Contains(target, "(deleted)")) return true;
+        struct stat file;
+        if (!ec && target.rfind(folder + "/", 0) == 0 && Contains(target, "(deleted)") &&
+            ::stat(fd.path().c_str(), &file) == 0 && file.st_size > 0)
+            return true;
     }
     return false;
 }
@@ -335,7 +338,6 @@ TEST_P(CliStopped, InTheMiddleOfALargePngLeavesTheOldFileAndNothingElse) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     ASSERT_TRUE(caught) << "the file was never seen being written";
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
     ::kill(pid, c.signal);
     int status = 0;
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);

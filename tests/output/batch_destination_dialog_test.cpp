@@ -7,6 +7,8 @@
 
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -14,6 +16,7 @@
 #include <filesystem>
 
 #include "app/window_kit/fonts.h"
+#include "shell/folder_tree_model.h"
 #include "shell/shell_list_view.h"
 #include "shell/shell_tree_view.h"
 #include "tests/output/batch_fixture.h"
@@ -293,14 +296,25 @@ TEST_F(Form4Test, IsFileNameLooksAtEveryByte) {
 }
 
 TEST_F(Form4Test, FirstShowingSelectsTheSourceFolderLaterOnesKeepTheChoice) {
+    // The folders above the source folder are listed in turn from the top,
+    // its own parent last.
+    TShellTreeView* tree = dialog().ShellTreeView1;
+    bool parentListed = false;
+    QObject::connect(tree->FolderModel()->Source(), &QFileSystemModel::directoryLoaded, tree,
+                     [&](const QString& path) {
+                         parentListed |= QDir(path) == QDir(QString::fromStdString(temp_.path()));
+                     });
     ShowDialog();
     EXPECT_EQ(dialog().Label1->text(), QString::fromStdString(source_));
     EXPECT_EQ(focusName(), QStringLiteral("ShellTreeView1"));
-    // The tree shows the selected folder: its item is in view, also after
-    // the folders above it have been listed.
-    TShellTreeView* tree = dialog().ShellTreeView1;
-    WaitUntil([] { return false; }, 300);
-    EXPECT_TRUE(tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex())));
+    // The tree shows the selected folder: its item comes into view, also
+    // once the folders above it have been listed.
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            return parentListed &&
+                   tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex()));
+        },
+        10000));
     // A click on another folder in the tree.
     SelectFolder(other_);
     const QModelIndex other = dialog().ShellTreeView1->currentIndex();
@@ -332,7 +346,7 @@ TEST_F(Form4Test, TheListOpensNothingAndKeepsNothingSelected) {
     ShowDialog();
     TShellListView* list = dialog().ShellListView1;
     ASSERT_TRUE(
-        WaitUntil([&] { return list->IndexOfPath(QString::fromStdString(file)).isValid(); }));
+        WaitUntil([&] { return list->IndexOfPath(QString::fromStdString(file)).isValid(); }, 5000));
 
     for (const std::string& item : {file, source_ + "/inner"}) {
         const QModelIndex index = list->IndexOfPath(QString::fromStdString(item));

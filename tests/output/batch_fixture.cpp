@@ -1,7 +1,6 @@
 #include "tests/output/batch_fixture.h"
 
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -108,16 +107,6 @@ void TypeInto(QWidget* widget, const QString& text) {
                                              : static_cast<int>(Qt::Key_unknown);
         KeyInto(widget, key, QString(c));
     }
-}
-
-bool WaitUntil(const std::function<bool()>& done, int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
 }
 
 std::vector<std::uint8_t> BytesOrNothing(const std::string& path) {

@@ -13,6 +13,7 @@
 
 #include "output/batch_destination_dialog.h"
 #include "tests/app/window_fixture.h"
+#include "tests/support/qt_waiting.h"
 
 class BatchTest : public WindowTest {
 protected:
@@ -54,8 +55,6 @@ private:
 // Typing into a control of a dialog, one key event a character.
 void TypeInto(QWidget* widget, const QString& text);
 void KeyInto(QWidget* widget, int key, const QString& text = QString());
-// Processes events until `done` holds or `ms` passed.
-bool WaitUntil(const std::function<bool()>& done, int ms = 5000);
 
 // A copy of the file's bytes, or empty when there is none.
 std::vector<std::uint8_t> BytesOrNothing(const std::string& path);

@@ -73,12 +73,10 @@ expect_equal "exit status after an unknown option" "$?" 1
 expect_contains "unknown option" "$mistake" "Unknown option 'bogus'"
 
 # ----------------------------------------------------- with a display
-for tool in xvfb-run xwininfo; do
-    command -v "$tool" >/dev/null || fail "$tool is missing (tools/install-deps test installs it)"
-done
+command -v xwininfo >/dev/null || fail "xwininfo is missing (tools/install-deps test installs it)"
 cp "$picture" "$scratch/photo one.bmp"
 printf 'BM\0\1\2\3' >"$scratch/junk.bmp"
-xvfb-run -a -s '-screen 0 1024x768x24' bash "$self" "$skalomi" "$picture" --on-x "$scratch" ||
-    fail "under Xvfb (above)"
+bash "$(dirname "$self")/../support/on_private_display.sh" -s '-screen 0 1024x768x24' \
+    bash "$self" "$skalomi" "$picture" --on-x "$scratch" || fail "under Xvfb (above)"
 
 finish

@@ -49,7 +49,7 @@ protected:
             << GetParam().manager << " did not take the dialog in";
         // The list follows the window's hints, which the manager reads as it
         // frames the window.
-        Pause(300);
+        EXPECT_TRUE(SettleDesktop()) << GetParam().manager << " did not answer";
         return xtest::AllowedActions(id);
     }
 
@@ -108,8 +108,11 @@ TEST_P(DialogFrame, IconifiedItTakesTheMainWindowAlong) {
     ASSERT_TRUE(WaitUntil([&] { return xtest::IsManaged(id) && HasKeyboard(dialog); }, 5000));
 
     xtest::Iconify(id);
-    Pause(500);
-    EXPECT_TRUE(!xtest::IsIconic(id) || xtest::IsIconic(form().winId()))
+    // The manager has iconified the dialog or refused to; then the main
+    // window follows an iconified one.
+    ASSERT_TRUE(SettleDesktop()) << GetParam().manager << " did not answer";
+    EXPECT_TRUE(
+        WaitUntil([&] { return !xtest::IsIconic(id) || xtest::IsIconic(form().winId()); }, 5000))
         << "the main window was left without its dialog under " << GetParam().manager;
     dialog->hide();
     dialog->setWindowModality(Qt::NonModal);

@@ -118,12 +118,11 @@ TEST_P(FocusAfterDialogs, TypedDigitLandsWhereTheFocusWasGivenBack) {
         EXPECT_TRUE(QFileInfo(QString::fromStdString(temp_.file(c.fileMade))).isFile())
             << c.fileMade;
     }
-    // Whatever the window manager still sends about the activation arrives now.
-    Pause(400);
+    // Whatever the window manager still does about the activation is done.
+    ASSERT_TRUE(SettleDesktop()) << "the window manager did not answer";
 
     const QString edit1 = form().Edit1->text(), edit2 = form().Edit2->text();
     Type("6");
-    Pause(200);
     switch (c.focusAfter) {
         case Field::Edit1:
             EXPECT_EQ(form().Edit1->text().toStdString(), "6");

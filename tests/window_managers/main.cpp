@@ -9,6 +9,8 @@
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    // Listing the tests needs no desktop.
+    if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
     XServerSession server;
     WindowManagerSession manager;
     Desktop().Server = &server;

@@ -40,13 +40,19 @@ TEST_F(DesktopWindowTest, OpenDialogShowsWholeColumnsAndAPreview) {
               auto* model = dialog.findChild<QFileSystemModel*>();
               auto* preview = dialog.findChild<TPicturePreview*>();
               if (!view || !model || !preview) return xtest::Key("Escape");
-              WaitUntil([&] { return view->model()->rowCount(view->rootIndex()) >= 2; }, 5000);
-              Pause(300);
               const QAbstractItemView& cells = *view;
-              columnsWhole = view->header()->length() <= view->viewport()->width();
-              for (int column = 0; column < 4; ++column)
-                  if (view->header()->sectionSize(column) < cells.sizeHintForColumn(column))
-                      cut += " " + std::to_string(column);
+              const auto measure = [&] {
+                  columnsWhole = view->header()->length() <= view->viewport()->width();
+                  cut.clear();
+                  for (int column = 0; column < 4; ++column)
+                      if (view->header()->sectionSize(column) < cells.sizeHintForColumn(column))
+                          cut += " " + std::to_string(column);
+                  return columnsWhole && cut.empty();
+              };
+              // The columns are fitted once the folder is read.
+              WaitUntil(
+                  [&] { return view->model()->rowCount(view->rootIndex()) >= 2 && measure(); },
+                  5000);
               // Picked in the list, as a click does.
               view->setCurrentIndex(model->index(QString::fromStdString(temp_.file("checks.jpg"))));
               WaitUntil([&] { return !preview->Busy() && !preview->Picture().isNull(); }, 10000);

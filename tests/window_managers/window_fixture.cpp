@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QTimer>
 #include <sstream>
@@ -17,6 +18,13 @@ DesktopSession& Desktop() {
 bool HasKeyboard(QWidget* window) {
     return window->isVisible() && window->isActiveWindow() &&
            xtest::FocusedWindow() == window->winId();
+}
+
+bool SettleDesktop() {
+    QGuiApplication::sync();
+    const bool answered = xtest::RoundTripThroughWindowManager();
+    QGuiApplication::sync();
+    return answered;
 }
 
 // ----------------------------------------------------------------- dialogs
@@ -116,19 +124,46 @@ void DesktopWindowTest::StartWindows(const std::string& windowManager) {
 }
 
 void DesktopWindowTest::TearDown() {
+    const bool shown = windows_ != nullptr;
     windows_.reset();
     if (auto* app = TApplication::Instance()) app->SetPlatform(nullptr);
-    // Let the window manager see the windows go before the next test.
-    Pause(100);
+    // The window manager has seen the windows go before the next test.
+    if (shown) {
+        EXPECT_TRUE(SettleDesktop()) << "the window manager did not answer";
+    }
 }
 
+namespace {
+
+// Counts the keys pressed in the program, whichever window they reach (a
+// key let go of in a window a dialog has since blocked never does).
+class KeyPresses : public QObject {
+public:
+    KeyPresses() { qApp->installEventFilter(this); }
+    int Count() const { return count_; }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress && !static_cast<QKeyEvent*>(event)->isAutoRepeat())
+            ++count_;
+        return false;
+    }
+
+private:
+    int count_ = 0;
+};
+
+}  // namespace
+
 void DesktopWindowTest::Type(const std::string& keys) {
+    KeyPresses pressed;
     std::istringstream words(keys);
     std::string key;
     while (words >> key) {
+        const int before = pressed.Count();
         xtest::Key(key);
         // Each key is handled before the next is sent, as a typist's would be.
-        xtest::Sync();
-        QCoreApplication::processEvents();
+        EXPECT_TRUE(WaitUntil([&] { return pressed.Count() > before; }, 10000))
+            << "the key " << key << " did not reach the program";
     }
 }

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -34,6 +35,24 @@ DesktopSession& Desktop();
 
 // Whether `window` is up, active and has the keyboard on the X server.
 bool HasKeyboard(QWidget* window);
+
+// Waits until the X server, the window manager and then the program have
+// handled everything sent so far: the program's requests and the test's,
+// what the window manager did about them, and the events that came of it.
+// False when the window manager did not answer in time.
+bool SettleDesktop();
+
+// The program's own platform layer, which also counts the times the
+// program asked about the Esc key and found it held.
+class WatchedPlatform : public QtPlatform {
+public:
+    bool IsEscapeHeld() override {
+        const bool held = QtPlatform::IsEscapeHeld();
+        if (held) ++EscapeFoundHeld;
+        return held;
+    }
+    std::atomic<int> EscapeFoundHeld{0};
+};
 
 // A user answering the modal dialogs that come up, one after the other, each
 // once it is shown, active and has the keyboard. A dialog that does not come
@@ -98,7 +117,7 @@ protected:
     // Types keys by their keysym names, separated by spaces ("v s").
     void Type(const std::string& keys);
 
-    QtPlatform platform_;
+    WatchedPlatform platform_;
     TempDir temp_;
 
 private:

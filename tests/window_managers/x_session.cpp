@@ -143,11 +143,12 @@ std::string XServerSession::Start() {
     if (!ProgramExists("Xvfb")) return "Xvfb is not installed";
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) return "no pipe";
-    // Xvfb picks the first free display itself and writes its number here.
-    const bool started = server_.Start(
-        "Xvfb",
-        {"-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"},
-        {}, fds[1]);
+    // Xvfb picks the first free display itself and writes its number here;
+    // it never starts afresh when its last client goes (-noreset).
+    const bool started = server_.Start("Xvfb",
+                                       {"-displayfd", std::to_string(fds[1]), "-screen", "0",
+                                        "1280x1024x24", "-nolisten", "tcp", "-noreset"},
+                                       {}, fds[1]);
     close(fds[1]);
     if (!started) {
         close(fds[0]);
@@ -201,8 +202,9 @@ std::string WindowManagerSession::Use(const std::string& name) {
     const auto deadline = Clock::now() + std::chrono::seconds(20);
     while (Clock::now() < deadline) {
         if (xtest::SupportingWindowManager() != 0) {
-            // Announced; give it a moment to finish taking over the screen.
-            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            // Announced; once it answers, it has taken over the screen.
+            if (!xtest::RoundTripThroughWindowManager())
+                return name + " does not answer requests for frame extents";
             name_ = name;
             return {};
         }
@@ -366,6 +368,43 @@ void SendDeleteWindow(XWindowId window) {
 
 void Sync() {
     if (Open()) XSync(display, False);
+}
+
+bool RoundTripThroughWindowManager(int milliseconds) {
+    if (!Open()) return false;
+    const Window root = DefaultRootWindow(display);
+    const Window probe = XCreateSimpleWindow(display, root, 0, 0, 1, 1, 0, 0, 0);
+    XSelectInput(display, probe, PropertyChangeMask);
+    XEvent request;
+    std::memset(&request, 0, sizeof request);
+    request.xclient.type = ClientMessage;
+    request.xclient.window = probe;
+    request.xclient.message_type = atom("_NET_REQUEST_FRAME_EXTENTS");
+    request.xclient.format = 32;
+
+    const Atom answer = atom("_NET_FRAME_EXTENTS");
+    const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
+    auto nextAsk = Clock::now();
+    bool answered = false;
+    while (!answered && Clock::now() < deadline) {
+        // Asked again now and then: a manager that is still starting may
+        // drop what came before it was ready.
+        if (Clock::now() >= nextAsk) {
+            XSendEvent(display, root, False, SubstructureRedirectMask | SubstructureNotifyMask,
+                       &request);
+            XFlush(display);
+            nextAsk = Clock::now() + std::chrono::milliseconds(250);
+        }
+        XEvent event;
+        while (!answered && XCheckTypedWindowEvent(display, probe, PropertyNotify, &event))
+            answered = event.xproperty.atom == answer;
+        if (answered) break;
+        pollfd p{ConnectionNumber(display), POLLIN, 0};
+        poll(&p, 1, 10);
+    }
+    XDestroyWindow(display, probe);
+    XSync(display, False);
+    return answered;
 }
 
 }  // namespace xtest

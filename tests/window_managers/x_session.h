@@ -116,4 +116,11 @@ void SendDeleteWindow(XWindowId window);
 // Waits until the server has handled every request sent so far.
 void Sync();
 
+// Asks the window manager for something it answers at once (the frame it
+// would give a new window of the test's own), and waits for the answer.
+// The manager handles what reaches it in order, so it has then handled all
+// that came before: the requests of the program and of the test, and the
+// events they caused. False when it gave no answer within `milliseconds`.
+bool RoundTripThroughWindowManager(int milliseconds = 5000);
+
 }  // namespace xtest
