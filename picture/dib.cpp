@@ -255,10 +255,11 @@ void TDIB::LoadFromStream(std::istream& stream) {
     ReplaceStore(ReadBMP(stream));
 }
 
-void TDIB::SaveToFile(const std::string& fileName) const {
+void TDIB::SaveToFile(const std::string& fileName, SaveMode mode) const {
     // Refused before the file system is touched.
     CheckBMPFileSize(store_->Width, store_->Height, store_->Header.biClrUsed, store_->Bits.size());
-    WriteFileAtomically(fileName, [this](std::ostream& out) { SaveToStream(out); });
+    WriteFileAtomically(
+        fileName, [this](std::ostream& out) { SaveToStream(out); }, mode);
 }
 
 void TDIB::SaveToStream(std::ostream& stream) const {

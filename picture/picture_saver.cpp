@@ -39,7 +39,7 @@ void CheckFileTypeCanHold(PictureFileType type, int width, int height, int color
     }
 }
 
-void SavePictureToFile(const TDIB& picture, const std::string& fileName) {
+void SavePictureToFile(const TDIB& picture, const std::string& fileName, SaveMode mode) {
     const PictureFileType type = FileTypeForName(fileName);
     // Before the colour reduction; a BMP file is checked by SaveToFile, as
     // the store stands.
@@ -48,23 +48,23 @@ void SavePictureToFile(const TDIB& picture, const std::string& fileName) {
         case PictureFileType::GIF: {
             TGIFPicture gif;
             gif.Assign(picture);  // reduces a copy to 256 colours
-            gif.SaveToFile(fileName);
+            gif.SaveToFile(fileName, mode);
             return;
         }
         case PictureFileType::JPEG: {
             TJPEGPicture jpeg;
             jpeg.Assign(widenedTo24Bits(picture));
-            jpeg.SaveToFile(fileName);
+            jpeg.SaveToFile(fileName, mode);
             return;
         }
         case PictureFileType::PNG: {
             TPNGPicture png;
             png.Assign(widenedTo24Bits(picture));
-            png.SaveToFile(fileName);
+            png.SaveToFile(fileName, mode);
             return;
         }
         case PictureFileType::BMP:
-            picture.SaveToFile(fileName);
+            picture.SaveToFile(fileName, mode);
             return;
     }
 }

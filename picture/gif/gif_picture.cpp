@@ -45,6 +45,6 @@ void TGIFPicture::SaveToStream(std::ostream& stream) const {
     WriteBytesToStream(stream, SaveToBytes());
 }
 
-void TGIFPicture::SaveToFile(const std::string& fileName) const {
-    WriteFileAtomically(fileName, SaveToBytes());
+void TGIFPicture::SaveToFile(const std::string& fileName, SaveMode mode) const {
+    WriteFileAtomically(fileName, SaveToBytes(), mode);
 }

@@ -60,7 +60,7 @@ public:
     // Writes beside the target and renames over it only when complete.
     // A picture wider or taller than 65535 pixels, which the format's 16-bit
     // fields cannot hold, is refused with EGIFError before anything is written.
-    void SaveToFile(const std::string& fileName) const;
+    void SaveToFile(const std::string& fileName, SaveMode mode = SaveMode::Replace) const;
     void SaveToStream(std::ostream& stream) const;
     std::vector<std::uint8_t> SaveToBytes() const;
 

@@ -58,6 +58,6 @@ void TJPEGPicture::SaveToStream(std::ostream& stream) const {
 }
 
 // Encoded first: a failing encoder then never touches the file system.
-void TJPEGPicture::SaveToFile(const std::string& fileName) const {
-    WriteFileAtomically(fileName, SaveToBytes());
+void TJPEGPicture::SaveToFile(const std::string& fileName, SaveMode mode) const {
+    WriteFileAtomically(fileName, SaveToBytes(), mode);
 }

@@ -53,7 +53,7 @@ public:
     void Assign(const TDIB& picture);
     // Encodes the assigned picture. The file is written beside the target
     // and renamed over it only when complete.
-    void SaveToFile(const std::string& fileName) const;
+    void SaveToFile(const std::string& fileName, SaveMode mode = SaveMode::Replace) const;
     void SaveToStream(std::ostream& stream) const;
     std::vector<std::uint8_t> SaveToBytes() const;
 
