@@ -253,6 +253,85 @@ TEST(MemoryBudget, AnAccountStopsWaitingWhenToldTo) {
     }
 }
 
+// ----------------------------------------------------------------- ceiling
+
+struct CeilingCase {
+    const char* name;
+    std::uint64_t limit;     // 0: none
+    std::uint64_t system;    // what the system can give
+    std::size_t othersHold;  // in another account, on another thread
+    std::size_t ownHolds;    // in this one, before the need
+    std::size_t need;
+    const char* outcome;  // "granted", "busy", "can be had" or "limit"
+};
+
+void PrintTo(const CeilingCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class BudgetCeiling : public ::testing::TestWithParam<CeilingCase> {};
+
+// The ceiling caps all reservations together on top of the system; what
+// passes it even alone is refused as such, at once.
+TEST_P(BudgetCeiling, CapsAllReservationsTogether) {
+    const CeilingCase& c = GetParam();
+    FakeSystemMemory system(c.system + c.othersHold + c.ownHolds);
+    const MemoryCeiling ceiling(c.limit);
+    MemoryAccount others;
+    MemoryReservation theirs;
+    std::thread([&] {
+        ChargeMemoryTo charge(others);
+        theirs = ReserveMemory(c.othersHold);
+    }).join();
+    MemoryAccount mine;
+    ChargeMemoryTo charge(mine);
+    MemoryReservation own = ReserveMemory(c.ownHolds);
+    std::string outcome;
+    try {
+        MemoryReservation r = ReserveMemory(c.need);
+        outcome = "granted";
+    } catch (const EMemoryBusy&) {
+        outcome = "busy";
+    } catch (const EMemoryLimit& e) {
+        outcome = "limit";
+        EXPECT_NE(std::string(e.what()).find("the limit is"), std::string::npos) << e.what();
+    } catch (const EOutOfMemory& e) {
+        outcome = "can be had";
+        EXPECT_NE(std::string(e.what()).find("can be had now"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(outcome, c.outcome);
+    EXPECT_EQ(mine.held(), c.ownHolds);
+}
+
+constexpr std::uint64_t kPlenty = 100 * kGiB;
+
+INSTANTIATE_TEST_SUITE_P(
+    Ceiling, BudgetCeiling,
+    ::testing::Values(
+        CeilingCase{"FitsUnderIt", 100 * kMB, kPlenty, 0, 0, 100 * kMB, "granted"},
+        CeilingCase{"PassesItAlone", 100 * kMB, kPlenty, 0, 0, 100 * kMB + 1, "limit"},
+        CeilingCase{"PassesItWithItsOwnWork", 100 * kMB, kPlenty, 0, 60 * kMB, 50 * kMB, "limit"},
+        CeilingCase{"FitsOnceOthersAreDone", 100 * kMB, kPlenty, 60 * kMB, 0, 50 * kMB, "busy"},
+        CeilingCase{"TheSystemGivesLess", 100 * kMB, 50 * kMB, 0, 0, 60 * kMB, "can be had"},
+        CeilingCase{"SmallNeedsCountToo", 100 * kMB, kPlenty, 0, 100 * kMB, 4096, "limit"},
+        CeilingCase{"None", 0, 200 * kMB, 0, 0, 150 * kMB, "granted"}),
+    NameOfParam());
+
+TEST(MemoryBudget, ALimitRefusalNamesTheNeedTheLimitAndWhereItWasSet) {
+    FakeSystemMemory system(kPlenty);
+    const MemoryCeiling ceiling(2 * kGiB);
+    EXPECT_EQ(MessageOf([] { ReserveMemory(7 * kGiB + 700 * kMB, "Picture of 1 x 2 pixels"); }),
+              "Picture of 1 x 2 pixels needs 7.7 GB of memory; the limit is 2 GiB: --memory-limit");
+    MemoryAccount mine;
+    ChargeMemoryTo charge(mine);
+    MemoryReservation held = ReserveMemory(1536 * kMB);
+    EXPECT_EQ(MessageOf([] { ReserveMemory(600 * kMB, "The file"); }),
+              "The file needs 600 MB of memory besides the 1.5 GB its work holds; the limit is 2 "
+              "GiB: --memory-limit");
+    EXPECT_EQ(DescribeExactBytes(1536 * kMB), "1536 MiB");
+    EXPECT_EQ(DescribeExactBytes(1000), "1000 bytes");
+}
+
 // ------------------------------------------------------------ the system
 
 TEST(SystemMemory, ReadsWhatTheMachineHas) {
