@@ -270,7 +270,8 @@ std::shared_ptr<TInternalDIB> ReadBMP(std::istream& in) {
         const std::int64_t sourceBytes = uncompressedBytes(h);
         if (sourceBytes < 0) refuseShortPixels();
         if (sourceBytes > r.remaining()) throw EReadError();
-        checkDeclaredPictureSize(h.biWidth, rowCount(h), ReaderLimits(), 24, h.biBitCount / 8);
+        checkDeclaredPictureSize(h.biWidth, rowCount(h), ReaderLimits(), 24,
+                                 static_cast<std::size_t>(sourceBytes));
         PixelBlock source(static_cast<std::size_t>(sourceBytes));
         r.read(source.data(), source.size());
         return widenBitFields(h, masks, source.data(), colors.data());
