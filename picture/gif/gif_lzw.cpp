@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "picture/gif/gif_errors.h"
+#include "picture/system/memory_budget.h"
 
 namespace {
 
@@ -166,23 +167,24 @@ namespace {
 // Packs codes least significant bit first.
 class CodeWriter {
 public:
-    explicit CodeWriter(std::vector<std::uint8_t>& out) : out_(out) {}
+    explicit CodeWriter(BudgetedBytes& out) : out_(out) {}
 
     void write(int code, int bits) {
         buffer_ |= static_cast<std::uint64_t>(code) << held_;
         held_ += bits;
         if (held_ >= 32) {
-            const std::size_t at = out_.size();
+            const std::size_t at = out_.bytes().size();
             out_.resize(at + 4);
             for (int i = 0; i < 4; ++i)
-                out_[at + i] = static_cast<std::uint8_t>(buffer_ >> (8 * i));
+                out_.bytes()[at + i] = static_cast<std::uint8_t>(buffer_ >> (8 * i));
             buffer_ >>= 32;
             held_ -= 32;
         }
     }
     void flush() {
         while (held_ > 0) {
-            out_.push_back(static_cast<std::uint8_t>(buffer_));
+            const std::uint8_t byte = static_cast<std::uint8_t>(buffer_);
+            out_.append(&byte, 1);
             buffer_ >>= 8;
             held_ -= 8;
         }
@@ -191,7 +193,7 @@ public:
     }
 
 private:
-    std::vector<std::uint8_t>& out_;
+    BudgetedBytes& out_;
     std::uint64_t buffer_ = 0;
     int held_ = 0;
 };
@@ -200,19 +202,28 @@ private:
 
 std::vector<std::uint8_t> EncodeGifLzw(const std::uint8_t* const* rows, int rowWidth,
                                        int rowCount) {
+    BudgetedBytes codes(kGifCodeStream);
+    EncodeGifLzw(rows, rowWidth, rowCount, codes);
+    return codes.take();
+}
+
+void EncodeGifLzw(const std::uint8_t* const* rows, int rowWidth, int rowCount, BudgetedBytes& out) {
     constexpr int kMinCodeSize = 8;
     constexpr int kClear = 1 << kMinCodeSize;
     constexpr int kEnd = kClear + 1;
-    std::vector<std::uint8_t> out;
     const std::size_t pixels = static_cast<std::size_t>(std::max(rowWidth, 0)) *
                                static_cast<std::size_t>(std::max(rowCount, 0));
-    out.reserve(pixels / 2 + 64);
+    out.reserve(out.bytes().size() + pixels / 2 + 64);
     CodeWriter writer(out);
 
     // child[code * 256 + pixel]: the code of string `code` followed by
     // `pixel`, 0 when there is none (no assigned code is below 258). The
     // entries set since the last clear are listed so a clear resets only them.
-    std::unique_ptr<std::uint16_t[]> child(new std::uint16_t[kTableSize * 256]());
+    constexpr std::size_t kChildren = std::size_t{kTableSize} * 256;
+    MemoryReservation tables =
+        ReserveMemory(kChildren * sizeof(std::uint16_t), "The GIF coder's tables");
+    std::unique_ptr<std::uint16_t[]> child(new std::uint16_t[kChildren]());
+    tables.markTaken();
     std::vector<std::uint32_t> assigned;
     assigned.reserve(kTableSize);
 
@@ -222,7 +233,7 @@ std::vector<std::uint8_t> EncodeGifLzw(const std::uint8_t* const* rows, int rowW
     if (pixels == 0) {
         writer.write(kEnd, width);
         writer.flush();
-        return out;
+        return;
     }
 
     // Sends a code; the width grows once the next free code no longer fits.
@@ -260,5 +271,4 @@ std::vector<std::uint8_t> EncodeGifLzw(const std::uint8_t* const* rows, int rowW
     send(current);
     writer.write(kEnd, width);
     writer.flush();
-    return out;
 }

@@ -6,6 +6,7 @@
 #include "picture/errors.h"
 #include "picture/gif/gif_lzw.h"
 #include "picture/gif/gif_picture.h"
+#include "picture/system/budgeted_bytes.h"
 #include "picture/system/byte_reader.h"
 
 namespace {
@@ -38,6 +39,18 @@ void readSubBlocks(ByteReader& in, std::vector<std::uint8_t>* into) {
         if (length == 0) return;
         const std::uint8_t* block = in.take(length);
         if (into) into->insert(into->end(), block, block + length);
+    }
+}
+
+// The bytes of the data sub-blocks that start at `in`'s cursor (a copy:
+// the caller's reader does not move). Fails as reading them would.
+std::size_t subBlocksLength(ByteReader in) {
+    std::size_t total = 0;
+    for (;;) {
+        const std::uint8_t length = in.u8();
+        if (length == 0) return total;
+        in.skip(length);
+        total += length;
     }
 }
 
@@ -180,8 +193,10 @@ GIFReadResult ReadGIF(const std::uint8_t* data, std::size_t size, const ReaderLi
         if (flags & 0x80) localTable = readColorTable(in, flags & 0x07);
         const int minCodeSize = in.u8();
         if (result.frameCount == 0) {
-            std::vector<std::uint8_t> codes;
-            readSubBlocks(in, &codes);
+            BudgetedBytes data("The GIF image data");
+            data.reserve(subBlocksLength(in));
+            readSubBlocks(in, &data.bytes());
+            const std::vector<std::uint8_t>& codes = data.bytes();
             std::vector<RGBQuad> colors = !localTable.empty()    ? std::move(localTable)
                                           : !globalTable.empty() ? globalTable
                                                                  : greyRamp();

@@ -24,6 +24,8 @@
 #include "picture/jpeg/jpeg_errors.h"
 #include "picture/reader_limits.h"
 
+class BudgetedBytes;
+
 class TJPEGPicture {
 public:
     TJPEGPicture() = default;
@@ -58,6 +60,8 @@ public:
     std::vector<std::uint8_t> SaveToBytes() const;
 
 private:
+    void encode(BudgetedBytes& bytes) const;
+
     std::shared_ptr<const std::vector<std::uint8_t>> bytes_;
     DecodedPicture decoded_;
     bool isDecoded_ = false;
@@ -74,3 +78,9 @@ bool JPEGHasSignature(const std::uint8_t* data, std::size_t size);
 DecodedPicture DecodeJPEG(const std::uint8_t* data, std::size_t size, const ReaderLimits& limits);
 // Encodes a 24-bit picture (rows as the pixel buffer holds them).
 std::vector<std::uint8_t> EncodeJPEG(const TDIB& picture24);
+// The same into bytes held against the memory budget while they grow and
+// for as long as the caller keeps them; EOutOfMemory (or EMemoryBusy) when
+// the budget cannot let them grow.
+void EncodeJPEG(const TDIB& picture24, BudgetedBytes& bytes);
+// What the encoder's output is called in a refusal.
+constexpr const char* kJpegEncoderOutput = "The JPEG encoder's output";

@@ -8,6 +8,7 @@
 #include "picture/errors.h"
 #include "picture/png/png_picture.h"
 #include "picture/system/byte_reader.h"
+#include "picture/system/memory_budget.h"
 
 namespace {
 
@@ -259,13 +260,21 @@ const Pass kAdam7[7] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
                         {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
 const Pass kWhole = {0, 0, 1, 1};
 
+// The widest row of the file's data, filter byte included.
+std::size_t rowBytesOf(const Header& h) {
+    const std::size_t bitsPerPixel = static_cast<std::size_t>(h.channels() * h.depth);
+    return (static_cast<std::size_t>(h.width) * bitsPerPixel + 7) / 8 + 1;
+}
+
 void decodeImage(const Header& h, IdatRun& run, DecodedPicture& picture) {
     Inflater inflater;
     const std::size_t bitsPerPixel = static_cast<std::size_t>(h.channels() * h.depth);
     const std::size_t bpp = std::max<std::size_t>(1, bitsPerPixel / 8);
     const int passes = h.interlaced ? 7 : 1;
-    const std::size_t widest = (static_cast<std::size_t>(h.width) * bitsPerPixel + 7) / 8;
-    std::vector<std::uint8_t> current(widest + 1), previous(widest + 1);
+    const std::size_t widest = rowBytesOf(h);
+    MemoryReservation memory = ReserveMemory(2 * widest, "The PNG reader's rows");
+    std::vector<std::uint8_t> current(widest), previous(widest);
+    memory.markTaken();
     for (int p = 0; p < passes; ++p) {
         const Pass pass = h.interlaced ? kAdam7[p] : kWhole;
         const std::int64_t w = static_cast<std::int64_t>(h.width),
@@ -322,7 +331,8 @@ DecodedPicture ReadPNG(const std::uint8_t* data, std::size_t size, const ReaderL
             if (!haveHeader) throw EPNGError("IDAT before IHDR");
             if (haveImage) throw EPNGError("appear two IDAT");
             if (header.base == kIndexed && palette.empty()) throw EPNGError("Palette None");
-            checkDeclaredPictureSize(header.width, header.height, limits, header.pictureDepth());
+            checkDeclaredPictureSize(header.width, header.height, limits, header.pictureDepth(),
+                                     2 * rowBytesOf(header));
             picture.allocate(static_cast<int>(header.width), static_cast<int>(header.height),
                              header.pictureDepth());
             if (header.base == kIndexed)
