@@ -4,6 +4,7 @@
 #include <array>
 #include <memory>
 
+#include "picture/file_fault.h"
 #include "picture/gif/gif_errors.h"
 #include "picture/system/memory_budget.h"
 
@@ -87,11 +88,21 @@ private:
     int rowsDone_ = 0;
 };
 
+[[noreturn]] void refuseCode(int code, int defined) {
+    throw WithFault(EGIFError("Invalid GIF code"), "GIF: LZW code " + std::to_string(code) +
+                                                       " in the image data names no entry (" +
+                                                       std::to_string(defined) + " are defined)");
+}
+
 }  // namespace
 
 int DecodeGifLzw(const std::uint8_t* data, std::size_t size, int minCodeSize, int rowWidth,
                  int rowCount, const std::function<void(int, const std::uint8_t*, int)>& row) {
-    if (minCodeSize < 1 || minCodeSize > kMaxCodeBits - 1) throw EGIFError("Invalid GIF code size");
+    if (minCodeSize < 1 || minCodeSize > kMaxCodeBits - 1) {
+        throw WithFault(
+            EGIFError("Invalid GIF code size"),
+            "GIF: LZW minimum code size " + std::to_string(minCodeSize) + " is not 1 to 11");
+    }
     RowAssembler rows(rowWidth, rowCount, row);
     if (rowWidth == 0 || rowCount == 0) return 0;
 
@@ -125,7 +136,7 @@ int DecodeGifLzw(const std::uint8_t* data, std::size_t size, int minCodeSize, in
         if (code == endCode) break;
         int emitted;  // code whose string is output now
         if (previous < 0) {
-            if (code > clearCode) throw EGIFError("Invalid GIF code");
+            if (code > clearCode) refuseCode(code, clearCode);
             emitted = code;
         } else if (code < next) {
             emitted = code;
@@ -144,10 +155,14 @@ int DecodeGifLzw(const std::uint8_t* data, std::size_t size, int minCodeSize, in
             length[next] = static_cast<std::uint16_t>(length[previous] + 1);
             emitted = next++;
         } else {
-            throw EGIFError("Invalid GIF code");
+            refuseCode(code, next);
         }
         // Code sizes above 8 are allowed, but a pixel must still be a byte.
-        if (emitted < clearCode && emitted > 255) throw EGIFError("Invalid GIF code");
+        if (emitted < clearCode && emitted > 255) {
+            throw WithFault(
+                EGIFError("Invalid GIF code"),
+                "GIF: LZW code " + std::to_string(emitted) + " stands for a pixel value above 255");
+        }
         const int n = length[emitted];
         int c = emitted;
         for (int i = n - 1; i >= 0; --i) {
@@ -221,7 +236,7 @@ void EncodeGifLzw(const std::uint8_t* const* rows, int rowWidth, int rowCount, B
     // entries set since the last clear are listed so a clear resets only them.
     constexpr std::size_t kChildren = std::size_t{kTableSize} * 256;
     MemoryReservation tables =
-        ReserveMemory(kChildren * sizeof(std::uint16_t), "The GIF coder's tables");
+        ReserveMemory(kChildren * sizeof(std::uint16_t), "The GIF coder's table");
     std::unique_ptr<std::uint16_t[]> child(new std::uint16_t[kChildren]());
     tables.markTaken();
     std::vector<std::uint32_t> assigned;

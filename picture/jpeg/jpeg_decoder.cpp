@@ -325,7 +325,7 @@ void JpegRowDecoder::start(const ReaderLimits& limits, Rows rows,
             checkDeclaredPictureSize(width, height, limits, grey ? 8 : 24, work);
         else
             checkDeclaredRowReading(width, height, limits, work);
-        s.memory = ReserveMemory(work, DescribePicture(width, height, "Decoding of JPEG picture"));
+        s.memory = ReserveMemory(work, DescribePicture(width, height, "JPEG decoding"));
     } catch (const EMemoryBusy&) {
         throw;
     } catch (const EMemoryLimit& e) {

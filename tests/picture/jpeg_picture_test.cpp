@@ -215,21 +215,6 @@ INSTANTIATE_TEST_SUITE_P(
                     InkCase{"PlainMagentaHalfBlack", false, 0, 255, 0, 128, 127, 0, 127}),
     NameOfParam());
 
-// Puts width and height into the first SOF marker of a file.
-std::vector<std::uint8_t> WithDeclaredSize(std::vector<std::uint8_t> file, int width, int height) {
-    for (std::size_t i = 2; i + 9 < file.size(); ++i) {
-        if (file[i] == 0xFF && (file[i + 1] == 0xC0 || file[i + 1] == 0xC2)) {
-            file[i + 5] = static_cast<std::uint8_t>(height >> 8);
-            file[i + 6] = static_cast<std::uint8_t>(height);
-            file[i + 7] = static_cast<std::uint8_t>(width >> 8);
-            file[i + 8] = static_cast<std::uint8_t>(width);
-            return file;
-        }
-    }
-    ADD_FAILURE() << "no SOF marker";
-    return file;
-}
-
 TEST(JpegDecoding, DeclaredSizeBeyondTheLimitIsRefusedBeforeDecoding) {
     ReaderLimits limits;
     limits.maxPictureBytes = std::size_t{64} << 20;
