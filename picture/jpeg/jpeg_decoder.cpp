@@ -280,8 +280,12 @@ JpegRowDecoder::JpegRowDecoder(const std::string& fileName, const ReaderLimits& 
     HeaderStep header{&s.decompressor.cinfo, nullptr, 0};
     RunJpegSteps(s.decompressor.errors, readHeader, &header);
     start(limits, rows, [&fileName] {
-        std::ifstream whole = OpenForReading(fileName);
-        return WalkJpegStructure(whole, kMaxScans);
+        try {
+            std::ifstream whole = OpenForReading(fileName);
+            return WalkJpegStructure(whole, kMaxScans);
+        } catch (const EFOpenError&) {
+            return JpegStructure();  // gone meanwhile: libjpeg alone decides
+        }
     });
 }
 

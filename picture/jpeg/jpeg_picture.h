@@ -10,7 +10,9 @@
 //
 // libjpeg's fatal errors become EJPEG "JPEG エラー #n" with libjpeg's message
 // code n; its warnings are ignored, so a damaged file that libjpeg can finish
-// still loads.
+// still loads. Only garbage is refused although libjpeg would go on: a file
+// with more than a few hundred scans, or whose scans keep being corrupt
+// (jpeg_row_decoder.h).
 
 #include <cstdint>
 #include <iosfwd>
