@@ -9,6 +9,7 @@
 #include "picture/bmp/bmp_format.h"
 #include "picture/color_reduction.h"
 #include "picture/dib_conversions.h"
+#include "picture/file_fault.h"
 #include "picture/size_limits.h"
 #include "picture/system/file_io.h"
 
@@ -73,6 +74,14 @@ void checkDecodedBlock(const DecodedPicture& bitmap) {
         throw EInvalidGraphic("Invalid picture data");
 }
 
+// "compression 4 (JPEG)": a header's compression value as the format names it.
+std::string describeCompression(std::uint32_t compression) {
+    static const char* const kNames[] = {
+        "none", "RLE8", "RLE4", "bit fields", "JPEG", "PNG", "alpha bit fields"};
+    return "compression " + std::to_string(compression) +
+           (compression < 7 ? std::string(" (") + kNames[compression] + ")" : std::string());
+}
+
 bool keepsItsDepth(int depth) {
     return depth == 1 || depth == 4 || depth == 8 || depth == 24;
 }
@@ -129,22 +138,30 @@ void TDIB::SetHeight(int height) {
 
 TDIBPixelFormat TDIB::PixelFormat() const {
     const BitmapInfoHeader& h = store_->Header;
+    const char* invalid = nullptr;
     switch (h.biBitCount) {
         case 1:
             if (h.biCompression == 0) return PixelFormat1Bit;
-            throw EDIBInvalidDIB("TInternalDIB.GetPixelFormat: Invalid DIB(1Bit)");
+            invalid = "TInternalDIB.GetPixelFormat: Invalid DIB(1Bit)";
+            break;
         case 4:
             if (h.biCompression == 0) return PixelFormat4Bit;
             if (h.biCompression == 2) return PixelFormat4BitRLE;
-            throw EDIBInvalidDIB("TInternalDIB.GetPixelFormat: Invalid DIB(4Bit)");
+            invalid = "TInternalDIB.GetPixelFormat: Invalid DIB(4Bit)";
+            break;
         case 8:
             if (h.biCompression == 0) return PixelFormat8Bit;
             if (h.biCompression == 1) return PixelFormat8BitRLE;
-            throw EDIBInvalidDIB("TInternalDIB.GetPixelFormat: Invalid DIB(8Bit)");
+            invalid = "TInternalDIB.GetPixelFormat: Invalid DIB(8Bit)";
+            break;
         default:
             if (h.biBitCount == 24 && h.biCompression == 0) return PixelFormat24Bit;
-            throw EDIBInvalidDIB("TInternalDIB.GetPixelFormat: Invalid DIB(24Bit)");
+            invalid = "TInternalDIB.GetPixelFormat: Invalid DIB(24Bit)";
+            break;
     }
+    throw WithFault(EDIBInvalidDIB(invalid), "BMP: " + describeCompression(h.biCompression) +
+                                                 " is not supported with " +
+                                                 std::to_string(h.biBitCount) + " bits per pixel");
 }
 
 void TDIB::SetPixelFormat(TDIBPixelFormat format) {
@@ -255,10 +272,11 @@ void TDIB::LoadFromStream(std::istream& stream) {
     ReplaceStore(ReadBMP(stream));
 }
 
-void TDIB::SaveToFile(const std::string& fileName) const {
+void TDIB::SaveToFile(const std::string& fileName, SaveMode mode) const {
     // Refused before the file system is touched.
     CheckBMPFileSize(store_->Width, store_->Height, store_->Header.biClrUsed, store_->Bits.size());
-    WriteFileAtomically(fileName, [this](std::ostream& out) { SaveToStream(out); });
+    WriteFileAtomically(
+        fileName, [this](std::ostream& out) { SaveToStream(out); }, mode);
 }
 
 void TDIB::SaveToStream(std::ostream& stream) const {

@@ -21,6 +21,7 @@
 #include "picture/decoded_picture.h"
 #include "picture/errors.h"
 #include "picture/internal_dib.h"
+#include "picture/system/save_mode.h"
 
 enum TDIBPixelFormat {
     PixelFormat1Bit = 0,
@@ -78,7 +79,7 @@ public:
     void LoadFromStream(std::istream& stream);
     // Writing a file goes through a temporary beside it, renamed over the
     // target only when complete, so a failure never leaves a half file.
-    void SaveToFile(const std::string& fileName) const;
+    void SaveToFile(const std::string& fileName, SaveMode mode = SaveMode::Replace) const;
     void SaveToStream(std::ostream& stream) const;
 
     // The packed DIB of the clipboard (format 8).

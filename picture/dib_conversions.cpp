@@ -5,6 +5,7 @@
 #include <string>
 
 #include "picture/errors.h"
+#include "picture/file_fault.h"
 #include "picture/size_limits.h"
 
 namespace {
@@ -39,6 +40,16 @@ struct RleMessages {
     const char* encoded;
 };
 
+// A stream that leaves the picture: the program's message, and where.
+[[noreturn]] void refuseRle(const char* message, const char* what, std::int64_t x, std::int64_t y,
+                            const TInternalDIB& store) {
+    throw WithFault(EDIBInvalidDIB(message), std::string("BMP: the RLE data ") + what +
+                                                 " at pixel " + std::to_string(x) + " of row " +
+                                                 std::to_string(y) + ", outside the " +
+                                                 std::to_string(store.Width) + " x " +
+                                                 std::to_string(store.Height) + " picture");
+}
+
 template <class PutRun, class PutAbsolute>
 void walkRle(const TInternalDIB& store, std::int64_t rowWidth, const RleMessages& messages,
              bool fourBit, PutRun putRun, PutAbsolute putAbsolute) {
@@ -52,7 +63,8 @@ void walkRle(const TInternalDIB& store, std::int64_t rowWidth, const RleMessages
         const std::uint8_t value = data[pos + 1];
         pos += 2;
         if (count > 0) {
-            if (x + count > rowWidth || y >= rows) throw EDIBInvalidDIB(messages.encoded);
+            if (x + count > rowWidth || y >= rows)
+                refuseRle(messages.encoded, "runs on", x + count, y, store);
             putRun(x, y, count, value);
             x += count;
             continue;
@@ -61,7 +73,7 @@ void walkRle(const TInternalDIB& store, std::int64_t rowWidth, const RleMessages
             case 0:  // end of line
                 x = 0;
                 ++y;
-                if (y > rows) throw EDIBInvalidDIB(messages.endOfLine);
+                if (y > rows) refuseRle(messages.endOfLine, "goes on to the next row", x, y, store);
                 break;
             case 1:  // end of bitmap
                 return;
@@ -70,11 +82,12 @@ void walkRle(const TInternalDIB& store, std::int64_t rowWidth, const RleMessages
                 x += data[pos];
                 y += data[pos + 1];
                 pos += 2;
-                if (x > rowWidth || y > rows) throw EDIBInvalidDIB(messages.move);
+                if (x > rowWidth || y > rows) refuseRle(messages.move, "moves", x, y, store);
                 break;
             default: {  // absolute run of `value` pixels, padded to 16 bits
                 const std::int64_t n = value;
-                if (x + n > rowWidth || y >= rows) throw EDIBInvalidDIB(messages.absolute);
+                if (x + n > rowWidth || y >= rows)
+                    refuseRle(messages.absolute, "runs on", x + n, y, store);
                 const std::size_t bytes =
                     fourBit ? static_cast<std::size_t>((n + 1) / 2) : static_cast<std::size_t>(n);
                 const std::size_t available = pos + bytes <= size ? bytes : size - pos;

@@ -10,6 +10,7 @@
 #include "picture/metafile/metafile_renderer.h"
 #include "picture/picture_registry.h"
 #include "picture/png/png_picture.h"
+#include "picture/refusal_reason.h"
 #include "picture/system/byte_reader.h"
 #include "picture/system/file_io.h"
 #include "picture/system/memory_budget.h"
@@ -20,9 +21,17 @@ namespace {
 using Bytes = std::shared_ptr<const std::vector<std::uint8_t>>;
 
 // Why the attempts so far refused the file, where that is worth telling:
-// the first picture the memory budget could not give.
+// the first picture the memory budget could not give, and what the reader
+// that knew the file (by its signature, or a metafile by its name) found.
 struct Refusal {
     std::string memory;
+    std::string knower;  // the format of that reader; empty when none knew it
+    std::string reason;
+
+    void note(const std::string& format, const std::exception& error) {
+        if (reason.empty() && !knower.empty() && format == knower)
+            reason = RefusalReason(error, format);
+    }
 };
 
 // One attempt: the reader fills a buffer of its own, which is widened to 24
@@ -31,7 +40,7 @@ struct Refusal {
 // waiting account's EMemoryBusy leaves the chain: the whole load is to be
 // tried again once other work has given its memory back.
 template <typename Read>
-bool attempt(TDIB& target, Refusal& refusal, Read read) {
+bool attempt(TDIB& target, Refusal& refusal, const std::string& format, Read read) {
     try {
         TDIB loaded;
         read(loaded);
@@ -42,6 +51,10 @@ bool attempt(TDIB& target, Refusal& refusal, Read read) {
         throw;
     } catch (const EOutOfMemory& e) {
         if (refusal.memory.empty()) refusal.memory = e.what();
+        refusal.note(format, e);
+        return false;
+    } catch (const std::exception& e) {
+        refusal.note(format, e);
         return false;
     } catch (...) {
         return false;
@@ -61,27 +74,28 @@ bool loadFromBytes(const Bytes& bytes, const std::string& fileName, TDIB& target
                    const ReaderLimits& limits, Refusal& refusal) {
     const std::uint8_t* data = bytes->data();
     const std::size_t size = bytes->size();
-    if (attempt(target, refusal, [&](TDIB& loaded) {
+    if (attempt(target, refusal, "JPEG", [&](TDIB& loaded) {
             TJPEGPicture jpeg;
             jpeg.SetLimits(limits);
             jpeg.LoadFromBytes(bytes);
             loaded.Assign(jpeg.TakeBitmap());
         }))
         return true;
-    if (attempt(target, refusal, [&](TDIB& loaded) {
+    if (attempt(target, refusal, "GIF", [&](TDIB& loaded) {
             TGIFPicture gif;
             gif.SetLimits(limits);
             gif.LoadFromBytes(data, size);
             loaded.Assign(gif.TakeBitmap());
         }))
         return true;
-    if (HasMetafileExtension(fileName) && attempt(target, refusal, [&](TDIB& loaded) {
+    const std::string metafile = FormatKnowing(nullptr, 0, fileName);  // by the name alone
+    if (!metafile.empty() && attempt(target, refusal, metafile, [&](TDIB& loaded) {
             DecodedPicture drawn;
             RenderMetafile(data, size, metafileKindOf(*bytes), drawn);
             loaded.Assign(std::move(drawn));
         }))
         return true;
-    return attempt(target, refusal, [&](TDIB& loaded) {
+    return attempt(target, refusal, "PNG", [&](TDIB& loaded) {
         TPNGPicture png;
         png.SetLimits(limits);
         png.LoadFromBytes(data, size);
@@ -101,7 +115,7 @@ bool LoadPictureBytes(Bytes bytes, const std::string& fileName, TDIB& target,
     if (!bytes) return false;
     Refusal refusal;
     if (loadFromBytes(bytes, fileName, target, limits, refusal)) return true;
-    return attempt(target, refusal, [&](TDIB& loaded) {
+    return attempt(target, refusal, "BMP", [&](TDIB& loaded) {
         MemoryInputStream in(bytes->data(), bytes->size());
         loaded.LoadFromStream(in);
     });
@@ -109,28 +123,38 @@ bool LoadPictureBytes(Bytes bytes, const std::string& fileName, TDIB& target,
 
 namespace {
 
+// The first bytes of a file; fewer or none where it has or gives no more.
+struct Head {
+    std::uint8_t bytes[8] = {};
+    std::size_t size = 0;
+};
+
+Head headOf(const std::string& fileName) {
+    Head head;
+    try {
+        std::ifstream in = OpenForReading(fileName);
+        in.read(reinterpret_cast<char*>(head.bytes), sizeof head.bytes);
+        head.size = static_cast<std::size_t>(in.gcount());
+    } catch (...) {
+    }
+    return head;
+}
+
 // Whether any reader that works in memory could take a file starting with
 // these bytes. Each of them refuses a file without its signature at once,
 // so a BMP or a file of no known kind is not read into memory for them.
-bool inMemoryReadersMayTake(const std::string& fileName) {
-    std::uint8_t head[8] = {};
-    std::size_t got = 0;
-    try {
-        std::ifstream in = OpenForReading(fileName);
-        in.read(reinterpret_cast<char*>(head), sizeof head);
-        got = static_cast<std::size_t>(in.gcount());
-    } catch (...) {
-        return false;
-    }
-    return JPEGHasSignature(head, got) || GIFHasSignature(head, got) ||
-           PNGHasSignature(head, got) || HasMetafileExtension(fileName);
+bool inMemoryReadersMayTake(const Head& head, const std::string& fileName) {
+    return JPEGHasSignature(head.bytes, head.size) || GIFHasSignature(head.bytes, head.size) ||
+           PNGHasSignature(head.bytes, head.size) || HasMetafileExtension(fileName);
 }
 
 }  // namespace
 
 bool LoadPictureFile(const std::string& fileName, TDIB& target, std::string* whyRefused) {
+    const Head head = headOf(fileName);
     Refusal refusal;
-    if (inMemoryReadersMayTake(fileName)) {
+    refusal.knower = FormatKnowing(head.bytes, head.size, fileName);
+    if (inMemoryReadersMayTake(head, fileName)) {
         Bytes bytes;
         MemoryReservation fileMemory;
         try {
@@ -149,8 +173,15 @@ bool LoadPictureFile(const std::string& fileName, TDIB& target, std::string* why
     }
     // The file's bytes are gone before the BMP reader streams the pixels in
     // itself, so a large BMP is never held twice.
-    if (attempt(target, refusal, [&](TDIB& loaded) { loaded.LoadFromFile(fileName); })) return true;
-    if (whyRefused)
-        *whyRefused = !refusal.memory.empty() ? refusal.memory : UnreadableReason(fileName);
+    if (attempt(target, refusal, "BMP", [&](TDIB& loaded) { loaded.LoadFromFile(fileName); }))
+        return true;
+    if (whyRefused) {
+        const std::string unreadable = UnreadableReason(fileName);
+        *whyRefused = !unreadable.empty()       ? unreadable
+                      : !refusal.reason.empty() ? refusal.reason
+                      : !refusal.memory.empty() ? refusal.memory
+                      : refusal.knower.empty()  ? UnknownFormatReason(head.bytes, head.size)
+                                                : refusal.knower + ": the file is damaged";
+    }
     return false;
 }

@@ -18,9 +18,12 @@
 // Loads `fileName` into `target` as a 24-bit picture. Returns false, with
 // `target` untouched, when no reader takes the file (unknown format, damaged
 // or missing file, a folder, a picture too large for this machine); then
-// `whyRefused`, when given, receives what can be told: the memory a picture
-// would need and could not have, else the system's reason the file could
-// not be read ("No such file or directory"), else nothing. Throws only
+// `whyRefused`, when given, receives why (refusal_reason.h): the system's
+// reason the file could not be read ("No such file or directory"), else
+// what the reader that knew the file found wrong in it, in the file's own
+// terms and under its format's name (the memory a picture would need and
+// could not have among them), else the memory another reader could not
+// have, else that the file is empty or of no kind read here. Throws only
 // EMemoryBusy, for work charged to a waiting account (memory_budget.h).
 bool LoadPictureFile(const std::string& fileName, TDIB& target, std::string* whyRefused = nullptr);
 

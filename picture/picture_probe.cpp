@@ -71,9 +71,9 @@ std::optional<PictureSize> bmpSize(const Head& h) {
     return sized(r.i32(18), std::llabs(height));
 }
 
-std::optional<PictureSize> loadedSize(const std::string& fileName) {
+std::optional<PictureSize> loadedSize(const std::string& fileName, std::string* whyRefused) {
     TDIB picture;
-    if (!LoadPictureFile(fileName, picture)) return std::nullopt;
+    if (!LoadPictureFile(fileName, picture, whyRefused)) return std::nullopt;
     return PictureSize{picture.Width(), picture.Height()};
 }
 
@@ -92,12 +92,13 @@ bool MayBeAPicture(const std::string& fileName) {
            PNGHasSignature(h.bytes, h.size) || isBmp(h);
 }
 
-std::optional<PictureSize> ProbePictureSize(const std::string& fileName) {
+std::optional<PictureSize> ProbePictureSize(const std::string& fileName, std::string* whyRefused) {
     Head h;
     std::optional<PictureSize> size;
     try {
         std::ifstream in = OpenForReading(fileName);
-        if (!readHead(in, h)) return std::nullopt;
+        // An empty file is refused by the loader, which says so.
+        if (!readHead(in, h)) return loadedSize(fileName, whyRefused);
         if (JPEGHasSignature(h.bytes, h.size)) {
             in.seekg(0);
             const std::optional<JpegHeader> jpeg = ReadJpegHeader(in);
@@ -112,7 +113,8 @@ std::optional<PictureSize> ProbePictureSize(const std::string& fileName) {
             size = bmpSize(h);
         }
     } catch (const std::exception&) {
+        if (whyRefused) *whyRefused = UnreadableReason(fileName);
         return std::nullopt;
     }
-    return size ? size : loadedSize(fileName);
+    return size ? size : loadedSize(fileName, whyRefused);
 }

@@ -21,7 +21,9 @@ struct PictureSize {
 // The size the loader chain would give the file, read from the header of
 // the first format in the chain's order whose signature the file has. A
 // metafile, or a file whose header does not give a size, is loaded whole to
-// learn it. Nothing when the file cannot be read or no reader takes it. A
-// header can promise a picture whose data then turns out damaged: the size
-// says what a load would try, not that it succeeds.
-std::optional<PictureSize> ProbePictureSize(const std::string& fileName);
+// learn it. Nothing when the file cannot be read or no reader takes it; then
+// `whyRefused`, when given, receives the reason the loader gives for it
+// (picture_loader.h). A header can promise a picture whose data then turns
+// out damaged: the size says what a load would try, not that it succeeds.
+std::optional<PictureSize> ProbePictureSize(const std::string& fileName,
+                                            std::string* whyRefused = nullptr);

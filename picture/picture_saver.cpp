@@ -39,11 +39,12 @@ void CheckFileTypeCanHold(PictureFileType type, int width, int height, int color
     }
 }
 
-void SavePictureToFile(const TDIB& picture, const std::string& fileName) {
-    SavePictureToFile(picture, fileName, FileTypeForName(fileName));
+void SavePictureToFile(const TDIB& picture, const std::string& fileName, SaveMode mode) {
+    SavePictureToFile(picture, fileName, FileTypeForName(fileName), mode);
 }
 
-void SavePictureToFile(const TDIB& picture, const std::string& fileName, PictureFileType type) {
+void SavePictureToFile(const TDIB& picture, const std::string& fileName, PictureFileType type,
+                       SaveMode mode) {
     // Before the colour reduction; a BMP file is checked by SaveToFile, as
     // the store stands.
     if (type == PictureFileType::GIF) CheckGIFSize(picture.Width(), picture.Height());
@@ -51,23 +52,23 @@ void SavePictureToFile(const TDIB& picture, const std::string& fileName, Picture
         case PictureFileType::GIF: {
             TGIFPicture gif;
             gif.Assign(picture);  // reduces a copy to 256 colours
-            gif.SaveToFile(fileName);
+            gif.SaveToFile(fileName, mode);
             return;
         }
         case PictureFileType::JPEG: {
             TJPEGPicture jpeg;
             jpeg.Assign(widenedTo24Bits(picture));
-            jpeg.SaveToFile(fileName);
+            jpeg.SaveToFile(fileName, mode);
             return;
         }
         case PictureFileType::PNG: {
             TPNGPicture png;
             png.Assign(widenedTo24Bits(picture));
-            png.SaveToFile(fileName);
+            png.SaveToFile(fileName, mode);
             return;
         }
         case PictureFileType::BMP:
-            picture.SaveToFile(fileName);
+            picture.SaveToFile(fileName, mode);
             return;
     }
 }

@@ -20,11 +20,15 @@ PictureFileType FileTypeForName(const std::string& fileName);
 // the target and renamed over it, so a failure leaves an existing file as it
 // was; the writer's error propagates to the caller. A picture the format
 // cannot hold is refused with the writer's error before any work is done.
-void SavePictureToFile(const TDIB& picture, const std::string& fileName);
+// With NeverReplace an existing file stays and EFileExists (file_io.h) is
+// thrown, also for one that appears while the file is being written.
+void SavePictureToFile(const TDIB& picture, const std::string& fileName,
+                       SaveMode mode = SaveMode::Replace);
 
 // The same, as a file of `type` whatever the name's extension says (the
 // command line's --type with --output).
-void SavePictureToFile(const TDIB& picture, const std::string& fileName, PictureFileType type);
+void SavePictureToFile(const TDIB& picture, const std::string& fileName, PictureFileType type,
+                       SaveMode mode = SaveMode::Replace);
 
 // Throws the writer's error when a file of `type` cannot hold a 24-bit
 // picture of width x height with `colorsUsed` colour entries: a BMP file of

@@ -19,15 +19,16 @@ struct ReaderLimits {
 
 // Throws EOutOfMemory naming the picture and the memory when a picture of
 // width x height, read at `depth` bits per pixel and then widened to 24,
-// cannot be held: its 24-bit block is above the limit, or the budget cannot
-// give the reader's picture, the 24-bit one and `extraBytesPerPixel` of the
-// reader's own working memory (a progressive JPEG keeps all its
-// coefficients) now. Also when width or height is not positive.
+// cannot be held: its 24-bit block or the reader's working memory is above
+// the limit, or the budget cannot give the reader's picture, the 24-bit one
+// and `workBytes` of the reader's own working memory (a progressive JPEG
+// keeps all its coefficients) now. Also when width or height is not
+// positive.
 void checkDeclaredPictureSize(std::int64_t width, std::int64_t height, const ReaderLimits& limits,
-                              int depth = 24, unsigned extraBytesPerPixel = 0);
+                              int depth = 24, std::size_t workBytes = 0);
 
 // The same for a reader that hands its rows on as it makes them and holds no
 // picture: the limit and the counting are checked alike, and only the
 // reader's own working memory is asked of the budget.
 void checkDeclaredRowReading(std::int64_t width, std::int64_t height, const ReaderLimits& limits,
-                             unsigned extraBytesPerPixel = 0);
+                             std::size_t workBytes = 0);

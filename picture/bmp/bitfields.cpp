@@ -1,8 +1,10 @@
 #include "picture/bmp/bitfields.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "picture/errors.h"
+#include "picture/file_fault.h"
 
 namespace {
 
@@ -36,8 +38,13 @@ BitFieldMasks DefaultBitFieldMasks(int bitCount) {
 }
 
 void CheckBitFieldMasks(const BitFieldMasks& masks) {
-    if (masks.red == 0 || masks.green == 0 || masks.blue == 0)
-        throw EDIBInvalidDIB("TInternalDIB.LoadFromStream: Invalid Masks");
+    if (masks.red == 0 || masks.green == 0 || masks.blue == 0) {
+        char fault[96];
+        std::snprintf(fault, sizeof fault,
+                      "BMP: a colour mask is empty (red %08X, green %08X, blue %08X)", masks.red,
+                      masks.green, masks.blue);
+        throw WithFault(EDIBInvalidDIB("TInternalDIB.LoadFromStream: Invalid Masks"), fault);
+    }
 }
 
 void ConvertBitFieldRows(const std::uint8_t* src, std::size_t srcStride, int width, int rows,

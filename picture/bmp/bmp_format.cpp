@@ -9,9 +9,11 @@
 
 #include "picture/bmp/bitfields.h"
 #include "picture/errors.h"
+#include "picture/file_fault.h"
 #include "picture/reader_limits.h"
 #include "picture/size_limits.h"
 #include "picture/system/byte_reader.h"
+#include "picture/system/memory_budget.h"
 
 namespace {
 
@@ -19,13 +21,16 @@ constexpr std::uint16_t kBitmapType = 0x4D42;  // "BM"
 constexpr std::uint32_t kBitFields = 3;
 constexpr std::int64_t kFileHeaderSize = 14;
 
-[[noreturn]] void refuseShortPixels() {
-    throw EDIBInvalidDIB("TInternalDIB.LoadFromStream: Pixel data is shorter than the image");
+[[noreturn]] void refuseShortPixels(const std::string& fault) {
+    throw WithFault(
+        EDIBInvalidDIB("TInternalDIB.LoadFromStream: Pixel data is shorter than the image"),
+        "BMP: " + fault);
 }
 
 // Little-endian reads from a stream that fail with the stream read error at
 // its end; the remaining length is known in advance, so that a size declared
 // by the file is checked against the file before memory is taken for it.
+// The error says which part of the file was being read.
 class StreamReader {
 public:
     explicit StreamReader(std::istream& in) : in_(in) {
@@ -41,17 +46,23 @@ public:
     std::int64_t remaining() const { return end_ - position_; }
     std::int64_t consumed(std::int64_t start) const { return position_ - start; }
     std::int64_t position() const { return position_; }
+    // What is read from here on ("its colour table"), for the error.
+    void reading(const char* part) { part_ = part; }
 
     void read(void* dst, std::size_t n) {
-        if (static_cast<std::int64_t>(n) > remaining()) throw EReadError();
+        if (static_cast<std::int64_t>(n) > remaining()) endsEarly();
         in_.read(static_cast<char*>(dst), static_cast<std::streamsize>(n));
         if (static_cast<std::size_t>(in_.gcount()) != n) throw EReadError();
         position_ += static_cast<std::int64_t>(n);
     }
     void skip(std::int64_t n) {
-        if (n < 0 || n > remaining()) throw EReadError();
+        if (n < 0 || n > remaining()) endsEarly();
         in_.seekg(n, std::ios::cur);
         position_ += n;
+    }
+    [[noreturn]] void endsEarly() const {
+        throw WithFault(EReadError(), std::string("BMP: the file ends inside ") + part_ +
+                                          " (it has " + std::to_string(end_) + " bytes)");
     }
     std::uint8_t u8() {
         std::uint8_t b;
@@ -74,6 +85,7 @@ private:
     std::istream& in_;
     std::int64_t position_ = 0;
     std::int64_t end_ = 0;
+    const char* part_ = "its file header";
 };
 
 // A packed DIB that ends early is invalid clipboard data.
@@ -146,8 +158,12 @@ BitmapInfoHeader headerFromCore(std::uint16_t width, std::uint16_t height, std::
 }
 
 void checkWidthAndHeight(const BitmapInfoHeader& h) {
-    if (h.biWidth <= 0 || h.biHeight == 0 || h.biHeight == INT32_MIN)
-        throw EDIBInvalidDIB("TInternalDIB.LoadFromStream: Invalid Width or Height");
+    if (h.biWidth <= 0 || h.biHeight == 0 || h.biHeight == INT32_MIN) {
+        throw WithFault(EDIBInvalidDIB("TInternalDIB.LoadFromStream: Invalid Width or Height"),
+                        "BMP: a picture of width " + std::to_string(h.biWidth) + " and height " +
+                            std::to_string(h.biHeight) +
+                            " (the width must be positive, the height not 0)");
+    }
 }
 
 std::int64_t rowCount(const BitmapInfoHeader& h) {
@@ -166,10 +182,16 @@ std::int64_t uncompressedBytes(const BitmapInfoHeader& h) {
 // A block of `blockSize` bytes is enough for the picture's rows: uncompressed
 // rows must all be there; an RLE stream may be of any length.
 void checkPixelBlock(const BitmapInfoHeader& h, std::int64_t blockSize) {
-    if (blockSize < 0) refuseShortPixels();
+    if (blockSize < 0)
+        refuseShortPixels("the declared file size ends before the pixel data starts");
     if (h.biCompression == 0) {
         const std::int64_t needed = uncompressedBytes(h);
-        if (needed < 0 || blockSize < needed) refuseShortPixels();
+        if (needed < 0 || blockSize < needed) {
+            refuseShortPixels("the pixel data has " + std::to_string(blockSize) + " bytes; " +
+                              std::to_string(h.biWidth) + " x " + std::to_string(rowCount(h)) +
+                              " pixels at " + std::to_string(h.biBitCount) + " bits need " +
+                              (needed < 0 ? std::string("more") : std::to_string(needed)));
+        }
     }
 }
 
@@ -197,6 +219,39 @@ std::shared_ptr<TInternalDIB> widenBitFields(const BitmapInfoHeader& h, const Bi
     return store;
 }
 
+[[noreturn]] void refuseOffset(std::int64_t offset, std::int64_t minimum) {
+    throw WithFault(EDIBInvalidDIB("TInternalDIB.LoadFromFile: bfOffBits is too small"),
+                    "BMP: the pixel data offset " + std::to_string(offset) +
+                        " lies inside the headers and colour table, which end at byte " +
+                        std::to_string(minimum));
+}
+
+// "a bitmap header of 124 bytes (version 5)".
+std::string describeHeaderSize(std::uint32_t size) {
+    std::string version;
+    switch (size) {
+        case 16:
+        case 64:
+            version = " (OS/2 version 2)";
+            break;
+        case 52:
+            version = " (version 2)";
+            break;
+        case 56:
+            version = " (version 3)";
+            break;
+        case 108:
+            version = " (version 4)";
+            break;
+        case 124:
+            version = " (version 5)";
+            break;
+        default:
+            break;
+    }
+    return "a bitmap header of " + std::to_string(size) + " bytes" + version;
+}
+
 }  // namespace
 
 std::shared_ptr<TInternalDIB> ReadBMP(std::istream& in) {
@@ -209,9 +264,12 @@ std::shared_ptr<TInternalDIB> ReadBMP(std::istream& in) {
     r.u16le();
     r.u16le();
     const std::uint32_t bfOffBits = r.u32le();
-    if (type != kBitmapType)
-        throw EDIBInvalidDIBFile("TInternalDIB.LoadFromFile: File type is invalid");
+    if (type != kBitmapType) {
+        throw WithFault(EDIBInvalidDIBFile("TInternalDIB.LoadFromFile: File type is invalid"),
+                        "BMP: the file does not start with \"BM\"");
+    }
 
+    r.reading("its bitmap header");
     const std::uint32_t headerSize = r.u32le();
     BitmapInfoHeader h;
     BitFieldMasks masks;
@@ -219,10 +277,14 @@ std::shared_ptr<TInternalDIB> ReadBMP(std::istream& in) {
     if (headerSize == 40) {
         h = readInfoHeaderBody(r);
         const int bc = h.biBitCount;
-        if (bc != 1 && bc != 4 && bc != 8 && bc != 16 && bc != 24 && bc != 32)
-            throw EDIBInvalidDIB("TInternalDIB.LoadFromStream: Invalid BitCout");
+        if (bc != 1 && bc != 4 && bc != 8 && bc != 16 && bc != 24 && bc != 32) {
+            throw WithFault(
+                EDIBInvalidDIB("TInternalDIB.LoadFromStream: Invalid BitCout"),
+                "BMP: bit count " + std::to_string(bc) + " is not 1, 4, 8, 16, 24 or 32");
+        }
         if (h.biClrUsed == 0 && bc <= 8) h.biClrUsed = 1u << bc;
         const bool bitFields = h.biCompression == kBitFields;
+        r.reading("its colour masks");
         if (bitFields) {
             masks.red = r.u32le();
             masks.green = r.u32le();
@@ -231,6 +293,7 @@ std::shared_ptr<TInternalDIB> ReadBMP(std::istream& in) {
             masks = DefaultBitFieldMasks(bc);
         }
         // Only the first 256 colours are kept; the rest are skipped in the file.
+        r.reading("its colour table");
         const std::uint32_t kept = h.biClrUsed < 256 ? h.biClrUsed : 256;
         for (std::uint32_t i = 0; i < kept; ++i) {
             std::uint8_t q[4];
@@ -241,8 +304,8 @@ std::shared_ptr<TInternalDIB> ReadBMP(std::istream& in) {
         const std::int64_t minimumOffset = kFileHeaderSize + 40 +
                                            4 * static_cast<std::int64_t>(h.biClrUsed) +
                                            (bitFields ? 12 : 0);
-        if (bfOffBits < minimumOffset)
-            throw EDIBInvalidDIB("TInternalDIB.LoadFromFile: bfOffBits is too small");
+        if (bfOffBits < minimumOffset) refuseOffset(bfOffBits, minimumOffset);
+        r.reading("the gap before its pixel data");
         r.skip(bfOffBits - r.consumed(start));
         h.biClrUsed = kept;
     } else if (headerSize == 12) {
@@ -250,27 +313,38 @@ std::shared_ptr<TInternalDIB> ReadBMP(std::istream& in) {
         const std::uint16_t height = r.u16le();
         const std::uint16_t planes = r.u16le();
         const std::uint16_t bc = r.u16le();
-        if (bc != 1 && bc != 4 && bc != 8 && bc != 24)
-            throw EDIBInvalidDIB("TInternalDIB.LoadFromStream: Invalid BitCount");
+        if (bc != 1 && bc != 4 && bc != 8 && bc != 24) {
+            throw WithFault(
+                EDIBInvalidDIB("TInternalDIB.LoadFromStream: Invalid BitCount"),
+                "BMP: bit count " + std::to_string(bc) + " is not 1, 4, 8 or 24 (OS/2 header)");
+        }
         h = headerFromCore(width, height, planes, bc);
+        r.reading("its colour table");
         for (std::uint32_t i = 0; i < h.biClrUsed; ++i) {
             std::uint8_t t[3];
             r.read(t, 3);
             colors[i] = RGBQuad{t[0], t[1], t[2], 0};
         }
-        if (bfOffBits < kFileHeaderSize + 12 + 3 * static_cast<std::int64_t>(h.biClrUsed))
-            throw EDIBInvalidDIB("TInternalDIB.LoadFromFile: bfOffBits is too small");
+        const std::int64_t minimumOffset =
+            kFileHeaderSize + 12 + 3 * static_cast<std::int64_t>(h.biClrUsed);
+        if (bfOffBits < minimumOffset) refuseOffset(bfOffBits, minimumOffset);
+        r.reading("the gap before its pixel data");
         r.skip(bfOffBits - r.consumed(start));
     } else {
-        throw EDIBInvalidDIB("TInternalDIB.LoadFromStream: Invalid Bitmap Header Size");
+        throw WithFault(EDIBInvalidDIB("TInternalDIB.LoadFromStream: Invalid Bitmap Header Size"),
+                        "BMP: " + describeHeaderSize(headerSize) +
+                            " is not supported; this reader takes the 40-byte Windows header "
+                            "and the 12-byte OS/2 one");
     }
     checkWidthAndHeight(h);
+    r.reading("its pixel data");
 
     if (h.biBitCount == 16 || h.biBitCount == 32) {
         const std::int64_t sourceBytes = uncompressedBytes(h);
-        if (sourceBytes < 0) refuseShortPixels();
-        if (sourceBytes > r.remaining()) throw EReadError();
-        checkDeclaredPictureSize(h.biWidth, rowCount(h), ReaderLimits(), 24, h.biBitCount / 8);
+        if (sourceBytes < 0) refuseShortPixels("its rows cannot be counted");
+        if (sourceBytes > r.remaining()) r.endsEarly();
+        checkDeclaredPictureSize(h.biWidth, rowCount(h), ReaderLimits(), 24,
+                                 static_cast<std::size_t>(sourceBytes));
         PixelBlock source(static_cast<std::size_t>(sourceBytes));
         r.read(source.data(), source.size());
         return widenBitFields(h, masks, source.data(), colors.data());
@@ -279,7 +353,7 @@ std::shared_ptr<TInternalDIB> ReadBMP(std::istream& in) {
     const std::int64_t blockSize =
         static_cast<std::int64_t>(bfSize) - static_cast<std::int64_t>(bfOffBits);
     checkPixelBlock(h, blockSize);
-    if (blockSize > r.remaining()) throw EReadError();
+    if (blockSize > r.remaining()) r.endsEarly();
     // Every picture read is widened to 24 bits (RLE decoded first) while it
     // is held: a few bytes of RLE may stand for gigabytes of pixels.
     checkDeclaredPictureSize(h.biWidth, rowCount(h), ReaderLimits(), h.biBitCount);
@@ -446,7 +520,7 @@ std::shared_ptr<TInternalDIB> ReadPackedDIB(const std::uint8_t* block, std::size
     if (bc == 16 || bc == 32) {
         const std::int64_t sourceBytes = uncompressedBytes(h);
         if (sourceBytes < 0 || static_cast<std::uint64_t>(sourceBytes) > r.remaining())
-            refuseShortPixels();
+            refuseShortPixels("the pixel data is shorter than its rows");
         return widenBitFields(h, masks, r.peek(r.remaining()), colors.data());
     }
     if (bc != 1 && bc != 4 && bc != 8 && bc != 24)
@@ -462,7 +536,11 @@ std::shared_ptr<TInternalDIB> ReadPackedDIB(const std::uint8_t* block, std::size
 
 std::vector<std::uint8_t> WritePackedDIB(const TInternalDIB& store) {
     const std::size_t colors = store.Header.biClrUsed;
-    std::vector<std::uint8_t> block(40 + 4 * colors + store.Bits.size());
+    const std::size_t size = 40 + 4 * colors + store.Bits.size();
+    // A copy of the whole picture, for the clipboard: asked of the budget
+    // before it is taken.
+    RequireMemory(size, "The clipboard's copy of the picture");
+    std::vector<std::uint8_t> block(size);
     encodeInfoHeader(store.Header, block.data());
     std::memcpy(block.data() + 40, store.ColorTable.data(), 4 * colors);
     if (!store.Bits.empty())

@@ -4,7 +4,9 @@
 #include <array>
 #include <memory>
 
+#include "picture/file_fault.h"
 #include "picture/gif/gif_errors.h"
+#include "picture/system/memory_budget.h"
 
 namespace {
 
@@ -86,11 +88,21 @@ private:
     int rowsDone_ = 0;
 };
 
+[[noreturn]] void refuseCode(int code, int defined) {
+    throw WithFault(EGIFError("Invalid GIF code"), "GIF: LZW code " + std::to_string(code) +
+                                                       " in the image data names no entry (" +
+                                                       std::to_string(defined) + " are defined)");
+}
+
 }  // namespace
 
 int DecodeGifLzw(const std::uint8_t* data, std::size_t size, int minCodeSize, int rowWidth,
                  int rowCount, const std::function<void(int, const std::uint8_t*, int)>& row) {
-    if (minCodeSize < 1 || minCodeSize > kMaxCodeBits - 1) throw EGIFError("Invalid GIF code size");
+    if (minCodeSize < 1 || minCodeSize > kMaxCodeBits - 1) {
+        throw WithFault(
+            EGIFError("Invalid GIF code size"),
+            "GIF: LZW minimum code size " + std::to_string(minCodeSize) + " is not 1 to 11");
+    }
     RowAssembler rows(rowWidth, rowCount, row);
     if (rowWidth == 0 || rowCount == 0) return 0;
 
@@ -124,7 +136,7 @@ int DecodeGifLzw(const std::uint8_t* data, std::size_t size, int minCodeSize, in
         if (code == endCode) break;
         int emitted;  // code whose string is output now
         if (previous < 0) {
-            if (code > clearCode) throw EGIFError("Invalid GIF code");
+            if (code > clearCode) refuseCode(code, clearCode);
             emitted = code;
         } else if (code < next) {
             emitted = code;
@@ -143,10 +155,14 @@ int DecodeGifLzw(const std::uint8_t* data, std::size_t size, int minCodeSize, in
             length[next] = static_cast<std::uint16_t>(length[previous] + 1);
             emitted = next++;
         } else {
-            throw EGIFError("Invalid GIF code");
+            refuseCode(code, next);
         }
         // Code sizes above 8 are allowed, but a pixel must still be a byte.
-        if (emitted < clearCode && emitted > 255) throw EGIFError("Invalid GIF code");
+        if (emitted < clearCode && emitted > 255) {
+            throw WithFault(
+                EGIFError("Invalid GIF code"),
+                "GIF: LZW code " + std::to_string(emitted) + " stands for a pixel value above 255");
+        }
         const int n = length[emitted];
         int c = emitted;
         for (int i = n - 1; i >= 0; --i) {
@@ -166,23 +182,24 @@ namespace {
 // Packs codes least significant bit first.
 class CodeWriter {
 public:
-    explicit CodeWriter(std::vector<std::uint8_t>& out) : out_(out) {}
+    explicit CodeWriter(BudgetedBytes& out) : out_(out) {}
 
     void write(int code, int bits) {
         buffer_ |= static_cast<std::uint64_t>(code) << held_;
         held_ += bits;
         if (held_ >= 32) {
-            const std::size_t at = out_.size();
+            const std::size_t at = out_.bytes().size();
             out_.resize(at + 4);
             for (int i = 0; i < 4; ++i)
-                out_[at + i] = static_cast<std::uint8_t>(buffer_ >> (8 * i));
+                out_.bytes()[at + i] = static_cast<std::uint8_t>(buffer_ >> (8 * i));
             buffer_ >>= 32;
             held_ -= 32;
         }
     }
     void flush() {
         while (held_ > 0) {
-            out_.push_back(static_cast<std::uint8_t>(buffer_));
+            const std::uint8_t byte = static_cast<std::uint8_t>(buffer_);
+            out_.append(&byte, 1);
             buffer_ >>= 8;
             held_ -= 8;
         }
@@ -191,7 +208,7 @@ public:
     }
 
 private:
-    std::vector<std::uint8_t>& out_;
+    BudgetedBytes& out_;
     std::uint64_t buffer_ = 0;
     int held_ = 0;
 };
@@ -200,19 +217,28 @@ private:
 
 std::vector<std::uint8_t> EncodeGifLzw(const std::uint8_t* const* rows, int rowWidth,
                                        int rowCount) {
+    BudgetedBytes codes(kGifCodeStream);
+    EncodeGifLzw(rows, rowWidth, rowCount, codes);
+    return codes.take();
+}
+
+void EncodeGifLzw(const std::uint8_t* const* rows, int rowWidth, int rowCount, BudgetedBytes& out) {
     constexpr int kMinCodeSize = 8;
     constexpr int kClear = 1 << kMinCodeSize;
     constexpr int kEnd = kClear + 1;
-    std::vector<std::uint8_t> out;
     const std::size_t pixels = static_cast<std::size_t>(std::max(rowWidth, 0)) *
                                static_cast<std::size_t>(std::max(rowCount, 0));
-    out.reserve(pixels / 2 + 64);
+    out.reserve(out.bytes().size() + pixels / 2 + 64);
     CodeWriter writer(out);
 
     // child[code * 256 + pixel]: the code of string `code` followed by
     // `pixel`, 0 when there is none (no assigned code is below 258). The
     // entries set since the last clear are listed so a clear resets only them.
-    std::unique_ptr<std::uint16_t[]> child(new std::uint16_t[kTableSize * 256]());
+    constexpr std::size_t kChildren = std::size_t{kTableSize} * 256;
+    MemoryReservation tables =
+        ReserveMemory(kChildren * sizeof(std::uint16_t), "The GIF coder's table");
+    std::unique_ptr<std::uint16_t[]> child(new std::uint16_t[kChildren]());
+    tables.markTaken();
     std::vector<std::uint32_t> assigned;
     assigned.reserve(kTableSize);
 
@@ -222,7 +248,7 @@ std::vector<std::uint8_t> EncodeGifLzw(const std::uint8_t* const* rows, int rowW
     if (pixels == 0) {
         writer.write(kEnd, width);
         writer.flush();
-        return out;
+        return;
     }
 
     // Sends a code; the width grows once the next free code no longer fits.
@@ -260,5 +286,4 @@ std::vector<std::uint8_t> EncodeGifLzw(const std::uint8_t* const* rows, int rowW
     send(current);
     writer.write(kEnd, width);
     writer.flush();
-    return out;
 }

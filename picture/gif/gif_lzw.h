@@ -9,6 +9,8 @@
 #include <functional>
 #include <vector>
 
+#include "picture/system/budgeted_bytes.h"
+
 // Decodes `size` bytes of code stream (the image's sub-blocks joined) into
 // pixels, handing them over one row of `rowWidth` pixels at a time:
 // row(rowIndex, pixels, count), count being rowWidth except for a last row
@@ -26,3 +28,10 @@ int DecodeGifLzw(const std::uint8_t* data, std::size_t size, int minCodeSize, in
 // next free code would be 4095, the end code last. Returns the code stream
 // without sub-block framing.
 std::vector<std::uint8_t> EncodeGifLzw(const std::uint8_t* const* rows, int rowWidth, int rowCount);
+// The same, appended to `codes`; the coder's tables and the code stream are
+// held against the memory budget, and its refusal is thrown when they
+// cannot be had.
+void EncodeGifLzw(const std::uint8_t* const* rows, int rowWidth, int rowCount,
+                  BudgetedBytes& codes);
+// What the code stream is called in a refusal.
+constexpr const char* kGifCodeStream = "The GIF code stream";

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "picture/errors.h"
+#include "picture/system/budgeted_bytes.h"
 #include "picture/system/file_io.h"
 
 void TGIFPicture::LoadFromFile(const std::string& fileName) {
@@ -36,15 +37,24 @@ void TGIFPicture::Assign(const TDIB& picture) {
     hasPictureToWrite_ = true;
 }
 
-std::vector<std::uint8_t> TGIFPicture::SaveToBytes() const {
+void TGIFPicture::write(BudgetedBytes& file) const {
     if (!hasPictureToWrite_) throw EInvalidGraphic("GIF: no picture to write");
-    return WriteGIF(toWrite_);
+    WriteGIF(toWrite_, file);
+}
+
+std::vector<std::uint8_t> TGIFPicture::SaveToBytes() const {
+    BudgetedBytes file(kGifFile);
+    write(file);
+    return file.take();
 }
 
 void TGIFPicture::SaveToStream(std::ostream& stream) const {
     WriteBytesToStream(stream, SaveToBytes());
 }
 
-void TGIFPicture::SaveToFile(const std::string& fileName) const {
-    WriteFileAtomically(fileName, SaveToBytes());
+// The bytes stay counted until they are written.
+void TGIFPicture::SaveToFile(const std::string& fileName, SaveMode mode) const {
+    BudgetedBytes file(kGifFile);
+    write(file);
+    WriteFileAtomically(fileName, file.bytes(), mode);
 }

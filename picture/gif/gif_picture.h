@@ -33,6 +33,8 @@
 #include "picture/gif/gif_errors.h"
 #include "picture/reader_limits.h"
 
+class BudgetedBytes;
+
 class TGIFPicture {
 public:
     TGIFPicture() = default;
@@ -60,11 +62,13 @@ public:
     // Writes beside the target and renames over it only when complete.
     // A picture wider or taller than 65535 pixels, which the format's 16-bit
     // fields cannot hold, is refused with EGIFError before anything is written.
-    void SaveToFile(const std::string& fileName) const;
+    void SaveToFile(const std::string& fileName, SaveMode mode = SaveMode::Replace) const;
     void SaveToStream(std::ostream& stream) const;
     std::vector<std::uint8_t> SaveToBytes() const;
 
 private:
+    void write(BudgetedBytes& file) const;
+
     ReaderLimits limits_;
     DecodedPicture bitmap_;
     int frameCount_ = 0;
@@ -86,5 +90,11 @@ bool GIFHasSignature(const std::uint8_t* data, std::size_t size);
 GIFReadResult ReadGIF(const std::uint8_t* data, std::size_t size, const ReaderLimits& limits);
 // Writes an 8-bit picture (PixelFormat8Bit) as described above.
 std::vector<std::uint8_t> WriteGIF(const TDIB& picture8);
+// The same into `file`; the file's bytes, the code stream and the coder's
+// tables are held against the memory budget, whose refusal is thrown when
+// they cannot be had.
+void WriteGIF(const TDIB& picture8, BudgetedBytes& file);
+// What the file's bytes are called in a refusal.
+constexpr const char* kGifFile = "The GIF file";
 // Throws the writer's EGIFError for a picture wider or taller than 65535.
 void CheckGIFSize(int width, int height);

@@ -4,8 +4,10 @@
 #include <vector>
 
 #include "picture/errors.h"
+#include "picture/file_fault.h"
 #include "picture/gif/gif_lzw.h"
 #include "picture/gif/gif_picture.h"
+#include "picture/system/budgeted_bytes.h"
 #include "picture/system/byte_reader.h"
 
 namespace {
@@ -38,6 +40,18 @@ void readSubBlocks(ByteReader& in, std::vector<std::uint8_t>* into) {
         if (length == 0) return;
         const std::uint8_t* block = in.take(length);
         if (into) into->insert(into->end(), block, block + length);
+    }
+}
+
+// The bytes of the data sub-blocks that start at `in`'s cursor (a copy:
+// the caller's reader does not move). Fails as reading them would.
+std::size_t subBlocksLength(ByteReader in) {
+    std::size_t total = 0;
+    for (;;) {
+        const std::uint8_t length = in.u8();
+        if (length == 0) return total;
+        in.skip(length);
+        total += length;
     }
 }
 
@@ -77,7 +91,11 @@ DecodedPicture decodeFirstFrame(const std::vector<std::uint8_t>& codes, int minC
     const bool wholeScreen = image.width == screenWidth && image.height == screenHeight;
     const int width = wholeScreen ? image.width : screenWidth;
     const int height = wholeScreen ? image.height : screenHeight;
-    if (width <= 0 || height <= 0) throw EGIFError("Invalid GIF image size");
+    if (width <= 0 || height <= 0) {
+        throw WithFault(EGIFError("Invalid GIF image size"),
+                        "GIF: a picture of " + std::to_string(width) + " x " +
+                            std::to_string(height) + " pixels");
+    }
     checkDeclaredPictureSize(width, height, limits, 8);
 
     DecodedPicture picture;
@@ -127,22 +145,22 @@ bool GIFHasSignature(const std::uint8_t* data, std::size_t size) {
     return signatureAt(data, size, 0) || signatureAt(data, size, 4);
 }
 
-GIFReadResult ReadGIF(const std::uint8_t* data, std::size_t size, const ReaderLimits& limits) {
-    std::size_t start;
-    if (signatureAt(data, size, 0))
-        start = 0;
-    else if (signatureAt(data, size, 4))
-        start = 4;
-    else
-        throw EGIFError("Invalid GIF signature");
+namespace {
 
+// The blocks after the signature; `reading` tells the caller which block a
+// short read fell into.
+GIFReadResult readBlocks(const std::uint8_t* data, std::size_t size, const ReaderLimits& limits,
+                         const char*& reading) {
+    const std::size_t start = signatureAt(data, size, 0) ? 0 : 4;
     ByteReader in(data + start, size - start);
+    reading = "its logical screen descriptor";
     in.skip(6);  // signature and version
     const int screenWidth = in.u16le();
     const int screenHeight = in.u16le();
     const std::uint8_t screenFlags = in.u8();
     in.skip(2);  // background index, aspect ratio
     std::vector<RGBQuad> globalTable;
+    reading = "its global colour table";
     if (screenFlags & 0x80) globalTable = readColorTable(in, screenFlags & 0x07);
 
     GIFReadResult result;
@@ -152,6 +170,7 @@ GIFReadResult ReadGIF(const std::uint8_t* data, std::size_t size, const ReaderLi
         if (block == 0) continue;
         if (block == kTrailer) break;
         if (block == kExtensionBlock) {
+            reading = "an extension block";
             const std::uint8_t label = in.u8();
             if (label == kGraphicControl) {
                 // Only the first sub-block carries the fields; it applies to
@@ -169,6 +188,7 @@ GIFReadResult ReadGIF(const std::uint8_t* data, std::size_t size, const ReaderLi
         }
         if (block != kImageBlock) break;  // not a block we know: keep what was read
 
+        reading = "an image descriptor";
         ImageDescriptor image;
         image.left = in.u16le();
         image.top = in.u16le();
@@ -177,11 +197,15 @@ GIFReadResult ReadGIF(const std::uint8_t* data, std::size_t size, const ReaderLi
         const std::uint8_t flags = in.u8();
         image.interlaced = (flags & 0x40) != 0;
         std::vector<RGBQuad> localTable;
+        reading = "a local colour table";
         if (flags & 0x80) localTable = readColorTable(in, flags & 0x07);
+        reading = "the image data";
         const int minCodeSize = in.u8();
         if (result.frameCount == 0) {
-            std::vector<std::uint8_t> codes;
-            readSubBlocks(in, &codes);
+            BudgetedBytes data("The GIF image data");
+            data.reserve(subBlocksLength(in));
+            readSubBlocks(in, &data.bytes());
+            const std::vector<std::uint8_t>& codes = data.bytes();
             std::vector<RGBQuad> colors = !localTable.empty()    ? std::move(localTable)
                                           : !globalTable.empty() ? globalTable
                                                                  : greyRamp();
@@ -193,6 +217,20 @@ GIFReadResult ReadGIF(const std::uint8_t* data, std::size_t size, const ReaderLi
         ++result.frameCount;
         pending = Transparency();
     }
-    if (result.frameCount == 0) throw EGIFError("GIF file holds no image");
+    if (result.frameCount == 0)
+        throw WithFault(EGIFError("GIF file holds no image"), "GIF: the file holds no image");
     return result;
+}
+
+}  // namespace
+
+GIFReadResult ReadGIF(const std::uint8_t* data, std::size_t size, const ReaderLimits& limits) {
+    if (!GIFHasSignature(data, size))
+        throw WithFault(EGIFError("Invalid GIF signature"), "GIF: no GIF signature");
+    const char* reading = "its header";
+    try {
+        return readBlocks(data, size, limits, reading);
+    } catch (const EReadError&) {
+        throw WithFault(EReadError(), std::string("GIF: the file ends inside ") + reading);
+    }
 }

@@ -29,6 +29,12 @@ void CheckGIFSize(int width, int height) {
 }
 
 std::vector<std::uint8_t> WriteGIF(const TDIB& picture8) {
+    BudgetedBytes file(kGifFile);
+    WriteGIF(picture8, file);
+    return file.take();
+}
+
+void WriteGIF(const TDIB& picture8, BudgetedBytes& file) {
     if (picture8.PixelFormat() != PixelFormat8Bit)
         throw EGIFError("GIF: the picture to write must have 8 bits per pixel");
     const int width = picture8.Width();
@@ -37,10 +43,13 @@ std::vector<std::uint8_t> WriteGIF(const TDIB& picture8) {
 
     std::vector<const std::uint8_t*> rows(static_cast<std::size_t>(height));
     for (int y = 0; y < height; ++y) rows[static_cast<std::size_t>(y)] = picture8.ScanLine(y);
-    const std::vector<std::uint8_t> codes = EncodeGifLzw(rows.data(), width, height);
+    BudgetedBytes codeStream(kGifCodeStream);
+    EncodeGifLzw(rows.data(), width, height, codeStream);
+    const std::vector<std::uint8_t>& codes = codeStream.bytes();
 
-    std::vector<std::uint8_t> out;
-    out.reserve(13 + 10 + 3 * kTableEntries + 1 + codes.size() + codes.size() / kMaxSubBlock + 3);
+    // Every byte's room is reserved here; the pushes below stay within it.
+    file.reserve(13 + 10 + 3 * kTableEntries + 1 + codes.size() + codes.size() / kMaxSubBlock + 3);
+    std::vector<std::uint8_t>& out = file.bytes();
     for (const char c : {'G', 'I', 'F', '8', '7', 'a'}) out.push_back(static_cast<std::uint8_t>(c));
     put16(out, width);
     put16(out, height);
@@ -74,5 +83,4 @@ std::vector<std::uint8_t> WriteGIF(const TDIB& picture8) {
     }
     out.push_back(0);
     out.push_back(0x3B);
-    return out;
 }

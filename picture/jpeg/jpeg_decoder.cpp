@@ -1,16 +1,25 @@
 #include <jerror.h>
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <vector>
 
 #include "picture/errors.h"
+#include "picture/file_fault.h"
 #include "picture/jpeg/jpeg_glue.h"
 #include "picture/jpeg/jpeg_picture.h"
 #include "picture/jpeg/jpeg_row_decoder.h"
+#include "picture/jpeg/jpeg_structure.h"
 #include "picture/reader_limits.h"
+#include "picture/size_limits.h"
 #include "picture/system/file_io.h"
+#include "picture/system/memory_budget.h"
+#include "picture/system/memory_stream.h"
 
 // Decoding runs in guarded stretches (header, start, each call for rows,
 // finish) with our own allocations in between, so that no C++ object is
@@ -24,15 +33,25 @@ constexpr int kGreyQuantizerColors = 236;
 constexpr int kRowsPerCall = 16;
 // A progressive file rereads its whole coefficient store for every scan;
 // real files have about ten. A damaged one with thousands would keep the
-// decoder busy for hours, so it is refused.
-constexpr int kMaxScans = 1000;
+// decoder busy for hours, so one with more than a few hundred is refused.
+constexpr int kMaxScans = 300;
+// Scans whose data may raise warnings before the rest is given up as
+// garbage: a file cut short, or hurt in one place, damages one or two.
+constexpr int kMaxDamagedScans = 3;
+// libjpeg's tables, pools and pointers besides the rows and coefficients
+// counted below: far less than this.
+constexpr std::size_t kLibjpegTables = std::size_t{1} << 20;
 // What a file source reads at a time.
 constexpr std::size_t kFileChunk = 1 << 16;
+
+const char kTooManyScans[] = "JPEG: too many scans";
+const char kTooManyScansFault[] = "JPEG: the file holds more than 300 scans";
 
 void checkScanCount(j_common_ptr common) {
     if (!common->is_decompressor) return;
     const auto* cinfo = reinterpret_cast<j_decompress_ptr>(common);
-    if (cinfo->input_scan_number > kMaxScans) AbortJpegSteps(common, "JPEG: too many scans");
+    if (cinfo->input_scan_number > kMaxScans)
+        AbortJpegSteps(common, kTooManyScans, kTooManyScansFault);
 }
 
 // A libjpeg source reading a file in pieces. At the end of the file it does
@@ -157,16 +176,69 @@ void readRows(void* context) {
     }
 }
 
-// The coefficient store a multi-scan file keeps during decoding, in bytes per
-// pixel: two bytes per sample of each component at full resolution.
-unsigned coefficientBytesPerPixel(const jpeg_decompress_struct& cinfo) {
-    if (!jpeg_has_multiple_scans(const_cast<jpeg_decompress_struct*>(&cinfo))) return 0;
-    return 2u * static_cast<unsigned>(std::max(cinfo.num_components, 1));
+std::uint64_t roundUp(std::uint64_t value, std::uint64_t step) {
+    return step == 0 ? value : (value + step - 1) / step * step;
+}
+
+// An upper bound of the memory decoding takes besides the picture, from the
+// header as libjpeg has read it: the whole coefficient store of a file with
+// several scans (every block of every component, padded to whole sampling
+// units, and a pointer a block row), three rows of blocks of each
+// component in its stages, the upsampler's rows, its tables, and our own
+// rows of inks or indices.
+std::size_t decodingWorkBytes(jpeg_decompress_struct& cinfo) {
+    const bool wholeStore = jpeg_has_multiple_scans(&cinfo);
+    const std::uint64_t width = cinfo.image_width;
+    std::uint64_t bytes = kLibjpegTables;
+    for (int c = 0; c < cinfo.num_components; ++c) {
+        const jpeg_component_info& component = cinfo.comp_info[c];
+        const std::uint64_t h = static_cast<std::uint64_t>(std::max(component.h_samp_factor, 1));
+        const std::uint64_t v = static_cast<std::uint64_t>(std::max(component.v_samp_factor, 1));
+        const std::uint64_t blocksPerRow = roundUp(component.width_in_blocks, h);
+        const std::uint64_t blockRows = roundUp(component.height_in_blocks, v);
+        if (wholeStore)
+            bytes += blockRows * (blocksPerRow * DCTSIZE2 * sizeof(JCOEF) + sizeof(void*));
+        bytes += blocksPerRow * DCTSIZE * v * DCTSIZE * 3;
+    }
+    const std::uint64_t maxH = static_cast<std::uint64_t>(std::max(cinfo.max_h_samp_factor, 1));
+    const std::uint64_t maxV = static_cast<std::uint64_t>(std::max(cinfo.max_v_samp_factor, 1));
+    bytes += static_cast<std::uint64_t>(cinfo.num_components) * roundUp(width, maxH) * maxV * 2;
+    bytes += width * 4 * kRowsPerCall;
+    if (bytes > SIZE_MAX)
+        throw EOutOfMemory(DescribePicture(width, cinfo.image_height) +
+                           " is too large for this machine");
+    return static_cast<std::size_t>(bytes);
+}
+
+// Refuses the file for a fault its markers show, or for its scans, as
+// libjpeg would once it read that far.
+void refuseBrokenStructure(const JpegStructure& structure) {
+    if (structure.faultCode != 0) {
+        throw WithFault(EJPEG(structure.faultCode),
+                        "JPEG: " + JpegMessageText(structure.faultCode, structure.faultParameter) +
+                            " (the marker at byte " + std::to_string(structure.faultOffset) + ")");
+    }
+    if (structure.scans > kMaxScans)
+        throw WithFault(EJPEG(std::string(kTooManyScans)), kTooManyScansFault);
+}
+
+// A refusal for memory, unless the file is damaged: then that is the
+// reason, or a part of it when the file is only cut short (such a file
+// would load, grey where its data is missing, with the memory).
+template <class Refusal>
+[[noreturn]] void refuseDamagedFirst(const Refusal& refusal, const JpegStructure& structure) {
+    refuseBrokenStructure(structure);
+    if (structure.cutShort) {
+        throw WithFault(Refusal(refusal.what()),
+                        std::string("JPEG: the file is cut short; ") + refusal.what());
+    }
+    throw refusal;
 }
 
 }  // namespace
 
 struct JpegRowDecoder::State {
+    MemoryReservation memory;  // goes after libjpeg has given its memory back
     JpegDecompressor decompressor;
     jpeg_progress_mgr progress{};
     std::ifstream file;
@@ -186,7 +258,10 @@ JpegRowDecoder::JpegRowDecoder(const std::uint8_t* data, std::size_t size,
     static const std::uint8_t none = 0;
     if (!header.data) header.data = &none;
     RunJpegSteps(state_->decompressor.errors, readHeader, &header);
-    start(limits, rows);
+    start(limits, rows, [data, size] {
+        MemoryInputStream whole(data, size);
+        return WalkJpegStructure(whole, kMaxScans);
+    });
 }
 
 JpegRowDecoder::JpegRowDecoder(const std::string& fileName, const ReaderLimits& limits, Rows rows)
@@ -204,16 +279,25 @@ JpegRowDecoder::JpegRowDecoder(const std::string& fileName, const ReaderLimits& 
     s.decompressor.cinfo.src = &s.fileSource.pub;
     HeaderStep header{&s.decompressor.cinfo, nullptr, 0};
     RunJpegSteps(s.decompressor.errors, readHeader, &header);
-    start(limits, rows);
+    start(limits, rows, [&fileName] {
+        try {
+            std::ifstream whole = OpenForReading(fileName);
+            return WalkJpegStructure(whole, kMaxScans);
+        } catch (const EFOpenError&) {
+            return JpegStructure();  // gone meanwhile: libjpeg alone decides
+        }
+    });
 }
 
 JpegRowDecoder::~JpegRowDecoder() = default;
 
-void JpegRowDecoder::start(const ReaderLimits& limits, Rows rows) {
+void JpegRowDecoder::start(const ReaderLimits& limits, Rows rows,
+                           const std::function<JpegStructure()>& walk) {
     State& s = *state_;
     jpeg_decompress_struct& cinfo = s.decompressor.cinfo;
     s.progress.progress_monitor = checkScanCount;
     cinfo.progress = &s.progress;
+    s.decompressor.errors.maxDamagedScans = kMaxDamagedScans;
 
     const bool grey = cinfo.jpeg_color_space == JCS_GRAYSCALE;
     s.inks = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
@@ -230,14 +314,36 @@ void JpegRowDecoder::start(const ReaderLimits& limits, Rows rows) {
     } else {
         cinfo.out_color_space = JCS_EXT_BGR;
     }
-    if (rows == Rows::IntoOnePicture)
-        checkDeclaredPictureSize(cinfo.image_width, cinfo.image_height, limits, grey ? 8 : 24,
-                                 coefficientBytesPerPixel(cinfo));
-    else
-        checkDeclaredRowReading(cinfo.image_width, cinfo.image_height, limits,
-                                coefficientBytesPerPixel(cinfo));
+    // libjpeg reads all the markers of a file with several scans before it
+    // gives a row, into a store of every coefficient: such a file's markers
+    // are looked at first, so a broken one takes no memory.
+    std::optional<JpegStructure> structure;
+    if (jpeg_has_multiple_scans(&cinfo)) {
+        structure = walk();
+        refuseBrokenStructure(*structure);
+    }
+    const std::int64_t width = cinfo.image_width, height = cinfo.image_height;
+    try {
+        const std::size_t work = decodingWorkBytes(cinfo);
+        if (rows == Rows::IntoOnePicture)
+            checkDeclaredPictureSize(width, height, limits, grey ? 8 : 24, work);
+        else
+            checkDeclaredRowReading(width, height, limits, work);
+        s.memory = ReserveMemory(work, DescribePicture(width, height, "JPEG decoding"));
+    } catch (const EMemoryBusy&) {
+        throw;
+    } catch (const EMemoryLimit& e) {
+        refuseDamagedFirst(e, structure ? *structure : walk());
+    } catch (const EOutOfMemory& e) {
+        refuseDamagedFirst(e, structure ? *structure : walk());
+    }
+    // libjpeg itself refuses to take more for its coefficients than was
+    // reserved for all of its work.
+    cinfo.mem->max_memory_to_use =
+        static_cast<long>(std::min<std::size_t>(s.memory.bytes(), LONG_MAX));
 
     RunJpegSteps(s.decompressor.errors, startDecompress, &cinfo);
+    s.memory.markTaken();
 
     width_ = static_cast<int>(cinfo.output_width);
     height_ = static_cast<int>(cinfo.output_height);

@@ -1,7 +1,7 @@
 #include <jerror.h>
 
 #include <algorithm>
-#include <new>
+#include <exception>
 #include <ostream>
 #include <vector>
 
@@ -9,10 +9,11 @@
 #include "picture/jpeg/jpeg_glue.h"
 #include "picture/jpeg/jpeg_picture.h"
 #include "picture/jpeg/jpeg_row_encoder.h"
+#include "picture/system/budgeted_bytes.h"
 
 // Encoding: rows go to libjpeg as they are (blue, green, red), which gives
 // the same file as red-green-blue input. The compressed bytes grow in a
-// vector owned by the caller, or pass through a buffer to a stream.
+// store owned by the caller, or pass through a buffer to a stream.
 
 namespace {
 
@@ -21,38 +22,41 @@ constexpr int kRowsPerCall = 16;
 constexpr std::size_t kFirstOutputBlock = 1 << 16;
 constexpr std::size_t kStreamBuffer = 1 << 16;
 
-// A libjpeg destination writing into a std::vector.
+// A libjpeg destination writing into bytes held against the memory budget.
+// A refusal to let them grow is kept (outside the struct, which libjpeg
+// sees through its first member) and thrown again once libjpeg is left.
 struct VectorDestination {
     jpeg_destination_mgr pub;
-    std::vector<std::uint8_t>* bytes;
+    BudgetedBytes* bytes;
+    std::exception_ptr* refusal;
 };
 
 void initVector(j_compress_ptr cinfo) {
     auto* dest = reinterpret_cast<VectorDestination*>(cinfo->dest);
-    dest->pub.next_output_byte = dest->bytes->data();
-    dest->pub.free_in_buffer = dest->bytes->size();
+    dest->pub.next_output_byte = dest->bytes->bytes().data();
+    dest->pub.free_in_buffer = dest->bytes->bytes().size();
 }
 
 boolean growVector(j_compress_ptr cinfo) {
     auto* dest = reinterpret_cast<VectorDestination*>(cinfo->dest);
-    std::vector<std::uint8_t>& bytes = *dest->bytes;
-    const std::size_t used = bytes.size();
-    bool grown = true;
+    BudgetedBytes& bytes = *dest->bytes;
+    const std::size_t used = bytes.bytes().size();
     try {
         bytes.resize(std::max<std::size_t>(used * 2, kFirstOutputBlock));
-    } catch (const std::bad_alloc&) {
-        grown = false;
+    } catch (...) {
+        *dest->refusal = std::current_exception();
     }
     // Leave libjpeg only after the exception is gone.
-    if (!grown) AbortJpegSteps(reinterpret_cast<j_common_ptr>(cinfo), "Out of memory");
-    dest->pub.next_output_byte = bytes.data() + used;
-    dest->pub.free_in_buffer = bytes.size() - used;
+    if (*dest->refusal) AbortJpegSteps(reinterpret_cast<j_common_ptr>(cinfo), "Out of memory");
+    dest->pub.next_output_byte = bytes.bytes().data() + used;
+    dest->pub.free_in_buffer = bytes.bytes().size() - used;
     return TRUE;
 }
 
 void termVector(j_compress_ptr cinfo) {
     auto* dest = reinterpret_cast<VectorDestination*>(cinfo->dest);
-    dest->bytes->resize(dest->bytes->size() - dest->pub.free_in_buffer);
+    std::vector<std::uint8_t>& bytes = dest->bytes->bytes();
+    bytes.resize(bytes.size() - dest->pub.free_in_buffer);
 }
 
 // A libjpeg destination passing its buffer to a stream each time it fills.
@@ -136,19 +140,21 @@ void finishCompress(void* context) {
 
 struct JpegRowEncoder::State {
     JpegCompressor compressor;
+    std::exception_ptr refusal;  // the output could not grow
     VectorDestination vector{};
     StreamDestination stream{};
     std::vector<JOCTET> streamBuffer;
     int height = 0;
 };
 
-JpegRowEncoder::JpegRowEncoder(int width, int height, std::vector<std::uint8_t>& bytes)
+JpegRowEncoder::JpegRowEncoder(int width, int height, BudgetedBytes& bytes)
     : state_(std::make_unique<State>()) {
     VectorDestination& d = state_->vector;
     d.pub.init_destination = initVector;
     d.pub.empty_output_buffer = growVector;
     d.pub.term_destination = termVector;
     d.bytes = &bytes;
+    d.refusal = &state_->refusal;
     state_->compressor.cinfo.dest = &d.pub;
     start(width, height);
 }
@@ -170,8 +176,17 @@ JpegRowEncoder::~JpegRowEncoder() = default;
 
 void JpegRowEncoder::start(int width, int height) {
     SizeStep step{&state_->compressor.cinfo, width, height};
-    RunJpegSteps(state_->compressor.errors, startCompress, &step);
+    run(startCompress, &step);
     state_->height = height;
+}
+
+void JpegRowEncoder::run(void (*steps)(void*), void* context) {
+    try {
+        RunJpegSteps(state_->compressor.errors, steps, context);
+    } catch (const EJPEG&) {
+        if (state_->refusal) std::rethrow_exception(state_->refusal);
+        throw;
+    }
 }
 
 void JpegRowEncoder::checkOutput() const {
@@ -184,7 +199,7 @@ void JpegRowEncoder::WriteRows(const std::uint8_t* const* rows, int count) {
     if (count < 0 || static_cast<JDIMENSION>(count) > cinfo.image_height - cinfo.next_scanline)
         throw EJPEG(std::string("JPEG: rows past the picture"));
     RowsStep step{&cinfo, rows, count};
-    RunJpegSteps(state_->compressor.errors, writeRows, &step);
+    run(writeRows, &step);
     checkOutput();
 }
 
@@ -192,18 +207,24 @@ void JpegRowEncoder::Finish() {
     jpeg_compress_struct& cinfo = state_->compressor.cinfo;
     if (cinfo.next_scanline != cinfo.image_height)
         throw EJPEG(std::string("JPEG: finished before the last row"));
-    RunJpegSteps(state_->compressor.errors, finishCompress, &cinfo);
+    run(finishCompress, &cinfo);
     checkOutput();
 }
 
 std::vector<std::uint8_t> EncodeJPEG(const TDIB& picture24) {
+    BudgetedBytes bytes(kJpegEncoderOutput);
+    EncodeJPEG(picture24, bytes);
+    return bytes.take();
+}
+
+void EncodeJPEG(const TDIB& picture24, BudgetedBytes& bytes) {
     if (picture24.PixelFormat() != PixelFormat24Bit)
         throw EJPEG(std::string("JPEG: the picture to encode must have 24 bits per pixel"));
     // A photo at quality 90 takes about 3 bits per pixel; starting near that
     // saves most of the regrowth.
     const std::size_t pixels =
         static_cast<std::size_t>(picture24.Width()) * static_cast<std::size_t>(picture24.Height());
-    std::vector<std::uint8_t> bytes(std::max(kFirstOutputBlock, pixels / 8 * 3));
+    bytes.resize(std::max(kFirstOutputBlock, pixels / 8 * 3));
     JpegRowEncoder encoder(picture24.Width(), picture24.Height(), bytes);
     const std::uint8_t* rows[kRowsPerCall];
     for (int y = 0; y < picture24.Height();) {
@@ -213,5 +234,4 @@ std::vector<std::uint8_t> EncodeJPEG(const TDIB& picture24) {
         y += count;
     }
     encoder.Finish();
-    return bytes;
 }

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "picture/errors.h"
+#include "picture/system/budgeted_bytes.h"
 #include "picture/system/file_io.h"
 
 EJPEG::EJPEG(int code) : std::runtime_error("JPEG エラー #" + std::to_string(code)), code_(code) {}
@@ -45,12 +46,21 @@ void TJPEGPicture::Assign(const TDIB& picture) {
     hasPictureToEncode_ = true;
 }
 
-std::vector<std::uint8_t> TJPEGPicture::SaveToBytes() const {
+void TJPEGPicture::encode(BudgetedBytes& bytes) const {
     if (!hasPictureToEncode_) throw EInvalidGraphic("JPEG: no picture to write");
-    if (toEncode_.PixelFormat() == PixelFormat24Bit) return EncodeJPEG(toEncode_);
+    if (toEncode_.PixelFormat() == PixelFormat24Bit) {
+        EncodeJPEG(toEncode_, bytes);
+        return;
+    }
     TDIB widened(toEncode_);
     widened.SetPixelFormat(PixelFormat24Bit);
-    return EncodeJPEG(widened);
+    EncodeJPEG(widened, bytes);
+}
+
+std::vector<std::uint8_t> TJPEGPicture::SaveToBytes() const {
+    BudgetedBytes bytes(kJpegEncoderOutput);
+    encode(bytes);
+    return bytes.take();
 }
 
 void TJPEGPicture::SaveToStream(std::ostream& stream) const {
@@ -58,6 +68,9 @@ void TJPEGPicture::SaveToStream(std::ostream& stream) const {
 }
 
 // Encoded first: a failing encoder then never touches the file system.
-void TJPEGPicture::SaveToFile(const std::string& fileName) const {
-    WriteFileAtomically(fileName, SaveToBytes());
+// The bytes stay counted until they are written.
+void TJPEGPicture::SaveToFile(const std::string& fileName, SaveMode mode) const {
+    BudgetedBytes bytes(kJpegEncoderOutput);
+    encode(bytes);
+    WriteFileAtomically(fileName, bytes.bytes(), mode);
 }

@@ -10,7 +10,9 @@
 //
 // libjpeg's fatal errors become EJPEG "JPEG エラー #n" with libjpeg's message
 // code n; its warnings are ignored, so a damaged file that libjpeg can finish
-// still loads.
+// still loads. Only garbage is refused although libjpeg would go on: a file
+// with more than a few hundred scans, or whose scans keep being corrupt
+// (jpeg_row_decoder.h).
 
 #include <cstdint>
 #include <iosfwd>
@@ -23,6 +25,8 @@
 #include "picture/dib.h"
 #include "picture/jpeg/jpeg_errors.h"
 #include "picture/reader_limits.h"
+
+class BudgetedBytes;
 
 class TJPEGPicture {
 public:
@@ -53,11 +57,13 @@ public:
     void Assign(const TDIB& picture);
     // Encodes the assigned picture. The file is written beside the target
     // and renamed over it only when complete.
-    void SaveToFile(const std::string& fileName) const;
+    void SaveToFile(const std::string& fileName, SaveMode mode = SaveMode::Replace) const;
     void SaveToStream(std::ostream& stream) const;
     std::vector<std::uint8_t> SaveToBytes() const;
 
 private:
+    void encode(BudgetedBytes& bytes) const;
+
     std::shared_ptr<const std::vector<std::uint8_t>> bytes_;
     DecodedPicture decoded_;
     bool isDecoded_ = false;
@@ -74,3 +80,9 @@ bool JPEGHasSignature(const std::uint8_t* data, std::size_t size);
 DecodedPicture DecodeJPEG(const std::uint8_t* data, std::size_t size, const ReaderLimits& limits);
 // Encodes a 24-bit picture (rows as the pixel buffer holds them).
 std::vector<std::uint8_t> EncodeJPEG(const TDIB& picture24);
+// The same into bytes held against the memory budget while they grow and
+// for as long as the caller keeps them; EOutOfMemory (or EMemoryBusy) when
+// the budget cannot let them grow.
+void EncodeJPEG(const TDIB& picture24, BudgetedBytes& bytes);
+// What the encoder's output is called in a refusal.
+constexpr const char* kJpegEncoderOutput = "The JPEG encoder's output";

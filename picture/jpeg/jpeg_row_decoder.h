@@ -9,12 +9,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "picture/decoded_picture.h"
 #include "picture/reader_limits.h"
+
+struct JpegStructure;
 
 class JpegRowDecoder {
 public:
@@ -26,9 +29,14 @@ public:
     };
 
     // Reads the header and starts decoding bytes the caller keeps alive as
-    // long as the decoder. Fails with EJPEG for data libjpeg refuses, and
+    // long as the decoder. Fails with EJPEG for data libjpeg refuses (a
+    // file with several scans also for broken markers anywhere in it, or for
+    // more than a few hundred scans, before any memory is taken for it), and
     // with EOutOfMemory for a declared picture beyond `limits` or beyond
-    // what the budget can give for `rows`.
+    // what the budget can give for `rows` with the decoding's own memory,
+    // which it holds from then on (an EJPEG instead when the file's markers
+    // show it damaged). Scan after scan of damaged data ends the decoding
+    // with EJPEG too.
     JpegRowDecoder(const std::uint8_t* data, std::size_t size, const ReaderLimits& limits,
                    Rows rows);
     // The same from a file, read in pieces as decoding goes on, so the file
@@ -65,7 +73,8 @@ public:
 
 private:
     struct State;
-    void start(const ReaderLimits& limits, Rows rows);
+    // `walk` walks the whole file's markers when they are wanted.
+    void start(const ReaderLimits& limits, Rows rows, const std::function<JpegStructure()>& walk);
 
     std::unique_ptr<State> state_;
     int width_ = 0;

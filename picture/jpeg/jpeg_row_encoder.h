@@ -11,10 +11,14 @@
 #include <memory>
 #include <vector>
 
+class BudgetedBytes;
+
 class JpegRowEncoder {
 public:
-    // The compressed bytes grow in `bytes` (resized to the file at Finish).
-    JpegRowEncoder(int width, int height, std::vector<std::uint8_t>& bytes);
+    // The compressed bytes grow in `bytes` (resized to the file at Finish),
+    // as far as the memory budget lets them: beyond, the call that needed
+    // more throws the budget's refusal.
+    JpegRowEncoder(int width, int height, BudgetedBytes& bytes);
     // The compressed bytes go to `out` as they are made. A failing stream
     // makes the next call throw EWriteError.
     JpegRowEncoder(int width, int height, std::ostream& out);
@@ -30,6 +34,8 @@ public:
 private:
     struct State;
     void start(int width, int height);
+    // Runs libjpeg's steps; a refusal of more output memory is thrown as such.
+    void run(void (*steps)(void*), void* context);
     void checkOutput() const;
 
     std::unique_ptr<State> state_;

@@ -36,7 +36,8 @@ void TPNGPicture::SaveToStream(std::ostream& stream) const {
     WritePNG(toWrite_, stream);
 }
 
-void TPNGPicture::SaveToFile(const std::string& fileName) const {
+void TPNGPicture::SaveToFile(const std::string& fileName, SaveMode mode) const {
     if (!hasPictureToWrite_) throw EInvalidGraphic("PNG: no picture to write");
-    WriteFileAtomically(fileName, [this](std::ostream& out) { WritePNG(toWrite_, out); });
+    WriteFileAtomically(
+        fileName, [this](std::ostream& out) { WritePNG(toWrite_, out); }, mode);
 }

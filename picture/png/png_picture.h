@@ -53,7 +53,7 @@ public:
     // depth (RLE pictures decoded first).
     void Assign(const TDIB& picture);
     // Writes beside the target and renames over it only when complete.
-    void SaveToFile(const std::string& fileName) const;
+    void SaveToFile(const std::string& fileName, SaveMode mode = SaveMode::Replace) const;
     void SaveToStream(std::ostream& stream) const;
 
 private:

@@ -1,13 +1,16 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "picture/errors.h"
+#include "picture/file_fault.h"
 #include "picture/png/png_picture.h"
 #include "picture/system/byte_reader.h"
+#include "picture/system/memory_budget.h"
 
 namespace {
 
@@ -40,32 +43,58 @@ struct Header {
     }
 };
 
+// "chunk IDAT", or a chunk whose type is no name at all.
+std::string chunkName(const std::uint8_t* type) {
+    for (int i = 0; i < 4; ++i)
+        if (!std::isalpha(type[i])) return "a chunk of no known type";
+    return "chunk " + std::string(reinterpret_cast<const char*>(type), 4);
+}
+
+// The reader's error with the program's message and what is wrong in the file.
+[[noreturn]] void refuse(const char* message, const std::string& fault) {
+    throw WithFault(EPNGError(message), "PNG: " + fault);
+}
+
 Header parseHeader(const std::uint8_t* d, std::uint32_t length) {
-    if (length < 13) throw EPNGError("IHDR size error");
+    if (length < 13)
+        refuse("IHDR size error",
+               "the IHDR chunk has " + std::to_string(length) + " bytes, not 13");
     Header h;
     h.width = LoadU32BE(d);
     h.height = LoadU32BE(d + 4);
     h.depth = d[8];
     const int type = d[9];
     const int low = type & 7;
-    if (low == 1 || low == 5 || low == 7) throw EPNGError("Error ColorType");
+    if (low == 1 || low == 5 || low == 7)
+        refuse("Error ColorType", "colour type " + std::to_string(type) + " is not defined");
     h.alpha = (type & 4) != 0;
     h.base = type & 3;
     const int depth = h.depth;
+    const std::string badDepth = "bit depth " + std::to_string(depth) +
+                                 " is not allowed with colour type " + std::to_string(type);
     if (h.base == kGrey) {
         if (depth != 1 && depth != 2 && depth != 4 && depth != 8 && depth != 16)
-            throw EPNGError("Error Bitdepth");
-        if (h.alpha && depth != 8 && depth != 16) throw EPNGError("not Use AlphaChannel");
+            refuse("Error Bitdepth", badDepth);
+        if (h.alpha && depth != 8 && depth != 16) refuse("not Use AlphaChannel", badDepth);
     } else if (h.base == kTruecolour) {
-        if (depth != 8 && depth != 16) throw EPNGError("Error BitDepth");
+        if (depth != 8 && depth != 16) refuse("Error BitDepth", badDepth);
     } else {
-        if (depth != 1 && depth != 2 && depth != 4 && depth != 8) throw EPNGError("Error BitDepth");
+        if (depth != 1 && depth != 2 && depth != 4 && depth != 8)
+            refuse("Error BitDepth", badDepth);
     }
-    if (d[10] > 1) throw EPNGError("not support Compression");
-    if (d[11] > 1) throw EPNGError("not supprt Filter");
-    if (d[12] > 1) throw EPNGError("not interlace type");
+    if (d[10] > 1)
+        refuse("not support Compression",
+               "compression method " + std::to_string(d[10]) + " is not defined");
+    if (d[11] > 1)
+        refuse("not supprt Filter", "filter method " + std::to_string(d[11]) + " is not defined");
+    if (d[12] > 1)
+        refuse("not interlace type",
+               "interlace method " + std::to_string(d[12]) + " is not defined");
     h.interlaced = d[12] == 1;
-    if (h.width == 0 || h.height == 0) throw EPNGError("Invalid PNG image size");
+    if (h.width == 0 || h.height == 0) {
+        refuse("Invalid PNG image size", "a picture of " + std::to_string(h.width) + " x " +
+                                             std::to_string(h.height) + " pixels");
+    }
     return h;
 }
 
@@ -128,11 +157,13 @@ public:
         z_.next_out = out;
         z_.avail_out = static_cast<uInt>(size);
         while (z_.avail_out > 0) {
-            if (ended_) throw EPNGError("zlib error");  // the stream ended before the picture
+            if (ended_)
+                refuse("zlib error", "the compressed image data ends before the picture does");
             if (z_.avail_in == 0) {
                 const std::uint8_t* data;
                 std::size_t length;
-                if (!run.next(data, length)) throw EPNGError("not next IDAT Chunk");
+                if (!run.next(data, length))
+                    refuse("not next IDAT Chunk", "the IDAT chunks end before the picture does");
                 z_.next_in = const_cast<Bytef*>(data);
                 z_.avail_in = static_cast<uInt>(length);
                 continue;
@@ -141,7 +172,8 @@ public:
             if (rc == Z_STREAM_END) ended_ = true;
             if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) {
                 if (rc == Z_MEM_ERROR) throw EOutOfMemory();
-                throw EPNGError("zlib error");
+                refuse("zlib error", std::string("the compressed image data is damaged (zlib: ") +
+                                         (z_.msg ? z_.msg : "error " + std::to_string(rc)) + ")");
             }
         }
     }
@@ -187,7 +219,8 @@ void unfilter(int filter, std::uint8_t* row, const std::uint8_t* previous, std::
             }
             return;
         default:
-            throw EPNGError("not support Filter");
+            refuse("not support Filter",
+                   "row filter " + std::to_string(filter) + " is not defined");
     }
 }
 
@@ -259,13 +292,21 @@ const Pass kAdam7[7] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
                         {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
 const Pass kWhole = {0, 0, 1, 1};
 
+// The widest row of the file's data, filter byte included.
+std::size_t rowBytesOf(const Header& h) {
+    const std::size_t bitsPerPixel = static_cast<std::size_t>(h.channels() * h.depth);
+    return (static_cast<std::size_t>(h.width) * bitsPerPixel + 7) / 8 + 1;
+}
+
 void decodeImage(const Header& h, IdatRun& run, DecodedPicture& picture) {
     Inflater inflater;
     const std::size_t bitsPerPixel = static_cast<std::size_t>(h.channels() * h.depth);
     const std::size_t bpp = std::max<std::size_t>(1, bitsPerPixel / 8);
     const int passes = h.interlaced ? 7 : 1;
-    const std::size_t widest = (static_cast<std::size_t>(h.width) * bitsPerPixel + 7) / 8;
-    std::vector<std::uint8_t> current(widest + 1), previous(widest + 1);
+    const std::size_t widest = rowBytesOf(h);
+    MemoryReservation memory = ReserveMemory(2 * widest, "The PNG reader's work space");
+    std::vector<std::uint8_t> current(widest), previous(widest);
+    memory.markTaken();
     for (int p = 0; p < passes; ++p) {
         const Pass pass = h.interlaced ? kAdam7[p] : kWhole;
         const std::int64_t w = static_cast<std::int64_t>(h.width),
@@ -308,21 +349,30 @@ bool PNGHasSignature(const std::uint8_t* data, std::size_t size) {
     return size >= 8 && std::memcmp(data, kSignature, 8) == 0;
 }
 
-DecodedPicture ReadPNG(const std::uint8_t* data, std::size_t size, const ReaderLimits& limits) {
-    if (!PNGHasSignature(data, size)) throw EPNGError("Not PNG Image");
+namespace {
+
+// The chunks after the signature; `reading` tells the caller which chunk a
+// short read fell into.
+DecodedPicture readChunks(const std::uint8_t* data, std::size_t size, const ReaderLimits& limits,
+                          std::string& reading) {
     ByteReader in(data + 8, size - 8);
     bool haveHeader = false, havePalette = false, haveImage = false;
     Header header;
     std::vector<RGBQuad> palette;
     DecodedPicture picture;
     for (;;) {
+        reading = "a chunk's header";
         const std::uint32_t length = in.u32be();
         const std::uint8_t* type = in.take(4);
+        reading = chunkName(type);
         if (isType(type, "IDAT")) {
-            if (!haveHeader) throw EPNGError("IDAT before IHDR");
-            if (haveImage) throw EPNGError("appear two IDAT");
-            if (header.base == kIndexed && palette.empty()) throw EPNGError("Palette None");
-            checkDeclaredPictureSize(header.width, header.height, limits, header.pictureDepth());
+            if (!haveHeader)
+                refuse("IDAT before IHDR", "an IDAT chunk comes before the IHDR chunk");
+            if (haveImage) refuse("appear two IDAT", "a second run of IDAT chunks");
+            if (header.base == kIndexed && palette.empty())
+                refuse("Palette None", "an indexed picture without a PLTE chunk");
+            checkDeclaredPictureSize(header.width, header.height, limits, header.pictureDepth(),
+                                     2 * rowBytesOf(header));
             picture.allocate(static_cast<int>(header.width), static_cast<int>(header.height),
                              header.pictureDepth());
             if (header.base == kIndexed)
@@ -339,24 +389,44 @@ DecodedPicture ReadPNG(const std::uint8_t* data, std::size_t size, const ReaderL
         }
         const std::uint8_t* body = in.take(length);
         if (isType(type, "IHDR")) {
-            if (haveHeader) throw EPNGError("appear two IHDR");
+            if (haveHeader) refuse("appear two IHDR", "a second IHDR chunk");
             header = parseHeader(body, length);
             haveHeader = true;
         } else if (isType(type, "PLTE")) {
-            if (!haveHeader || havePalette) throw EPNGError("Error PLTE");
-            if (length % 3 != 0) throw EPNGError("palettesize error");
-            if (length / 3 > 256) throw EPNGError("palette length over");
+            if (!haveHeader || havePalette)
+                refuse("Error PLTE", havePalette ? "a second PLTE chunk"
+                                                 : "a PLTE chunk comes before the IHDR chunk");
+            if (length % 3 != 0)
+                refuse("palettesize error",
+                       "a PLTE chunk of " + std::to_string(length) + " bytes, not a multiple of 3");
+            if (length / 3 > 256)
+                refuse("palette length over",
+                       "a PLTE chunk of " + std::to_string(length / 3) + " colours, more than 256");
             havePalette = true;
             palette.resize(length / 3);
             for (std::size_t i = 0; i < palette.size(); ++i)
                 palette[i] = RGBQuad{body[3 * i + 2], body[3 * i + 1], body[3 * i], 0};
         } else if (isType(type, "IEND")) {
-            if (length != 0) throw EPNGError("error IEND size");
+            if (length != 0)
+                refuse("error IEND size",
+                       "an IEND chunk of " + std::to_string(length) + " bytes, not empty");
             in.skip(4);
             break;
         }
         in.skip(4);  // CRC, not checked
     }
-    if (!haveImage) throw EPNGError("PNG has no image data");
+    if (!haveImage) refuse("PNG has no image data", "no IDAT chunk");
     return picture;
+}
+
+}  // namespace
+
+DecodedPicture ReadPNG(const std::uint8_t* data, std::size_t size, const ReaderLimits& limits) {
+    if (!PNGHasSignature(data, size)) refuse("Not PNG Image", "no PNG signature");
+    std::string reading;
+    try {
+        return readChunks(data, size, limits, reading);
+    } catch (const EReadError&) {
+        throw WithFault(EReadError(), "PNG: the file ends inside " + reading);
+    }
 }

@@ -15,6 +15,7 @@
 #include <ostream>
 #include <random>
 #include <streambuf>
+#include <utility>
 
 #include "picture/system/system_errors.h"
 #include "picture/system/temporary_names.h"
@@ -24,7 +25,8 @@ namespace {
 // Links followed before a chain counts as a loop, as the kernel counts them.
 constexpr int kMaxLinks = 40;
 
-std::atomic<bool> namedTemporariesOnly{false};
+std::atomic<FileSystemForTesting> simulatedFileSystem{FileSystemForTesting::Usual};
+std::function<void()> beforeNamingHook;
 
 std::string systemReason(int err) {
     return std::strerror(err);
@@ -36,6 +38,10 @@ EFCreateError createError(const std::string& fileName, int err) {
 
 EFCreateError createError(const std::string& fileName, const std::string& reason) {
     return EFCreateError("Cannot create file \"" + fileName + "\". " + reason);
+}
+
+EFileExists existsError(const std::string& fileName) {
+    return EFileExists("Cannot create file \"" + fileName + "\". " + systemReason(EEXIST));
 }
 
 EWriteError writeError(const std::string& fileName, int err) {
@@ -187,7 +193,7 @@ std::string freshTemporaryName() {
 class Temporary {
 public:
     Temporary(int folder, const std::string& fileName) : folder_(folder) {
-        if (!namedTemporariesOnly && canNameUnnamedFiles()) {
+        if (simulatedFileSystem == FileSystemForTesting::Usual && canNameUnnamedFiles()) {
             const int fd = ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
             if (fd >= 0) {
                 fd_ = fd;
@@ -230,14 +236,21 @@ public:
         return ::close(fd) != 0 ? errno : 0;
     }
 
-    // Gives the written file the name `name` in its folder, replacing a file
-    // of that name when `replacing`.
-    void publish(const std::string& name, bool replacing, const std::string& fileName) {
-        if (name_.empty() && linkUnnamed(name, replacing, fileName)) return;
+    // Gives the written file the name `name` in its folder. With Replace, a
+    // file of that name (there before or come meanwhile) is replaced; with
+    // NeverReplace, one standing there by now stays and EFileExists is thrown.
+    void publish(const std::string& name, SaveMode mode, const std::string& fileName) {
+        if (mode == SaveMode::NeverReplace) {
+            if (name_.empty())
+                linkUnnamedWithoutReplacing(name, fileName);
+            else
+                renameWithoutReplacing(name, fileName);
+            return;
+        }
+        if (name_.empty() && linkUnnamed(name, fileName)) return;
         if (::renameat(folder_, name_.c_str(), folder_, name.c_str()) != 0)
             throw createError(fileName, errno);
-        name_.clear();  // it is the target now
-        guard_.reset();
+        published();
     }
 
 private:
@@ -247,20 +260,30 @@ private:
         return available;
     }
 
-    // Names the unnamed file: straight under `name` when nothing stands
-    // there (true); else under a temporary name that publish renames over it.
-    bool linkUnnamed(const std::string& name, bool replacing, const std::string& fileName) {
+    std::string selfLink() const {
         char self[64];
         std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd_);
-        if (!replacing) {
-            if (::linkat(AT_FDCWD, self, folder_, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
-                return true;
-            if (errno != EEXIST) throw createError(fileName, errno);
-        }
+        return self;
+    }
+
+    // The temporary name is the target's now.
+    void published() {
+        name_.clear();
+        guard_.reset();
+    }
+
+    // Names the unnamed file: straight under `name` when nothing stands
+    // there (true); else under a temporary name that publish renames over it.
+    bool linkUnnamed(const std::string& name, const std::string& fileName) {
+        const std::string self = selfLink();
+        if (::linkat(AT_FDCWD, self.c_str(), folder_, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
+            return true;
+        if (errno != EEXIST) throw createError(fileName, errno);
         for (int attempt = 0; attempt < 100; ++attempt) {
             const std::string temporary = freshTemporaryName();
             guard_ = std::make_unique<TemporaryNameGuard>(folder_, temporary.c_str());
-            if (::linkat(AT_FDCWD, self, folder_, temporary.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            if (::linkat(AT_FDCWD, self.c_str(), folder_, temporary.c_str(), AT_SYMLINK_FOLLOW) ==
+                0) {
                 name_ = temporary;
                 return false;
             }
@@ -268,6 +291,42 @@ private:
             if (errno != EEXIST) throw createError(fileName, errno);
         }
         throw createError(fileName, EEXIST);
+    }
+
+    // A link fails on a name that is taken, whatever stands there.
+    void linkUnnamedWithoutReplacing(const std::string& name, const std::string& fileName) {
+        if (::linkat(AT_FDCWD, selfLink().c_str(), folder_, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
+            return;
+        if (errno == EEXIST) throw existsError(fileName);
+        throw createError(fileName, errno);
+    }
+
+    // A rename told not to replace; where the file system cannot be told so
+    // (EINVAL), a second link of the temporary, which fails on a taken name
+    // just the same, and the temporary name removed. A file system that has
+    // neither gets no file: replacing is not the fallback.
+    void renameWithoutReplacing(const std::string& name, const std::string& fileName) {
+        int renamed = -1;
+        if (simulatedFileSystem != FileSystemForTesting::NoUnnamedFilesNorNoReplaceRename)
+            renamed = ::renameat2(folder_, name_.c_str(), folder_, name.c_str(), RENAME_NOREPLACE);
+        else
+            errno = EINVAL;
+        if (renamed == 0) {
+            published();
+            return;
+        }
+        if (errno == EEXIST) throw existsError(fileName);
+        if (errno != EINVAL && errno != ENOSYS) throw createError(fileName, errno);
+        if (::linkat(folder_, name_.c_str(), folder_, name.c_str(), 0) != 0) {
+            if (errno == EEXIST) throw existsError(fileName);
+            throw createError(fileName,
+                              "The file system can neither rename nor link without "
+                              "replacing: " +
+                                  systemReason(errno));
+        }
+        // Both names are the new file now; the temporary one goes, here or
+        // with the object.
+        if (::unlinkat(folder_, name_.c_str(), 0) == 0) published();
     }
 
     int folder_;
@@ -396,16 +455,22 @@ void CheckOutputReplaceable(const std::string& fileName) {
     refuseUnlessReplaceable(fileName, InspectOutputPath(fileName));
 }
 
-void WriteFileAtomically(const std::string& fileName, const std::vector<std::uint8_t>& bytes) {
-    WriteFileAtomically(fileName, [&bytes](std::ostream& out) {
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-    });
+void WriteFileAtomically(const std::string& fileName, const std::vector<std::uint8_t>& bytes,
+                         SaveMode mode) {
+    WriteFileAtomically(
+        fileName,
+        [&bytes](std::ostream& out) {
+            out.write(reinterpret_cast<const char*>(bytes.data()),
+                      static_cast<std::streamsize>(bytes.size()));
+        },
+        mode);
 }
 
 void WriteFileAtomically(const std::string& fileName,
-                         const std::function<void(std::ostream&)>& write) {
+                         const std::function<void(std::ostream&)>& write, SaveMode mode) {
     const OutputPath target = InspectOutputPath(fileName);
+    if (mode == SaveMode::NeverReplace && target.kind == OutputKind::RegularFile)
+        throw existsError(fileName);
     refuseUnlessReplaceable(fileName, target);
     const bool replacing = target.kind == OutputKind::RegularFile;
 
@@ -429,13 +494,18 @@ void WriteFileAtomically(const std::string& fileName,
         }
     }
     if (::fsync(temporary.fd()) != 0) throw writeError(fileName, errno);
-    temporary.publish(baseNameOf(target.file), replacing, fileName);
+    if (beforeNamingHook) beforeNamingHook();
+    temporary.publish(baseNameOf(target.file), mode, fileName);
     if (const int err = temporary.close()) throw writeError(fileName, err);
     // The new name itself on the disk; a folder that cannot be flushed
     // (some network file systems) still holds it.
     ::fsync(folder.get());
 }
 
-void UseNamedTemporariesForTesting(bool named) {
-    namedTemporariesOnly = named;
+void SimulateFileSystemForTesting(FileSystemForTesting fileSystem) {
+    simulatedFileSystem = fileSystem;
+}
+
+void SetBeforeNamingHookForTesting(std::function<void()> hook) {
+    beforeNamingHook = std::move(hook);
 }

@@ -15,6 +15,12 @@
 // where the process may set them; a file the user may not write is refused
 // with "Permission denied" even when its folder is writable.
 //
+// A save may also be told never to replace: then the target's name must
+// still be free at the moment the new file gets it. The final step that
+// names the file fails when anything stands there by then (a link of the
+// unnamed file, or a rename that refuses to replace), so a file that
+// appears while the new one is written stays as it is.
+//
 // Failures name the file and the system's own reason ("No space left on
 // device", "Permission denied").
 
@@ -26,6 +32,8 @@
 #include <iosfwd>
 #include <string>
 #include <vector>
+
+#include "picture/system/save_mode.h"
 
 // An input stream on the file; EFOpenError naming the file and the reason
 // when it cannot be opened (missing, a folder or other file that is not a
@@ -78,16 +86,29 @@ void CheckOutputReplaceable(const std::string& fileName);
 // can seek (also past its end), for writers that place parts of the file
 // out of order. Throws
 // EFCreateError when the target may not be replaced or the file cannot be
-// created or named, EWriteError when writing or flushing fails (with the
-// system's reason, whatever `write` itself threw then), and passes on
-// whatever else `write` throws; nothing is left behind on any failure.
+// created or named, EFileExists (one of them) when `mode` is NeverReplace
+// and a file stands at the name before `write` is called or when the file
+// is named, EWriteError when writing or flushing fails (with the system's
+// reason, whatever `write` itself threw then), and passes on whatever else
+// `write` throws; nothing is left behind on any failure.
 void WriteFileAtomically(const std::string& fileName,
-                         const std::function<void(std::ostream&)>& write);
+                         const std::function<void(std::ostream&)>& write,
+                         SaveMode mode = SaveMode::Replace);
 
 // The same for a file whose bytes are all made already, so that a failure
 // to make them never touches the file system.
-void WriteFileAtomically(const std::string& fileName, const std::vector<std::uint8_t>& bytes);
+void WriteFileAtomically(const std::string& fileName, const std::vector<std::uint8_t>& bytes,
+                         SaveMode mode = SaveMode::Replace);
 
-// For tests: make the temporary a named one, as on file systems without
-// unnamed files.
-void UseNamedTemporariesForTesting(bool named);
+// For tests: what the file system offers the save.
+enum class FileSystemForTesting {
+    Usual,                             // unnamed files, and renames that refuse to replace
+    NoUnnamedFiles,                    // the temporary gets a name
+    NoUnnamedFilesNorNoReplaceRename,  // ... and renames cannot be told not to replace
+};
+void SimulateFileSystemForTesting(FileSystemForTesting fileSystem);
+
+// For tests: `hook` runs after the file is written and flushed, just
+// before it gets its name (empty: nothing runs), so that a test can make
+// the name appear in between.
+void SetBeforeNamingHookForTesting(std::function<void()> hook);

@@ -27,6 +27,8 @@ struct Budget {
     std::mutex mutex;
     std::size_t reserved = 0;  // every reservation
     std::size_t notTaken = 0;  // reservations whose memory is not mapped yet
+    std::uint64_t limit = 0;   // 0: none but the system's
+    std::string limitSetBy;
     std::function<SystemMemory()> probe;
 };
 
@@ -43,8 +45,8 @@ std::uint64_t lessOrZero(std::uint64_t a, std::uint64_t b) {
     return a > b ? a - b : 0;
 }
 
-// What a new need may take now; the budget's mutex is held.
-std::uint64_t roomLocked(Budget& b) {
+// What the system lets a new need take now; the budget's mutex is held.
+std::uint64_t systemRoomLocked(Budget& b) {
     const SystemMemory system = b.probe ? b.probe() : ProbeSystemMemory();
     // The available memory already leaves out what the process has touched;
     // of the reservations, at most the mapped ones are touched, and no more
@@ -71,9 +73,22 @@ std::uint64_t roomLocked(Budget& b) {
     throw EOutOfMemory(message);
 }
 
+// Throws EMemoryLimit when `bytes`, with what the current account holds
+// already, pass the ceiling: no one else giving memory back would help.
+void checkCeilingLocked(const Budget& b, std::size_t bytes, const std::string& what) {
+    const std::size_t own = currentAccount ? currentAccount->held : 0;
+    if (b.limit == 0 || (bytes <= b.limit && own <= b.limit - bytes)) return;
+    const std::string besides =
+        own > 0 ? " besides the " + DescribeLargeBytes(own) + " its work holds" : "";
+    throw EMemoryLimit(what + " needs " + DescribeLargeBytes(bytes) + " of memory" + besides +
+                       "; the limit is " + DescribeExactBytes(b.limit) + ": " + b.limitSetBy);
+}
+
 void checkLocked(Budget& b, std::size_t bytes, const std::string& what) {
-    if (bytes < kSmallNeed) return;
-    const std::uint64_t room = roomLocked(b);
+    checkCeilingLocked(b, bytes, what);
+    // Small needs are not worth asking the system; the ceiling is a sum.
+    std::uint64_t room = bytes < kSmallNeed ? SystemMemory::kUnlimited : systemRoomLocked(b);
+    if (b.limit != 0) room = std::min(room, lessOrZero(b.limit, b.reserved));
     if (bytes > room) refuse(b, bytes, room, what);
 }
 
@@ -164,9 +179,40 @@ std::size_t MemoryReserved() {
     return b.reserved;
 }
 
+void SetMemoryLimit(std::uint64_t bytes, const std::string& setBy) {
+    Budget& b = budget();
+    std::lock_guard<std::mutex> lock(b.mutex);
+    b.limit = bytes;
+    b.limitSetBy = setBy;
+}
+
+std::uint64_t MemoryLimit() {
+    Budget& b = budget();
+    std::lock_guard<std::mutex> lock(b.mutex);
+    return b.limit;
+}
+
 std::string DescribeBytes(std::uint64_t bytes) {
     const std::uint64_t mb = bytes / (1 << 20) + (bytes % (1 << 20) != 0 ? 1 : 0);
     return std::to_string(mb) + " MB";
+}
+
+std::string DescribeLargeBytes(std::uint64_t bytes) {
+    constexpr std::uint64_t kGb = std::uint64_t{1} << 30;
+    if (bytes < kGb) return DescribeBytes(bytes);
+    const std::uint64_t part = bytes % kGb * 10;  // below 2^34: no overflow
+    const std::uint64_t tenths = bytes / kGb * 10 + part / kGb + (part % kGb != 0 ? 1 : 0);
+    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " GB";
+}
+
+std::string DescribeExactBytes(std::uint64_t bytes) {
+    static const char* const kUnits[] = {"bytes", "KiB", "MiB", "GiB", "TiB"};
+    int unit = 0;
+    while (unit < 4 && bytes != 0 && bytes % 1024 == 0) {
+        bytes /= 1024;
+        ++unit;
+    }
+    return std::to_string(bytes) + " " + kUnits[unit];
 }
 
 void SetSystemMemoryProbeForTesting(std::function<SystemMemory()> probe) {

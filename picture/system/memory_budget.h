@@ -10,6 +10,12 @@
 // could be had. Needs below a megabyte are counted without asking the
 // system, so small pictures cost nothing extra.
 //
+// The process may also be given a ceiling (SetMemoryLimit), which all its
+// reservations together never pass whatever the system could give. A need
+// that passes the ceiling even with nothing else held (beside what its own
+// account holds) is refused at once with EMemoryLimit, whose message names
+// the need, the ceiling and where the ceiling was set.
+//
 // Work that runs beside other work (the command-line tool's jobs, one per
 // worker thread) is charged to a MemoryAccount of its own. When a need of
 // such an account does not fit while other accounts hold memory, it is
@@ -105,8 +111,20 @@ private:
 // Bytes all reservations of the process hold now.
 std::size_t MemoryReserved();
 
+// Sets the ceiling of all reservations together: `bytes`, or none but what
+// the system can give when 0. `setBy` says where it came from (an option,
+// a variable) for the refusals it causes: "... needs 7.7 GB of memory; the
+// limit is 2 GiB: --memory-limit".
+void SetMemoryLimit(std::uint64_t bytes, const std::string& setBy);
+// The ceiling now; 0 when there is none.
+std::uint64_t MemoryLimit();
+
 // "12 MB": a size for messages, in whole megabytes rounded up.
 std::string DescribeBytes(std::uint64_t bytes);
+// The same, from a gigabyte on in tenths of gigabytes rounded up ("7.7 GB").
+std::string DescribeLargeBytes(std::uint64_t bytes);
+// A size as exactly as binary units say it: "2 GiB", "1536 MiB", "100 bytes".
+std::string DescribeExactBytes(std::uint64_t bytes);
 
 // For tests: what the budget believes the system can give (empty: ask the
 // system again).

@@ -27,6 +27,13 @@ public:
     EOutOfMemory() : std::runtime_error("Out of memory") {}
     using std::runtime_error::runtime_error;
 };
+// A need that passes the ceiling set on the process's memory
+// (SetMemoryLimit in memory_budget.h) even with nothing else held: no
+// waiting can meet it.
+class EMemoryLimit : public EOutOfMemory {
+public:
+    using EOutOfMemory::EOutOfMemory;
+};
 // A need of work that runs beside other work that does not fit now, but
 // might once the others give back what they hold (memory_budget.h). It is
 // not an EOutOfMemory: the work is to wait and start again, not to fail.
@@ -51,4 +58,10 @@ public:
 class EFCreateError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+// A save that may not replace a file refused because one stands at the
+// name ("File exists"); nothing was written.
+class EFileExists : public EFCreateError {
+public:
+    using EFCreateError::EFCreateError;
 };

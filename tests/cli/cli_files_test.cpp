@@ -265,12 +265,16 @@ INSTANTIATE_TEST_SUITE_P(Inputs, CliInputs,
                                                      true, "Permission denied"}),
                          NameOfParam());
 
-TEST(CliFiles, AFileNoReaderTakesSaysNoMore) {
+TEST(CliFiles, AFileNoReaderTakesSaysWhatItStartsWith) {
     TempDir dir;
     WriteBytes(dir.file("junk.bmp"), {'j', 'u', 'n', 'k'});
     const CommandResult r = RunCli(dir, "-q junk.bmp");
     EXPECT_EQ(r.status, 1) << r.output;
-    EXPECT_TRUE(Contains(r.output, "junk.bmp: 処理出来ないファイルです\n")) << r.output;
+    EXPECT_TRUE(Contains(r.output,
+                         "junk.bmp: 処理出来ないファイルです (not a picture file of a "
+                         "kind read here"))
+        << r.output;
+    EXPECT_TRUE(Contains(r.output, "it starts with 6A 75 6E 6B)\n")) << r.output;
 }
 
 // ------------------------------------------------------ stopped mid-write

@@ -39,10 +39,12 @@ TEST(CliMemory, TinyFilesDeclaringHugePicturesAreRefusedNeverKilled) {
         RunCli(dir, "-q -j 2 -t png screen.gif runs.bmp bounds.wmf frame.emf header.png good.bmp",
                kOneGiB);
     EXPECT_EQ(r.status, 1) << r.output;  // not killed, and not all written
-    for (const char* name : {"screen.gif", "runs.bmp", "bounds.wmf", "frame.emf", "header.png"}) {
-        EXPECT_TRUE(Contains(
-            r.output, std::string(name) +
-                          ": 処理出来ないファイルです (Picture of 30000 x 30000 pixels needs"))
+    for (const char* name :
+         {"screen.gif: 処理出来ないファイルです (GIF", "runs.bmp: 処理出来ないファイルです (BMP",
+          "bounds.wmf: 処理出来ないファイルです (WMF", "frame.emf: 処理出来ないファイルです (EMF",
+          "header.png: 処理出来ないファイルです (PNG"}) {
+        EXPECT_TRUE(
+            Contains(r.output, std::string(name) + ": Picture of 30000 x 30000 pixels needs"))
             << name << "\n"
             << r.output;
     }
@@ -103,7 +105,7 @@ TEST(CliMemory, APictureThatCannotFitEvenAloneIsRefusedAndTheRunGoesOn) {
     EXPECT_EQ(mixed.status, 1) << mixed.output;
     EXPECT_TRUE(Contains(
         mixed.output,
-        "wide.gif: 処理出来ないファイルです (Picture of 30000 x 65535 pixels needs 7500 MB"))
+        "wide.gif: 処理出来ないファイルです (GIF: Picture of 30000 x 65535 pixels needs 7500 MB"))
         << mixed.output;
     EXPECT_TRUE(Contains(mixed.output, "small.bmp -> small_ks.bmp (30x20)")) << mixed.output;
 }

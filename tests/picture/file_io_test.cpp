@@ -1,8 +1,9 @@
 // The one way files are written: what may be replaced and how, what is
 // kept of the file replaced, that no temporary is ever left behind (not on
-// a failure, not when a signal ends the process), and the reasons given.
-// Every case runs with both kinds of temporary: unnamed, and named as on
-// file systems without unnamed files.
+// a failure, not when a signal ends the process), that a save told never
+// to replace keeps a file that appears while it writes, and the reasons
+// given. Every case runs on each file system the save knows: with unnamed
+// files, without them, and without renames that refuse to replace.
 
 #include "picture/system/file_io.h"
 
@@ -48,15 +49,39 @@ bool contains(const std::string& text, const std::string& part) {
 // The user nobody, for what root may do but a user may not.
 constexpr uid_t kNobody = 65534;
 
-class SafeSave : public ::testing::TestWithParam<bool> {
+const FileSystemForTesting kFileSystems[] = {
+    FileSystemForTesting::Usual, FileSystemForTesting::NoUnnamedFiles,
+    FileSystemForTesting::NoUnnamedFilesNorNoReplaceRename};
+
+std::string fileSystemName(FileSystemForTesting fileSystem) {
+    switch (fileSystem) {
+        case FileSystemForTesting::Usual:
+            return "UnnamedTemporary";
+        case FileSystemForTesting::NoUnnamedFiles:
+            return "NamedTemporary";
+        case FileSystemForTesting::NoUnnamedFilesNorNoReplaceRename:
+            return "NamedTemporaryWithoutNoReplaceRename";
+    }
+    return "";
+}
+
+// Simulates a file system for the life of the object.
+class SimulatedFileSystem {
+public:
+    explicit SimulatedFileSystem(FileSystemForTesting fileSystem) {
+        SimulateFileSystemForTesting(fileSystem);
+    }
+    ~SimulatedFileSystem() { SimulateFileSystemForTesting(FileSystemForTesting::Usual); }
+};
+
+class SafeSave : public ::testing::TestWithParam<FileSystemForTesting> {
 protected:
-    void SetUp() override { UseNamedTemporariesForTesting(GetParam()); }
-    void TearDown() override { UseNamedTemporariesForTesting(false); }
+    SimulatedFileSystem fileSystem_{GetParam()};
     TempDir dir_;
 };
 
-std::string temporaryKind(const ::testing::TestParamInfo<bool>& info) {
-    return info.param ? "NamedTemporary" : "UnnamedTemporary";
+std::string temporaryKind(const ::testing::TestParamInfo<FileSystemForTesting>& info) {
+    return fileSystemName(info.param);
 }
 
 TEST_P(SafeSave, ANewFileGetsTheUsualModeAndNothingElseIsLeft) {
@@ -165,16 +190,19 @@ const SpecialCase kSpecial[] = {
      "Is a character device, not a regular file", isCharDevice},
 };
 
-class SpecialFiles : public ::testing::TestWithParam<std::tuple<bool, SpecialCase>> {};
+class SpecialFiles
+    : public ::testing::TestWithParam<std::tuple<FileSystemForTesting, SpecialCase>> {};
 
 TEST_P(SpecialFiles, OnlyARegularFileIsEverReplaced) {
-    UseNamedTemporariesForTesting(std::get<0>(GetParam()));
     const SpecialCase& c = std::get<1>(GetParam());
     TempDir dir;
     const std::string path = dir.file("out.bin");
     if (!c.make(path)) GTEST_SKIP() << "cannot make " << c.name << " here";
-    const std::string message = MessageOf([&] { writeNew(path); });
-    UseNamedTemporariesForTesting(false);
+    std::string message;
+    {
+        SimulatedFileSystem fileSystem(std::get<0>(GetParam()));
+        message = MessageOf([&] { writeNew(path); });
+    }
     EXPECT_EQ(message, "Cannot create file \"" + path + "\". " + c.reason);
     struct stat info {};
     ASSERT_EQ(::stat(path.c_str(), &info), 0);
@@ -182,13 +210,13 @@ TEST_P(SpecialFiles, OnlyARegularFileIsEverReplaced) {
     EXPECT_EQ(EntriesOf(dir.path()), (std::vector<std::string>{"out.bin"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, SpecialFiles,
-                         ::testing::Combine(::testing::Bool(), ::testing::ValuesIn(kSpecial)),
-                         [](const ::testing::TestParamInfo<std::tuple<bool, SpecialCase>>& info) {
-                             return std::string(std::get<1>(info.param).name) +
-                                    (std::get<0>(info.param) ? "_NamedTemporary"
-                                                             : "_UnnamedTemporary");
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Files, SpecialFiles,
+    ::testing::Combine(::testing::ValuesIn(kFileSystems), ::testing::ValuesIn(kSpecial)),
+    [](const ::testing::TestParamInfo<std::tuple<FileSystemForTesting, SpecialCase>>& info) {
+        return std::string(std::get<1>(info.param).name) + "_" +
+               fileSystemName(std::get<0>(info.param));
+    });
 
 // Like other tools: a file its user may not write is refused, although its
 // folder would let it be renamed over. Root may write any file, so as root
@@ -260,7 +288,8 @@ TEST_P(SignalsDuringASave, LeaveTheOldFileAndNoTemporary) {
     const std::string path = dir.file("old.png");
     WriteBytes(path, kOld);
     const int status = InChild([&] {
-        UseNamedTemporariesForTesting(c.namedTemporary);
+        SimulateFileSystemForTesting(c.namedTemporary ? FileSystemForTesting::NoUnnamedFiles
+                                                      : FileSystemForTesting::Usual);
         WriteFileAtomically(path, [&](std::ostream& out) {
             out << std::string(1 << 20, 'x');
             out.flush();
@@ -284,7 +313,90 @@ INSTANTIATE_TEST_SUITE_P(Signals, SignalsDuringASave,
                                            SignalCase{"HangUp_NamedTemporary", SIGHUP, true}),
                          NameOfParam());
 
-INSTANTIATE_TEST_SUITE_P(Temporaries, SafeSave, ::testing::Bool(), temporaryKind);
+INSTANTIATE_TEST_SUITE_P(Temporaries, SafeSave, ::testing::ValuesIn(kFileSystems), temporaryKind);
+
+// ------------------------------------------------ save modes and races
+
+// What stands at the name before the save, and what comes there while the
+// file is written (between its flush and its naming).
+enum class Before { Nothing, OldFile };
+enum class Meanwhile { Nothing, TheirFile, DanglingLink };
+
+struct RaceCase {
+    const char* name;
+    SaveMode mode;
+    Before before;
+    Meanwhile meanwhile;
+    const char* standsAfter;  // "new", "old", "theirs" or "link"
+};
+
+void PrintTo(const RaceCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const RaceCase kRaces[] = {
+    {"FreeName_Replace", SaveMode::Replace, Before::Nothing, Meanwhile::Nothing, "new"},
+    {"FreeName_NeverReplace", SaveMode::NeverReplace, Before::Nothing, Meanwhile::Nothing, "new"},
+    {"Existing_Replace", SaveMode::Replace, Before::OldFile, Meanwhile::Nothing, "new"},
+    {"Existing_NeverReplace", SaveMode::NeverReplace, Before::OldFile, Meanwhile::Nothing, "old"},
+    {"FileAppears_Replace", SaveMode::Replace, Before::Nothing, Meanwhile::TheirFile, "new"},
+    {"FileAppears_NeverReplace", SaveMode::NeverReplace, Before::Nothing, Meanwhile::TheirFile,
+     "theirs"},
+    {"FileChangesMeanwhile_Replace", SaveMode::Replace, Before::OldFile, Meanwhile::TheirFile,
+     "new"},
+    {"LinkAppears_NeverReplace", SaveMode::NeverReplace, Before::Nothing, Meanwhile::DanglingLink,
+     "link"},
+};
+
+class SaveModes : public ::testing::TestWithParam<std::tuple<FileSystemForTesting, RaceCase>> {};
+
+// Without replacing, the save never takes the place of what stands at the
+// name by the time the file is named; replacing, the new file takes it
+// whole. Either way nothing else is left in the folder.
+TEST_P(SaveModes, NeverReplaceKeepsWhatStandsAtTheNameReplaceTakesItWhole) {
+    const SimulatedFileSystem fileSystem(std::get<0>(GetParam()));
+    const RaceCase& c = std::get<1>(GetParam());
+    const Bytes kTheirs = {'t', 'h', 'e', 'i', 'r', 's'};
+    TempDir dir;
+    const std::string path = dir.file("out.png");
+    if (c.before == Before::OldFile) WriteBytes(path, kOld);
+    SetBeforeNamingHookForTesting([&] {
+        if (c.meanwhile == Meanwhile::TheirFile) WriteBytes(path, kTheirs);
+        if (c.meanwhile == Meanwhile::DanglingLink) fs::create_symlink("elsewhere.png", path);
+    });
+    bool written = false;
+    std::string refusal;
+    try {
+        WriteFileAtomically(
+            path,
+            [&](std::ostream& out) {
+                written = true;
+                WriteBytesToStream(out, kNew);
+            },
+            c.mode);
+    } catch (const EFileExists& e) {
+        refusal = e.what();
+    }
+    SetBeforeNamingHookForTesting({});
+
+    const std::string stands = c.standsAfter;
+    EXPECT_EQ(refusal, stands == "new" ? "" : "Cannot create file \"" + path + "\". File exists");
+    EXPECT_EQ(written, stands != "old") << "a name taken at the start is refused before writing";
+    if (stands == "link") {
+        EXPECT_TRUE(S_ISLNK(ModeOf(path)));
+    } else {
+        EXPECT_EQ(ReadBytes(path), stands == "new" ? kNew : stands == "old" ? kOld : kTheirs);
+    }
+    EXPECT_EQ(EntriesOf(dir.path()), (std::vector<std::string>{"out.png"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Races, SaveModes,
+    ::testing::Combine(::testing::ValuesIn(kFileSystems), ::testing::ValuesIn(kRaces)),
+    [](const ::testing::TestParamInfo<std::tuple<FileSystemForTesting, RaceCase>>& info) {
+        return std::string(std::get<1>(info.param).name) + "_" +
+               fileSystemName(std::get<0>(info.param));
+    });
 
 // Every writer says why the file system refused it, not only that the
 // stream failed. A file size limit stands in for a full disk here (the

@@ -222,3 +222,59 @@ std::vector<std::uint8_t> EncodeWithLibjpeg(EncodeRequest request) {
     free(buffer);
     return bytes;
 }
+
+std::vector<std::uint8_t> SmallProgressiveJpeg() {
+    EncodeRequest request;
+    request.samples.assign(16 * 16 * 3, 120);
+    request.progressive = true;
+    return EncodeWithLibjpeg(request);
+}
+
+std::vector<std::uint8_t> WithDeclaredSize(std::vector<std::uint8_t> jpeg, int width, int height) {
+    for (std::size_t i = 2; i + 9 < jpeg.size(); ++i) {
+        if (jpeg[i] == 0xFF && (jpeg[i + 1] == 0xC0 || jpeg[i + 1] == 0xC2)) {
+            jpeg[i + 5] = static_cast<std::uint8_t>(height >> 8);
+            jpeg[i + 6] = static_cast<std::uint8_t>(height);
+            jpeg[i + 7] = static_cast<std::uint8_t>(width >> 8);
+            jpeg[i + 8] = static_cast<std::uint8_t>(width);
+            return jpeg;
+        }
+    }
+    ADD_FAILURE() << "no SOF marker";
+    return jpeg;
+}
+
+std::vector<std::size_t> ScanStarts(const std::vector<std::uint8_t>& jpeg) {
+    std::vector<std::size_t> starts;
+    for (std::size_t i = 2; i + 1 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xDA) starts.push_back(i);
+    return starts;
+}
+
+std::vector<std::uint8_t> WithGarbageScans(std::vector<std::uint8_t> jpeg, int count) {
+    const std::vector<std::size_t> scans = ScanStarts(jpeg);
+    if (scans.empty() || jpeg.size() < 4) {
+        ADD_FAILURE() << "no scan";
+        return jpeg;
+    }
+    const std::size_t headerEnd = scans[0] + 2 + ((jpeg[scans[0] + 2] << 8) | jpeg[scans[0] + 3]);
+    std::vector<std::uint8_t> scan(jpeg.begin() + static_cast<std::ptrdiff_t>(scans[0]),
+                                   jpeg.begin() + static_cast<std::ptrdiff_t>(headerEnd));
+    scan.insert(scan.end(), 32, 0xFE);
+    jpeg.resize(jpeg.size() - 2);  // the end-of-image marker, put back below
+    for (int i = 0; i < count; ++i) jpeg.insert(jpeg.end(), scan.begin(), scan.end());
+    jpeg.insert(jpeg.end(), {0xFF, 0xD9});
+    return jpeg;
+}
+
+std::vector<std::uint8_t> WithSegmentBeforeSecondScan(std::vector<std::uint8_t> jpeg,
+                                                      const std::vector<std::uint8_t>& segment) {
+    const std::vector<std::size_t> scans = ScanStarts(jpeg);
+    if (scans.size() < 2) {
+        ADD_FAILURE() << "fewer than two scans";
+        return jpeg;
+    }
+    jpeg.insert(jpeg.begin() + static_cast<std::ptrdiff_t>(scans[1]), segment.begin(),
+                segment.end());
+    return jpeg;
+}

@@ -45,6 +45,20 @@ struct EncodeRequest {
     std::vector<std::uint8_t> samples;  // rows top to bottom, `components` per pixel
 };
 std::vector<std::uint8_t> EncodeWithLibjpeg(EncodeRequest request);
+// A small progressive JPEG of a flat colour, three components.
+std::vector<std::uint8_t> SmallProgressiveJpeg();
+
+// A JPEG whose frame header declares width x height.
+std::vector<std::uint8_t> WithDeclaredSize(std::vector<std::uint8_t> jpeg, int width, int height);
+// A JPEG with `count` more scans before its end, copies of its first scan's
+// header each followed by bytes no Huffman table decodes.
+std::vector<std::uint8_t> WithGarbageScans(std::vector<std::uint8_t> jpeg, int count);
+// A JPEG with a marker segment (its marker and bytes) put before its second
+// scan, as an editor that broke a file between scans would leave it.
+std::vector<std::uint8_t> WithSegmentBeforeSecondScan(std::vector<std::uint8_t> jpeg,
+                                                      const std::vector<std::uint8_t>& segment);
+// Where the start-of-scan markers of a JPEG are.
+std::vector<std::size_t> ScanStarts(const std::vector<std::uint8_t>& jpeg);
 
 // A file's bytes as a shared vector, for LoadPictureBytes.
 std::shared_ptr<const std::vector<std::uint8_t>> SharedBytes(std::vector<std::uint8_t> bytes);

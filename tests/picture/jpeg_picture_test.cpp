@@ -79,7 +79,9 @@ std::vector<std::uint8_t> EncodeOurs(const TDIB& picture) {
 
 // Every JPEG of the suites: where djpeg reads it, we read exactly what djpeg
 // gives with the float DCT (greyscale through the 236-colour quantizer);
-// where djpeg fails with an error, we refuse it.
+// where djpeg fails with an error, we refuse it. Only our own refusals
+// (too large, too many scans, scan after scan of damaged data) may refuse
+// what djpeg would read.
 TEST(JpegSuites, DecodeExactlyAsDjpegOrAreRefusedWhereItFails) {
     SKIP_WITHOUT_SHARED_TESTDATA();
     if (!HaveLibjpegTools()) GTEST_SKIP() << "libjpeg-turbo-progs is not installed";
@@ -91,14 +93,15 @@ TEST(JpegSuites, DecodeExactlyAsDjpegOrAreRefusedWhereItFails) {
     // file that declares a giant picture is refused at once, as it is there.
     const FakeSystemMemory memory(1024 * kMB);
     std::vector<std::optional<DecodedPicture>> ours(files.size());
-    std::vector<bool> tooLarge(files.size());
+    std::vector<bool> onPurpose(files.size());
     for (std::size_t i = 0; i < files.size(); ++i) {
         const std::vector<std::uint8_t> bytes = ReadWholeFile(files[i]);
         try {
             ours[i] = DecodeJPEG(bytes.data(), bytes.size(), {});
-        } catch (const EJPEG&) {
+        } catch (const EJPEG& e) {
+            onPurpose[i] = e.Code() < 0;
         } catch (const EOutOfMemory&) {
-            tooLarge[i] = true;  // refused on purpose, whatever djpeg would make of it in time
+            onPurpose[i] = true;  // whatever djpeg would make of it in time
         }
     }
     // djpeg over all files in one shell, keeping each exit status (1 is an
@@ -106,7 +109,7 @@ TEST(JpegSuites, DecodeExactlyAsDjpegOrAreRefusedWhereItFails) {
     TempDir dir;
     std::string script;
     for (std::size_t i = 0; i < files.size(); ++i) {
-        if (tooLarge[i]) continue;
+        if (onPurpose[i]) continue;
         const std::string out = dir.file(std::to_string(i));
         script += std::string("djpeg -dct float ") +
                   (ours[i] && ours[i]->depth == 8 ? "-colors 236 " : "") + "-outfile " +
@@ -119,7 +122,7 @@ TEST(JpegSuites, DecodeExactlyAsDjpegOrAreRefusedWhereItFails) {
     int loaded = 0, refused = 0;
     for (std::size_t i = 0; i < files.size(); ++i) {
         SCOPED_TRACE(files[i]);
-        if (tooLarge[i]) {
+        if (onPurpose[i]) {
             ++refused;
             continue;
         }
@@ -138,7 +141,7 @@ TEST(JpegSuites, DecodeExactlyAsDjpegOrAreRefusedWhereItFails) {
         ASSERT_TRUE(theirs);
         EXPECT_EQ(CountDifferences(ToRgb(*ours[i]), *theirs), 0);
     }
-    EXPECT_GT(loaded, 100);
+    EXPECT_GT(loaded, 90);
     EXPECT_GT(refused, 20);
 }
 
@@ -216,30 +219,18 @@ INSTANTIATE_TEST_SUITE_P(
                     InkCase{"PlainMagentaHalfBlack", false, 0, 255, 0, 128, 127, 0, 127}),
     NameOfParam());
 
-// Puts width and height into the first SOF marker of a file.
-std::vector<std::uint8_t> WithDeclaredSize(std::vector<std::uint8_t> file, int width, int height) {
-    for (std::size_t i = 2; i + 9 < file.size(); ++i) {
-        if (file[i] == 0xFF && (file[i + 1] == 0xC0 || file[i + 1] == 0xC2)) {
-            file[i + 5] = static_cast<std::uint8_t>(height >> 8);
-            file[i + 6] = static_cast<std::uint8_t>(height);
-            file[i + 7] = static_cast<std::uint8_t>(width >> 8);
-            file[i + 8] = static_cast<std::uint8_t>(width);
-            return file;
-        }
-    }
-    ADD_FAILURE() << "no SOF marker";
-    return file;
-}
-
 TEST(JpegDecoding, DeclaredSizeBeyondTheLimitIsRefusedBeforeDecoding) {
     ReaderLimits limits;
     limits.maxPictureBytes = std::size_t{64} << 20;
     const auto baseline = WithDeclaredSize(EncodeOurs(MakePhotoLike(16, 16)), 65000, 65000);
     EXPECT_THROW(DecodeJPEG(baseline.data(), baseline.size(), limits), EOutOfMemory);
     // A progressive file also keeps every coefficient while it decodes:
-    // 4000 x 4000 fits the limit as a picture, not with its coefficients.
+    // 4000 x 4000 fits the limit as a picture, not with its coefficients
+    // (four components at full resolution, two bytes each).
     EncodeRequest progressive;
-    progressive.samples.assign(16 * 16 * 3, 90);
+    progressive.components = 4;
+    progressive.space = JCS_CMYK;
+    progressive.samples.assign(16 * 16 * 4, 90);
     progressive.progressive = true;
     const auto big = WithDeclaredSize(EncodeWithLibjpeg(progressive), 4000, 4000);
     ReaderLimits picturesOnly;

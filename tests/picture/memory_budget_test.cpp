@@ -19,11 +19,15 @@
 #include <vector>
 
 #include "picture/errors.h"
+#include "picture/jpeg/jpeg_picture.h"
+#include "picture/jpeg/jpeg_row_decoder.h"
 #include "picture/metafile/metafile_renderer.h"
 #include "picture/picture_loader.h"
+#include "picture/picture_saver.h"
 #include "picture/pixel_block.h"
 #include "picture/reader_limits.h"
 #include "scale/scale_run.h"
+#include "tests/picture/format_test_helpers.h"
 #include "tests/support/declaring_files.h"
 #include "tests/support/fake_system_memory.h"
 #include "tests/support/picture_builders.h"
@@ -253,6 +257,85 @@ TEST(MemoryBudget, AnAccountStopsWaitingWhenToldTo) {
     }
 }
 
+// ----------------------------------------------------------------- ceiling
+
+struct CeilingCase {
+    const char* name;
+    std::uint64_t limit;     // 0: none
+    std::uint64_t system;    // what the system can give
+    std::size_t othersHold;  // in another account, on another thread
+    std::size_t ownHolds;    // in this one, before the need
+    std::size_t need;
+    const char* outcome;  // "granted", "busy", "can be had" or "limit"
+};
+
+void PrintTo(const CeilingCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class BudgetCeiling : public ::testing::TestWithParam<CeilingCase> {};
+
+// The ceiling caps all reservations together on top of the system; what
+// passes it even alone is refused as such, at once.
+TEST_P(BudgetCeiling, CapsAllReservationsTogether) {
+    const CeilingCase& c = GetParam();
+    FakeSystemMemory system(c.system + c.othersHold + c.ownHolds);
+    const MemoryCeiling ceiling(c.limit);
+    MemoryAccount others;
+    MemoryReservation theirs;
+    std::thread([&] {
+        ChargeMemoryTo charge(others);
+        theirs = ReserveMemory(c.othersHold);
+    }).join();
+    MemoryAccount mine;
+    ChargeMemoryTo charge(mine);
+    MemoryReservation own = ReserveMemory(c.ownHolds);
+    std::string outcome;
+    try {
+        MemoryReservation r = ReserveMemory(c.need);
+        outcome = "granted";
+    } catch (const EMemoryBusy&) {
+        outcome = "busy";
+    } catch (const EMemoryLimit& e) {
+        outcome = "limit";
+        EXPECT_NE(std::string(e.what()).find("the limit is"), std::string::npos) << e.what();
+    } catch (const EOutOfMemory& e) {
+        outcome = "can be had";
+        EXPECT_NE(std::string(e.what()).find("can be had now"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(outcome, c.outcome);
+    EXPECT_EQ(mine.held(), c.ownHolds);
+}
+
+constexpr std::uint64_t kPlenty = 100 * kGiB;
+
+INSTANTIATE_TEST_SUITE_P(
+    Ceiling, BudgetCeiling,
+    ::testing::Values(
+        CeilingCase{"FitsUnderIt", 100 * kMB, kPlenty, 0, 0, 100 * kMB, "granted"},
+        CeilingCase{"PassesItAlone", 100 * kMB, kPlenty, 0, 0, 100 * kMB + 1, "limit"},
+        CeilingCase{"PassesItWithItsOwnWork", 100 * kMB, kPlenty, 0, 60 * kMB, 50 * kMB, "limit"},
+        CeilingCase{"FitsOnceOthersAreDone", 100 * kMB, kPlenty, 60 * kMB, 0, 50 * kMB, "busy"},
+        CeilingCase{"TheSystemGivesLess", 100 * kMB, 50 * kMB, 0, 0, 60 * kMB, "can be had"},
+        CeilingCase{"SmallNeedsCountToo", 100 * kMB, kPlenty, 0, 100 * kMB, 4096, "limit"},
+        CeilingCase{"None", 0, 200 * kMB, 0, 0, 150 * kMB, "granted"}),
+    NameOfParam());
+
+TEST(MemoryBudget, ALimitRefusalNamesTheNeedTheLimitAndWhereItWasSet) {
+    FakeSystemMemory system(kPlenty);
+    const MemoryCeiling ceiling(2 * kGiB);
+    EXPECT_EQ(MessageOf([] { ReserveMemory(7 * kGiB + 700 * kMB, "Picture of 1 x 2 pixels"); }),
+              "Picture of 1 x 2 pixels needs 7.7 GB of memory; the limit is 2 GiB: --memory-limit");
+    MemoryAccount mine;
+    ChargeMemoryTo charge(mine);
+    MemoryReservation held = ReserveMemory(1536 * kMB);
+    EXPECT_EQ(MessageOf([] { ReserveMemory(600 * kMB, "The file"); }),
+              "The file needs 600 MB of memory besides the 1.5 GB its work holds; the limit is 2 "
+              "GiB: --memory-limit");
+    EXPECT_EQ(DescribeExactBytes(1536 * kMB), "1536 MiB");
+    EXPECT_EQ(DescribeExactBytes(1000), "1000 bytes");
+}
+
 // ------------------------------------------------------------ the system
 
 TEST(SystemMemory, ReadsWhatTheMachineHas) {
@@ -352,6 +435,18 @@ TEST_P(LoadableDeclarations, NeedIsWhatReadingAndWideningHold) {
         FakeSystemMemory system(need - 2 * kMB);
         EXPECT_FALSE(LoadPictureBytes(bytes, c.fileName, target));
     }
+    {
+        // A ceiling counts alike, whatever the machine has.
+        FakeSystemMemory plenty(100 * kGiB);
+        const MemoryCeiling ceiling(MemoryReserved() + need - 2 * kMB);
+        EXPECT_FALSE(LoadPictureBytes(bytes, c.fileName, target));
+    }
+    {
+        FakeSystemMemory plenty(100 * kGiB);
+        const MemoryCeiling ceiling(MemoryReserved() + need + 2 * kMB);
+        TDIB loaded;
+        EXPECT_TRUE(LoadPictureBytes(bytes, c.fileName, loaded));
+    }
     FakeSystemMemory system(need + 2 * kMB);
     ASSERT_TRUE(LoadPictureBytes(bytes, c.fileName, target));
     EXPECT_EQ(target.Width(), kSide);
@@ -385,6 +480,95 @@ TEST(DeclaredPicturesUnderALimit, RefusedOrLoadedNeverKilled) {
         }
     }
 }
+
+// Decodes every row of `decoder` a band at a time, holding no picture.
+void readAllRows(JpegRowDecoder& decoder) {
+    std::vector<std::uint8_t> band(static_cast<std::size_t>(decoder.Width()) * 3 * 16);
+    std::uint8_t* rows[16];
+    for (int i = 0; i < 16; ++i)
+        rows[i] = band.data() + static_cast<std::size_t>(i) * decoder.Width() * 3;
+    while (decoder.RowsRead() < decoder.Height())
+        decoder.ReadRows24(rows, std::min(16, decoder.Height() - decoder.RowsRead()));
+    decoder.Finish();
+}
+
+// A progressive file keeps every coefficient while it decodes, two bytes
+// for each of the luma samples at least: that store is held from the start
+// of the decoding to its end.
+TEST(ReaderMemory, JpegDecodingHoldsItsCoefficientStoreWhileItRuns) {
+    EncodeRequest request;
+    request.width = 800;
+    request.height = 600;
+    request.progressive = true;
+    request.samples.resize(800 * 600 * 3);
+    for (std::size_t i = 0; i < request.samples.size(); ++i)
+        request.samples[i] = static_cast<std::uint8_t>(i * 7 / 5);
+    const std::vector<std::uint8_t> file = EncodeWithLibjpeg(request);
+    const std::size_t before = MemoryReserved();
+    {
+        JpegRowDecoder decoder(file.data(), file.size(), {}, JpegRowDecoder::Rows::HandedOn);
+        EXPECT_GE(MemoryReserved() - before, std::size_t{800} * 600 * 2);
+        readAllRows(decoder);
+    }
+    EXPECT_EQ(MemoryReserved(), before);
+}
+
+// Under a ceiling below a picture's own size, a JPEG still decodes band by
+// band (the streamed path holds no picture), while the whole picture is
+// refused for the ceiling.
+TEST(ReaderMemory, JpegRowsDecodeUnderACeilingBelowTheirPicture) {
+    const std::vector<std::uint8_t> file = EncodeJPEG(MakePhotoLike(1500, 1000));
+    FakeSystemMemory plenty(100 * kGiB);
+    const MemoryCeiling ceiling(MemoryReserved() + 3 * kMB);
+    EXPECT_THROW(DecodeJPEG(file.data(), file.size(), {}), EOutOfMemory);
+    JpegRowDecoder decoder(file.data(), file.size(), {}, JpegRowDecoder::Rows::HandedOn);
+    readAllRows(decoder);
+    EXPECT_EQ(decoder.RowsRead(), 1000);
+}
+
+struct EncoderCase {
+    const char* name;
+    const char* fileName;
+    int depth;            // of the picture saved: as the writer takes it
+    bool noise;           // else a smooth photo
+    std::size_t room;     // beside the picture
+    const char* refused;  // the start of the refusal
+};
+
+void PrintTo(const EncoderCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class EncoderMemory : public ::testing::TestWithParam<EncoderCase> {};
+
+// What an encoder makes grows with the picture and is asked of the budget
+// before it is taken, also while libjpeg is at work: without the room the
+// save is refused and writes nothing.
+TEST_P(EncoderMemory, TheOutputIsReservedBeforeItGrows) {
+    const EncoderCase& c = GetParam();
+    TDIB picture =
+        c.noise ? MakePicture(
+                      1500, 1000,
+                      [](int x, int y) { return (x * 7919 + y * 104729) * 2654435761u & 0xFFFFFF; })
+                : MakePhotoLike(1500, 1000);
+    if (c.depth == 8) picture.SetPixelFormat(PixelFormat8Bit);
+    TempDir dir;
+    FakeSystemMemory plenty(100 * kGiB);
+    const MemoryCeiling ceiling(MemoryReserved() + c.room);
+    const std::string message =
+        MessageOf<EOutOfMemory>([&] { SavePictureToFile(picture, dir.file(c.fileName)); });
+    EXPECT_EQ(message.rfind(c.refused, 0), 0u) << message;
+    EXPECT_TRUE(EntriesOf(dir.path()).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Writers, EncoderMemory,
+                         ::testing::Values(EncoderCase{"Jpeg", "a.jpg", 24, false, 64 * 1024,
+                                                       "The JPEG encoder's output needs"},
+                                           EncoderCase{"JpegGrowing", "a.jpg", 24, true, 700 * 1024,
+                                                       "The JPEG encoder's output needs"},
+                                           EncoderCase{"Gif", "a.gif", 8, false, 64 * 1024,
+                                                       "The GIF code stream needs"}),
+                         NameOfParam());
 
 // ------------------------------------------------------------------ scaling
 

@@ -137,4 +137,20 @@ TEST(MayBeAPicture, AFifoIsNeverOpened) {
     EXPECT_FALSE(ProbePictureSize(fifo));
 }
 
+// A plan tells why it refuses a file just as the run's load does.
+TEST(ProbePictureSize, AFileNoReaderTakesGetsTheLoadersReason) {
+    TempDir dir;
+    const std::string path = dir.file("x.bmp");
+    for (const FileBytes& bytes : {FileBytes{'j', 'u', 'n', 'k'}, FileBytes{},
+                                   FileBytes{'B', 'M', 1, 2, 3, 4}, GifDeclaring(0, 0)}) {
+        WriteBytes(path, bytes);
+        std::string probed, loaded;
+        TDIB target;
+        EXPECT_FALSE(ProbePictureSize(path, &probed));
+        EXPECT_FALSE(LoadPictureFile(path, target, &loaded));
+        EXPECT_FALSE(probed.empty());
+        EXPECT_EQ(probed, loaded);
+    }
+}
+
 }  // namespace

@@ -30,4 +30,15 @@ private:
     std::atomic<int> asked_{0};
 };
 
+// While one of these lives, the budget has a ceiling of `bytes`, set by
+// "--memory-limit" as far as its refusals say.
+class MemoryCeiling {
+public:
+    explicit MemoryCeiling(std::uint64_t bytes) { SetMemoryLimit(bytes, "--memory-limit"); }
+    ~MemoryCeiling() { SetMemoryLimit(0, ""); }
+    MemoryCeiling(const MemoryCeiling&) = delete;
+    MemoryCeiling& operator=(const MemoryCeiling&) = delete;
+};
+
 constexpr std::uint64_t kMB = std::uint64_t{1} << 20;
+constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
