@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -29,20 +30,42 @@
 
 namespace {
 
-// The job's outcomes once the source is known carry its size.
-struct SizedOutcomes {
-    int width = 0;
-    int height = 0;
+// What the job ends with; once the source's size is known, every outcome
+// carries it.
+class JobOutcomes {
+public:
+    explicit JobOutcomes(const FileJob& job) : job_(job) {}
 
+    void SourceSize(int width, int height) {
+        width_ = width;
+        height_ = height;
+    }
+    FileOutcome Written(int width, int height) const {
+        return sized(WrittenOutcome(job_.Source, job_.Output, width, height));
+    }
+    FileOutcome Refused(const std::string& why) const {
+        return sized(NotWritten(FileStatus::Refused, job_.Source, why));
+    }
+    FileOutcome Failed(const std::string& why) const {
+        return sized(NotWritten(FileStatus::Failed, job_.Output, why));
+    }
+
+private:
     FileOutcome sized(FileOutcome outcome) const {
-        outcome.SourceWidth = width;
-        outcome.SourceHeight = height;
+        outcome.SourceWidth = width_;
+        outcome.SourceHeight = height_;
         return outcome;
     }
-    FileOutcome refused(const std::string& subject, const std::string& why) const {
-        return sized(NotWritten(FileStatus::Refused, subject, why));
-    }
+
+    const FileJob& job_;
+    int width_ = 0;
+    int height_ = 0;
 };
+
+// The program's text with what can be told of the cause after it.
+std::string withDetail(const char* text, const std::string& detail) {
+    return detail.empty() ? std::string(text) : std::string(text) + " (" + detail + ")";
+}
 
 // A folder made below the destination for the folders walked below an input.
 void makeFolderOf(const std::string& output) {
@@ -88,130 +111,125 @@ private:
     SpareCores* spare_;
 };
 
-// Whether --auto-orient leaves the source as it is stored, so that its rows
-// can be scaled in the order they are decoded.
-bool storedUpright(const CliOptions& o, const std::string& source) {
-    if (!o.AutoOrient) return true;
+// The EXIF orientation --auto-orient applies to the source; 1 (as stored)
+// without it or when the file tells none. The job's one read of the header.
+int orientationToApply(const CliOptions& o, const std::string& source) {
+    if (!o.AutoOrient) return 1;
     const std::optional<JpegHeader> header = ReadJpegHeaderOfFile(source);
-    return !header || header->Orientation <= 1 || header->Orientation > 8;
+    return header ? header->Orientation : 1;
+}
+
+// Whether TurnUpright changes a picture stored with this orientation.
+bool turnsPicture(int orientation) {
+    return orientation > 1 && orientation <= 8;
+}
+
+// The streamed path: a JPEG source decoded in bands (on a borrowed core when
+// there is one) and scaled into the output as its rows come. Nothing when
+// the streamed job leaves the file to the whole-picture path.
+std::optional<FileOutcome> streamJpeg(const CliOptions& o, const FileJob& job, Worker& w,
+                                      JobOutcomes& outcomes,
+                                      const std::function<void(double)>& report) {
+    const BorrowedCore core(w.Spare);
+    BandSettings bands;
+    bands.OwnThread = core.held();
+    StreamedJobContext context{w.Tables, w.Result, bands, shareOfProgress(report, 0.0, 1.0)};
+    const auto request = [&](int width, int height) {
+        outcomes.SourceSize(width, height);
+        const JobSize size = SizeForPicture(o, width, height);
+        return SizedRequest{size.Selection, size.Settings};
+    };
+    ScalePlan plan;
+    if (!StreamJpegJob(job.Source, job.Output, request, context, plan)) return std::nullopt;
+    report(1.0);
+    return outcomes.Written(plan.FinishedWidth, plan.FinishedHeight);
+}
+
+// The size computation for the loaded picture and the checks before its
+// run: the output's format must hold the result, and the memory must be
+// there (for a streamed result, its work rows only). The refusal, or
+// nothing when the run may go on with `plan`.
+std::optional<FileOutcome> planScale(const JobSize& size, bool streams, const FileJob& job,
+                                     const Worker& w, const JobOutcomes& outcomes,
+                                     ScalePlan& plan) {
+    switch (SizeScale(size.Settings, size.Selection, plan)) {
+        case ScaleRefusal::ZeroValue:
+        case ScaleRefusal::TargetTooSmall:
+            return outcomes.Refused(kBadSize);
+        case ScaleRefusal::NothingToScale:
+            return outcomes.Refused(
+                "nothing to scale: the picture or the selection is one pixel wide or high");
+        case ScaleRefusal::None:
+            break;
+    }
+    CheckFileTypeCanHold(FileTypeForName(job.Output), plan.FinishedWidth, plan.FinishedHeight,
+                         w.Result.ColorsUsed());
+    if (streams)
+        RequireMemory(ScaleWorkBytes(plan, size.Selection), "The scale run's work rows");
+    else
+        CheckScaleMemory(plan, size.Selection);
+    return std::nullopt;
 }
 
 }  // namespace
 
 FileOutcome ScaleFile(const CliOptions& o, const FileJob& job, Worker& w,
                       const std::function<void(double)>& progress) {
-    auto report = [&](double share) {
+    const auto report = [&](double share) {
         if (progress) progress(share);
     };
-    SizedOutcomes outcomes;
+    JobOutcomes outcomes(job);
     try {
+        // Checks before loading.
         if (std::optional<FileOutcome> stopped = CheckBeforeLoading(o, job)) return *stopped;
         makeFolderOf(job.Output);
-
+        const int orientation = orientationToApply(o, job.Source);
         const bool streams = CanStreamResult(job.Output, o.Settings.Rotation);
-        if (streams && storedUpright(o, job.Source)) {
-            const BorrowedCore core(w.Spare);
-            BandSettings bands;
-            bands.OwnThread = core.held();
-            StreamedJobContext context{w.Tables, w.Result, bands,
-                                       shareOfProgress(report, 0.0, 1.0)};
-            ScalePlan plan;
-            const auto request = [&](int width, int height) {
-                outcomes.width = width;
-                outcomes.height = height;
-                const JobSize size = SizeForPicture(o, width, height);
-                return SizedRequest{size.Selection, size.Settings};
-            };
-            if (StreamJpegJob(job.Source, job.Output, request, context, plan)) {
-                report(1.0);
-                return outcomes.sized(WrittenOutcome(job.Source, job.Output, plan.FinishedWidth,
-                                                     plan.FinishedHeight));
-            }
+
+        // The streamed path, for a source whose rows come in the order they
+        // are scaled.
+        if (streams && !turnsPicture(orientation)) {
+            if (std::optional<FileOutcome> done = streamJpeg(o, job, w, outcomes, report))
+                return *done;
         }
 
+        // Load, then size.
         std::string whyUnreadable;
-        if (!LoadPictureFile(job.Source, w.Source, &whyUnreadable)) {
-            return outcomes.refused(job.Source,
-                                    whyUnreadable.empty()
-                                        ? std::string(kUnreadable)
-                                        : std::string(kUnreadable) + " (" + whyUnreadable + ")");
-        }
-        if (o.AutoOrient) {
-            const std::optional<JpegHeader> header = ReadJpegHeaderOfFile(job.Source);
-            if (header) TurnUpright(w.Source, header->Orientation);
-        }
-        outcomes.width = w.Source.Width();
-        outcomes.height = w.Source.Height();
+        if (!LoadPictureFile(job.Source, w.Source, &whyUnreadable))
+            return outcomes.Refused(withDetail(kUnreadable, whyUnreadable));
+        TurnUpright(w.Source, orientation);
+        outcomes.SourceSize(w.Source.Width(), w.Source.Height());
         report(0.2);
-
         const JobSize size = SizeForPicture(o, w.Source.Width(), w.Source.Height());
-        const SelectionRect& selection = size.Selection;
         ScalePlan plan;
-        ScaleRefusal refusal;
-        try {
-            refusal = SizeScale(size.Settings, selection, plan);
-            if (refusal == ScaleRefusal::None) {
-                // An output its format cannot hold is refused before the run.
-                CheckFileTypeCanHold(FileTypeForName(job.Output), plan.FinishedWidth,
-                                     plan.FinishedHeight, w.Result.ColorsUsed());
-                // A streamed result is never held whole: only its work rows are.
-                if (streams)
-                    RequireMemory(ScaleWorkBytes(plan, selection), "The scale run's work rows");
-                else
-                    CheckScaleMemory(plan, selection);
-            }
-        } catch (const EMemoryBusy&) {
-            throw;
-        } catch (const EOutOfMemory& e) {
-            return outcomes.refused(job.Source, std::string(kTooLarge) + " (" + e.what() + ")");
-        }
-        switch (refusal) {
-            case ScaleRefusal::ZeroValue:
-            case ScaleRefusal::TargetTooSmall:
-                return outcomes.refused(job.Source, kBadSize);
-            case ScaleRefusal::NothingToScale:
-                return outcomes.refused(
-                    job.Source,
-                    "nothing to scale: the picture or the selection is one pixel wide or high");
-            case ScaleRefusal::None:
-                break;
-        }
+        if (std::optional<FileOutcome> refused = planScale(size, streams, job, w, outcomes, plan))
+            return *refused;
 
+        // The whole picture, its result written row by row where the
+        // output's writer takes rows, else held whole and saved.
         if (streams) {
             StreamedJobContext context{w.Tables, w.Result, {}, shareOfProgress(report, 0.2, 1.0)};
-            try {
-                StreamLoadedJob(w.Source, selection, size.Settings, plan, job.Output, context);
-            } catch (const EMemoryBusy&) {
-                throw;
-            } catch (const EOutOfMemory& e) {
-                return outcomes.refused(job.Source, std::string(kTooLarge) + " (" + e.what() + ")");
-            }
-            report(1.0);
-            return outcomes.sized(
-                WrittenOutcome(job.Source, job.Output, plan.FinishedWidth, plan.FinishedHeight));
-        }
-        try {
-            RunScale(w.Source, selection, size.Settings, plan, w.Result, w.Tables,
+            StreamLoadedJob(w.Source, size.Selection, size.Settings, plan, job.Output, context);
+        } else {
+            RunScale(w.Source, size.Selection, size.Settings, plan, w.Result, w.Tables,
                      shareOfProgress(report, 0.2, 0.8));
-        } catch (const EMemoryBusy&) {
-            throw;
-        } catch (const EOutOfMemory& e) {
-            return outcomes.refused(job.Source, std::string(kTooLarge) + " (" + e.what() + ")");
+            report(0.8);
+            SavePictureToFile(w.Result, job.Output);
         }
-        report(0.8);
-
-        SavePictureToFile(w.Result, job.Output);
         report(1.0);
-        return outcomes.sized(
-            WrittenOutcome(job.Source, job.Output, w.Result.Width(), w.Result.Height()));
-    } catch (const EMemoryBusy&) {
+        return outcomes.Written(plan.FinishedWidth, plan.FinishedHeight);
+    }
+    // What a failure becomes: memory that cannot be had refuses the picture
+    // as too large; anything else failed the file. Busy memory is the run's
+    // to wait for.
+    catch (const EMemoryBusy&) {
         throw;
     } catch (const EOutOfMemory& e) {
-        return outcomes.refused(job.Source, std::string(kTooLarge) + " (" + e.what() + ")");
+        return outcomes.Refused(withDetail(kTooLarge, e.what()));
     } catch (const std::bad_alloc&) {
-        return outcomes.refused(job.Source, kTooLarge);
+        return outcomes.Refused(kTooLarge);
     } catch (const std::exception& e) {
-        return outcomes.sized(NotWritten(FileStatus::Failed, job.Output, e.what()));
+        return outcomes.Failed(e.what());
     }
 }
 
