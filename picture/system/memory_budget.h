@@ -10,7 +10,7 @@
 // could be had. Needs below a megabyte are counted without asking the
 // system, so small pictures cost nothing extra.
 //
-// Work that runs beside other work (the command-line tool's jobs, one per
+// Work that runs beside other work (the jobs of a run, scale/jobs/, one per
 // worker thread) is charged to a MemoryAccount of its own. When a need of
 // such an account does not fit while other accounts hold memory, it is
 // refused with EMemoryBusy instead: that memory will come back, so the work

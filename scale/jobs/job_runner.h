@@ -16,6 +16,12 @@
 //
 // A job whose memory is busy gives back what it holds and waits for another
 // to finish (job_gate.h); so jobs at once never need more than the budget.
+//
+// A batch run that asks before replacing an output answers BeforeStart
+// with Start when the output is not there (or Replace once the user said
+// yes to all), with AfterEarlierFiles while `earlierReported` is false and
+// the output is there, and asks its question once it is true: the answer
+// becomes Replace, Skip or Stop. Esc held becomes RunStop::Request.
 
 #include <atomic>
 #include <functional>
