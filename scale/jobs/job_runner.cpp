@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -63,23 +64,18 @@ public:
     RunResult Go() {
         std::vector<std::thread> threads;
         for (int i = 0; i < workers_; ++i) threads.emplace_back([this] { work(); });
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
-            if (files_ == 0) close();
-            for (;;) {
-                reportEnded(lock);
-                if (mayStartNext()) {
-                    startNext(lock);
-                    continue;
-                }
-                if (closed_ && reported_ == next_) break;
-                changed_.wait_for(lock, kProgressInterval, [&] {
-                    return (reported_ < next_ && outcomes_[reported_]) || mayStartNext();
-                });
-                reportProgress(lock);
-            }
+        // What a callback of the caller throws ends the run once the files
+        // in flight are done, and goes on to the caller.
+        std::exception_ptr failure;
+        try {
+            startAndReport();
+        } catch (...) {
+            failure = std::current_exception();
+            std::lock_guard<std::mutex> lock(mutex_);
+            close();
         }
         for (std::thread& t : threads) t.join();
+        if (failure) std::rethrow_exception(failure);
         RunResult result;
         result.Stopped = next_ < files_;
         result.AllWritten = allWritten_ && !result.Stopped;
@@ -88,6 +84,23 @@ public:
 
 private:
     // --- the caller's thread; mutex_ is held unless said otherwise
+
+    void startAndReport() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (files_ == 0) close();
+        for (;;) {
+            reportEnded(lock);
+            if (mayStartNext()) {
+                startNext(lock);
+                continue;
+            }
+            if (closed_ && reported_ == next_) return;
+            changed_.wait_for(lock, kProgressInterval, [&] {
+                return (reported_ < next_ && outcomes_[reported_]) || mayStartNext();
+            });
+            reportProgress(lock);
+        }
+    }
 
     bool stopRequested() const { return options_.Stop && options_.Stop->Requested(); }
 

@@ -94,7 +94,8 @@ struct RunResult {
 
 // Runs the jobs at the positions `share` of `jobs` (their order is the
 // files' order) with `settings`; returns when every file started has been
-// reported.
+// reported. What a callback throws on the caller's thread ends the run as
+// Stop does and is thrown on once the files in flight have ended.
 RunResult RunJobs(const JobSettings& settings, const std::vector<FileJob>& jobs,
                   const std::vector<int>& share, const RunOptions& options,
                   const RunReporter& reporter);

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -144,6 +145,21 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(std::get<0>(info.param).name) + "_" +
                std::to_string(std::get<1>(info.param)) + "Workers";
     });
+
+// A question that fails ends the run as Stop does, once the file in flight
+// is written, and the failure reaches the caller.
+TEST(RunnerFailures, AFailingQuestionEndsTheRunAndReachesTheCaller) {
+    TempDir dir;
+    const std::vector<FileJob> jobs = writeJobs(dir, 3, ".bmp");
+    RunReporter reporter;
+    reporter.BeforeStart = [](int index, const FileJob&, bool) {
+        if (index == 1) throw std::runtime_error("no answer");
+        return FileStart::Start;
+    };
+    EXPECT_THROW(RunJobs(halving(), jobs, {0, 1, 2}, {}, reporter), std::runtime_error);
+    EXPECT_TRUE(std::filesystem::exists(jobs[0].Output));
+    EXPECT_FALSE(std::filesystem::exists(jobs[2].Output));
+}
 
 // The window's last file: its pictures are kept, and the file written on
 // the whole-picture path is the one the streamed path writes.
