@@ -1,28 +1,13 @@
 #include "cli/cli_jobs.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <map>
-#include <numeric>
 #include <set>
 
 #include "scale/batch_naming.h"
-
-namespace fs = std::filesystem;
+#include "scale/jobs/same_file.h"
 
 namespace {
-
-// A key under which two spellings of the same file meet.
-std::string fileKey(const std::string& path) {
-    std::error_code ec;
-    const fs::path canonical = fs::weakly_canonical(fs::absolute(path, ec), ec);
-    return ec ? fs::path(path).lexically_normal().string() : canonical.string();
-}
-
-int findRoot(std::vector<int>& parent, int i) {
-    while (parent[i] != i) i = parent[i] = parent[parent[i]];
-    return i;
-}
 
 struct Candidate {
     InputFile input;
@@ -59,10 +44,10 @@ std::vector<FileJob> PlanJobs(const CliOptions& o, const std::vector<InputFile>&
     std::vector<Candidate> candidates;
     std::set<std::string> seen;
     for (const InputFile& input : sorted) {
-        Candidate c{input, fileKey(input.Path), "", ""};
+        Candidate c{input, FileKey(input.Path), "", ""};
         if (!seen.insert(c.key).second) continue;  // the same file named twice
         c.output = OutputNameFor(o, input);
-        c.outputKey = fileKey(c.output);
+        c.outputKey = FileKey(c.output);
         candidates.push_back(std::move(c));
     }
 
@@ -110,38 +95,4 @@ std::vector<int> ShareOfJobs(const CliOptions& o, const std::vector<FileJob>& jo
         if (position % o.ShardCount == o.ShardIndex) share.push_back(i);
     }
     return share;
-}
-
-std::vector<std::vector<int>> GroupJobs(const std::vector<FileJob>& jobs,
-                                        const std::vector<int>& share) {
-    const int n = static_cast<int>(share.size());
-    std::vector<int> parent(n);
-    std::iota(parent.begin(), parent.end(), 0);
-    // Every file a job reads or writes, and the first job that touched it.
-    std::map<std::string, int> firstTouch;
-    auto touch = [&](const std::string& path, int member) {
-        const auto [it, inserted] = firstTouch.emplace(fileKey(path), member);
-        if (!inserted) parent[findRoot(parent, member)] = findRoot(parent, it->second);
-    };
-    for (int i = 0; i < n; ++i) {
-        const FileJob& job = jobs[share[i]];
-        if (!job.Refusal.empty()) continue;  // touches nothing
-        touch(job.Source, i);
-        touch(job.Output, i);
-    }
-    std::map<int, int> groupOfRoot;
-    std::vector<std::vector<int>> groups;
-    for (int i = 0; i < n; ++i) {
-        const int root = findRoot(parent, i);
-        const auto [it, inserted] = groupOfRoot.emplace(root, static_cast<int>(groups.size()));
-        if (inserted) groups.emplace_back();
-        groups[it->second].push_back(share[i]);
-    }
-    return groups;
-}
-
-bool SameFolder(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    if (fs::equivalent(a, b, ec)) return true;
-    return fileKey(a) == fileKey(b);
 }

@@ -15,13 +15,7 @@
 
 #include "cli/cli_inputs.h"
 #include "cli/cli_options.h"
-
-struct FileJob {
-    std::string Source;
-    std::string Output;
-    std::string Refusal;   // why the plan leaves the input alone; empty when it runs
-    int FirstWriter = -1;  // with --overwrite: the first job writing the same output
-};
+#include "scale/jobs/file_job.h"
 
 // The output name of `input`: --output when given; else the destination
 // (or the source's own folder) with the input's subfolder below it + base
@@ -34,15 +28,6 @@ std::vector<FileJob> PlanJobs(const CliOptions& options, const std::vector<Input
 // K + N, K + 2N, ...; a job that writes an output an earlier job writes
 // too goes with that one, so one run writes them in their order.
 std::vector<int> ShareOfJobs(const CliOptions& options, const std::vector<FileJob>& jobs);
-
-// Job indices grouped so that each group runs in order on one worker;
-// groups are listed in the order of their first job.
-std::vector<std::vector<int>> GroupJobs(const std::vector<FileJob>& jobs,
-                                        const std::vector<int>& share);
-
-// True when `a` and `b` name the same folder (after following links), or
-// the same text where either cannot be looked up.
-bool SameFolder(const std::string& a, const std::string& b);
 
 // True when the job is refused because its output would go into its
 // source's folder with no suffix to tell them apart.

@@ -10,12 +10,8 @@
 #include <vector>
 
 #include "picture/picture_saver.h"
+#include "scale/jobs/job_settings.h"
 #include "scale/scale_settings.h"
-
-// A size given by one edge of the finished picture, the other following
-// by the aspect; resolved for each picture once its size is known
-// (job_size.h).
-enum class EdgeRule { None, Long, Short };
 
 struct CliOptions {
     ScaleSettings Settings;                  // size, unit, lock, tone, rotation

@@ -1,334 +1,44 @@
 #include "cli/cli_run.h"
 
-#include <sched.h>
-
-#include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <exception>
-#include <filesystem>
-#include <memory>
-#include <mutex>
-#include <new>
-#include <thread>
-#include <vector>
-
-#include "cli/job_checks.h"
-#include "cli/job_gate.h"
-#include "cli/job_size.h"
-#include "picture/errors.h"
-#include "picture/jpeg/jpeg_header.h"
-#include "picture/orientation.h"
-#include "picture/picture_loader.h"
-#include "picture/picture_saver.h"
-#include "picture/system/file_io.h"
-#include "picture/system/memory_budget.h"
 #include "scale/batch_naming.h"
-#include "scale/streamed_job.h"
 
-namespace {
-
-// The job's outcomes once the source is known carry its size.
-struct SizedOutcomes {
-    int width = 0;
-    int height = 0;
-
-    FileOutcome sized(FileOutcome outcome) const {
-        outcome.SourceWidth = width;
-        outcome.SourceHeight = height;
-        return outcome;
-    }
-    FileOutcome refused(const std::string& subject, const std::string& why) const {
-        return sized(NotWritten(FileStatus::Refused, subject, why));
-    }
-};
-
-// A folder made below the destination for the folders walked below an input.
-void makeFolderOf(const std::string& output) {
-    const std::string folder = FolderOf(output);
-    std::error_code ec;
-    if (std::filesystem::is_directory(folder, ec)) return;
-    std::filesystem::create_directories(folder, ec);
-    if (ec) throw EFCreateError("Cannot create folder \"" + folder + "\". " + ec.message());
+JobSettings JobSettingsFor(const CliOptions& o) {
+    JobSettings settings;
+    settings.Settings = o.Settings;
+    settings.Selection = o.Selection;
+    settings.Edge = o.Edge;
+    settings.EdgeLength = o.EdgeLength;
+    settings.NoEnlarge = o.NoEnlarge;
+    settings.AutoOrient = o.AutoOrient;
+    settings.Overwrite = o.Overwrite;
+    settings.OutputType = o.Type;
+    // Without --output or a suffix, an output beside its source would be
+    // the source itself.
+    settings.RefuseSourceFolder = o.Output.empty() && EffectiveSuffix(o.Suffix).empty();
+    return settings;
 }
 
-// The scale run's progress events as the file's share done, from `from` to
-// `to`: the two passes fill the two halves, as the window's bar does.
-ScaleProgress shareOfProgress(const std::function<void(double)>& report, double from, double to) {
-    ScaleProgress scaleProgress;
-    if (!report) return scaleProgress;
-    auto maximum = std::make_shared<int>(1);
-    auto secondPass = std::make_shared<bool>(false);
-    auto passes = std::make_shared<int>(0);
-    scaleProgress.PassStarted = [=](int max) {
-        *maximum = std::max(max, 1);
-        *secondPass = ++*passes == 2;
-    };
-    scaleProgress.Position = [=](int position) {
-        const double bar = std::min(1.0, static_cast<double>(position) / *maximum);
-        report(from + (to - from) * (*secondPass ? std::max(bar, 0.5) : std::min(bar, 0.5)));
-    };
-    return scaleProgress;
-}
-
-// A borrowed core, given back when the job ends.
-class BorrowedCore {
-public:
-    explicit BorrowedCore(SpareCores* spare)
-        : spare_(spare && spare->TryTake() ? spare : nullptr) {}
-    ~BorrowedCore() {
-        if (spare_) spare_->Give();
+FileOutcome InCommandLineWords(FileOutcome outcome) {
+    if (outcome.Problem == FileProblem::OutputExists) {
+        const char* const hint = " (--overwrite replaces it)";
+        outcome.Reason += hint;
+        outcome.Message += hint;
     }
-    BorrowedCore(const BorrowedCore&) = delete;
-    BorrowedCore& operator=(const BorrowedCore&) = delete;
-    bool held() const { return spare_ != nullptr; }
-
-private:
-    SpareCores* spare_;
-};
-
-// Whether --auto-orient leaves the source as it is stored, so that its rows
-// can be scaled in the order they are decoded.
-bool storedUpright(const CliOptions& o, const std::string& source) {
-    if (!o.AutoOrient) return true;
-    const std::optional<JpegHeader> header = ReadJpegHeaderOfFile(source);
-    return !header || header->Orientation <= 1 || header->Orientation > 8;
+    return outcome;
 }
 
-}  // namespace
-
-FileOutcome ScaleFile(const CliOptions& o, const FileJob& job, Worker& w,
-                      const std::function<void(double)>& progress) {
-    auto report = [&](double share) {
-        if (progress) progress(share);
-    };
-    SizedOutcomes outcomes;
-    try {
-        if (std::optional<FileOutcome> stopped = CheckBeforeLoading(o, job)) return *stopped;
-        makeFolderOf(job.Output);
-
-        const bool streams = CanStreamResult(o.Type, o.Settings.Rotation);
-        if (streams && storedUpright(o, job.Source)) {
-            const BorrowedCore core(w.Spare);
-            BandSettings bands;
-            bands.OwnThread = core.held();
-            StreamedJobContext context{w.Tables, w.Result, bands,
-                                       shareOfProgress(report, 0.0, 1.0)};
-            ScalePlan plan;
-            const auto request = [&](int width, int height) {
-                outcomes.width = width;
-                outcomes.height = height;
-                const JobSize size = SizeForPicture(o, width, height);
-                return SizedRequest{size.Selection, size.Settings};
-            };
-            if (StreamJpegJob(job.Source, job.Output, o.Type, request, context, plan)) {
-                report(1.0);
-                return outcomes.sized(WrittenOutcome(job.Source, job.Output, plan.FinishedWidth,
-                                                     plan.FinishedHeight));
-            }
-        }
-
-        std::string whyUnreadable;
-        if (!LoadPictureFile(job.Source, w.Source, &whyUnreadable)) {
-            return outcomes.refused(job.Source,
-                                    whyUnreadable.empty()
-                                        ? std::string(kUnreadable)
-                                        : std::string(kUnreadable) + " (" + whyUnreadable + ")");
-        }
-        if (o.AutoOrient) {
-            const std::optional<JpegHeader> header = ReadJpegHeaderOfFile(job.Source);
-            if (header) TurnUpright(w.Source, header->Orientation);
-        }
-        outcomes.width = w.Source.Width();
-        outcomes.height = w.Source.Height();
-        report(0.2);
-
-        const JobSize size = SizeForPicture(o, w.Source.Width(), w.Source.Height());
-        const SelectionRect& selection = size.Selection;
-        ScalePlan plan;
-        ScaleRefusal refusal;
-        try {
-            refusal = SizeScale(size.Settings, selection, plan);
-            if (refusal == ScaleRefusal::None) {
-                // An output its format cannot hold is refused before the run.
-                CheckFileTypeCanHold(o.Type, plan.FinishedWidth, plan.FinishedHeight,
-                                     w.Result.ColorsUsed());
-                // A streamed result is never held whole: only its work rows are.
-                if (streams)
-                    RequireMemory(ScaleWorkBytes(plan, selection), "The scale run's work rows");
-                else
-                    CheckScaleMemory(plan, selection);
-            }
-        } catch (const EMemoryBusy&) {
-            throw;
-        } catch (const EOutOfMemory& e) {
-            return outcomes.refused(job.Source, std::string(kTooLarge) + " (" + e.what() + ")");
-        }
-        switch (refusal) {
-            case ScaleRefusal::ZeroValue:
-            case ScaleRefusal::TargetTooSmall:
-                return outcomes.refused(job.Source, kBadSize);
-            case ScaleRefusal::NothingToScale:
-                return outcomes.refused(
-                    job.Source,
-                    "nothing to scale: the picture or the selection is one pixel wide or high");
-            case ScaleRefusal::None:
-                break;
-        }
-
-        if (streams) {
-            StreamedJobContext context{w.Tables, w.Result, {}, shareOfProgress(report, 0.2, 1.0)};
-            try {
-                StreamLoadedJob(w.Source, selection, size.Settings, plan, job.Output, o.Type,
-                                context);
-            } catch (const EMemoryBusy&) {
-                throw;
-            } catch (const EOutOfMemory& e) {
-                return outcomes.refused(job.Source, std::string(kTooLarge) + " (" + e.what() + ")");
-            }
-            report(1.0);
-            return outcomes.sized(
-                WrittenOutcome(job.Source, job.Output, plan.FinishedWidth, plan.FinishedHeight));
-        }
-        try {
-            RunScale(w.Source, selection, size.Settings, plan, w.Result, w.Tables,
-                     shareOfProgress(report, 0.2, 0.8));
-        } catch (const EMemoryBusy&) {
-            throw;
-        } catch (const EOutOfMemory& e) {
-            return outcomes.refused(job.Source, std::string(kTooLarge) + " (" + e.what() + ")");
-        }
-        report(0.8);
-
-        SavePictureToFile(w.Result, job.Output, o.Type);
-        report(1.0);
-        return outcomes.sized(
-            WrittenOutcome(job.Source, job.Output, w.Result.Width(), w.Result.Height()));
-    } catch (const EMemoryBusy&) {
-        throw;
-    } catch (const EOutOfMemory& e) {
-        return outcomes.refused(job.Source, std::string(kTooLarge) + " (" + e.what() + ")");
-    } catch (const std::bad_alloc&) {
-        return outcomes.refused(job.Source, kTooLarge);
-    } catch (const std::exception& e) {
-        return outcomes.sized(NotWritten(FileStatus::Failed, job.Output, e.what()));
-    }
-}
-
-int UsableCores() {
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    if (::sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
-        return CPU_COUNT(&set);
-    return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
-}
-
-bool SpareCores::TryTake() {
-    int available = count_.load();
-    while (available > 0) {
-        if (count_.compare_exchange_weak(available, available - 1)) return true;
-    }
-    return false;
-}
-
-int RunJobs(const CliOptions& o, const std::vector<FileJob>& jobs, const std::vector<int>& share,
-            const RunReporter& reporter) {
-    const std::vector<std::vector<int>> groups = GroupJobs(jobs, share);
-    const int fileCount = static_cast<int>(share.size());
-    // Outcomes are kept by the job's place in the share.
-    std::vector<int> slotOf(jobs.size(), -1);
-    for (int slot = 0; slot < fileCount; ++slot) slotOf[share[slot]] = slot;
-    const int cores = UsableCores();
-    int workers = o.Jobs > 0 ? o.Jobs : cores;
-    workers = std::max(1, std::min(workers, static_cast<int>(groups.size())));
-
-    std::mutex mutex;
-    std::mutex ended;  // one FileEnded call at a time
-    std::condition_variable changed;
-    std::vector<std::unique_ptr<FileOutcome>> outcomes(fileCount);
-    std::vector<double> shares(fileCount, 0.0);  // guarded by mutex
-    std::atomic<int> nextGroup{0};
-
-    // The jobs share one memory budget, each worker charging its own
-    // account (job_gate.h). Cores no worker runs on (fewer than none when
-    // more workers were asked for than there are cores) may be borrowed by
-    // a job for its decoder; a worker that runs out of files gives its own.
-    JobGate gate;
-    SpareCores spare(cores - workers);
-    auto work = [&] {
-        MemoryAccount account;
-        ChargeMemoryTo charge(account);
-        for (int g = nextGroup++; g < static_cast<int>(groups.size()); g = nextGroup++) {
-            for (int index : groups[g]) {
-                const int slot = slotOf[index];
-                const auto started = std::chrono::steady_clock::now();
-                std::function<void(double)> progress;
-                if (reporter.Progress) {
-                    progress = [&, slot](double s) {
-                        std::lock_guard<std::mutex> lock(mutex);
-                        shares[slot] = s;
-                    };
-                }
-                gate.Enter();
-                std::unique_ptr<FileOutcome> outcome;
-                bool alone = false;
-                while (!outcome) {
-                    account.SetWaitsForOthers(!alone);
-                    try {
-                        // A worker's pictures live for one job only: what it
-                        // holds between jobs would count against the others.
-                        Worker worker;
-                        worker.Spare = &spare;
-                        outcome = std::make_unique<FileOutcome>(
-                            ScaleFile(o, jobs[index], worker, progress));
-                    } catch (const EMemoryBusy&) {
-                        alone = gate.WaitForMemory(index);
-                    }
-                }
-                gate.Leave(index);
-                outcome->Milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                            std::chrono::steady_clock::now() - started)
-                                            .count();
-                {
-                    std::lock_guard<std::mutex> lock(ended);
-                    if (reporter.FileEnded) reporter.FileEnded(jobs[index], *outcome);
-                }
-                {
-                    std::lock_guard<std::mutex> lock(mutex);
-                    outcomes[slot] = std::move(outcome);
-                    shares[slot] = 1.0;
-                }
-                changed.notify_one();
-            }
-        }
-        spare.Give();
-    };
-    // The workers scale; this thread reports, in file order.
-    std::vector<std::thread> threads;
-    for (int i = 0; i < workers; ++i) threads.emplace_back(work);
-
-    int status = 0;
-    int reported = 0;
-    while (reported < fileCount) {
-        std::vector<std::pair<int, FileOutcome>> ready;
-        double done = 0;
-        {
-            std::unique_lock<std::mutex> lock(mutex);
-            changed.wait_for(lock, std::chrono::milliseconds(100),
-                             [&] { return outcomes[reported] != nullptr; });
-            while (reported < fileCount && outcomes[reported]) {
-                ready.emplace_back(reported, *outcomes[reported]);
-                ++reported;
-            }
-            for (double s : shares) done += s;
-        }
-        for (const auto& [slot, outcome] : ready) {
-            if (!outcome.Written()) status = 1;
-            if (reporter.FileDone) reporter.FileDone(share[slot], jobs[share[slot]], outcome);
-        }
-        if (reporter.Progress && reported < fileCount) reporter.Progress(done / fileCount);
-    }
-    for (std::thread& t : threads) t.join();
-    return status;
+int RunCliJobs(const CliOptions& options, const std::vector<FileJob>& jobs,
+               const std::vector<int>& share, const RunReporter& reporter) {
+    RunReporter inWords = reporter;
+    if (reporter.FileEnded)
+        inWords.FileEnded = [&](const FileJob& job, const FileOutcome& outcome) {
+            reporter.FileEnded(job, InCommandLineWords(outcome));
+        };
+    if (reporter.FileDone)
+        inWords.FileDone = [&](int index, const FileJob& job, const FileOutcome& outcome) {
+            reporter.FileDone(index, job, InCommandLineWords(outcome));
+        };
+    RunOptions run;
+    run.Workers = options.Jobs;
+    return RunJobs(JobSettingsFor(options), jobs, share, run, inWords).AllWritten ? 0 : 1;
 }

@@ -4,8 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "cli/job_checks.h"
-#include "cli/job_size.h"
+#include "cli/cli_run.h"
 #include "picture/dib.h"
 #include "picture/errors.h"
 #include "picture/jpeg/jpeg_header.h"
@@ -13,6 +12,8 @@
 #include "picture/picture_probe.h"
 #include "picture/picture_saver.h"
 #include "picture/system/file_io.h"
+#include "scale/jobs/job_checks.h"
+#include "scale/jobs/job_size.h"
 #include "scale/scale_run.h"
 
 namespace {
@@ -26,12 +27,14 @@ FileOutcome withSource(FileOutcome outcome, const PictureSize& source) {
 }  // namespace
 
 FileOutcome PlanFile(const CliOptions& o, const FileJob& job) {
+    const JobSettings settings = JobSettingsFor(o);
     try {
-        if (std::optional<FileOutcome> stopped = CheckBeforeLoading(o, job)) return *stopped;
+        if (std::optional<FileOutcome> stopped = CheckBeforeLoading(settings, job))
+            return InCommandLineWords(*stopped);
         std::optional<PictureSize> source = ProbePictureSize(job.Source);
         if (!source) {
             const std::string why = UnreadableReason(job.Source);
-            return NotWritten(FileStatus::Refused, job.Source,
+            return NotWritten(FileProblem::Unreadable, job.Source,
                               why.empty() ? std::string(kUnreadable)
                                           : std::string(kUnreadable) + " (" + why + ")");
         }
@@ -40,23 +43,23 @@ FileOutcome PlanFile(const CliOptions& o, const FileJob& job) {
             if (header && OrientationTurnsAQuarter(header->Orientation))
                 std::swap(source->Width, source->Height);
         }
-        const JobSize size = SizeForPicture(o, source->Width, source->Height);
+        const JobSize size = SizeForPicture(settings, source->Width, source->Height);
         ScalePlan plan;
         ScaleRefusal refusal;
         try {
             refusal = SizeScale(size.Settings, size.Selection, plan);
         } catch (const EOutOfMemory& e) {
-            return withSource(NotWritten(FileStatus::Refused, job.Source,
+            return withSource(NotWritten(FileProblem::TooLarge, job.Source,
                                          std::string(kTooLarge) + " (" + e.what() + ")"),
                               *source);
         }
         switch (refusal) {
             case ScaleRefusal::ZeroValue:
             case ScaleRefusal::TargetTooSmall:
-                return withSource(NotWritten(FileStatus::Refused, job.Source, kBadSize), *source);
+                return withSource(NotWritten(FileProblem::BadSize, job.Source, kBadSize), *source);
             case ScaleRefusal::NothingToScale:
                 return withSource(
-                    NotWritten(FileStatus::Refused, job.Source,
+                    NotWritten(FileProblem::NothingToScale, job.Source,
                                "nothing to scale: the picture or the selection is one pixel "
                                "wide or high"),
                     *source);
@@ -73,7 +76,7 @@ FileOutcome PlanFile(const CliOptions& o, const FileJob& job) {
                           std::to_string(plan.FinishedHeight) + ")";
         return withSource(outcome, *source);
     } catch (const std::exception& e) {
-        return NotWritten(FileStatus::Failed, job.Output, e.what());
+        return NotWritten(FileProblem::Failed, job.Output, e.what());
     }
 }
 

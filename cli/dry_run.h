@@ -2,7 +2,7 @@
 
 // --dry-run: what a run would do with each of its jobs, told from the
 // pictures' headers without decoding them, and nothing written. The checks
-// are the run's own (job_checks.h, job_size.h), so a file the plan would
+// are the run's own (scale/jobs/job_checks.h, job_size.h), so a file the plan would
 // write is one the run writes unless its data turns out damaged or the
 // memory is short when its turn comes.
 
@@ -11,8 +11,8 @@
 
 #include "cli/cli_jobs.h"
 #include "cli/cli_options.h"
-#include "cli/job_outcome.h"
 #include "cli/run_report.h"
+#include "scale/jobs/job_outcome.h"
 
 // What the run would make of one job; Written means it would be written,
 // with the sizes it would have.

@@ -94,8 +94,8 @@ int main(int argc, char** argv) {
             else if (!reportOnStdout)
                 bar.PrintLine(stdout, outcome.Message);
         };
-        reporter.Progress = [&](double done) { bar.Show(done); };
-        status |= RunJobs(options, jobs, share, reporter);
+        reporter.Progress = [&](const RunProgress& progress) { bar.Show(progress.Done); };
+        status |= RunCliJobs(options, jobs, share, reporter);
         bar.Clear();
     }
     if (report && !report->WriteError().empty()) {

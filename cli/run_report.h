@@ -17,8 +17,8 @@
 
 #include <string>
 
-#include "cli/cli_jobs.h"
-#include "cli/job_outcome.h"
+#include "scale/jobs/file_job.h"
+#include "scale/jobs/job_outcome.h"
 
 class RunReport {
 public:

@@ -34,18 +34,15 @@ struct Refusal {
     }
 };
 
-// One attempt: the reader fills a buffer of its own, which is widened to 24
-// bits before it replaces the target, so a failure at any step leaves the
-// target as it was. Whatever the reader made is released on leaving. Only a
-// waiting account's EMemoryBusy leaves the chain: the whole load is to be
-// tried again once other work has given its memory back.
-template <typename Read>
-bool attempt(TDIB& target, Refusal& refusal, const std::string& format, Read read) {
+// Runs one step of the chain for the reader of `format`; false when it
+// failed. The first memory refusal is noted, and the reason of the reader
+// that knew the file. Only a waiting account's EMemoryBusy leaves the chain:
+// the whole load is to be tried again once other work has given its memory
+// back.
+template <typename Step>
+bool tryStep(Refusal& refusal, const std::string& format, Step step) {
     try {
-        TDIB loaded;
-        read(loaded);
-        loaded.SetPixelFormat(PixelFormat24Bit);
-        target.Assign(loaded);
+        step();
         return true;
     } catch (const EMemoryBusy&) {
         throw;
@@ -59,6 +56,19 @@ bool attempt(TDIB& target, Refusal& refusal, const std::string& format, Read rea
     } catch (...) {
         return false;
     }
+}
+
+// One attempt: the reader fills a buffer of its own, which is widened to 24
+// bits before it replaces the target, so a failure at any step leaves the
+// target as it was. Whatever the reader made is released on leaving.
+template <typename Read>
+bool attempt(TDIB& target, Refusal& refusal, const std::string& format, Read read) {
+    return tryStep(refusal, format, [&] {
+        TDIB loaded;
+        read(loaded);
+        loaded.SetPixelFormat(PixelFormat24Bit);
+        target.Assign(loaded);
+    });
 }
 
 // An EMF starts with its header record (type 1) carrying " EMF" at offset
@@ -157,18 +167,13 @@ bool LoadPictureFile(const std::string& fileName, TDIB& target, std::string* why
     if (inMemoryReadersMayTake(head, fileName)) {
         Bytes bytes;
         MemoryReservation fileMemory;
-        try {
+        // Unreadable into memory, the file still gets the BMP reader's turn below.
+        tryStep(refusal, std::string(), [&] {
             std::error_code ec;
             const auto size = std::filesystem::file_size(fileName, ec);
             if (!ec) fileMemory = ReserveMemory(static_cast<std::size_t>(size), "The file");
             bytes = std::make_shared<const std::vector<std::uint8_t>>(ReadWholeFile(fileName));
-        } catch (const EMemoryBusy&) {
-            throw;
-        } catch (const EOutOfMemory& e) {
-            refusal.memory = e.what();
-        } catch (...) {
-            // Unreadable into memory: the BMP reader below still gets its turn.
-        }
+        });
         if (bytes && loadFromBytes(bytes, fileName, target, ReaderLimits(), refusal)) return true;
     }
     // The file's bytes are gone before the BMP reader streams the pixels in

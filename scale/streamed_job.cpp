@@ -48,11 +48,11 @@ private:
     PictureRowWriter& writer_;
 };
 
-// Writes `output` through the safe save, with the writer of `type` and the
-// header facts the result buffer would carry; `run` makes the rows.
+// Writes `output` through the safe save, with the writer its name picks and
+// the header facts the result buffer would carry; `run` makes the rows.
 template <class Run>
-void writeStreamed(const std::string& output, PictureFileType type, const ScaleSettings& settings,
-                   const ScalePlan& plan, const StreamedJobContext& context, Run run) {
+void writeStreamed(const std::string& output, PictureFileType type, const ScaleSettings& settings, const ScalePlan& plan,
+                   const StreamedJobContext& context, Run run) {
     const bool topFirst = FinishedRowOrderFor(settings.Rotation) == FinishedRowOrder::TopFirst;
     const ResultStoreFacts facts =
         FactsOfResultStore(context.ResultBuffer, plan.TargetWidth, plan.TargetHeight,
@@ -86,44 +86,32 @@ bool StreamJpegJob(const std::string& source, const std::string& output,
 
 bool StreamJpegJob(const std::string& source, const std::string& output, PictureFileType outputType,
                    const RequestForSize& requestFor, StreamedJobContext& context, ScalePlan& plan) {
-    // Every refusal below is left to the whole path, which then refuses as
-    // it always has; only a busy budget is passed on, for the job to wait.
-    std::unique_ptr<JpegRowDecoder> decoder;
+    // Whatever stops the job before the decoder got through the file (not a
+    // JPEG, one refused at its header, damaged data, a request PlanScale
+    // refuses) leaves it to the whole path, which then ends as it always
+    // has. Only a busy budget is passed on, for the job to wait, and the
+    // writer's error once the file was decoded.
+    bool decoded = false;
     try {
-        decoder = std::make_unique<JpegRowDecoder>(source, ReaderLimits(),
-                                                   JpegRowDecoder::Rows::HandedOn);
-    } catch (const EMemoryBusy&) {
-        throw;
-    } catch (...) {
-        return false;  // not a JPEG, or one refused at its header: the loader chain decides
-    }
-    if (decoder->ImageDataWarnings() > 0) return false;
-    const int width = decoder->Width();
-    const int height = decoder->Height();
-    const SizedRequest request = requestFor(width, height);
-    const SelectionRect& selection = request.Selection;
-    const ScaleSettings& settings = request.Settings;
-    if (!CanStreamResult(outputType, settings.Rotation)) return false;
-    ScalePlan accepted;
-    MemoryReservation bands;
-    try {
+        JpegRowDecoder decoder(source, ReaderLimits(), JpegRowDecoder::Rows::HandedOn);
+        if (decoder.ImageDataWarnings() > 0) return false;
+        const int width = decoder.Width();
+        const int height = decoder.Height();
+        const SizedRequest request = requestFor(width, height);
+        const SelectionRect& selection = request.Selection;
+        const ScaleSettings& settings = request.Settings;
+        if (!CanStreamResult(outputType, settings.Rotation)) return false;
+        ScalePlan accepted;
         if (SizeScale(settings, selection, accepted) != ScaleRefusal::None) return false;
         CheckFileTypeCanHold(outputType, accepted.FinishedWidth, accepted.FinishedHeight,
                              context.ResultBuffer.ColorsUsed());
         // The bands in flight are held on this thread's account while the
         // decoder fills them, on its own thread or this one.
-        bands = ReserveMemory(BandedRows::BytesHeld(width, selection, context.Bands),
-                              "The picture's bands");
+        MemoryReservation bands = ReserveMemory(
+            BandedRows::BytesHeld(width, selection, context.Bands), "The picture's bands");
         bands.markTaken();
-    } catch (const EMemoryBusy&) {
-        throw;
-    } catch (...) {
-        return false;
-    }
 
-    JpegRows producer(*decoder);
-    bool decoded = false;
-    try {
+        JpegRows producer(decoder);
         writeStreamed(output, outputType, settings, accepted, context, [&](FinishedRowSink& sink) {
             BandedRows rows(producer, width, height, selection, context.Bands);
             RunScaleToRows(rows, width, height, selection, settings, accepted, context.Tables, sink,
@@ -131,14 +119,14 @@ bool StreamJpegJob(const std::string& source, const std::string& output, Picture
             rows.Finish();
             decoded = true;
         });
+        plan = accepted;
+        return true;
     } catch (const EMemoryBusy&) {
         throw;
     } catch (...) {
-        if (!decoded) return false;
-        throw;
+        if (decoded) throw;
+        return false;
     }
-    plan = accepted;
-    return true;
 }
 
 void StreamLoadedJob(const TDIB& source, const SelectionRect& selection,

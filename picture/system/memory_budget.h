@@ -16,7 +16,7 @@
 // account holds) is refused at once with EMemoryLimit, whose message names
 // the need, the ceiling and where the ceiling was set.
 //
-// Work that runs beside other work (the command-line tool's jobs, one per
+// Work that runs beside other work (the jobs of a run, scale/jobs/, one per
 // worker thread) is charged to a MemoryAccount of its own. When a need of
 // such an account does not fit while other accounts hold memory, it is
 // refused with EMemoryBusy instead: that memory will come back, so the work

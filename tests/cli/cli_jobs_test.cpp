@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "scale/jobs/job_groups.h"
 #include "tests/support/test_support.h"
 
 namespace {

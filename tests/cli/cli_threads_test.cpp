@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli_run.h"
 #include "picture/jpeg/jpeg_picture.h"
 #include "picture/system/file_io.h"
+#include "scale/jobs/spare_cores.h"
 #include "tests/support/picture_builders.h"
 #include "tests/support/test_support.h"
 

@@ -2,12 +2,13 @@
 // --no-enlarge become the settings of the window's own size computation,
 // and the sizes that computation gives are the ones asked for.
 
-#include "cli/job_size.h"
+#include "scale/jobs/job_size.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "cli/cli_run.h"
 #include "scale/scale_run.h"
 #include "tests/support/test_support.h"
 
@@ -24,7 +25,7 @@ void PrintTo(const SizeCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-CliOptions parsed(const std::string& words) {
+JobSettings parsed(const std::string& words) {
     std::vector<std::string> args;
     std::size_t start = 0;
     while (start < words.size()) {
@@ -34,7 +35,7 @@ CliOptions parsed(const std::string& words) {
         start = end + 1;
     }
     args.push_back("a.bmp");
-    return ParseCommandLine(args);
+    return JobSettingsFor(ParseCommandLine(args));
 }
 
 class FinishedSizes : public ::testing::TestWithParam<SizeCase> {};
@@ -78,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
 // The issue's own example: the same settings, so the same bytes.
 TEST(JobSize, LongEdgeIsTheLockedSquareFrame) {
     const JobSize size = SizeForPicture(parsed("--long-edge 800"), 4000, 3000);
-    const CliOptions frame = parsed("--pixels 800,800");
+    const JobSettings frame = parsed("--pixels 800,800");
     EXPECT_EQ(size.Settings.Unit, frame.Settings.Unit);
     EXPECT_TRUE(size.Settings.AspectLock);
     EXPECT_EQ(size.Settings.HorzValue, frame.Settings.HorzValue);
@@ -93,7 +94,7 @@ TEST(JobSize, NoEnlargeAtALockedFrameIsOneHundredPercent) {
 }
 
 TEST(JobSize, WithoutTheNewOptionsTheSettingsStayAsTyped) {
-    const CliOptions o = parsed("-x 640,480 --no-lock -b 3 -c 4 -r 180");
+    const JobSettings o = parsed("-x 640,480 --no-lock -b 3 -c 4 -r 180");
     const JobSize size = SizeForPicture(o, 123, 45);
     EXPECT_EQ(size.Settings.HorzValue, 640);
     EXPECT_EQ(size.Settings.VertValue, 480);

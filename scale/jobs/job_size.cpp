@@ -1,4 +1,4 @@
-#include "cli/job_size.h"
+#include "scale/jobs/job_size.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -31,30 +31,30 @@ bool wouldEnlarge(const ScaleSettings& settings, const SelectionRect& selection)
 
 }  // namespace
 
-JobSize SizeForPicture(const CliOptions& o, int width, int height) {
+JobSize SizeForPicture(const JobSettings& asked, int width, int height) {
     JobSize size;
-    size.Selection = o.Selection ? OrderAndClampSelection(*o.Selection, width, height)
-                                 : WholePicture(width, height);
+    size.Selection = asked.Selection ? OrderAndClampSelection(*asked.Selection, width, height)
+                                     : WholePicture(width, height);
     ScaleSettings& s = size.Settings;
-    s = o.Settings;
+    s = asked.Settings;
     // The selection's sides as the finished picture has them.
     const bool quarter = isQuarterTurn(s.Rotation);
     const std::int32_t finishedWidth = quarter ? size.Selection.Height() : size.Selection.Width();
     const std::int32_t finishedHeight = quarter ? size.Selection.Width() : size.Selection.Height();
 
-    if (o.Edge != EdgeRule::None) {
+    if (asked.Edge != EdgeRule::None) {
         s.Unit = ScaleUnit::Pixel;
         s.AspectLock = true;
-        if (o.Edge == EdgeRule::Long) {
-            s.HorzValue = s.VertValue = o.EdgeLength;
+        if (asked.Edge == EdgeRule::Long) {
+            s.HorzValue = s.VertValue = asked.EdgeLength;
         } else {
             const bool widthIsShorter = finishedWidth <= finishedHeight;
-            s.HorzValue = widthIsShorter ? o.EdgeLength : kUnbounded;
-            s.VertValue = widthIsShorter ? kUnbounded : o.EdgeLength;
+            s.HorzValue = widthIsShorter ? asked.EdgeLength : kUnbounded;
+            s.VertValue = widthIsShorter ? kUnbounded : asked.EdgeLength;
         }
     }
 
-    if (o.NoEnlarge && wouldEnlarge(s, size.Selection)) {
+    if (asked.NoEnlarge && wouldEnlarge(s, size.Selection)) {
         if (s.Unit == ScaleUnit::Percent) {
             s.HorzValue = std::min(s.HorzValue, 100);
             s.VertValue = std::min(s.VertValue, 100);

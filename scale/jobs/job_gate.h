@@ -1,6 +1,6 @@
 #pragma once
 
-// How skalomi-cli's jobs share the memory budget. A job whose memory is
+// How the jobs of a run share the memory budget. A job whose memory is
 // busy (other jobs hold what it needs, memory_budget.h) gives back all it
 // holds and waits here until another job finishes. When no job is running
 // any more, the first of the waiting ones goes on alone: new jobs wait until

@@ -1,10 +1,11 @@
-#include "cli/job_outcome.h"
+#include "scale/jobs/job_outcome.h"
 
 #include <algorithm>
 
 const char* const kUnreadable = "処理出来ないファイルです";
 const char* const kBadSize = "拡縮率が正しく設定されていません。";
 const char* const kTooLarge = "画像が大きすぎます。";
+const char* const kOutputLeft = "exists; left as it is";
 
 namespace {
 
@@ -14,11 +15,26 @@ std::string withLineBreaks(std::string text) {
     return text;
 }
 
+FileStatus statusOf(FileProblem problem) {
+    switch (problem) {
+        case FileProblem::None:
+            return FileStatus::Written;
+        case FileProblem::OutputExists:
+        case FileProblem::SkippedByCaller:
+            return FileStatus::Skipped;
+        case FileProblem::Failed:
+            return FileStatus::Failed;
+        default:
+            return FileStatus::Refused;
+    }
+}
+
 }  // namespace
 
-FileOutcome NotWritten(FileStatus status, const std::string& subject, const std::string& why) {
+FileOutcome NotWritten(FileProblem problem, const std::string& subject, const std::string& why) {
     FileOutcome outcome;
-    outcome.Status = status;
+    outcome.Status = statusOf(problem);
+    outcome.Problem = problem;
     outcome.Reason = withLineBreaks(why);
     outcome.Message = subject + ": " + outcome.Reason;
     return outcome;
@@ -28,6 +44,7 @@ FileOutcome WrittenOutcome(const std::string& source, const std::string& output,
                            int height) {
     FileOutcome outcome;
     outcome.Status = FileStatus::Written;
+    outcome.Problem = FileProblem::None;
     outcome.Message = source + " -> " + output + " (" + std::to_string(width) + "x" +
                       std::to_string(height) + ")";
     outcome.FinishedWidth = width;

@@ -1,8 +1,8 @@
-// The gate skalomi-cli's jobs pass when their memory is busy: a waiting
+// The gate a run's jobs pass when their memory is busy: a waiting
 // job goes on when another finishes, or alone when no one else runs, and
 // while it runs alone no new job starts.
 
-#include "cli/job_gate.h"
+#include "scale/jobs/job_gate.h"
 
 #include <gtest/gtest.h>
 

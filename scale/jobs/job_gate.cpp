@@ -1,4 +1,4 @@
-#include "cli/job_gate.h"
+#include "scale/jobs/job_gate.h"
 
 void JobGate::Enter() {
     std::unique_lock<std::mutex> lock(mutex_);
