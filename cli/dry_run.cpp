@@ -31,13 +31,11 @@ FileOutcome PlanFile(const CliOptions& o, const FileJob& job) {
     try {
         if (std::optional<FileOutcome> stopped = CheckBeforeLoading(settings, job))
             return InCommandLineWords(*stopped);
-        std::optional<PictureSize> source = ProbePictureSize(job.Source);
-        if (!source) {
-            const std::string why = UnreadableReason(job.Source);
+        std::string whyRefused;
+        std::optional<PictureSize> source = ProbePictureSize(job.Source, &whyRefused);
+        if (!source)
             return NotWritten(FileProblem::Unreadable, job.Source,
-                              why.empty() ? std::string(kUnreadable)
-                                          : std::string(kUnreadable) + " (" + why + ")");
-        }
+                              WithDetail(kUnreadable, whyRefused));
         if (o.AutoOrient) {
             const std::optional<JpegHeader> header = ReadJpegHeaderOfFile(job.Source);
             if (header && OrientationTurnsAQuarter(header->Orientation))

@@ -65,3 +65,7 @@ const char* StatusName(FileStatus status) {
     }
     return "failed";
 }
+
+std::string WithDetail(const char* text, const std::string& detail) {
+    return detail.empty() ? std::string(text) : std::string(text) + " (" + detail + ")";
+}

@@ -54,11 +54,6 @@ private:
     int height_ = 0;
 };
 
-// The program's text with what can be told of the cause after it.
-std::string withDetail(const char* text, const std::string& detail) {
-    return detail.empty() ? std::string(text) : std::string(text) + " (" + detail + ")";
-}
-
 // A folder made below the destination for the folders walked below an input.
 void makeFolderOf(const std::string& output) {
     const std::string folder = FolderOf(output);
@@ -132,7 +127,8 @@ std::optional<FileOutcome> streamJpeg(const JobSettings& asked, const FileJob& j
         return SizedRequest{size.Selection, size.Settings};
     };
     ScalePlan plan;
-    if (!StreamJpegJob(job.Source, job.Output, asked.TypeOf(job.Output), request, context, plan)) return std::nullopt;
+    if (!StreamJpegJob(job.Source, job.Output, asked.TypeOf(job.Output), request, context, plan))
+        return std::nullopt;
     report(1.0);
     return outcomes.Written(plan.FinishedWidth, plan.FinishedHeight);
 }
@@ -141,9 +137,9 @@ std::optional<FileOutcome> streamJpeg(const JobSettings& asked, const FileJob& j
 // run: the output's format must hold the result, and the memory must be
 // there (for a streamed result, its work rows only). The refusal, or
 // nothing when the run may go on with `plan`.
-std::optional<FileOutcome> planScale(const JobSize& size, PictureFileType outputType,
-                                     bool streams, const JobBuffers& w,
-                                     const JobOutcomes& outcomes, ScalePlan& plan) {
+std::optional<FileOutcome> planScale(const JobSize& size, PictureFileType outputType, bool streams,
+                                     const JobBuffers& w, const JobOutcomes& outcomes,
+                                     ScalePlan& plan) {
     switch (SizeScale(size.Settings, size.Selection, plan)) {
         case ScaleRefusal::ZeroValue:
         case ScaleRefusal::TargetTooSmall:
@@ -192,13 +188,14 @@ FileOutcome ScaleFile(const JobSettings& asked, const FileJob& job, JobBuffers& 
         std::string whyUnreadable;
         if (!LoadPictureFile(job.Source, w.Source, &whyUnreadable))
             return outcomes.Refused(FileProblem::Unreadable,
-                                    withDetail(kUnreadable, whyUnreadable));
+                                    WithDetail(kUnreadable, whyUnreadable));
         TurnUpright(w.Source, orientation);
         outcomes.SourceSize(w.Source.Width(), w.Source.Height());
         report(0.2);
         const JobSize size = SizeForPicture(asked, w.Source.Width(), w.Source.Height());
         ScalePlan plan;
-        if (std::optional<FileOutcome> refused = planScale(size, outputType, streams, w, outcomes, plan))
+        if (std::optional<FileOutcome> refused =
+                planScale(size, outputType, streams, w, outcomes, plan))
             return *refused;
 
         // The whole picture, its result written row by row where the
@@ -222,7 +219,7 @@ FileOutcome ScaleFile(const JobSettings& asked, const FileJob& job, JobBuffers& 
     catch (const EMemoryBusy&) {
         throw;
     } catch (const EOutOfMemory& e) {
-        return outcomes.Refused(FileProblem::TooLarge, withDetail(kTooLarge, e.what()));
+        return outcomes.Refused(FileProblem::TooLarge, WithDetail(kTooLarge, e.what()));
     } catch (const std::bad_alloc&) {
         return outcomes.Refused(FileProblem::TooLarge, kTooLarge);
     } catch (const std::exception& e) {
