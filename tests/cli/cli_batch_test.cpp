@@ -290,7 +290,8 @@ TEST_F(DryRun, SaysWhatTheRunWouldDoAndWritesNothing) {
     EXPECT_EQ(r.status, 1) << r.output;
     EXPECT_EQ(r.output,
               "in/good.bmp -> out/good_ks.jpg (60x40 -> 45x30)\n"
-              "in/junk.bmp: 処理出来ないファイルです\n"
+              "in/junk.bmp: 処理出来ないファイルです "
+              "(BMP: the file ends inside its file header (it has 6 bytes))\n"
               "in/old.bmp -> out/old_ks.jpg (30x30 -> 45x45)\n"
               "in/sub/wide.bmp -> out/sub/wide_ks.jpg (90x30 -> 45x15)\n"
               "in/tall.bmp: nothing to scale: the picture or the selection is one pixel wide or "
