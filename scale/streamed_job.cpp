@@ -51,8 +51,8 @@ private:
 // Writes `output` through the safe save, with the writer its name picks and
 // the header facts the result buffer would carry; `run` makes the rows.
 template <class Run>
-void writeStreamed(const std::string& output, PictureFileType type, const ScaleSettings& settings, const ScalePlan& plan,
-                   const StreamedJobContext& context, Run run) {
+void writeStreamed(const std::string& output, PictureFileType type, const ScaleSettings& settings,
+                   const ScalePlan& plan, const StreamedJobContext& context, Run run) {
     const bool topFirst = FinishedRowOrderFor(settings.Rotation) == FinishedRowOrder::TopFirst;
     const ResultStoreFacts facts =
         FactsOfResultStore(context.ResultBuffer, plan.TargetWidth, plan.TargetHeight,
