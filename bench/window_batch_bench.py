@@ -71,13 +71,13 @@ def run_cli(cli, jobs, files, out):
     os.makedirs(out)
     stats = os.path.join(out, "..", f"time-{jobs}.txt")
     start = time.monotonic()
-    subprocess.run(["/usr/bin/time", "-f", "%M", "-o", stats, cli, "-q", "-j", str(jobs),
+    subprocess.run(["/usr/bin/time", "-f", "%U %S %M", "-o", stats, cli, "-q", "-j", str(jobs),
                     "-d", out, "-t", "jpg", "-p", "50"] + files, check=True,
                    stdout=subprocess.DEVNULL)
     wall = time.monotonic() - start
     with open(stats) as f:
-        peak_kb = int(f.read().split()[-1])
-    return wall, peak_kb / 1024
+        user, system, peak_kb = f.read().split()[-3:]
+    return wall, float(user) + float(system), int(peak_kb) / 1024
 
 
 def free_display():
@@ -95,6 +95,13 @@ def wait_for(what, condition, limit=60.0, step=0.01):
             return value
         time.sleep(step)
     raise RuntimeError("waited in vain for " + what)
+
+
+def cpu_seconds(pid):
+    """User and system time of the process so far, all its threads."""
+    with open(f"/proc/{pid}/stat") as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
 def resident_mb(pid, field="VmRSS"):
@@ -233,6 +240,7 @@ class Observer(threading.Thread):
             else:
                 self.pings.append(latency)
             self._cover()
+            time.sleep(0.02)  # a window manager's pace, not a load on the machine
         self.pinger.close()
 
     def _shows_cover(self):
@@ -270,7 +278,7 @@ class Observer(threading.Thread):
         return None
 
 
-def run_window(program, files, home):
+def run_window(program, files, home, observe):
     desktop = Desktop(home)
     try:
         app = desktop.start(program, home)
@@ -300,22 +308,25 @@ def run_window(program, files, home):
         geometry = main.get_geometry()
         origin = main.translate_coords(desktop.x.screen().root, 0, 0)
         strip = (-origin.x, -origin.y + 60, min(geometry.width, 400), 40)
-        observer = Observer(desktop.display, main_id, strip)
+        observer = Observer(desktop.display, main_id, strip) if observe else None
         with open(f"/proc/{app.pid}/clear_refs", "w") as f:
             f.write("5")  # the peak resident size starts again from here
         last = os.path.basename(files[-1])[:-4] + "_ks.jpg"
-        start = time.monotonic()
+        start, cpu = time.monotonic(), cpu_seconds(app.pid)
         desktop.xdotool("key", "Return")
-        observer.start()
+        if observer:
+            observer.start()
         wait_for("the end of the run", lambda: last in desktop.title_of(main), 600, 0.005)
         wall = time.monotonic() - start
         peak = resident_mb(app.pid, "VmHWM")
-        observer.running = False
-        observer.join(10)
-        after = resident_mb(app.pid)
-        return {"wall": wall, "idle": idle, "peak": peak, "after": after,
-                "pings": observer.pings, "repaints": observer.repaints,
-                "unanswered": observer.unanswered, "unrepainted": observer.unrepainted}
+        result = {"wall": wall, "cpu": cpu_seconds(app.pid) - cpu, "idle": idle, "peak": peak}
+        if observer:
+            observer.running = False
+            observer.join(10)
+            result.update(pings=observer.pings, repaints=observer.repaints,
+                          unanswered=observer.unanswered, unrepainted=observer.unrepainted)
+        result["after"] = resident_mb(app.pid)
+        return result
     finally:
         desktop.stop()
 
@@ -352,32 +363,43 @@ def main():
             with open(f, "rb") as stream:
                 stream.read()
 
+        load = os.getloadavg()[0]
         rows = []
         for jobs in (1, cores):
-            wall, peak = run_cli(cli, jobs, files, os.path.join(work, f"cli{jobs}"))
-            rows.append((f"skalomi-cli -j {jobs}", wall, peak))
-        window = run_window(program, files, home)
-        identical = all(same_bytes(source, os.path.join(work, f"cli{j}"), outputs)
-                        for j in (1, cores))
+            wall, cpu, peak = run_cli(cli, jobs, files, os.path.join(work, f"cli{jobs}"))
+            rows.append((f"skalomi-cli -j {jobs}", wall, cpu, peak))
+        # Once alone, for its time and memory; once with another client
+        # pinging it and uncovering a strip of it all the while.
+        identical = True
+        runs = []
+        for observe in (False, True):
+            runs.append(run_window(program, files, home, observe))
+            identical = identical and all(
+                same_bytes(source, os.path.join(work, f"cli{j}"), outputs) for j in (1, cores))
+            for output in outputs:
+                os.remove(os.path.join(source, output))
+        window, watched = runs
 
         print(f"{args.files} JPEG files of {width}x{height} to 50 % JPEG, {cores} usable cores")
         print()
-        print("| run | wall s | peak RSS MB |")
-        print("|---|---:|---:|")
-        for name, wall, peak in rows:
-            print(f"| {name} | {wall:.2f} | {peak:.0f} |")
-        print(f"| window (openbox) | {window['wall']:.2f} | {window['peak']:.0f} |")
+        print("| run | wall s | CPU s | peak RSS MB |")
+        print("|---|---:|---:|---:|")
+        for name, wall, cpu, peak in rows:
+            print(f"| {name} | {wall:.2f} | {cpu:.2f} | {peak:.0f} |")
+        for name, run in (("window (openbox)", window), ("window, pinged and uncovered", watched)):
+            print(f"| {name} | {run['wall']:.2f} | {run['cpu']:.2f} | {run['peak']:.0f} |")
         print()
         print(f"window RSS: idle before {window['idle']:.0f} MB, peak during "
               f"{window['peak']:.0f} MB (+{window['peak'] - window['idle']:.0f}), after "
               f"{window['after']:.0f} MB")
-        print(f"window / cli -j {cores}: {window['wall'] / rows[-1][1]:.2f}; "
+        print(f"wall time, window / cli -j {cores}: {window['wall'] / rows[-1][1]:.2f}; "
               f"window / cli -j 1: {window['wall'] / rows[0][1]:.2f}")
-        pings, repaints = window["pings"], window["repaints"]
+        print(f"load average before the runs: {load:.1f}")
+        pings, repaints = watched["pings"], watched["repaints"]
         print(f"pings answered {len(pings)}, max {max(pings, default=0):.0f} ms, "
-              f"unanswered {window['unanswered']}")
+              f"unanswered {watched['unanswered']}")
         print(f"repaints {len(repaints)}, max {max(repaints, default=0):.0f} ms, "
-              f"not repainted {window['unrepainted']}")
+              f"not repainted {watched['unrepainted']}")
         print("outputs identical to skalomi-cli:", "yes" if identical else "NO")
     finally:
         shutil.rmtree(work, ignore_errors=True)
