@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "output/batch_destination_dialog.h"
+#include "output/progress_window.h"
 #include "picture/picture_saver.h"
 #include "shell/shell_tree_view.h"
 #include "tests/support/picture_builders.h"
@@ -63,10 +64,8 @@ const LiveCase kCases[] = {
 };
 
 // The batch run's dialogs answered with Enter, the picture chosen and the
-// test's folder as the destination; the run is under way once the last
-// question is answered.
-std::vector<DialogScript::Step> batchOfOne(const std::string& picture, const std::string& folder,
-                                           std::atomic<bool>& working) {
+// test's folder as the destination.
+std::vector<DialogScript::Step> batchOfOne(const std::string& picture, const std::string& folder) {
     return {PressEnterOnMessage(),
             ChooseFile(picture),
             {DialogScript::Kind::AnyDialog,
@@ -75,11 +74,24 @@ std::vector<DialogScript::Step> batchOfOne(const std::string& picture, const std
                      QString::fromStdString(folder));
                  xtest::Key("Return");
              }},
-            {DialogScript::Kind::MessageBox, [&working](QWidget*) {
-                 xtest::Key("Return");
-                 working = true;
-             }}};
+            PressEnterOnMessage()};
 }
+
+// Sets a flag, from the program's own thread, when a window shows: the
+// batch run is under way once its progress window is up.
+class ShownFlag : public QObject {
+public:
+    explicit ShownFlag(std::atomic<bool>& flag) : flag_(flag) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Show) flag_ = true;
+        return false;
+    }
+
+private:
+    std::atomic<bool>& flag_;
+};
 
 void PrintTo(const LiveCase& c, std::ostream* out) {
     *out << c.name;
@@ -153,7 +165,9 @@ TEST_P(LiveWindow, AnswersRepaintsAndLeavesTheFocusWhereTheUserPutIt) {
             form().SavePictureFile(QString::fromStdString(temp_.file("saved.jpg")));
             break;
         case Command::Batch: {
-            const DialogScript answers(batchOfOne(picture, temp_.path(), working));
+            const DialogScript answers(batchOfOne(picture, temp_.path()));
+            ShownFlag runStarted(working);
+            windows().Form2().installEventFilter(&runStarted);
             form().ToolButton12Click();
             EXPECT_TRUE(answers.Finished()) << answers.Failure();
             break;
