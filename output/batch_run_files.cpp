@@ -21,6 +21,7 @@
 #include "output/batch_run.h"
 #include "output/progress_window.h"
 #include "picture/picture_loader.h"
+#include "picture/picture_probe.h"
 #include "scale/jobs/job_runner.h"
 #include "scale/jobs/job_size.h"
 #include "scale/scale_run.h"
@@ -147,10 +148,21 @@ private:
         // What the save cannot handle ends the run and reaches the user
         // through the general error box, as any command's error does.
         if (outcome.Status == FileStatus::Failed) throw std::runtime_error(outcome.Reason);
-        ShowMessageFor(outcome.Problem);
+        ShowMessageFor(ProblemAsTheWindowSeesIt(index, outcome));
         LookAtEscape();
         if (index + 1 < count()) run_.ShowFileCaption(index + 2, count());
         if (running_ > 0) ShowProgress(true);
+    }
+
+    // The engine refuses a size of 0 before it reads the file; the window
+    // opens the file first, and tells of a file no reader takes as such.
+    FileProblem ProblemAsTheWindowSeesIt(int index, const FileOutcome& outcome) const {
+        if (outcome.Problem != FileProblem::BadSize || outcome.SourceWidth > 0)
+            return outcome.Problem;
+        const std::string source = jobs_[static_cast<std::size_t>(index)].Source;
+        bool readable = false;
+        RunInBackground([&] { readable = ProbePictureSize(source).has_value(); });
+        return readable ? FileProblem::BadSize : FileProblem::Unreadable;
     }
 
     // The message the window's load or scale command gives for the problem.
