@@ -105,6 +105,7 @@ public:
             try {
                 TakeLastWritten();
             } catch (...) {
+                // The error that ended the run is the one the user is told.
             }
             throw;
         }
