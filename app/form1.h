@@ -75,6 +75,8 @@ public:
     QString TitleText;
     QString OpenDialogTitle;
     std::uint8_t BatchAbort = 0;
+    // How many files a batch run works on at once; 0: as many as the cores.
+    int BatchFilesAtOnceSetting = 0;
     ResampleTables Tables;  // IndexTable, FracTable, ResampleTableLength
 
     // The other windows, created after this one (start-up sets them).
@@ -103,10 +105,13 @@ public:
         MemoryReservation Memory;
     };
     static SourceView MakeSourceView(TDIB& picture, int screenColors);
+    // The same for the scaled view's picture (reduced to 256 colours on such
+    // a screen, the picture itself left alone).
+    static SourceView MakeScaledView(const TDIB& picture, int screenColors);
     // Shows the source view's picture and selects the whole picture.
     void ShowImage1(SourceView view);
     void FormTitleSet(const QString& name, const QString& kind, int width, int height) override;
-    bool OpenPictureFile(const QString& fileName) override;  // true when the file was taken
+    bool OpenPictureFile(const QString& fileName);  // true when the file was taken
     void SavePictureFile(const QString& fileName);
 
     // --------------------------------------------------------- handlers
@@ -116,7 +121,7 @@ public:
     void ToolButton5Click();
     void ToolButton6Click();
     void ToolButton2Click();
-    bool ToolButton10Click() override;  // true when a scaled image was made
+    bool ToolButton10Click();  // true when a scaled image was made
     void ToolButton12Click();
     void ToolButton14Click();
     void ToolButton22Click();
@@ -196,10 +201,14 @@ private:
     void HoldCloseAndDrop(bool held) override { batchRunning_ = held; }
     TForm2* ProgressWindow() override { return Form2; }
     TForm4* DestinationDialog() override { return Form4; }
+    JobSettings BatchJobSettings() const override;
+    int BatchFilesAtOnce() const override { return BatchFilesAtOnceSetting; }
+    void TakeBatchPictures(const QString& sourceName, const QString& outputName,
+                           const JobPictures& pictures) override;
 
     Platform& platform_;
     TPictureOutput pictureOutput_{*this};
-    TBatchRun batchRun_{*this, pictureOutput_};
+    TBatchRun batchRun_{*this};
     QWidget* viewCanvas_ = nullptr;
     int handlerDepth_ = 0;
     // While a command works in the background (loading, scaling, saving), a

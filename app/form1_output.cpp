@@ -1,12 +1,16 @@
 // The main window's output handlers hand their work to output/, and what
 // output/ asks of the window.
 
+#include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QToolButton>
+#include <utility>
 
 #include "app/form1.h"
+#include "app/window_kit/background_work.h"
 #include "app/window_kit/image_view.h"
+#include "app/window_kit/texts.h"
 #include "app/window_kit/track_bar.h"
 
 void TForm1::ToolButton2Click() {
@@ -51,4 +55,39 @@ BatchSettings TForm1::CurrentBatchSettings() const {
     settings.ContrastStep = TrackBar1->value();
     settings.Rotation = RotationIndex();
     return settings;
+}
+
+JobSettings TForm1::BatchJobSettings() const {
+    // A file opened is selected whole, and SavePictureFile writes the format
+    // its name's extension gives: the engine's defaults.
+    JobSettings job;
+    job.Settings = CurrentScaleSettings();
+    return job;
+}
+
+void TForm1::TakeBatchPictures(const QString& sourceName, const QString& outputName,
+                               const JobPictures& pictures) {
+    // What opening, scaling and saving the file leave: the views' pictures
+    // are made off the window's thread, then shown as those commands show
+    // them.
+    const int screenColors = ScreenColors;
+    TDIB source(pictures.Source);
+    SourceView sourceView, scaledView;
+    RunInBackground([&] {
+        sourceView = MakeSourceView(source, screenColors);
+        scaledView = MakeScaledView(pictures.Result, screenColors);
+    });
+    SourceDIB = std::move(source);
+    ShowImage1(std::move(sourceView));
+    ButtonSetWhenDataIn();
+    FormTitleSet(sourceName, texts::KindSource, Image1->width(), Image1->height());
+
+    ScaledDIB = pictures.Result;
+    ToolButton6->setEnabled(true);
+    Image2->resize(ScaledDIB.Width(), ScaledDIB.Height());
+    Image2->SetPicture(scaledView.Picture, std::move(scaledView.Memory));
+    ToolButton6Click();
+    copy1->setEnabled(true);
+    FormTitleSet(outputName, texts::KindScaled, Image2->width(), Image2->height());
+    FocusView();
 }

@@ -12,7 +12,6 @@
 #include "app/form1.h"
 #include "app/window_kit/background_work.h"
 #include "app/window_kit/image_view.h"
-#include "app/window_kit/picture_conversion.h"
 #include "app/window_kit/texts.h"
 #include "output/progress_window.h"
 
@@ -141,24 +140,17 @@ bool TForm1::ToolButton10Click() {
             shown = now;
         };
         const int screenColors = ScreenColors;
-        QImage view;
-        MemoryReservation viewMemory;
+        SourceView view;
         RunInBackground(
             [&] {
                 RunScale(source, selection, settings, plan, ScaledDIB, Tables, progress);
                 resultMade = true;
-                if (screenColors == 256) {
-                    TDIB reduced(ScaledDIB);
-                    reduced.SetPixelFormat(PixelFormat8Bit);
-                    view = ImageFromDIB(reduced, &viewMemory);
-                } else {
-                    view = ImageFromDIB(ScaledDIB, &viewMemory);
-                }
+                view = MakeScaledView(ScaledDIB, screenColors);
             },
             showProgress);
 
         Image2->resize(ScaledDIB.Width(), ScaledDIB.Height());
-        Image2->SetPicture(view, std::move(viewMemory));
+        Image2->SetPicture(view.Picture, std::move(view.Memory));
         UpdateViewRange();
     } catch (...) {
         // The scaled view takes the size of what the run made, as it would

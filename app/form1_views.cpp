@@ -32,6 +32,18 @@ TForm1::SourceView TForm1::MakeSourceView(TDIB& picture, int screenColors) {
     return view;
 }
 
+TForm1::SourceView TForm1::MakeScaledView(const TDIB& picture, int screenColors) {
+    SourceView view;
+    if (screenColors == 256) {
+        TDIB reduced(picture);
+        reduced.SetPixelFormat(PixelFormat8Bit);
+        view.Picture = ImageFromDIB(reduced, &view.Memory);
+    } else {
+        view.Picture = ImageFromDIB(picture, &view.Memory);
+    }
+    return view;
+}
+
 void TForm1::ShowImage1(SourceView view) {
     Image1->SetPicture(view.Picture, std::move(view.Memory));
     UpdateViewRange();

@@ -3,7 +3,6 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QFile>
-#include <QFileInfo>
 #include <QLabel>
 #include <chrono>
 
@@ -20,12 +19,6 @@ namespace {
 // How long the closing steps wait at most for Esc to come up (see
 // WaitForEscapeRelease).
 constexpr std::chrono::seconds kEscapeReleaseLimit(10);
-
-// An output name exists when anything stands there, a dangling link too.
-bool outputExists(const QString& path) {
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
-}
 
 // Names cross into the core as the file system's bytes.
 std::string bytesOf(const QString& text) {
@@ -94,37 +87,6 @@ std::vector<TBatchRun::File> TBatchRun::PlanFiles(const QStringList& sources,
              textOf(BatchOutputName(bytesOf(destination.Folder), bytesOf(source),
                                     bytesOf(destination.Suffix), bytesOf(destination.Extension)))});
     return files;
-}
-
-void TBatchRun::RunFiles(const std::vector<File>& files) {
-    ShowRunning(true);
-    std::uint8_t& abort = host_.BatchAbortFlag();
-    abort = 0;
-    const int count = static_cast<int>(files.size());
-    OverwriteAnswer answer = OverwriteAnswer::NotAsked;
-    for (int i = 0; i < count; ++i) {
-        const File& file = files[static_cast<std::size_t>(i)];
-        ShowFileCaption(i + 1, count);
-
-        if ((answer == OverwriteAnswer::NotAsked || answer == OverwriteAnswer::No) &&
-            outputExists(file.Output))
-            answer = AskOverwrite(file.Output);
-
-        if (answer == OverwriteAnswer::NotAsked || answer == OverwriteAnswer::Yes)
-            ProcessFile(file);
-        else if (answer == OverwriteAnswer::No)
-            answer = OverwriteAnswer::NotAsked;
-
-        // Only a key held down at this moment counts.
-        if (host_.platform().IsEscapeHeld()) abort = 1;
-        if (abort != 0 || answer == OverwriteAnswer::Cancel) break;
-    }
-}
-
-void TBatchRun::ProcessFile(const File& file) {
-    // Each step has shown its own message when it fails.
-    if (host_.OpenPictureFile(file.Source) && host_.ToolButton10Click())
-        output_.SavePictureFile(file.Output);
 }
 
 // ------------------------------------------------------------ the dialogue

@@ -1,16 +1,18 @@
 #pragma once
 
 // The batch run: the current settings applied to many files, each loaded,
-// scaled and saved by the same three operations a user would run (the main
-// window's OpenPictureFile and ToolButton10Click, then SavePictureFile),
-// with the confirmations, the destination dialog, the overwrite question and
-// the Esc-hold abort around them. The main window owns one TBatchRun and
-// drives it through BatchRunHost; its ToolButton12Click is the entry point.
+// scaled and saved by the core's job engine (scale/jobs), the one the
+// command-line tool runs, with the confirmations, the destination dialog,
+// the overwrite question and the Esc-hold abort around them. The main
+// window owns one TBatchRun and drives it through BatchRunHost; its
+// ToolButton12Click is the entry point.
 //
-// The run's dialogue with the user (questions, messages, the progress
-// window's captions) is kept apart from the work on each file, which is one
-// call (ProcessFile), so that the order the user sees does not depend on how
-// a file is processed.
+// The files run on worker threads, several at once, while the window's
+// thread keeps the windows painted and answers the window manager. The
+// user still meets the questions, messages and captions in the order of a
+// run of one file after the other (batch_run_files.cpp): a file whose output
+// exists waits for every file before it to be done before it is asked
+// about, and each file's outcome is reported in its place in the order.
 
 #include <QString>
 #include <QStringList>
@@ -19,12 +21,13 @@
 #include <vector>
 
 #include "output/batch_texts.h"
+#include "scale/jobs/job_outcome.h"
+#include "scale/jobs/job_settings.h"
 
 class Platform;
 class QWidget;
 class TForm2;
 class TForm4;
-class TPictureOutput;
 struct OpenDialogSettings;
 struct SaveDialogSettings;
 
@@ -48,10 +51,16 @@ public:
     virtual void HoldCloseAndDrop(bool held) = 0;
     virtual TForm2* ProgressWindow() = 0;
     virtual TForm4* DestinationDialog() = 0;
-    // The window's load and scale commands; each is true when it succeeded
-    // and has shown its own message when not.
-    virtual bool OpenPictureFile(const QString& fileName) = 0;
-    virtual bool ToolButton10Click() = 0;
+    // The window's settings as the job engine takes them: every file is
+    // scaled as the window scales a picture it has just opened.
+    virtual JobSettings BatchJobSettings() const = 0;
+    // How many files are worked on at once; 0: as many as the cores.
+    virtual int BatchFilesAtOnce() const = 0;
+    // The last file processed becomes the window's: its picture, opened
+    // from `sourceName`, as the source image, its scaled picture shown, and
+    // the title naming `outputName`, as after opening, scaling and saving it.
+    virtual void TakeBatchPictures(const QString& sourceName, const QString& outputName,
+                                   const JobPictures& pictures) = 0;
 
 protected:
     ~BatchRunHost() = default;
@@ -59,8 +68,7 @@ protected:
 
 class TBatchRun {
 public:
-    // `output` saves each file's scaled picture.
-    TBatchRun(BatchRunHost& host, TPictureOutput& output) : host_(host), output_(output) {}
+    explicit TBatchRun(BatchRunHost& host) : host_(host) {}
 
     // One run, from the settings question to the closing steps.
     void Run();
@@ -89,15 +97,13 @@ private:
 
     // The files in order with their output names.
     static std::vector<File> PlanFiles(const QStringList& sources, const Destination& destination);
-    // The loop over the files: the caption, the overwrite question, the
-    // work, the look at Esc.
+    // The files on the job engine (batch_run_files.cpp): for each, in order,
+    // the caption, the overwrite question, the file's own message when it
+    // fails, the look at Esc; then the window takes the last file written.
+    // A file that cannot be read, or whose scale is refused, is skipped
+    // after its message: nothing is written under its output name.
+    class FileRun;
     void RunFiles(const std::vector<File>& files);
-    // The work on one file. A file that cannot be read, or whose scale is
-    // refused or abandoned, is skipped after its own message: nothing is
-    // written under its output name, since the picture shown then is not
-    // that file's.
-    void ProcessFile(const File& file);
 
     BatchRunHost& host_;
-    TPictureOutput& output_;
 };

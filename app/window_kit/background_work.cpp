@@ -3,6 +3,7 @@
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QPointer>
+#include <QThread>
 #include <QTimer>
 #include <atomic>
 #include <exception>
@@ -85,6 +86,28 @@ void RunInBackground(const std::function<void()>& work, const std::function<void
     tick.stop();
     worker.join();
     if (between) between();
+    if (failure) std::rethrow_exception(failure);
+}
+
+void RunOnInterfaceThread(const std::function<void()>& action) {
+    QCoreApplication* application = QCoreApplication::instance();
+    if (application == nullptr || QThread::currentThread() == application->thread()) {
+        action();
+        return;
+    }
+    // What the action throws must not go through Qt's event handling: it is
+    // carried back to this thread.
+    std::exception_ptr failure;
+    QMetaObject::invokeMethod(
+        application,
+        [&] {
+            try {
+                action();
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        },
+        Qt::BlockingQueuedConnection);
     if (failure) std::rethrow_exception(failure);
 }
 

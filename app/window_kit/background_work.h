@@ -27,6 +27,13 @@
 
 void RunInBackground(const std::function<void()>& work, const std::function<void()>& between = {});
 
+// From another thread (the work of RunInBackground, say): runs `action` on
+// the user-interface thread, from its event loop, and returns when it has
+// ended, rethrowing whatever it threw. The action may show dialogs. On the
+// user-interface thread itself, or without an application object, it simply
+// runs `action`.
+void RunOnInterfaceThread(const std::function<void()>& action);
+
 // Whether a RunInBackground is in progress on the user-interface thread.
 bool BackgroundWorkRunning();
 

@@ -17,6 +17,11 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
+        // The progress window's captions go into the platform's log, in
+        // their place among the messages.
+        if (event->type() == QEvent::WindowTitleChange && watched == &test_.windows().Form2())
+            test_.platform_.Log << QStringLiteral("caption ") +
+                                       test_.windows().Form2().windowTitle();
         if (event->type() != QEvent::Show) return false;
         if (watched == &test_.form4()) {
             ++test_.Form4Shows;

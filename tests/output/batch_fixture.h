@@ -37,7 +37,8 @@ protected:
     // answers queued before this call come after those two OKs.
     void RunBatch(const std::vector<std::string>& files, std::function<void(TForm4&)> destination);
 
-    // The progress window's caption and its Esc hint each time it showed.
+    // The progress window's caption and its Esc hint each time it showed;
+    // every caption it is given is logged ("caption ...") too.
     struct ProgressShowing {
         QString Caption;
         bool HintShown = false;

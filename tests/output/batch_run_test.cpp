@@ -8,7 +8,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <filesystem>
+#include <map>
 
 #include "app/window_kit/image_view.h"
 #include "app/window_kit/texts.h"
@@ -131,6 +133,8 @@ TEST_F(BatchRun, MRunsTheBatchFromTheSizeFieldToo) {
 
 TEST_F(BatchRun, EscHeldStopsAfterTheFileInProgressAndTheRunWaitsForItsRelease) {
     const std::string a = source("a.bmp"), b = source("b.bmp"), c = source("c.bmp");
+    // One file at a time, so that the file in progress is the first alone.
+    form().BatchFilesAtOnceSetting = 1;
     // Held when the first file is done, and for two more looks after that.
     platform_.EscapeStates = {true, true, true, false};
     RunBatch({a, b, c}, Choose(out_, QStringLiteral("_ks"), 0));
@@ -159,8 +163,9 @@ TEST_F(BatchRun, EscNotHeldLooksOncePerFile) {
     EXPECT_EQ(platform_.EscapePolls, 2 + 1);  // each file, then the closing wait
     EXPECT_TRUE(exists(output("a_ks.bmp")));
     EXPECT_TRUE(exists(output("b_ks.bmp")));
-    ASSERT_EQ(ProgressShowings.size(), 2u);
-    EXPECT_EQ(ProgressShowings[1].Caption, QStringLiteral("まとめて拡縮：2/2 ファイル処理中"));
+    EXPECT_EQ(platform_.Log.filter(QStringLiteral("caption ")),
+              QStringList({"caption まとめて拡縮：1/2 ファイル処理中",
+                           "caption まとめて拡縮：2/2 ファイル処理中", "caption 処理中"}));
 }
 
 struct OverwriteCase {
@@ -372,12 +377,16 @@ TEST_F(BatchRun, AnUnreadableFileInTheMiddleIsSkippedWithItsMessage) {
 }
 
 TEST_F(BatchRun, ARefusedScaleIsReportedForEachFileAndNothingIsWritten) {
-    const std::string a = source("a.bmp"), b = source("b.bmp");
+    const std::string a = source("a.bmp"), b = source("b.bmp"), bad = temp_.file("bad.bmp");
+    WriteBytes(bad, {'n', 'o'});
     form().Edit1->setText(QStringLiteral("0"));
-    RunBatch({a, b}, Choose(out_, QStringLiteral("_ks"), 0));
+    RunBatch({a, bad, b}, Choose(out_, QStringLiteral("_ks"), 0));
     EXPECT_FALSE(exists(output("a_ks.bmp")));
     EXPECT_FALSE(exists(output("b_ks.bmp")));
-    EXPECT_EQ(MessagesTitled(QStringLiteral("警告")).size(), 2u);
+    // A file no reader takes is told as such, as opening it comes first.
+    QStringList titles;
+    for (const ShownMessage& message : platform_.Messages) titles << message.Title;
+    EXPECT_EQ(titles.mid(2), QStringList({"警告", "File Open Error", "警告"}));
 }
 
 TEST_F(BatchRun, APictureTooThinToScaleIsSkippedQuietly) {
@@ -391,6 +400,7 @@ TEST_F(BatchRun, APictureTooThinToScaleIsSkippedQuietly) {
 TEST_F(BatchRun, AFailedSaveEndsTheRunThroughTheGeneralErrorAfterTheClosingSteps) {
     const std::string a = source("a.bmp"), b = source("b.bmp");
     fs::create_directory(output("a_ks.bmp"));  // no file can be written there
+    form().BatchFilesAtOnceSetting = 1;        // so b is not under way when a fails
     platform_.MessageAnswers = {MessageAnswer::Yes};
     RunBatch({a, b}, Choose(out_, QStringLiteral("_ks"), 0));
 
@@ -409,6 +419,80 @@ TEST_F(BatchRun, AFailedSaveEndsTheRunThroughTheGeneralErrorAfterTheClosingSteps
     EXPECT_GE(wait, 0);
     EXPECT_LT(wait, box);
 }
+
+// Several files at once, the user meets what a run of one file after the
+// other shows: the same captions, questions and messages in the same order,
+// the same looks at Esc, the same files written and the same window after.
+struct OrderCase {
+    const char* name;
+    std::vector<const char*> existing;  // outputs there before the run
+    const char* damaged;                // a source that is no picture, or ""
+    std::vector<MessageAnswer> answers;
+};
+
+void PrintTo(const OrderCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class OrderAtOnce : public BatchRun, public ::testing::WithParamInterface<OrderCase> {
+protected:
+    struct Seen {
+        QStringList log;
+        std::map<std::string, std::vector<std::uint8_t>> written;
+        QString title;
+    };
+
+    Seen runWith(int filesAtOnce, const std::vector<std::string>& sources) {
+        const OrderCase& c = GetParam();
+        const std::string folder = temp_.file("at" + std::to_string(filesAtOnce));
+        fs::create_directory(folder);
+        for (const char* name : c.existing) WriteBytes(folder + "/" + name, {9});
+        form().BatchFilesAtOnceSetting = filesAtOnce;
+        platform_.ClearRecords();
+        platform_.MessageAnswers.assign(c.answers.begin(), c.answers.end());
+        RunBatch(sources, Choose(folder, QStringLiteral("_ks"), 0));
+
+        Seen seen;
+        const QRegularExpression shown(QStringLiteral("^(caption|message|escape)"));
+        for (QString line : platform_.Log.filter(shown))
+            seen.log << line.replace(QString::fromStdString(folder), QStringLiteral("<out>"));
+        for (const auto& entry : fs::directory_iterator(folder))
+            seen.written[entry.path().filename().string()] = ReadBytes(entry.path().string());
+        seen.title = form().windowTitle().replace(QString::fromStdString(folder), "<out>");
+        return seen;
+    }
+};
+
+TEST_P(OrderAtOnce, ShowsWhatOneFileAfterTheOtherShows) {
+    std::vector<std::string> sources;
+    for (const char* name : {"a", "b", "c", "d", "e"}) {
+        const std::string file = std::string(name) + ".bmp";
+        if (file == GetParam().damaged) {
+            WriteBytes(temp_.file(file), {'n', 'o'});
+            sources.push_back(temp_.file(file));
+        } else {
+            sources.push_back(source(file, 20 + static_cast<int>(sources.size()) * 6, 14));
+        }
+    }
+    const Seen one = runWith(1, sources);
+    const Seen many = runWith(4, sources);
+    EXPECT_EQ(many.log, one.log);
+    EXPECT_TRUE(many.written == one.written);
+    EXPECT_EQ(many.title, one.title);
+    EXPECT_GE(one.log.filter(QStringLiteral("escape")).size(), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Batch, OrderAtOnce,
+    ::testing::Values(
+        OrderCase{"YesToAll", {"b_ks.bmp", "d_ks.bmp"}, "", {MessageAnswer::Yes}},
+        OrderCase{
+            "NoThenYes", {"b_ks.bmp", "d_ks.bmp"}, "", {MessageAnswer::No, MessageAnswer::Yes}},
+        OrderCase{"CancelAtTheThird", {"c_ks.bmp"}, "", {MessageAnswer::Cancel}},
+        OrderCase{"DamagedFileInTheMiddle", {}, "c.bmp", {}},
+        OrderCase{"DamagedFileBeforeAQuestion", {"d_ks.bmp"}, "c.bmp", {MessageAnswer::No}},
+        OrderCase{"DamagedLastFile", {}, "e.bmp", {}}),
+    NameOfParam());
 
 TEST_F(BatchRun, CancelInEachDialogLeavesTheFilesAndRestoresTheDialogs) {
     const std::string a = source("a.bmp");

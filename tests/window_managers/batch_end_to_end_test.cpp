@@ -389,6 +389,9 @@ TEST_F(X11Batch, EscHeldAtTheKeyboardStopsAfterTheFirstFileAndTheRunEndsOnlyAtIt
     // program is through with it.
     const std::vector<std::string> outputs =
         WriteSources({QSize(4000, 3000), QSize(30, 20), QSize(30, 20)});
+    // One file at a time: the first is the only one under way when the key
+    // is found down.
+    form().BatchFilesAtOnceSetting = 1;
     std::atomic<std::int64_t> releasedAt{0};
     std::thread hand;
     // The progress window shows while the first file is scaled.

@@ -1,5 +1,5 @@
 // The window alive while it works, under openbox and icewm: during a long
-// load, scale and save the main window answers the window manager's pings,
+// load, scale, save and batch run the main window answers the window manager's pings,
 // repaints an area another window uncovers, carries out no close request,
 // and leaves the keyboard with another program the user went to meanwhile;
 // afterwards the window is in the state the command leaves.
@@ -8,7 +8,10 @@
 #include <atomic>
 #include <thread>
 
+#include "output/batch_destination_dialog.h"
+#include "output/progress_window.h"
 #include "picture/picture_saver.h"
+#include "shell/shell_tree_view.h"
 #include "tests/support/picture_builders.h"
 #include "tests/window_managers/window_fixture.h"
 #include "tests/window_managers/x_keyboard.h"
@@ -40,7 +43,7 @@ const std::string& largeJpeg() {
     return path;
 }
 
-enum class Command { Load, Scale, Save };
+enum class Command { Load, Scale, Save, Batch };
 
 struct LiveCase {
     const char* name;
@@ -53,9 +56,41 @@ const LiveCase kCases[] = {
     {"OpenboxLoad", "openbox", Command::Load, "camera.jpg  元画像（9000×6700）"},
     {"OpenboxScale", "openbox", Command::Scale, "camera.jpg  拡縮画像（9000×6700）"},
     {"OpenboxSave", "openbox", Command::Save, "saved.jpg  元画像（9000×6700）"},
+    {"OpenboxBatch", "openbox", Command::Batch, "camera_ks.jpg  拡縮画像（9000×6700）"},
     {"IcewmLoad", "icewm", Command::Load, "camera.jpg  元画像（9000×6700）"},
     {"IcewmScale", "icewm", Command::Scale, "camera.jpg  拡縮画像（9000×6700）"},
     {"IcewmSave", "icewm", Command::Save, "saved.jpg  元画像（9000×6700）"},
+    {"IcewmBatch", "icewm", Command::Batch, "camera_ks.jpg  拡縮画像（9000×6700）"},
+};
+
+// The batch run's dialogs answered with Enter, the picture chosen and the
+// test's folder as the destination.
+std::vector<DialogScript::Step> batchOfOne(const std::string& picture, const std::string& folder) {
+    return {PressEnterOnMessage(),
+            ChooseFile(picture),
+            {DialogScript::Kind::AnyDialog,
+             [folder](QWidget* dialog) {
+                 static_cast<TForm4*>(dialog)->ShellTreeView1->SelectPath(
+                     QString::fromStdString(folder));
+                 xtest::Key("Return");
+             }},
+            PressEnterOnMessage()};
+}
+
+// Sets a flag, from the program's own thread, when a window shows: the
+// batch run is under way once its progress window is up.
+class ShownFlag : public QObject {
+public:
+    explicit ShownFlag(std::atomic<bool>& flag) : flag_(flag) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Show) flag_ = true;
+        return false;
+    }
+
+private:
+    std::atomic<bool>& flag_;
 };
 
 void PrintTo(const LiveCase& c, std::ostream* out) {
@@ -118,7 +153,7 @@ TEST_P(LiveWindow, AnswersRepaintsAndLeavesTheFocusWhereTheUserPutIt) {
         observed = true;
     });
 
-    working = true;
+    working = c.command != Command::Batch;
     switch (c.command) {
         case Command::Load:
             form().OpenPictureFile(QString::fromStdString(picture));
@@ -129,6 +164,14 @@ TEST_P(LiveWindow, AnswersRepaintsAndLeavesTheFocusWhereTheUserPutIt) {
         case Command::Save:
             form().SavePictureFile(QString::fromStdString(temp_.file("saved.jpg")));
             break;
+        case Command::Batch: {
+            const DialogScript answers(batchOfOne(picture, temp_.path()));
+            ShownFlag runStarted(working);
+            windows().Form2().installEventFilter(&runStarted);
+            form().ToolButton12Click();
+            EXPECT_TRUE(answers.Finished()) << answers.Failure();
+            break;
+        }
     }
     working = false;
     // The close request made during the work comes through meanwhile and is dropped.
@@ -148,8 +191,9 @@ TEST_P(LiveWindow, AnswersRepaintsAndLeavesTheFocusWhereTheUserPutIt) {
         << "the keyboard left the other program's window";
     EXPECT_EQ(form().windowTitle(),
               QStringLiteral("Skalomi Ver.4.02 ： ") + QString::fromUtf8(c.title));
-    if (c.command == Command::Save) {
-        EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(temp_.file("saved.jpg"))));
+    if (c.command == Command::Save || c.command == Command::Batch) {
+        const char* written = c.command == Command::Save ? "saved.jpg" : "camera_ks.jpg";
+        EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(temp_.file(written))));
     }
 }
 
