@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "cli/memory_limit.h"
 #include "scale/batch_naming.h"
 
 namespace {
@@ -24,6 +25,7 @@ constexpr KnownOption kOptions[] = {
     {0, "files-from", true},   {'0', "null", false},      {'n', "dry-run", false},
     {0, "report", true},       {0, "shard", true},        {'j', "jobs", true},
     {'q', "quiet", false},     {'h', "help", false},      {'v', "version", false},
+    {0, "memory-limit", true},
 };
 
 const KnownOption* findShort(char c) {
@@ -38,15 +40,19 @@ const KnownOption* findLong(const std::string& name) {
     return nullptr;
 }
 
-// A whole decimal integer with an optional sign, in 32 bits.
-int parseInt(const std::string& text, const std::string& option) {
+// A whole decimal integer with an optional sign, from `low` to `high`.
+int parseInt(const std::string& text, const std::string& option, int low = INT_MIN,
+             int high = INT_MAX) {
     if (text.empty()) throw CliUsageError("--" + option + " needs a number");
     errno = 0;
     char* end = nullptr;
     const long long value = std::strtoll(text.c_str(), &end, 10);
     const bool digitsOnly = text.find_first_not_of("+-0123456789") == std::string::npos;
-    if (!digitsOnly || *end != '\0' || errno == ERANGE || value < INT_MIN || value > INT_MAX)
+    if (!digitsOnly || *end != '\0' || end == text.c_str())
         throw CliUsageError("--" + option + ": '" + text + "' is not a whole number");
+    if (errno == ERANGE || value < low || value > high)
+        throw CliUsageError("--" + option + ": '" + text + "' is out of range " +
+                            std::to_string(low) + ".." + std::to_string(high));
     return static_cast<int>(value);
 }
 
@@ -60,14 +66,6 @@ std::vector<int> parseList(const std::string& text, const std::string& option) {
         start = comma + 1;
     }
     return values;
-}
-
-int parseInRange(const std::string& text, const std::string& option, int low, int high) {
-    const int value = parseInt(text, option);
-    if (value < low || value > high)
-        throw CliUsageError("--" + option + " must lie between " + std::to_string(low) + " and " +
-                            std::to_string(high));
-    return value;
 }
 
 // --shard K/N: 0 <= K < N.
@@ -160,9 +158,7 @@ void apply(CliOptions& o, Seen& seen, const KnownOption& option, const std::stri
         seen.noLock = true;
     } else if (name == "long-edge" || name == "short-edge") {
         if (seen.edge) throw CliUsageError("--long-edge and --short-edge exclude each other");
-        o.EdgeLength = parseInt(value, name);
-        if (o.EdgeLength < 1)
-            throw CliUsageError("--" + name + " takes a number of pixels, 1 or more");
+        o.EdgeLength = parseInt(value, name, 1);
         o.Edge = name == "long-edge" ? EdgeRule::Long : EdgeRule::Short;
         seen.edge = true;
     } else if (name == "no-enlarge") {
@@ -170,9 +166,9 @@ void apply(CliOptions& o, Seen& seen, const KnownOption& option, const std::stri
     } else if (name == "auto-orient") {
         o.AutoOrient = true;
     } else if (name == "brightness") {
-        o.Settings.BrightnessStep = parseInRange(value, name, -10, 10);
+        o.Settings.BrightnessStep = parseInt(value, name, -10, 10);
     } else if (name == "contrast") {
-        o.Settings.ContrastStep = parseInRange(value, name, 0, 20);
+        o.Settings.ContrastStep = parseInt(value, name, 0, 20);
     } else if (name == "rotate") {
         if (value == "0")
             o.Settings.Rotation = kRotate0;
@@ -228,7 +224,10 @@ void apply(CliOptions& o, Seen& seen, const KnownOption& option, const std::stri
     } else if (name == "shard") {
         parseShard(value, o);
     } else if (name == "jobs") {
-        o.Jobs = parseInRange(value, name, 1, 1024);
+        o.Jobs = parseInt(value, name, 1, 1024);
+    } else if (name == "memory-limit") {
+        ParseMemorySize(value, "--memory-limit");
+        o.MemoryLimit = value;
     } else if (name == "quiet") {
         o.Quiet = true;
     } else if (name == "help") {

@@ -9,6 +9,7 @@
 #include "picture/picture_saver.h"
 #include "picture/system/file_io.h"
 #include "picture/system/memory_budget.h"
+#include "picture/system/system_errors.h"
 #include "scale/result_store.h"
 #include "scale/streamed_run.h"
 
@@ -51,20 +52,23 @@ private:
 // Writes `output` through the safe save, with the writer its name picks and
 // the header facts the result buffer would carry; `run` makes the rows.
 template <class Run>
-void writeStreamed(const std::string& output, PictureFileType type, const ScaleSettings& settings, const ScalePlan& plan,
-                   const StreamedJobContext& context, Run run) {
+void writeStreamed(const std::string& output, PictureFileType type, const ScaleSettings& settings,
+                   const ScalePlan& plan, const StreamedJobContext& context, Run run) {
     const bool topFirst = FinishedRowOrderFor(settings.Rotation) == FinishedRowOrder::TopFirst;
     const ResultStoreFacts facts =
         FactsOfResultStore(context.ResultBuffer, plan.TargetWidth, plan.TargetHeight,
                            plan.FinishedWidth, plan.FinishedHeight);
-    WriteFileAtomically(output, [&](std::ostream& out) {
-        std::unique_ptr<PictureRowWriter> writer =
-            OpenPictureRowWriter(type, facts.Header, facts.ColorTable.data(), topFirst, out,
-                                 context.Bands.OutputRowsPerWrite);
-        WriterSink sink(*writer);
-        run(sink);
-        writer->Finish();
-    });
+    WriteFileAtomically(
+        output,
+        [&](std::ostream& out) {
+            std::unique_ptr<PictureRowWriter> writer =
+                OpenPictureRowWriter(type, facts.Header, facts.ColorTable.data(), topFirst, out,
+                                     context.Bands.OutputRowsPerWrite);
+            WriterSink sink(*writer);
+            run(sink);
+            writer->Finish();
+        },
+        context.Save);
 }
 
 }  // namespace
@@ -123,6 +127,8 @@ bool StreamJpegJob(const std::string& source, const std::string& output, Picture
         return true;
     } catch (const EMemoryBusy&) {
         throw;
+    } catch (const EFileExists&) {
+        throw;  // the whole path would find the same file there
     } catch (...) {
         if (decoded) throw;
         return false;
