@@ -8,6 +8,7 @@
 #include <fstream>
 #include <istream>
 #include <iterator>
+#include <map>
 #include <set>
 #include <utility>
 
@@ -39,53 +40,76 @@ public:
             destination_ = destination;
     }
 
-    // A name given by the user: a folder is walked, anything else taken as
-    // it stands (a missing file is refused when its turn comes).
+    // A name given by the user: a folder is walked (by Finish), anything
+    // else taken as it stands (a missing file is refused when its turn
+    // comes).
     void take(const std::string& path) {
         FolderId id;
         if (folderId(path, id)) {
             walked_.insert(id);
-            walk(path, "");
+            pending_.emplace_back(path, "");
             return;
         }
         list_.Files.push_back({path, "", false});
     }
 
-private:
-    // Walks the folders one at a time, never recursing, so depth costs no stack.
-    void walk(const std::string& top, const std::string& topSubfolder) {
-        std::vector<std::pair<std::string, std::string>> pending{{top, topSubfolder}};
-        while (!pending.empty()) {
-            const auto [folder, subfolder] = pending.back();
-            pending.pop_back();
-            std::error_code ec;
-            fs::directory_iterator it(folder, ec), end;
-            for (; !ec && it != end; it.increment(ec)) {
-                const std::string name = it->path().filename().string();
-                if (name.empty() || name[0] == '.') continue;
-                const std::string path = joined(folder, name);
-                struct stat link {
-                }, target{};
-                if (::lstat(path.c_str(), &link) != 0) continue;
-                const bool isLink = S_ISLNK(link.st_mode);
-                if (::stat(path.c_str(), &target) != 0) continue;  // a dangling link
-                if (S_ISDIR(target.st_mode)) {
-                    if (!o_.Recursive || (isLink && !o_.Follow)) continue;
-                    const FolderId id{target.st_dev, target.st_ino};
-                    if (id == destination_ || !walked_.insert(id).second) continue;
-                    pending.emplace_back(path, subfolder + name + "/");
-                } else if (S_ISREG(target.st_mode) && MayBeAPicture(path)) {
-                    list_.Files.push_back({path, subfolder, true});
-                }
+    // Walks the folders taken: first every folder reached without a link,
+    // then, with --follow, the links to folders not walked yet, in the
+    // order of their names. So a folder is mirrored under its own name
+    // whenever it can be reached without a link, with --follow or without,
+    // whatever the order in which the system lists a folder's entries.
+    void finish() {
+        for (;;) {
+            while (!pending_.empty()) {
+                const auto [folder, subfolder] = pending_.back();
+                pending_.pop_back();
+                walk(folder, subfolder);
             }
-            if (ec) list_.Problems.push_back({folder, ec.message()});
+            if (links_.empty()) return;
+            const auto first = links_.begin();
+            const auto [id, subfolder] = first->second;
+            if (walked_.insert(id).second) pending_.emplace_back(first->first, subfolder);
+            links_.erase(first);
         }
+    }
+
+private:
+    // Takes the pictures in one folder and notes the folders in it, never
+    // recursing, so depth costs no stack.
+    void walk(const std::string& folder, const std::string& subfolder) {
+        std::error_code ec;
+        fs::directory_iterator it(folder, ec), end;
+        for (; !ec && it != end; it.increment(ec)) {
+            const std::string name = it->path().filename().string();
+            if (name.empty() || name[0] == '.') continue;
+            const std::string path = joined(folder, name);
+            struct stat link {
+            }, target{};
+            if (::lstat(path.c_str(), &link) != 0) continue;
+            const bool isLink = S_ISLNK(link.st_mode);
+            if (::stat(path.c_str(), &target) != 0) continue;  // a dangling link
+            if (S_ISDIR(target.st_mode)) {
+                if (!o_.Recursive || (isLink && !o_.Follow)) continue;
+                const FolderId id{target.st_dev, target.st_ino};
+                if (id == destination_ || walked_.count(id)) continue;
+                if (isLink)
+                    links_.emplace(path, std::make_pair(id, subfolder + name + "/"));
+                else if (walked_.insert(id).second)
+                    pending_.emplace_back(path, subfolder + name + "/");
+            } else if (S_ISREG(target.st_mode) && MayBeAPicture(path)) {
+                list_.Files.push_back({path, subfolder, true});
+            }
+        }
+        if (ec) list_.Problems.push_back({folder, ec.message()});
     }
 
     const CliOptions& o_;
     InputList& list_;
     FolderId destination_{0, 0};
     std::set<FolderId> walked_;
+    std::vector<std::pair<std::string, std::string>> pending_;  // folder, subfolder
+    // Links to folders met, by their paths: the folder and its subfolder.
+    std::map<std::string, std::pair<FolderId, std::string>> links_;
 };
 
 std::string readList(const std::string& name, std::istream& standardInput) {
@@ -145,5 +169,6 @@ InputList CollectInputs(const CliOptions& o, std::istream& standardInput) {
     InputList inputs;
     Walker walker(o, inputs);
     for (const std::string& path : named) walker.take(path);
+    walker.finish();
     return inputs;
 }

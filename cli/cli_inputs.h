@@ -6,6 +6,9 @@
 // for those in the folders below it. Hidden entries (names starting with
 // ".") are passed over. Links to files are taken; links to folders are walked
 // only with --follow, and no folder is walked twice, so a loop of links ends.
+// A folder that can be reached without links is always taken under its own
+// name (so mirrored below --dest the same with --follow and without); one
+// reached only by links, under the name of the first link in name order.
 // A folder met below another is not walked when it is the destination
 // folder, which holds this job's own outputs.
 

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "cli/memory_limit.h"
 #include "scale/batch_naming.h"
 
 namespace {
@@ -24,6 +25,7 @@ constexpr KnownOption kOptions[] = {
     {0, "files-from", true},   {'0', "null", false},      {'n', "dry-run", false},
     {0, "report", true},       {0, "shard", true},        {'j', "jobs", true},
     {'q', "quiet", false},     {'h', "help", false},      {'v', "version", false},
+    {0, "memory-limit", true},
 };
 
 const KnownOption* findShort(char c) {
@@ -38,15 +40,19 @@ const KnownOption* findLong(const std::string& name) {
     return nullptr;
 }
 
-// A whole decimal integer with an optional sign, in 32 bits.
-int parseInt(const std::string& text, const std::string& option) {
+// A whole decimal integer with an optional sign, from `low` to `high`.
+int parseInt(const std::string& text, const std::string& option, int low = INT_MIN,
+             int high = INT_MAX) {
     if (text.empty()) throw CliUsageError("--" + option + " needs a number");
     errno = 0;
     char* end = nullptr;
     const long long value = std::strtoll(text.c_str(), &end, 10);
     const bool digitsOnly = text.find_first_not_of("+-0123456789") == std::string::npos;
-    if (!digitsOnly || *end != '\0' || errno == ERANGE || value < INT_MIN || value > INT_MAX)
+    if (!digitsOnly || *end != '\0' || end == text.c_str())
         throw CliUsageError("--" + option + ": '" + text + "' is not a whole number");
+    if (errno == ERANGE || value < low || value > high)
+        throw CliUsageError("--" + option + ": '" + text + "' is out of range " +
+                            std::to_string(low) + ".." + std::to_string(high));
     return static_cast<int>(value);
 }
 
@@ -60,14 +66,6 @@ std::vector<int> parseList(const std::string& text, const std::string& option) {
         start = comma + 1;
     }
     return values;
-}
-
-int parseInRange(const std::string& text, const std::string& option, int low, int high) {
-    const int value = parseInt(text, option);
-    if (value < low || value > high)
-        throw CliUsageError("--" + option + " must lie between " + std::to_string(low) + " and " +
-                            std::to_string(high));
-    return value;
 }
 
 // --shard K/N: 0 <= K < N.
@@ -160,9 +158,7 @@ void apply(CliOptions& o, Seen& seen, const KnownOption& option, const std::stri
         seen.noLock = true;
     } else if (name == "long-edge" || name == "short-edge") {
         if (seen.edge) throw CliUsageError("--long-edge and --short-edge exclude each other");
-        o.EdgeLength = parseInt(value, name);
-        if (o.EdgeLength < 1)
-            throw CliUsageError("--" + name + " takes a number of pixels, 1 or more");
+        o.EdgeLength = parseInt(value, name, 1);
         o.Edge = name == "long-edge" ? EdgeRule::Long : EdgeRule::Short;
         seen.edge = true;
     } else if (name == "no-enlarge") {
@@ -170,9 +166,9 @@ void apply(CliOptions& o, Seen& seen, const KnownOption& option, const std::stri
     } else if (name == "auto-orient") {
         o.AutoOrient = true;
     } else if (name == "brightness") {
-        o.Settings.BrightnessStep = parseInRange(value, name, -10, 10);
+        o.Settings.BrightnessStep = parseInt(value, name, -10, 10);
     } else if (name == "contrast") {
-        o.Settings.ContrastStep = parseInRange(value, name, 0, 20);
+        o.Settings.ContrastStep = parseInt(value, name, 0, 20);
     } else if (name == "rotate") {
         if (value == "0")
             o.Settings.Rotation = kRotate0;
@@ -228,7 +224,10 @@ void apply(CliOptions& o, Seen& seen, const KnownOption& option, const std::stri
     } else if (name == "shard") {
         parseShard(value, o);
     } else if (name == "jobs") {
-        o.Jobs = parseInRange(value, name, 1, 1024);
+        o.Jobs = parseInt(value, name, 1, 1024);
+    } else if (name == "memory-limit") {
+        ParseMemorySize(value, "--memory-limit");
+        o.MemoryLimit = value;
     } else if (name == "quiet") {
         o.Quiet = true;
     } else if (name == "help") {
@@ -354,8 +353,9 @@ std::string UsageText() {
            "                           base name + suffix + extension of the type\n"
            "  -t, --type T             bmp, jpg, gif or png (default jpg), also of an --output "
            "file\n"
-           "  -y, --overwrite          overwrite existing outputs (default: leave them and say "
-           "so)\n"
+           "  -y, --overwrite          replace outputs that exist when the run starts (default:\n"
+           "                           leave them and say so); an output that appears while\n"
+           "                           the run goes on is never replaced\n"
            "  -R, --recursive          walk the folders below a FOLDER too; without it only the\n"
            "                           files in the FOLDER itself are taken\n"
            "      --follow             with -R: walk links to folders as well (each folder once)\n"
@@ -365,12 +365,23 @@ std::string UsageText() {
            "  -n, --dry-run            print each input's output name, source size and finished\n"
            "                           size, and which outputs exist already; write nothing\n"
            "      --report FILE        add a line of JSON to FILE (- for standard output) as each\n"
-           "                           input ends: input, output, status (ok, skipped, refused or\n"
-           "                           failed), message, source and finished size, milliseconds\n"
+           "                           input ends: input, output, status, message, source and\n"
+           "                           finished size, milliseconds; the status is ok (written),\n"
+           "                           skipped (its output exists, or it is an output of this\n"
+           "                           run), refused (unreadable, a size refused, a clash),\n"
+           "                           failed (the system failed it) or, with --dry-run,\n"
+           "                           planned (would be written); FILE may be none of the\n"
+           "                           run's inputs and outputs, and if it exists it must be\n"
+           "                           empty or a report\n"
            "      --shard K/N          take only the inputs at positions K, K + N, K + 2N, ... of\n"
            "                           the sorted input list (K from 0): N runs with K = 0 .. N-1\n"
            "                           scale every input once\n"
-           "  -j, --jobs N             files scaled at once (default: the processors it may use)\n"
+           "  -j, --jobs N             files scaled at once (default: the processors it may use);\n"
+           "                           a file whose memory others hold waits for them\n"
+           "      --memory-limit SIZE  all the jobs together hold at most SIZE bytes (K, M, G, T:\n"
+           "                           binary units); default $SKALOMI_MEMORY_LIMIT, else 2G,\n"
+           "                           or what the machine can give when less; 0: what the\n"
+           "                           machine can give. A file that needs more is refused\n"
            "  -q, --quiet              no progress display\n"
            "  -h, --help               this text\n"
            "  -v, --version            the version of Skalomi\n"
@@ -379,10 +390,14 @@ std::string UsageText() {
            "their content, as when a file is opened); hidden files and folders, whose\n"
            "names start with \".\", are passed over. Inputs are taken in the sorted order\n"
            "of their names, each file once. Two inputs with one output name: the first\n"
-           "is written and the second left as a clash, unless --overwrite is given. An\n"
-           "output that would replace one of the run's own inputs is never written.\n"
+           "is written and the second left as a clash, with --overwrite too. An output\n"
+           "that would replace one of the run's own inputs is never written. A picture\n"
+           "found in a FOLDER whose name is another input's output is taken for that\n"
+           "output from an earlier run: it is no input, is reported as skipped, and\n"
+           "--overwrite replaces it as any output; named on the command line, it is\n"
+           "an input, and the input writing to it is refused.\n"
            "\n"
-           "Exit status: 0 when every output was written, 1 when some file was refused,\n"
-           "failed or left because its output exists, 2 for a usage error; --dry-run\n"
-           "ends with the status the run would end with.\n";
+           "Exit status: 0 when every input was written or its output existed already\n"
+           "(skipped), 1 when some input was refused, failed or clashed, 2 for a usage\n"
+           "error; --dry-run ends with the status the run would end with.\n";
 }

@@ -41,6 +41,7 @@ struct CliOptions {
     std::string Report;                  // --report: a file, "-" standard output
     int ShardIndex = 0;                  // --shard K/N: the inputs at K modulo N
     int ShardCount = 1;
+    std::optional<std::string> MemoryLimit;  // --memory-limit as given (memory_limit.h)
 };
 
 class CliUsageError : public std::runtime_error {

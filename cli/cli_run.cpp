@@ -1,5 +1,8 @@
 #include "cli/cli_run.h"
 
+#include <exception>
+
+#include "picture/system/file_io.h"
 #include "scale/batch_naming.h"
 
 JobSettings JobSettingsFor(const CliOptions& o) {
@@ -18,27 +21,51 @@ JobSettings JobSettingsFor(const CliOptions& o) {
     return settings;
 }
 
-FileOutcome InCommandLineWords(FileOutcome outcome) {
+FileOutcome InCommandLineWords(const CliOptions& options, FileOutcome outcome) {
     if (outcome.Problem == FileProblem::OutputExists) {
-        const char* const hint = " (--overwrite replaces it)";
+        const char* const hint =
+            options.Overwrite ? " (it appeared after the run started; --overwrite replaces only "
+                                "outputs there before)"
+                              : " (--overwrite replaces it)";
         outcome.Reason += hint;
         outcome.Message += hint;
     }
     return outcome;
 }
 
+bool FailsTheRun(const FileOutcome& outcome) {
+    return !outcome.Written() && outcome.Problem != FileProblem::OutputExists;
+}
+
 int RunCliJobs(const CliOptions& options, const std::vector<FileJob>& jobs,
                const std::vector<int>& share, const RunReporter& reporter) {
+    // What stands at each output now; the rest is never replaced.
+    std::vector<bool> existed(jobs.size(), false);
+    if (options.Overwrite)
+        for (int index : share) {
+            try {
+                existed[index] = InspectOutputPath(jobs[index].Output).kind != OutputKind::Absent;
+            } catch (const std::exception&) {
+                // A path that cannot be looked at fails in the job itself.
+            }
+        }
+    bool failed = false;
     RunReporter inWords = reporter;
     if (reporter.FileEnded)
         inWords.FileEnded = [&](const FileJob& job, const FileOutcome& outcome) {
-            reporter.FileEnded(job, InCommandLineWords(outcome));
+            reporter.FileEnded(job, InCommandLineWords(options, outcome));
         };
-    if (reporter.FileDone)
-        inWords.FileDone = [&](int index, const FileJob& job, const FileOutcome& outcome) {
-            reporter.FileDone(index, job, InCommandLineWords(outcome));
-        };
+    inWords.FileDone = [&](int index, const FileJob& job, const FileOutcome& outcome) {
+        failed = failed || FailsTheRun(outcome);
+        if (reporter.FileDone) reporter.FileDone(index, job, InCommandLineWords(options, outcome));
+    };
+    inWords.BeforeStart = [&](int index, const FileJob&, bool) {
+        return existed[index] ? FileStart::Replace : FileStart::Start;
+    };
+    JobSettings settings = JobSettingsFor(options);
+    settings.Overwrite = false;
     RunOptions run;
     run.Workers = options.Jobs;
-    return RunJobs(JobSettingsFor(options), jobs, share, run, inWords).AllWritten ? 0 : 1;
+    RunJobs(settings, jobs, share, run, inWords);
+    return failed ? 1 : 0;
 }

@@ -16,11 +16,18 @@
 JobSettings JobSettingsFor(const CliOptions& options);
 
 // The outcome as the command line tells it: an output left as it was
-// names the option that would replace it.
-FileOutcome InCommandLineWords(FileOutcome outcome);
+// names the option that would replace it, or says why it did not.
+FileOutcome InCommandLineWords(const CliOptions& options, FileOutcome outcome);
+
+// Whether the outcome makes the run end with status 1: anything but an
+// output written or one that was there already.
+bool FailsTheRun(const FileOutcome& outcome);
 
 // Runs the jobs at the positions `share` with --jobs workers at once,
 // reporting outcomes in the command line's words; returns the exit status
-// (0 when every output was written, 1 otherwise).
+// (0 when no outcome fails the run, 1 otherwise). With --overwrite only the
+// outputs that are there when the run starts are replaced: a file that
+// appears at an output's name meanwhile, made by another program or run,
+// stays.
 int RunCliJobs(const CliOptions& options, const std::vector<FileJob>& jobs,
                const std::vector<int>& share, const RunReporter& reporter);

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "cli/cli_run.h"
+#include "cli/shown_names.h"
 #include "picture/dib.h"
 #include "picture/errors.h"
 #include "picture/jpeg/jpeg_header.h"
@@ -30,7 +31,7 @@ FileOutcome PlanFile(const CliOptions& o, const FileJob& job) {
     const JobSettings settings = JobSettingsFor(o);
     try {
         if (std::optional<FileOutcome> stopped = CheckBeforeLoading(settings, job))
-            return InCommandLineWords(*stopped);
+            return InCommandLineWords(o, *stopped);
         std::string whyRefused;
         std::optional<PictureSize> source = ProbePictureSize(job.Source, &whyRefused);
         if (!source)
@@ -83,8 +84,11 @@ int DryRun(const CliOptions& o, const std::vector<FileJob>& jobs, const std::vec
     int status = 0;
     for (int index : share) {
         const FileOutcome outcome = PlanFile(o, jobs[index]);
-        if (!outcome.Written()) status = 1;
-        if (out) std::fprintf(out, "%s\n", outcome.Message.c_str());
+        if (FailsTheRun(outcome)) status = 1;
+        if (out)
+            std::fprintf(
+                out, "%s\n",
+                WithNamesShown(outcome.Message, {jobs[index].Source, jobs[index].Output}).c_str());
         if (report) report->Add(jobs[index], outcome, true);
     }
     return status;

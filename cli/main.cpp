@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -13,8 +14,11 @@
 #include "cli/cli_options.h"
 #include "cli/cli_run.h"
 #include "cli/dry_run.h"
+#include "cli/memory_limit.h"
 #include "cli/progress_bar.h"
 #include "cli/run_report.h"
+#include "cli/shown_names.h"
+#include "picture/system/memory_budget.h"
 #include "skalomi_build.h"
 
 namespace {
@@ -27,12 +31,24 @@ int usageError(const std::string& what) {
     return 2;
 }
 
+// Every file the run reads or writes, which no report may take.
+std::vector<std::string> runFiles(const RunPlan& plan) {
+    std::vector<std::string> files;
+    for (const FileJob& job : plan.Jobs) {
+        files.push_back(job.Source);
+        files.push_back(job.Output);
+    }
+    for (const FoundOutput& found : plan.FoundOutputs) files.push_back(found.Path);
+    return files;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     CliOptions options;
     InputList inputs;
+    RunPlan plan;
     std::unique_ptr<RunReport> report;
     try {
         options = ParseCommandLine(args);
@@ -44,6 +60,9 @@ int main(int argc, char** argv) {
             std::puts(SKALOMI_VERSION_TEXT);
             return 0;
         }
+        const MemoryLimitChoice limit =
+            ChooseMemoryLimit(options.MemoryLimit, std::getenv(kMemoryLimitVariable));
+        SetMemoryLimit(limit.Bytes, limit.SetBy);
         inputs = CollectInputs(options, std::cin);
         if (!options.Output.empty() && inputs.Files.size() + inputs.Problems.size() != 1)
             throw CliUsageError("--output takes a single input file");
@@ -57,22 +76,36 @@ int main(int argc, char** argv) {
                              destination == DestinationFolder::Made
                                  ? "skalomi-cli: made the folder %s\n"
                                  : "skalomi-cli: the folder %s does not exist; a run makes it\n",
-                             options.Destination.c_str());
+                             EscapeControls(options.Destination).c_str());
         }
-        if (!options.Report.empty()) report = std::make_unique<RunReport>(options.Report);
+        plan = PlanRun(options, inputs.Files);
+        if (!options.Report.empty()) {
+            CheckReportTarget(options.Report, runFiles(plan));
+            report = std::make_unique<RunReport>(options.Report);
+        }
     } catch (const CliUsageError& e) {
         return usageError(e.what());
     }
 
-    const std::vector<FileJob> jobs = PlanJobs(options, inputs.Files);
+    const std::vector<FileJob>& jobs = plan.Jobs;
     const std::vector<int> share = ShareOfJobs(options, jobs);
     // A folder that could not be read fails the run, in whichever share.
     int status = 0;
     for (const InputProblem& problem : inputs.Problems) {
-        std::fprintf(stderr, "skalomi-cli: %s: %s\n", problem.Path.c_str(), problem.Reason.c_str());
+        std::fprintf(stderr, "skalomi-cli: %s: %s\n", EscapeControls(problem.Path).c_str(),
+                     problem.Reason.c_str());
         status = 1;
     }
-    if (jobs.empty() && inputs.Problems.empty() && !options.Quiet)
+    // Outputs of this run found among the inputs are said once, by the
+    // share that runs their writer.
+    for (const FoundOutput& found : plan.FoundOutputs) {
+        if (!InShare(options, found.Position)) continue;
+        const FileOutcome outcome = FoundOutputOutcome(found);
+        std::fprintf(stderr, "skalomi-cli: %s\n",
+                     WithNamesShown(outcome.Message, {found.Path, found.Writer}).c_str());
+        if (report) report->Add(FileJob{found.Path, "", "", -1}, outcome);
+    }
+    if (jobs.empty() && inputs.Problems.empty() && plan.FoundOutputs.empty() && !options.Quiet)
         std::fprintf(stderr, "skalomi-cli: no pictures to scale\n");
     // With the report on standard output, that is all it carries.
     const bool reportOnStdout = options.Report == "-";
@@ -87,12 +120,13 @@ int main(int argc, char** argv) {
             reporter.FileEnded = [&](const FileJob& job, const FileOutcome& outcome) {
                 report->Add(job, outcome);
             };
-        reporter.FileDone = [&](int, const FileJob&, const FileOutcome& outcome) {
+        reporter.FileDone = [&](int, const FileJob& job, const FileOutcome& outcome) {
             bar.FileFinished();
+            const std::string message = WithNamesShown(outcome.Message, {job.Source, job.Output});
             if (!outcome.Written())
-                bar.PrintLine(stderr, "skalomi-cli: " + outcome.Message);
+                bar.PrintLine(stderr, "skalomi-cli: " + message);
             else if (!reportOnStdout)
-                bar.PrintLine(stdout, outcome.Message);
+                bar.PrintLine(stdout, message);
         };
         reporter.Progress = [&](const RunProgress& progress) { bar.Show(progress.Done); };
         status |= RunCliJobs(options, jobs, share, reporter);

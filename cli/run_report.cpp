@@ -1,13 +1,16 @@
 #include "cli/run_report.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "cli/cli_options.h"
+#include "scale/jobs/same_file.h"
 
 namespace {
 
@@ -50,7 +53,40 @@ std::string size(int width, int height) {
     return "{\"width\":" + std::to_string(width) + ",\"height\":" + std::to_string(height) + "}";
 }
 
+// Whether the file at `fd`, `size` bytes long, reads as lines of JSON
+// objects: its first line (as far as the first 64 KiB hold it) opens and
+// closes an object, and it ends with a line break.
+bool holdsJsonLines(int fd, off_t size) {
+    if (size == 0) return true;
+    std::string head(static_cast<std::size_t>(std::min<off_t>(size, 64 * 1024)), '\0');
+    char last = 0;
+    if (::pread(fd, head.data(), head.size(), 0) != static_cast<ssize_t>(head.size()) ||
+        ::pread(fd, &last, 1, size - 1) != 1)
+        return false;
+    const std::size_t lineEnd = head.find('\n');
+    if (head[0] != '{' || last != '\n') return false;
+    return lineEnd == std::string::npos || (lineEnd > 0 && head[lineEnd - 1] == '}');
+}
+
 }  // namespace
+
+void CheckReportTarget(const std::string& target, const std::vector<std::string>& runFiles) {
+    if (target == "-") return;
+    const std::string key = FileKey(target);
+    for (const std::string& file : runFiles)
+        if (FileKey(file) == key)
+            throw CliUsageError("--report " + target + " is a file of this run (" + file +
+                                "); a report goes elsewhere");
+    const int fd = ::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return;  // missing: made when opened; unreadable: opening tells
+    struct stat info {};
+    const bool isReport =
+        ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || holdsJsonLines(fd, info.st_size);
+    ::close(fd);
+    if (!isReport)
+        throw CliUsageError("--report " + target +
+                            " holds something else than a report (lines of JSON); left as it is");
+}
 
 std::string JsonString(const std::string& s) {
     std::string out = "\"";

@@ -16,6 +16,7 @@
 // \udc80 to \udcff, as Python's "surrogateescape" does, so no name is lost.
 
 #include <string>
+#include <vector>
 
 #include "scale/jobs/file_job.h"
 #include "scale/jobs/job_outcome.h"
@@ -42,6 +43,13 @@ private:
     std::string target_;
     std::string writeError_;
 };
+
+// Throws CliUsageError, in one line, when `target` may not take a report:
+// it names one of `runFiles` (the run's inputs and outputs), which a
+// report would change or a picture would replace, or an existing file that
+// holds something else than a report (neither empty nor lines of JSON).
+// "-" and what is not a regular file (a FIFO, a terminal) always may.
+void CheckReportTarget(const std::string& target, const std::vector<std::string>& runFiles);
 
 // The JSON line of a job, with its newline.
 std::string ReportLine(const FileJob& job, const FileOutcome& outcome, bool planned = false);

@@ -9,6 +9,7 @@
 #include "picture/picture_saver.h"
 #include "picture/system/file_io.h"
 #include "picture/system/memory_budget.h"
+#include "picture/system/system_errors.h"
 #include "scale/result_store.h"
 #include "scale/streamed_run.h"
 
@@ -57,14 +58,17 @@ void writeStreamed(const std::string& output, PictureFileType type, const ScaleS
     const ResultStoreFacts facts =
         FactsOfResultStore(context.ResultBuffer, plan.TargetWidth, plan.TargetHeight,
                            plan.FinishedWidth, plan.FinishedHeight);
-    WriteFileAtomically(output, [&](std::ostream& out) {
-        std::unique_ptr<PictureRowWriter> writer =
-            OpenPictureRowWriter(type, facts.Header, facts.ColorTable.data(), topFirst, out,
-                                 context.Bands.OutputRowsPerWrite);
-        WriterSink sink(*writer);
-        run(sink);
-        writer->Finish();
-    });
+    WriteFileAtomically(
+        output,
+        [&](std::ostream& out) {
+            std::unique_ptr<PictureRowWriter> writer =
+                OpenPictureRowWriter(type, facts.Header, facts.ColorTable.data(), topFirst, out,
+                                     context.Bands.OutputRowsPerWrite);
+            WriterSink sink(*writer);
+            run(sink);
+            writer->Finish();
+        },
+        context.Save);
 }
 
 }  // namespace
@@ -123,6 +127,8 @@ bool StreamJpegJob(const std::string& source, const std::string& output, Picture
         return true;
     } catch (const EMemoryBusy&) {
         throw;
+    } catch (const EFileExists&) {
+        throw;  // the whole path would find the same file there
     } catch (...) {
         if (decoded) throw;
         return false;

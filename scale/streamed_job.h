@@ -14,6 +14,7 @@
 
 #include "picture/dib.h"
 #include "picture/picture_saver.h"
+#include "picture/system/save_mode.h"
 #include "scale/band_pipeline.h"
 #include "scale/scale_run.h"
 
@@ -31,6 +32,7 @@ struct StreamedJobContext {
                                // only its header facts are read
     BandSettings Bands;
     ScaleProgress Progress;
+    SaveMode Save = SaveMode::Replace;  // whether the output may take the place of a file
 };
 
 // What to scale in a picture of this size, and how: the settings may
@@ -47,8 +49,9 @@ using RequestForSize = std::function<SizedRequest(int width, int height)>;
 // refuses the request (or finds it too large), or something failed before
 // the decoder got through the file. The caller then runs the whole path, which ends as it always
 // has. When the decoder got through and the writing failed, the writer's error is thrown, as the
-// whole path's save would throw it, an existing output left as it was. On success `plan` holds the
-// run's plan.
+// whole path's save would throw it, an existing output left as it was; EFileExists, from a save
+// that may not replace (StreamedJobContext::Save), is thrown whenever it comes. On success `plan`
+// holds the run's plan.
 bool StreamJpegJob(const std::string& source, const std::string& output,
                    const RequestForSize& requestFor, StreamedJobContext& context, ScalePlan& plan);
 // The same, writing `output` as a file of `outputType` whatever its name.

@@ -15,6 +15,7 @@
 #include "picture/picture_saver.h"
 #include "picture/system/file_io.h"
 #include "picture/system/memory_budget.h"
+#include "picture/system/system_errors.h"
 #include "scale/batch_naming.h"
 #include "scale/jobs/job_checks.h"
 #include "scale/jobs/job_size.h"
@@ -37,6 +38,9 @@ public:
     }
     FileOutcome Refused(FileProblem problem, const std::string& why) const {
         return sized(NotWritten(problem, job_.Source, why));
+    }
+    FileOutcome OutputLeft() const {
+        return sized(NotWritten(FileProblem::OutputExists, job_.Output, kOutputLeft));
     }
     FileOutcome Failed(const std::string& why) const {
         return sized(NotWritten(FileProblem::Failed, job_.Output, why));
@@ -106,6 +110,12 @@ int orientationToApply(const JobSettings& asked, const std::string& source) {
     return header ? header->Orientation : 1;
 }
 
+// Without Overwrite no file is ever replaced, not even one that appears at
+// the output's name after the checks before loading.
+SaveMode saveModeFor(const JobSettings& asked) {
+    return asked.Overwrite ? SaveMode::Replace : SaveMode::NeverReplace;
+}
+
 // Whether TurnUpright changes a picture stored with this orientation.
 bool turnsPicture(int orientation) {
     return orientation > 1 && orientation <= 8;
@@ -120,7 +130,8 @@ std::optional<FileOutcome> streamJpeg(const JobSettings& asked, const FileJob& j
     const BorrowedCore core(w.Spare);
     BandSettings bands;
     bands.OwnThread = core.held();
-    StreamedJobContext context{w.Tables, w.Result, bands, shareOfProgress(report, 0.0, 1.0)};
+    StreamedJobContext context{w.Tables, w.Result, bands, shareOfProgress(report, 0.0, 1.0),
+                               saveModeFor(asked)};
     const auto request = [&](int width, int height) {
         outcomes.SourceSize(width, height);
         const JobSize size = SizeForPicture(asked, width, height);
@@ -201,14 +212,15 @@ FileOutcome ScaleFile(const JobSettings& asked, const FileJob& job, JobBuffers& 
         // The whole picture, its result written row by row where the
         // output's writer takes rows, else held whole and saved.
         if (streams) {
-            StreamedJobContext context{w.Tables, w.Result, {}, shareOfProgress(report, 0.2, 1.0)};
+            StreamedJobContext context{
+                w.Tables, w.Result, {}, shareOfProgress(report, 0.2, 1.0), saveModeFor(asked)};
             StreamLoadedJob(w.Source, size.Selection, size.Settings, plan, job.Output, outputType,
                             context);
         } else {
             RunScale(w.Source, size.Selection, size.Settings, plan, w.Result, w.Tables,
                      shareOfProgress(report, 0.2, 0.8));
             report(0.8);
-            SavePictureToFile(w.Result, job.Output, outputType);
+            SavePictureToFile(w.Result, job.Output, outputType, saveModeFor(asked));
         }
         report(1.0);
         return outcomes.Written(plan.FinishedWidth, plan.FinishedHeight);
@@ -218,6 +230,9 @@ FileOutcome ScaleFile(const JobSettings& asked, const FileJob& job, JobBuffers& 
     // to wait for.
     catch (const EMemoryBusy&) {
         throw;
+    } catch (const EFileExists&) {
+        // Another program, or another run, made the output meanwhile.
+        return outcomes.OutputLeft();
     } catch (const EOutOfMemory& e) {
         return outcomes.Refused(FileProblem::TooLarge, WithDetail(kTooLarge, e.what()));
     } catch (const std::bad_alloc&) {

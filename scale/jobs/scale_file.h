@@ -32,11 +32,12 @@ struct JobBuffers {
 };
 
 // Runs the job of `job` with `settings`, making the output's folder when it
-// is missing. `progress` receives the file's share done, 0 to 1. Every
-// failure ends in the outcome (memory that cannot be had refuses the
-// picture as too large; an error of the system fails the file), except
-// EMemoryBusy, thrown when the thread's memory account waits for others
-// (memory_budget.h) and the file's memory is busy: `buffers` is then to be
-// given back and the job tried again later.
+// is missing. Without settings.Overwrite the output is saved so that it
+// never replaces a file: one that appears at its name while the job runs
+// stays, and the outcome says the output exists. `progress` receives the file's share done, 0 to 1.
+// Every failure ends in the outcome (memory that cannot be had refuses the picture as too large; an
+// error of the system fails the file), except EMemoryBusy, thrown when the thread's memory account
+// waits for others (memory_budget.h) and the file's memory is busy: `buffers` is then to be given
+// back and the job tried again later.
 FileOutcome ScaleFile(const JobSettings& settings, const FileJob& job, JobBuffers& buffers,
                       const std::function<void(double)>& progress = {});

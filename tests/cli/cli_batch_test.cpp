@@ -103,10 +103,13 @@ TEST_F(Folders, WithoutRecursiveOnlyTheFolderItself) {
     EXPECT_EQ(namesOf(filesBelow(dir.file("out"))), (std::vector<std::string>{"a_ks.bmp"}));
 }
 
-TEST_F(Folders, WithOverwriteTheLaterOfAClashIsWrittenLast) {
+TEST_F(Folders, WithOverwriteAClashIsStillAClashAndTheFirstStays) {
     const CommandResult r = RunCli(dir, "-q -y -R -t bmp -d out in/x");
-    EXPECT_EQ(r.status, 0) << r.output;
-    EXPECT_EQ(ReadBytes(dir.file("out/y/c_ks.bmp")), alone("in/x/y/c.gif", ""));
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_EQ(linesWith(r.output, "in/x/y/c.gif: clash: in/x/y/c.bmp is written to out/y/c_ks.bmp"),
+              1)
+        << r.output;
+    EXPECT_EQ(ReadBytes(dir.file("out/y/c_ks.bmp")), alone("in/x/y/c.bmp", ""));
 }
 
 TEST_F(Folders, TheSameNameFromTwoFoldersIntoOneIsAClash) {
@@ -256,9 +259,9 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{"ShardNotANumber", "--shard one/4",
                                 "--shard takes K/N, a share K from 0 to N - 1 of N (such as 0/4)"},
                       UsageCase{"LongEdgeZero", "--long-edge 0",
-                                "--long-edge takes a number of pixels, 1 or more"},
+                                "--long-edge: '0' is out of range 1..2147483647"},
                       UsageCase{"ShortEdgeZero", "--short-edge=0",
-                                "--short-edge takes a number of pixels, 1 or more"},
+                                "--short-edge: '0' is out of range 1..2147483647"},
                       UsageCase{"MissingList", "--files-from nothing.txt",
                                 "--files-from nothing.txt: No such file or directory"},
                       UsageCase{"ReportInAMissingFolder", "--report no/such/report.jsonl",
@@ -415,12 +418,12 @@ TEST(CliReport, EveryStatusInLinesAPythonReads) {
 TEST(CliReport, LinesAreAddedToWhatTheFileHolds) {
     TempDir dir;
     WriteTestPicture(dir.file("a.bmp"), 10, 10, 1);
-    WriteBytes(dir.file("r.jsonl"), {'o', 'l', 'd', '\n'});
+    WriteBytes(dir.file("r.jsonl"), {'{', '}', '\n'});
     ASSERT_EQ(RunCli(dir, "-q --report r.jsonl a.bmp").status, 0);
-    ASSERT_EQ(RunCli(dir, "-q --report r.jsonl a.bmp").status, 1);
+    ASSERT_EQ(RunCli(dir, "-q --report r.jsonl a.bmp").status, 0);  // the output exists
     const Bytes bytes = ReadBytes(dir.file("r.jsonl"));
     const std::string text(bytes.begin(), bytes.end());
-    EXPECT_EQ(text.substr(0, 4), "old\n");
+    EXPECT_EQ(text.substr(0, 3), "{}\n");
     EXPECT_EQ(linesWith(text, "\"status\":\"ok\""), 1);
     EXPECT_EQ(linesWith(text, "\"status\":\"skipped\""), 1);
 }

@@ -71,15 +71,15 @@ TEST(CliEndToEnd, SameFilesWhateverTheNumberOfJobs) {
         writePicture(many.file(name), 30 + 9 * i, 20 + 5 * i, i);
         files += name + " ";
     }
-    // Two sources meeting one output name: the later one overwrites.
+    // Two sources meeting one output name: the later one is a clash.
     for (const TempDir* d : {&one, &many}) {
         writePicture(d->file("p0.gif"), 44, 33, 99);
         writePicture(d->file("p3.png"), 23, 61, 98);
     }
     files += "p0.gif p3.png";
     const std::string args = "-q -y -t bmp -x 40,30 --no-lock -r 180 ";
-    ASSERT_EQ(cli(one, "-j 1 " + args + files).status, 0);
-    ASSERT_EQ(cli(many, "-j 4 " + args + files).status, 0);
+    ASSERT_EQ(cli(one, "-j 1 " + args + files).status, 1);
+    ASSERT_EQ(cli(many, "-j 4 " + args + files).status, 1);
     for (int i = 0; i < 7; ++i) {
         const std::string out = "p" + std::to_string(i) + "_ks.bmp";
         EXPECT_EQ(ReadBytes(one.file(out)), ReadBytes(many.file(out))) << out;
@@ -91,7 +91,7 @@ TEST(CliEndToEnd, SameFilesWhateverTheNumberOfJobs) {
     s.VertValue = 30;
     s.Rotation = kRotate180;
     EXPECT_EQ(ReadBytes(many.file("p0_ks.bmp")),
-              expectedBytes(many.file("p0.gif"), s, many.file("e.bmp")));
+              expectedBytes(many.file("p0.bmp"), s, many.file("e.bmp")));
 }
 
 struct Outcome {
@@ -148,7 +148,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "junk.bmp: 処理出来ないファイルです",
                 {"good_ks.bmp"},
                 {"junk_ks.bmp"}},
-        Outcome{"ExistingOutputLeft", "-q -t bmp old.bmp", 1, "old_ks.bmp: exists", {}, {}},
+        Outcome{"ExistingOutputLeft", "-q -t bmp old.bmp", 0, "old_ks.bmp: exists", {}, {}},
         Outcome{"OverwriteReplaces", "-q -y -t bmp old.bmp", 0, "old_ks.bmp (30x30)", {}, {}},
         Outcome{"ZeroValue",
                 "-q -t bmp -p 0 good.bmp",

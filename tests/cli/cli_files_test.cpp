@@ -64,7 +64,8 @@ constexpr const char* kAsNobody = "setpriv --reuid=65534 --regid=65534 --clear-g
 TEST(CliFiles, ABmpLargerThanItsSizeFieldIsRefusedBeforeAnythingIsMade) {
     TempDir dir;
     writeSmallPicture(dir.file("two.bmp"));
-    const std::string limit = UnderAddressSanitizer() ? "" : "ulimit -v 1048576;";
+    const std::string limit =
+        UnderAddressSanitizer() || UnderThreadSanitizer() ? "" : "ulimit -v 1048576;";
     const CommandResult r = RunCli(dir, "-q -t bmp -x 37900,37900 --no-lock two.bmp", limit);
     EXPECT_EQ(r.status, 1) << r.output;
     EXPECT_TRUE(Contains(r.output, "two_ks.bmp: BMP cannot hold a picture of 37900 x 37900 pixels"))
@@ -161,7 +162,7 @@ TEST(CliFiles, ADanglingLinkCountsAsAnExistingOutput) {
     writeSmallPicture(dir.file("a.bmp"));
     fs::create_symlink("made.png", dir.file("out.png"));
     CommandResult r = RunCli(dir, "-q -o out.png a.bmp");
-    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_EQ(r.status, 0) << r.output;
     EXPECT_TRUE(Contains(r.output, "out.png: exists; left as it is")) << r.output;
     EXPECT_EQ(EntriesOf(dir.path()), (std::vector<std::string>{"a.bmp", "out.png"}));
     // With --overwrite the file the link names is made, and the link stays.

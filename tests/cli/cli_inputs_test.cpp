@@ -79,6 +79,24 @@ TEST_F(Tree, FollowWalksLinkedFoldersOnceEach) {
                                                   "in/sub/deep/d.bmp [sub/deep/]"}));
 }
 
+// A folder reached both itself and by a link is taken under its own name,
+// whether the link's name sorts before it or after it.
+TEST_F(Tree, FollowTakesAFolderUnderItsOwnNameWhenItHasOne) {
+    CliOptions o;
+    o.Recursive = true;
+    o.Follow = true;
+    o.Files = {dir.file("in/sub")};
+    for (const char* link : {"in/sub/0-to-deep", "in/sub/zz-to-deep"}) {
+        fs::create_directory_symlink("deep", dir.file(link));
+        EXPECT_EQ(found(o),
+                  (std::vector<std::string>{
+                      "in/sub/b.bmp []", "in/sub/deep/d.bmp [deep/]", "in/sub/up/a.bmp [up/]",
+                      "in/sub/up/linked/e.bmp [up/linked/]", "in/sub/up/picture-link [up/]"}))
+            << link;
+        fs::remove(dir.file(link));
+    }
+}
+
 TEST_F(Tree, TheDestinationBelowAnInputIsNotWalked) {
     CliOptions o;
     o.Recursive = true;

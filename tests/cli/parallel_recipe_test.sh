@@ -81,7 +81,7 @@ expect_equal "statuses" "$(cat "$small"/report-*.jsonl | grep -o '"status":"[a-z
 # again writes that one and leaves the others as they are.
 touch -d '2001-01-01' "$small/2024/large_ks.jpg"
 rm "$small/2023/spring/p13_ks.jpg"
-bash -c "$recipe" >/dev/null 2>&1  # shards that found their outputs end with status 1
+bash -c "$recipe" >/dev/null 2>&1 || fail "the rerun failed, though its outputs only existed"
 cmp -s "$small/2023/spring/p13_ks.jpg" "$scratch/one/2023/spring/p13_ks.jpg" ||
     fail "the lost output was not written again"
 expect_equal "a done output untouched" "$(date -r "$small/2024/large_ks.jpg" +%Y)" 2001
@@ -106,5 +106,13 @@ done
 diff -r --exclude='report-*.jsonl' "$scratch/k8s/small" "$scratch/one" >/dev/null ||
     fail "the Job wrote other files than one run"
 expect_equal "the Job's report lines" "$(cat "$scratch"/k8s/small/report-*.jsonl | wc -l)" "$inputs"
+# Run again, the pods succeed on the outputs they find; a damaged input
+# fails the one pod whose share it is in.
+printf '\xff\xd8\xff\xe0damaged' >"$scratch/k8s/original/2024/damaged.jpg"
+failed=0
+for ((index = 0; index < completions; index++)); do
+    JOB_COMPLETION_INDEX=$index sh -c "$job" >/dev/null 2>&1 || failed=$((failed + 1))
+done
+expect_equal "pods failed by a damaged input" "$failed" 1
 
 finish

@@ -362,7 +362,7 @@ int underAddressLimit(std::uint64_t limit, const std::function<int()>& child) {
 }
 
 TEST(SystemMemory, AnAddressSpaceLimitIsHonoured) {
-    SKIP_UNDER_ADDRESS_SANITIZER();
+    SKIP_UNDER_SHADOW_MEMORY_SANITIZERS();
     constexpr std::uint64_t kLimit = std::uint64_t{3} << 30;
     const int status = underAddressLimit(kLimit, [] {
         const SystemMemory system = ProbeSystemMemory();
@@ -462,7 +462,7 @@ INSTANTIATE_TEST_SUITE_P(Files, LoadableDeclarations, ::testing::ValuesIn(kDecla
 // In a child under a real address-space limit, whatever these files
 // declare ends as a refusal or a picture, never as a killed process.
 TEST(DeclaredPicturesUnderALimit, RefusedOrLoadedNeverKilled) {
-    SKIP_UNDER_ADDRESS_SANITIZER();
+    SKIP_UNDER_SHADOW_MEMORY_SANITIZERS();
     for (const DeclaredCase& c : kDeclared) {
         for (int side : {30000, 12000, 3000}) {
             const auto bytes =

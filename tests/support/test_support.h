@@ -128,12 +128,27 @@ inline bool UnderAddressSanitizer() {
     return false;
 }
 
-#define SKIP_UNDER_ADDRESS_SANITIZER()                                                         \
-    do {                                                                                       \
-        if (UnderAddressSanitizer())                                                           \
-            GTEST_SKIP() << "AddressSanitizer reserves terabytes of address space and cannot " \
-                            "run under an address-space limit";                                \
+// True in a build with ThreadSanitizer, whose shadow memory likewise
+// cannot live under an address-space limit.
+inline bool UnderThreadSanitizer() {
+#if defined(__SANITIZE_THREAD__)
+    return true;
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+    return true;
+#endif
+#endif
+    return false;
+}
+
+// For tests that set an address-space limit.
+#define SKIP_UNDER_SHADOW_MEMORY_SANITIZERS()                                               \
+    do {                                                                                    \
+        if (UnderAddressSanitizer() || UnderThreadSanitizer())                              \
+            GTEST_SKIP() << "the sanitizer reserves terabytes of address space and cannot " \
+                            "run under an address-space limit";                             \
     } while (0)
+#define SKIP_UNDER_ADDRESS_SANITIZER() SKIP_UNDER_SHADOW_MEMORY_SANITIZERS()
 
 // Debian's Python with Pillow (python3-pil); the pyenv Python on the PATH
 // lacks it, so the tests name the system one.
