@@ -494,6 +494,69 @@ INSTANTIATE_TEST_SUITE_P(Files, StreamedJobOnSuites,
                                            SuiteCase{"BmpSuite", "bmpsuite", 0.3}),
                          NameOfParam());
 
+// A PNG whose zlib stream goes on past the picture's rows with a block of
+// no defined type: the reader's last inflate call reads on through the rest
+// of its IDAT chunk and fails there, but never opens the next chunk. The
+// streamed job must decline the first file and stream the second, also when
+// the rows end where a reader of the file in pieces of 64 KB would stop.
+struct AfterTheRowsCase {
+    const char* name;
+    bool damageInItsOwnChunk;
+};
+
+void PrintTo(const AfterTheRowsCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class StreamedPngDataAfterTheRows : public ::testing::TestWithParam<AfterTheRowsCase> {};
+
+TEST_P(StreamedPngDataAfterTheRows, EndsAsTheReaderDoes) {
+    // Grey rows of 1 + 80 bytes in one stored block, which with the zlib
+    // header and the block's own 5 bytes end at byte 65536 of the chunk.
+    std::mt19937 rng(3);
+    const int w = 80, h = 809;
+    std::vector<std::uint8_t> data{0x78, 0x01, 0x00};
+    const std::uint16_t blockBytes = static_cast<std::uint16_t>(h * (w + 1));
+    putLE(data, blockBytes, 2);
+    putLE(data, static_cast<std::uint16_t>(~blockBytes), 2);
+    for (int y = 0; y < h; ++y) {
+        data.push_back(0);
+        const std::vector<std::uint8_t> row = randomBytes(w, rng);
+        data.insert(data.end(), row.begin(), row.end());
+    }
+    ASSERT_EQ(data.size(), 65536u);
+    const std::vector<std::uint8_t> badBlock{0x07};  // the last block, of type 3
+    std::vector<PngChunk> chunks{MakeChunk("IHDR", IhdrData(w, h, 8, 0))};
+    if (GetParam().damageInItsOwnChunk) {
+        chunks.push_back(MakeChunk("IDAT", data));
+        chunks.push_back(MakeChunk("IDAT", badBlock));
+    } else {
+        data.insert(data.end(), badBlock.begin(), badBlock.end());
+        chunks.push_back(MakeChunk("IDAT", data));
+    }
+    chunks.push_back(MakeChunk("IEND", {}));
+    TempDir dir;
+    const std::string source = dir.file("in.png");
+    WriteBytes(source, BuildPng(chunks));
+
+    TDIB loaded;
+    ASSERT_EQ(LoadPictureFile(source, loaded), GetParam().damageInItsOwnChunk);
+    ScaleSettings settings;
+    ResampleTables tables;
+    const TDIB result;
+    StreamedJobContext context{tables, result, {}, {}};
+    ScalePlan plan;
+    EXPECT_EQ(StreamSourceJob(source, dir.file("out.bmp"), withSettings(settings, WholePicture),
+                              context, plan),
+              GetParam().damageInItsOwnChunk);
+    EXPECT_EQ(fileExists(dir.file("out.bmp")), GetParam().damageInItsOwnChunk);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, StreamedPngDataAfterTheRows,
+                         ::testing::Values(AfterTheRowsCase{"InTheLastRowsChunk", false},
+                                           AfterTheRowsCase{"InAChunkOfItsOwn", true}),
+                         NameOfParam());
+
 // Garbage before the end marker draws a warning that says nothing about the
 // image data: such a file still streams, to the same bytes.
 TEST(StreamedJob, GarbageBetweenMarkersStillStreams) {
