@@ -161,7 +161,7 @@ void BM_Streamed(benchmark::State& state, const std::string& name, bool ownThrea
         const auto request = [&c](int w, int h) {
             return SizedRequest{selectionOf(c, w, h), c.settings};
         };
-        if (StreamJpegJob(in, out, request, context, plan)) continue;
+        if (StreamSourceJob(in, out, request, context, plan)) continue;
         TDIB picture;
         if (!LoadPictureFile(in, picture)) state.SkipWithError("unreadable");
         const SelectionRect sel = selectionOf(c, picture.Width(), picture.Height());

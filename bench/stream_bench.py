@@ -19,6 +19,12 @@ Run it on a quiet machine: the whole-process figures are wall-clock times.
       (taskset, VIPS_CONCURRENCY=1), then both allowed two cores; medians of
       alternated runs; peak memory by /usr/bin/time -v.
   (3) The same job from 6 to 100 megapixels on one core: time per megapixel.
+  (4) PNG and BMP sources, 6000 x 4000 -> 50 % -> PNG (level 6, no row
+      filter, as skalomi writes): skalomi-cli, `vips resize --kernel linear`
+      with the same PNG settings and Pillow (bilinear) when it is installed,
+      on one core and on two.
+
+  --sources runs (4) alone.
 """
 import json
 import os
@@ -31,6 +37,7 @@ import time
 
 ARGS = [a for a in sys.argv[1:] if not a.startswith("--")]
 QUICK = "--quick" in sys.argv
+SOURCES_ONLY = "--sources" in sys.argv
 BUILD = ARGS[0] if ARGS else "build/bench"
 BENCH = os.path.join(BUILD, "bench", "stream_bench")
 CLI = os.path.join(BUILD, "skalomi-cli")
@@ -100,6 +107,41 @@ def commands(tmp, src, pinned):
     }
 
 
+PILLOW = ("import sys\nfrom PIL import Image\nim = Image.open(sys.argv[1])\n"
+          "im.resize((im.width // 2, im.height // 2), Image.BILINEAR).save(sys.argv[2], compress_level=6)\n")
+
+
+def have_pillow():
+    return subprocess.run(["/usr/bin/python3", "-c", "import PIL"], capture_output=True).returncode == 0
+
+
+def png_commands(tmp, src, pinned):
+    prefix = ONE_CORE if pinned else []
+    jobs = {
+        "skalomi-cli": prefix + [CLI, "-q", "-y", "-j", "1", "-p", "50", "-o", os.path.join(tmp, "out-skalomi.png"), src],
+        "vips resize --kernel linear": prefix + ["vips", "resize", src,
+                                                 os.path.join(tmp, "out-vips.png[compression=6,filter=none]"),
+                                                 "0.5", "--kernel", "linear"],
+    }
+    if have_pillow():
+        jobs["Pillow (bilinear)"] = prefix + ["/usr/bin/python3", "-c", PILLOW, src, os.path.join(tmp, "out-pil.png")]
+    return jobs
+
+
+def sources(tmp):
+    jpeg = os.path.join(tmp, "6000x4000.jpg")
+    subprocess.run([BENCH, "--write-jpeg", "6000", "4000", jpeg], check=True)
+    decoded = 6000 * 4000 * 3 / 1024 / 1024
+    for kind in ("png", "bmp"):
+        src = os.path.join(tmp, "6000x4000." + kind)
+        subprocess.run([CLI, "-q", "-y", "-p", "100", "-o", src, jpeg], check=True)
+        report(f"(4) 6000 x 4000 {kind.upper()} -> 50 % -> PNG, whole process, all on one core",
+               side_by_side(png_commands(tmp, src, True), 1), decoded)
+        report(f"    the same, all allowed two cores",
+               side_by_side(png_commands(tmp, src, False), 2), decoded)
+        os.remove(src)
+
+
 def report(title, results, decoded_mb=None):
     print(title)
     base = results["vips resize --kernel linear"][0]
@@ -121,6 +163,9 @@ def main():
 
 
 def run(tmp):
+    if SOURCES_ONLY:
+        sources(tmp)
+        return
     print("(1) In one process, one thread (CPU time, medians): the streamed job against the whole picture")
     t = in_process()
     print("  stages of 6000 x 4000 JPEG -> 50 % -> JPEG:"
@@ -161,6 +206,7 @@ def run(tmp):
         os.remove(src)
     lo, hi = min(per_mp), max(per_mp)
     print(f"  skalomi-cli ms per megapixel at {hi:.0f} MP / at {lo:.0f} MP: {per_mp[hi] / per_mp[lo]:.2f}")
+    sources(tmp)
 
 
 if __name__ == "__main__":

@@ -4,7 +4,6 @@
 #include <ostream>
 #include <stdexcept>
 
-#include "picture/jpeg/jpeg_row_decoder.h"
 #include "picture/picture_row_writer.h"
 #include "picture/picture_saver.h"
 #include "picture/system/file_io.h"
@@ -12,33 +11,9 @@
 #include "picture/system/system_errors.h"
 #include "scale/result_store.h"
 #include "scale/streamed_run.h"
+#include "scale/streamed_source.h"
 
 namespace {
-
-// A damaged file that libjpeg decodes with warnings could come out otherwise
-// from a file read in pieces than from one held whole (libjpeg's ways
-// through damaged data may depend on how much of it is in hand), so the
-// first warning stops the streamed job and leaves it to the whole path.
-class DamagedData : public std::runtime_error {
-public:
-    DamagedData() : std::runtime_error("JPEG: damaged data") {}
-};
-
-class JpegRows : public RowProducer {
-public:
-    explicit JpegRows(JpegRowDecoder& decoder) : decoder_(decoder) {}
-    void Produce(std::uint8_t* const* rows, int count) override {
-        decoder_.ReadRows24(rows, count);
-        if (decoder_.ImageDataWarnings() > 0) throw DamagedData();
-    }
-    void Finish() override {
-        decoder_.Finish();
-        if (decoder_.ImageDataWarnings() > 0) throw DamagedData();
-    }
-
-private:
-    JpegRowDecoder& decoder_;
-};
 
 class WriterSink : public FinishedRowSink {
 public:
@@ -83,24 +58,26 @@ bool CanStreamResult(PictureFileType type, int rotation) {
            CanWriteRows(type, order == FinishedRowOrder::TopFirst);
 }
 
-bool StreamJpegJob(const std::string& source, const std::string& output,
-                   const RequestForSize& requestFor, StreamedJobContext& context, ScalePlan& plan) {
-    return StreamJpegJob(source, output, FileTypeForName(output), requestFor, context, plan);
+bool StreamSourceJob(const std::string& source, const std::string& output,
+                     const RequestForSize& requestFor, StreamedJobContext& context,
+                     ScalePlan& plan) {
+    return StreamSourceJob(source, output, FileTypeForName(output), requestFor, context, plan);
 }
 
-bool StreamJpegJob(const std::string& source, const std::string& output, PictureFileType outputType,
-                   const RequestForSize& requestFor, StreamedJobContext& context, ScalePlan& plan) {
+bool StreamSourceJob(const std::string& source, const std::string& output,
+                     PictureFileType outputType, const RequestForSize& requestFor,
+                     StreamedJobContext& context, ScalePlan& plan) {
     // Whatever stops the job before the decoder got through the file (not a
-    // JPEG, one refused at its header, damaged data, a request PlanScale
-    // refuses) leaves it to the whole path, which then ends as it always
+    // source read in bands, one refused at its header, damaged data, a
+    // request PlanScale refuses) leaves it to the whole path, which then ends as it always
     // has. Only a busy budget is passed on, for the job to wait, and the
     // writer's error once the file was decoded.
     bool decoded = false;
     try {
-        JpegRowDecoder decoder(source, ReaderLimits(), JpegRowDecoder::Rows::HandedOn);
-        if (decoder.ImageDataWarnings() > 0) return false;
-        const int width = decoder.Width();
-        const int height = decoder.Height();
+        const std::unique_ptr<StreamedSource> producer = OpenStreamedSource(source);
+        if (!producer) return false;
+        const int width = producer->Width();
+        const int height = producer->Height();
         const SizedRequest request = requestFor(width, height);
         const SelectionRect& selection = request.Selection;
         const ScaleSettings& settings = request.Settings;
@@ -115,9 +92,8 @@ bool StreamJpegJob(const std::string& source, const std::string& output, Picture
             BandedRows::BytesHeld(width, selection, context.Bands), "The picture's bands");
         bands.markTaken();
 
-        JpegRows producer(decoder);
         writeStreamed(output, outputType, settings, accepted, context, [&](FinishedRowSink& sink) {
-            BandedRows rows(producer, width, height, selection, context.Bands);
+            BandedRows rows(*producer, width, height, selection, context.Bands);
             RunScaleToRows(rows, width, height, selection, settings, accepted, context.Tables, sink,
                            context.Progress);
             rows.Finish();

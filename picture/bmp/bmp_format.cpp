@@ -254,8 +254,11 @@ std::string describeHeaderSize(std::uint32_t size) {
 
 }  // namespace
 
-std::shared_ptr<TInternalDIB> ReadBMP(std::istream& in) {
-    StreamReader r(in);
+namespace {
+
+// The headers and colour table, up to the pixel data, and the checks that
+// the pixel data is all in the stream.
+BMPLayout readLayout(StreamReader& r) {
     const std::int64_t start = r.position();
 
     // File header.
@@ -339,27 +342,50 @@ std::shared_ptr<TInternalDIB> ReadBMP(std::istream& in) {
     checkWidthAndHeight(h);
     r.reading("its pixel data");
 
+    BMPLayout layout;
     if (h.biBitCount == 16 || h.biBitCount == 32) {
         const std::int64_t sourceBytes = uncompressedBytes(h);
         if (sourceBytes < 0) refuseShortPixels("its rows cannot be counted");
         if (sourceBytes > r.remaining()) r.endsEarly();
-        checkDeclaredPictureSize(h.biWidth, rowCount(h), ReaderLimits(), 24,
-                                 static_cast<std::size_t>(sourceBytes));
-        PixelBlock source(static_cast<std::size_t>(sourceBytes));
-        r.read(source.data(), source.size());
-        return widenBitFields(h, masks, source.data(), colors.data());
+        layout.PixelBytes = sourceBytes;
+    } else {
+        const std::int64_t blockSize =
+            static_cast<std::int64_t>(bfSize) - static_cast<std::int64_t>(bfOffBits);
+        checkPixelBlock(h, blockSize);
+        if (blockSize > r.remaining()) r.endsEarly();
+        layout.PixelBytes = blockSize;
     }
+    layout.Header = h;
+    layout.Masks = masks;
+    layout.Colors = colors;
+    layout.PixelOffset = r.position();
+    return layout;
+}
 
-    const std::int64_t blockSize =
-        static_cast<std::int64_t>(bfSize) - static_cast<std::int64_t>(bfOffBits);
-    checkPixelBlock(h, blockSize);
-    if (blockSize > r.remaining()) r.endsEarly();
+}  // namespace
+
+BMPLayout ReadBMPLayout(std::istream& in) {
+    StreamReader r(in);
+    return readLayout(r);
+}
+
+std::shared_ptr<TInternalDIB> ReadBMP(std::istream& in) {
+    StreamReader r(in);
+    const BMPLayout layout = readLayout(r);
+    const BitmapInfoHeader& h = layout.Header;
+    if (h.biBitCount == 16 || h.biBitCount == 32) {
+        checkDeclaredPictureSize(h.biWidth, rowCount(h), ReaderLimits(), 24,
+                                 static_cast<std::size_t>(layout.PixelBytes));
+        PixelBlock source(static_cast<std::size_t>(layout.PixelBytes));
+        r.read(source.data(), source.size());
+        return widenBitFields(h, layout.Masks, source.data(), layout.Colors.data());
+    }
     // Every picture read is widened to 24 bits (RLE decoded first) while it
     // is held: a few bytes of RLE may stand for gigabytes of pixels.
     checkDeclaredPictureSize(h.biWidth, rowCount(h), ReaderLimits(), h.biBitCount);
     auto store = newStore(h);
-    store->ColorTable = colors;
-    store->Bits = PixelBlock(static_cast<std::size_t>(blockSize));
+    store->ColorTable = layout.Colors;
+    store->Bits = PixelBlock(static_cast<std::size_t>(layout.PixelBytes));
     r.read(store->Bits.data(), store->Bits.size());
     store->UpdateLayout();
     return store;

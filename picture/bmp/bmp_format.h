@@ -4,17 +4,33 @@
 // pixel store. 1-, 4-, 8- and 24-bit pixels are kept as they stand (RLE stays
 // compressed); 16- and 32-bit pixels are widened to 24 bits while reading.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <iosfwd>
 #include <memory>
 #include <vector>
 
+#include "picture/bmp/bitfields.h"
 #include "picture/internal_dib.h"
 
 // Reads a BMP file (14-byte file header, 40- or 12-byte info header). Fails
 // with the EDIB* errors of the format, EReadError on a short file.
 std::shared_ptr<TInternalDIB> ReadBMP(std::istream& in);
+
+// What ReadBMP finds before the pixels.
+struct BMPLayout {
+    BitmapInfoHeader Header;  // biClrUsed: the colours kept, at most 256
+    BitFieldMasks Masks;      // of 16- and 32-bit pixels
+    std::array<RGBQuad, 256> Colors{};
+    std::int64_t PixelOffset = 0;  // where the pixel data starts in the stream
+    std::int64_t PixelBytes = 0;   // the rows' bytes (16 and 32 bits), else the declared block's
+};
+
+// Reads the headers and colour table and checks, as ReadBMP does with the
+// same errors, that the pixel data is all in the stream; leaves the stream
+// at the pixel data. Takes no memory for the pixels.
+BMPLayout ReadBMPLayout(std::istream& in);
 
 // Writes the store as a BMP file: file header, the 40-byte header as stored,
 // the first colours-used colour entries, the pixel block as stored. A file

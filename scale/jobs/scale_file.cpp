@@ -121,12 +121,13 @@ bool turnsPicture(int orientation) {
     return orientation > 1 && orientation <= 8;
 }
 
-// The streamed path: a JPEG source decoded in bands (on a borrowed core when
-// there is one) and scaled into the output as its rows come. Nothing when
-// the streamed job leaves the file to the whole-picture path.
-std::optional<FileOutcome> streamJpeg(const JobSettings& asked, const FileJob& job, JobBuffers& w,
-                                      JobOutcomes& outcomes,
-                                      const std::function<void(double)>& report) {
+// The streamed path: a JPEG, PNG or BMP source decoded in bands (on a
+// borrowed core when there is one) and scaled into the output as its rows
+// come. Nothing when the streamed job leaves the file to the whole-picture
+// path.
+std::optional<FileOutcome> streamSource(const JobSettings& asked, const FileJob& job, JobBuffers& w,
+                                        JobOutcomes& outcomes,
+                                        const std::function<void(double)>& report) {
     const BorrowedCore core(w.Spare);
     BandSettings bands;
     bands.OwnThread = core.held();
@@ -138,7 +139,7 @@ std::optional<FileOutcome> streamJpeg(const JobSettings& asked, const FileJob& j
         return SizedRequest{size.Selection, size.Settings};
     };
     ScalePlan plan;
-    if (!StreamJpegJob(job.Source, job.Output, asked.TypeOf(job.Output), request, context, plan))
+    if (!StreamSourceJob(job.Source, job.Output, asked.TypeOf(job.Output), request, context, plan))
         return std::nullopt;
     report(1.0);
     return outcomes.Written(plan.FinishedWidth, plan.FinishedHeight);
@@ -191,7 +192,7 @@ FileOutcome ScaleFile(const JobSettings& asked, const FileJob& job, JobBuffers& 
         // The streamed path, for a source whose rows come in the order they
         // are scaled.
         if (streams && !turnsPicture(orientation)) {
-            if (std::optional<FileOutcome> done = streamJpeg(asked, job, w, outcomes, report))
+            if (std::optional<FileOutcome> done = streamSource(asked, job, w, outcomes, report))
                 return *done;
         }
 

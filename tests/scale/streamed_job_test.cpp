@@ -21,6 +21,7 @@
 #include "picture/jpeg/jpeg_picture.h"
 #include "picture/picture_loader.h"
 #include "picture/picture_saver.h"
+#include "picture/size_limits.h"
 #include "picture/system/file_io.h"
 #include "picture/system/memory_budget.h"
 #include "scale/result_store.h"
@@ -39,11 +40,109 @@ RequestForSize withSettings(const ScaleSettings& settings, const SelectionOfSize
     };
 }
 
-enum class SourceKind { Jpeg, GreyJpeg, CmykJpeg, ProgressiveJpeg, Png, Bmp, Gif };
+enum class SourceKind {
+    Jpeg,
+    GreyJpeg,
+    CmykJpeg,
+    ProgressiveJpeg,
+    Png,
+    Bmp,
+    Gif,
+    RandomPng,
+    RandomBmp
+};
 
-bool isJpeg(SourceKind kind) {
-    return kind == SourceKind::Jpeg || kind == SourceKind::GreyJpeg ||
-           kind == SourceKind::CmykJpeg || kind == SourceKind::ProgressiveJpeg;
+// Every kind but GIF is read in bands.
+bool readInBands(SourceKind kind) {
+    return kind != SourceKind::Gif;
+}
+
+std::vector<std::uint8_t> randomBytes(std::size_t count, std::mt19937& rng) {
+    std::vector<std::uint8_t> bytes(count);
+    for (std::uint8_t& b : bytes) b = static_cast<std::uint8_t>(rng());
+    return bytes;
+}
+
+// A non-interlaced PNG of any colour type and depth, rows of random bytes
+// under random filters, a palette of any length, its data cut into IDAT
+// chunks of random lengths (some empty) between other chunks.
+std::vector<std::uint8_t> randomPng(int w, int h, std::mt19937& rng) {
+    static const int kTypeAndDepth[][2] = {{0, 1}, {0, 2},  {0, 4},  {0, 8}, {0, 16},
+                                           {2, 8}, {2, 16}, {3, 1},  {3, 2}, {3, 4},
+                                           {3, 8}, {4, 8},  {4, 16}, {6, 8}, {6, 16}};
+    const auto& [type, depth] = kTypeAndDepth[rng() % std::size(kTypeAndDepth)];
+    const int channels = type == 2 ? 3 : type == 4 ? 2 : type == 6 ? 4 : 1;
+    const std::size_t rowBytes = (static_cast<std::size_t>(w) * channels * depth + 7) / 8;
+    std::vector<std::uint8_t> raw;
+    for (int y = 0; y < h; ++y) {
+        raw.push_back(static_cast<std::uint8_t>(rng() % 5));
+        const std::vector<std::uint8_t> row = randomBytes(rowBytes, rng);
+        raw.insert(raw.end(), row.begin(), row.end());
+    }
+    std::vector<PngChunk> chunks{MakeChunk("IHDR", IhdrData(w, h, depth, type))};
+    if (rng() % 2) chunks.push_back(MakeChunk("tEXt", randomBytes(rng() % 20, rng)));
+    if (type == 3 || rng() % 4 == 0)
+        chunks.push_back(MakeChunk("PLTE", randomBytes(3 * (1 + rng() % 256), rng)));
+    const std::vector<std::uint8_t> data = Deflate(raw, static_cast<int>(1 + rng() % 9));
+    for (std::size_t at = 0; at < data.size();) {
+        const std::size_t n =
+            std::min<std::size_t>(data.size() - at, rng() % 3 == 0 ? 0 : 1 + rng() % 300);
+        chunks.push_back(MakeChunk("IDAT", {data.begin() + static_cast<std::ptrdiff_t>(at),
+                                            data.begin() + static_cast<std::ptrdiff_t>(at + n)}));
+        at += n;
+    }
+    if (rng() % 2) chunks.push_back(MakeChunk("tIME", randomBytes(7, rng)));
+    chunks.push_back(MakeChunk("IEND", {}));
+    return BuildPng(chunks);
+}
+
+void putLE(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+// An uncompressed BMP of any bit count, random pixels: bottom-up or
+// top-down, with a 40-byte or a 12-byte header, colour masks or not, a
+// colour table of any length, a gap before the pixels and bytes after them.
+std::vector<std::uint8_t> randomBmp(int w, int h, std::mt19937& rng) {
+    static const int kBits[] = {1, 4, 8, 16, 24, 32};
+    const int bits = kBits[rng() % std::size(kBits)];
+    const bool core = bits != 16 && bits != 32 && rng() % 4 == 0;
+    const bool masks = (bits == 16 || bits == 32) && rng() % 2;
+    const bool topDown = !core && rng() % 3 == 0;
+    const std::uint32_t colors = bits > 8 ? 0 : core ? 1u << bits : rng() % ((1u << bits) + 1);
+    const std::uint32_t tableBytes = (core ? 3 : 4) * (colors      ? colors
+                                                       : bits <= 8 ? 1u << bits
+                                                                   : 0);
+    const std::uint32_t gap = rng() % 5;
+    const std::uint32_t offset = 14 + (core ? 12 : 40) + (masks ? 12 : 0) + tableBytes + gap;
+    const std::uint32_t pixelBytes = static_cast<std::uint32_t>(dibStride(w, bits)) * h;
+    std::vector<std::uint8_t> file{'B', 'M'};
+    putLE(file, offset + pixelBytes, 4);
+    putLE(file, 0, 4);
+    putLE(file, offset, 4);
+    if (core) {
+        for (const int v : {12, w, h, 1, bits})
+            putLE(file, static_cast<std::uint32_t>(v), v == 12 ? 4 : 2);
+    } else {
+        putLE(file, 40, 4);
+        putLE(file, static_cast<std::uint32_t>(w), 4);
+        putLE(file, static_cast<std::uint32_t>(topDown ? -h : h), 4);
+        putLE(file, 1, 2);
+        putLE(file, static_cast<std::uint32_t>(bits), 2);
+        putLE(file, masks ? 3 : 0, 4);
+        for (int i = 0; i < 3; ++i) putLE(file, rng() % 5000, 4);  // size, resolution
+        putLE(file, colors, 4);
+        putLE(file, 0, 4);
+    }
+    if (masks) {
+        const std::uint32_t m16[] = {0xF800, 0x07E0, 0x001F},
+                            m32[] = {0x3FF00000, 0x000FFC00, 0x3FF};
+        for (int i = 0; i < 3; ++i) putLE(file, bits == 16 ? m16[i] : m32[i], 4);
+    }
+    const std::vector<std::uint8_t> rest =
+        randomBytes(tableBytes + gap + pixelBytes + rng() % 8, rng);
+    file.insert(file.end(), rest.begin(), rest.end());
+    return file;
 }
 
 bool fileExists(const std::string& path) {
@@ -94,6 +193,10 @@ std::vector<std::uint8_t> sourceFile(SourceKind kind, const TDIB& picture, const
             return savedBytes(picture, dir.file("made.bmp"));
         case SourceKind::Gif:
             return savedBytes(picture, dir.file("made.gif"));
+        case SourceKind::RandomPng:
+            return randomPng(picture.Width(), picture.Height(), rng);
+        case SourceKind::RandomBmp:
+            return randomBmp(picture.Width(), picture.Height(), rng);
     }
     return {};
 }
@@ -207,17 +310,17 @@ TEST_P(StreamedJobMatchesWholePath, ByteForByte) {
             }
         }
 
-        // The streamed job for a JPEG.
+        // The streamed job.
         const std::string streamOut = dir.file("stream-" + outputName);
         const bool streamable = CanStreamResult(outputName, s.Rotation);
         ResampleTables tables;
         const TDIB resultBefore = resultBuffer(resultStyle, resultSeed);
         StreamedJobContext context{tables, resultBefore, bands, {}};
         ScalePlan streamedPlan;
-        const bool jpegStreamed =
-            StreamJpegJob(source, streamOut, withSettings(s, selectionFor), context, streamedPlan);
-        EXPECT_EQ(jpegStreamed, isJpeg(kind) && streamable && accepted);
-        if (jpegStreamed) {
+        const bool sourceStreamed = StreamSourceJob(
+            source, streamOut, withSettings(s, selectionFor), context, streamedPlan);
+        EXPECT_EQ(sourceStreamed, readInBands(kind) && streamable && accepted);
+        if (sourceStreamed) {
             ASSERT_TRUE(expected);
             EXPECT_EQ(ReadWholeFile(streamOut), *expected);
             EXPECT_EQ(streamedPlan.FinishedWidth, plan.FinishedWidth);
@@ -240,7 +343,7 @@ TEST_P(StreamedJobMatchesWholePath, ByteForByte) {
         ::unlink(wholeOut.c_str());
     }
     EXPECT_GT(streamed + declined, 0);
-    if (isJpeg(sc.kinds.front())) {
+    if (readInBands(sc.kinds.front())) {
         EXPECT_GT(streamed, sc.runs / 4) << "too few jobs streamed to mean anything";
     }
 }
@@ -256,8 +359,12 @@ INSTANTIATE_TEST_SUITE_P(
                  {SourceKind::GreyJpeg, SourceKind::CmykJpeg, SourceKind::ProgressiveJpeg},
                  12u},
         Scenario{"LargerJpegs", 12, 150, 420, {SourceKind::Jpeg, SourceKind::GreyJpeg}, 13u},
+        Scenario{"SavedPngsAndBmps", 60, 2, 40, {SourceKind::Png, SourceKind::Bmp}, 14u},
+        Scenario{"Gifs", 10, 2, 40, {SourceKind::Gif}, 15u},
+        Scenario{"RandomPngs", 150, 2, 40, {SourceKind::RandomPng}, 16u},
+        Scenario{"RandomBmps", 150, 2, 40, {SourceKind::RandomBmp}, 17u},
         Scenario{
-            "OtherSources", 60, 2, 40, {SourceKind::Png, SourceKind::Bmp, SourceKind::Gif}, 14u}),
+            "LargerPngsAndBmps", 8, 150, 420, {SourceKind::RandomPng, SourceKind::RandomBmp}, 18u}),
     NameOfParam());
 
 // Files the streamed job must leave to the whole path, having written
@@ -310,8 +417,8 @@ TEST_P(StreamedJobDeclines, WritingNothing) {
             return SelectionRect{0, 0, width - 1, 9};
         };
         ScalePlan plan;
-        EXPECT_FALSE(
-            StreamJpegJob(source, dir.file(c.output), withSettings(settings, top), context, plan));
+        EXPECT_FALSE(StreamSourceJob(source, dir.file(c.output), withSettings(settings, top),
+                                     context, plan));
         EXPECT_FALSE(fileExists(dir.file(c.output)));
     }
     EXPECT_EQ(ListFiles(dir.path()), std::vector<std::string>{source});
@@ -327,6 +434,129 @@ INSTANTIATE_TEST_SUITE_P(
                       DeclinedCase{"OutputFolderMissing", asItIs, "missing/out.jpg", true}),
     NameOfParam());
 
+// The public suites, damaged files among them: every file streams to the
+// whole path's bytes (in bands of one row, and in one band on a thread of
+// its own) or is left to it, having written nothing; a file the whole path
+// refuses never streams.
+struct SuiteCase {
+    const char* name;
+    const char* folder;
+    double streamedShare;  // of the files, at the least
+};
+
+void PrintTo(const SuiteCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class StreamedJobOnSuites : public ::testing::TestWithParam<SuiteCase> {};
+
+TEST_P(StreamedJobOnSuites, MatchesOrDeclines) {
+    const std::vector<std::string> files = ListFiles(TestDataPath(GetParam().folder));
+    TempDir dir;
+    ScaleSettings settings;
+    settings.HorzValue = settings.VertValue = 70;
+    int streamed = 0;
+    for (const std::string& source : files) {
+        SCOPED_TRACE(source);
+        std::optional<std::vector<std::uint8_t>> expected;
+        TDIB loaded;
+        ScalePlan plan;
+        if (LoadPictureFile(source, loaded)) {
+            const SelectionRect whole = WholePicture(loaded.Width(), loaded.Height());
+            if (PlanScale(settings, whole, plan) == ScaleRefusal::None) {
+                TDIB result;
+                ResampleTables tables;
+                RunScale(loaded, whole, settings, plan, result, tables);
+                expected = savedBytes(result, dir.file("whole.png"));
+            }
+        }
+        for (const BandSettings& bands :
+             {BandSettings{1, 1, false, 0}, BandSettings{1 << 20, 2, true, 0}}) {
+            ResampleTables tables;
+            const TDIB result;
+            StreamedJobContext context{tables, result, bands, {}};
+            const std::string out = dir.file("stream.png");
+            if (StreamSourceJob(source, out, withSettings(settings, WholePicture), context, plan)) {
+                ASSERT_TRUE(expected) << "streamed a file the whole path refuses";
+                EXPECT_EQ(ReadWholeFile(out), *expected);
+                ++streamed;
+            } else {
+                EXPECT_FALSE(fileExists(out));
+            }
+            ::unlink(out.c_str());
+        }
+    }
+    EXPECT_GE(streamed, 2 * GetParam().streamedShare * static_cast<double>(files.size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, StreamedJobOnSuites,
+                         ::testing::Values(SuiteCase{"PngSuite", "pngsuite", 0.5},
+                                           SuiteCase{"BmpSuite", "bmpsuite", 0.3}),
+                         NameOfParam());
+
+// A PNG whose zlib stream goes on past the picture's rows with a block of
+// no defined type: the reader's last inflate call reads on through the rest
+// of its IDAT chunk and fails there, but never opens the next chunk. The
+// streamed job must decline the first file and stream the second, also when
+// the rows end where a reader of the file in pieces of 64 KB would stop.
+struct AfterTheRowsCase {
+    const char* name;
+    bool damageInItsOwnChunk;
+};
+
+void PrintTo(const AfterTheRowsCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class StreamedPngDataAfterTheRows : public ::testing::TestWithParam<AfterTheRowsCase> {};
+
+TEST_P(StreamedPngDataAfterTheRows, EndsAsTheReaderDoes) {
+    // Grey rows of 1 + 80 bytes in one stored block, which with the zlib
+    // header and the block's own 5 bytes end at byte 65536 of the chunk.
+    std::mt19937 rng(3);
+    const int w = 80, h = 809;
+    std::vector<std::uint8_t> data{0x78, 0x01, 0x00};
+    const std::uint16_t blockBytes = static_cast<std::uint16_t>(h * (w + 1));
+    putLE(data, blockBytes, 2);
+    putLE(data, static_cast<std::uint16_t>(~blockBytes), 2);
+    for (int y = 0; y < h; ++y) {
+        data.push_back(0);
+        const std::vector<std::uint8_t> row = randomBytes(w, rng);
+        data.insert(data.end(), row.begin(), row.end());
+    }
+    ASSERT_EQ(data.size(), 65536u);
+    const std::vector<std::uint8_t> badBlock{0x07};  // the last block, of type 3
+    std::vector<PngChunk> chunks{MakeChunk("IHDR", IhdrData(w, h, 8, 0))};
+    if (GetParam().damageInItsOwnChunk) {
+        chunks.push_back(MakeChunk("IDAT", data));
+        chunks.push_back(MakeChunk("IDAT", badBlock));
+    } else {
+        data.insert(data.end(), badBlock.begin(), badBlock.end());
+        chunks.push_back(MakeChunk("IDAT", data));
+    }
+    chunks.push_back(MakeChunk("IEND", {}));
+    TempDir dir;
+    const std::string source = dir.file("in.png");
+    WriteBytes(source, BuildPng(chunks));
+
+    TDIB loaded;
+    ASSERT_EQ(LoadPictureFile(source, loaded), GetParam().damageInItsOwnChunk);
+    ScaleSettings settings;
+    ResampleTables tables;
+    const TDIB result;
+    StreamedJobContext context{tables, result, {}, {}};
+    ScalePlan plan;
+    EXPECT_EQ(StreamSourceJob(source, dir.file("out.bmp"), withSettings(settings, WholePicture),
+                              context, plan),
+              GetParam().damageInItsOwnChunk);
+    EXPECT_EQ(fileExists(dir.file("out.bmp")), GetParam().damageInItsOwnChunk);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, StreamedPngDataAfterTheRows,
+                         ::testing::Values(AfterTheRowsCase{"InTheLastRowsChunk", false},
+                                           AfterTheRowsCase{"InAChunkOfItsOwn", true}),
+                         NameOfParam());
+
 // Garbage before the end marker draws a warning that says nothing about the
 // image data: such a file still streams, to the same bytes.
 TEST(StreamedJob, GarbageBetweenMarkersStillStreams) {
@@ -340,8 +570,8 @@ TEST(StreamedJob, GarbageBetweenMarkersStillStreams) {
     const TDIB result;
     StreamedJobContext context{tables, result, {}, {}};
     ScalePlan plan;
-    ASSERT_TRUE(StreamJpegJob(dir.file("in.jpg"), dir.file("out.png"),
-                              withSettings(settings, WholePicture), context, plan));
+    ASSERT_TRUE(StreamSourceJob(dir.file("in.jpg"), dir.file("out.png"),
+                                withSettings(settings, WholePicture), context, plan));
     TDIB loaded, whole;
     ASSERT_TRUE(LoadPictureFile(dir.file("in.jpg"), loaded));
     ResampleTables wholeTables;
@@ -360,8 +590,8 @@ TEST(StreamedJob, QuarterTurnsAreDeclined) {
         const TDIB result;
         StreamedJobContext context{tables, result, {}, {}};
         ScalePlan plan;
-        EXPECT_FALSE(StreamJpegJob(dir.file("in.jpg"), dir.file("out.bmp"),
-                                   withSettings(settings, WholePicture), context, plan));
+        EXPECT_FALSE(StreamSourceJob(dir.file("in.jpg"), dir.file("out.bmp"),
+                                     withSettings(settings, WholePicture), context, plan));
         EXPECT_FALSE(fileExists(dir.file("out.bmp")));
     }
     EXPECT_TRUE(CanStreamResult("out.bmp", kRotate180));
@@ -394,11 +624,11 @@ TEST(StreamedJobMemory, AsksForBandsNotPictures) {
         const TDIB result;
         StreamedJobContext context{tables, result, BandSettings{16, 8, thread, 0}, {}};
         ScalePlan plan;
-        EXPECT_TRUE(StreamJpegJob(dir.file("in.jpg"), dir.file("out.jpg"),
-                                  withSettings(settings, whole), context, plan));
+        EXPECT_TRUE(StreamSourceJob(dir.file("in.jpg"), dir.file("out.jpg"),
+                                    withSettings(settings, whole), context, plan));
         // A progressive file's decoder keeps all its coefficients (24 MB).
-        EXPECT_FALSE(StreamJpegJob(dir.file("progressive.jpg"), dir.file("p.jpg"),
-                                   withSettings(settings, whole), context, plan));
+        EXPECT_FALSE(StreamSourceJob(dir.file("progressive.jpg"), dir.file("p.jpg"),
+                                     withSettings(settings, whole), context, plan));
         EXPECT_FALSE(fileExists(dir.file("p.jpg")));
     }
 }
@@ -425,8 +655,8 @@ TEST(StreamedJobMemory, ABusyBudgetIsPassedOn) {
     StreamedJobContext context{tables, result, bands, {}};
     ScalePlan plan;
     const std::size_t heldBefore = mine.held();
-    EXPECT_THROW(StreamJpegJob(dir.file("in.jpg"), dir.file("out.jpg"),
-                               withSettings(settings, WholePicture), context, plan),
+    EXPECT_THROW(StreamSourceJob(dir.file("in.jpg"), dir.file("out.jpg"),
+                                 withSettings(settings, WholePicture), context, plan),
                  EMemoryBusy);
     EXPECT_FALSE(fileExists(dir.file("out.jpg")));
     EXPECT_EQ(mine.held(), heldBefore);
