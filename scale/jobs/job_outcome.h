@@ -58,13 +58,13 @@ struct FileOutcome {
     bool Written() const { return Status == FileStatus::Written; }
 };
 
-// An outcome other than Written; `subject` is the file the message names,
-// `why` the program's text (carriage returns become line breaks). The
-// status follows from the problem.
 // The program's text with what can be told of the cause after it, in
 // brackets; the text alone when nothing can.
 std::string WithDetail(const char* text, const std::string& detail);
 
+// An outcome other than Written; `subject` is the file the message names,
+// `why` the program's text (carriage returns become line breaks). The
+// status follows from the problem.
 FileOutcome NotWritten(FileProblem problem, const std::string& subject, const std::string& why);
 
 // A written outcome: "source -> output (WxH)".
