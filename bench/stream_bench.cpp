@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -43,7 +44,10 @@ public:
         if (!::mkdtemp(name)) std::abort();
         path_ = name;
     }
-    ~BenchFolder() { std::system(("rm -rf '" + path_ + "'").c_str()); }
+    ~BenchFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
 
 private:
