@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
