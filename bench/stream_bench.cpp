@@ -17,7 +17,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
