@@ -20,6 +20,7 @@ constexpr int kBetweenMilliseconds = 25;
 
 // Both on the user-interface thread only.
 int runningWorks = 0;
+std::function<void()> beforeWorkForTesting;
 std::vector<std::pair<QPointer<QObject>, std::function<void()>>> waitingActions;
 
 // Hands the actions that waited for the work to the event loop, which runs
@@ -49,8 +50,10 @@ void RunInBackground(const std::function<void()>& work, const std::function<void
 
     std::atomic<bool> done{false};
     std::exception_ptr failure;
+    const std::function<void()> before = beforeWorkForTesting;
     std::thread worker([&] {
         try {
+            if (before) before();
             work();
         } catch (...) {
             failure = std::current_exception();
@@ -121,4 +124,8 @@ void WhenNoBackgroundWork(QObject* context, std::function<void()> action) {
         return;
     }
     waitingActions.emplace_back(context, std::move(action));
+}
+
+void SetBeforeBackgroundWorkForTesting(std::function<void()> hook) {
+    beforeWorkForTesting = std::move(hook);
 }

@@ -37,6 +37,10 @@ void RunOnInterfaceThread(const std::function<void()>& action);
 // Whether a RunInBackground is in progress on the user-interface thread.
 bool BackgroundWorkRunning();
 
+// For tests: `hook` runs on the worker before each work, so that a test can
+// hold the work until what it sends meanwhile has come through. None: no hook.
+void SetBeforeBackgroundWorkForTesting(std::function<void()> hook);
+
 // Runs `action` on the user-interface thread once no background work runs:
 // at once when none does, else from the event loop after the outermost work
 // has ended (not inside the command that ran it). Dropped when `context` is

@@ -101,11 +101,16 @@ TEST_P(CommandsInTheBackground, RefuseCloseRequestsAndDropsWhileTheyWork) {
     platform_.ClearRecords();
     // Both arrive while the command works, as the platform delivers them.
     bool duringWork = false, closed = true;
+    std::atomic<bool> sent{false};
     QTimer::singleShot(0, [&] {
         duringWork = BackgroundWorkRunning();
         DropFiles(form().ScrollBox1->viewport(), {QString::fromStdString(dropped)});
         closed = form().close();
+        sent = true;
     });
+    // The work waits for them: a small picture's would otherwise be over
+    // before the event loop turns on a busy machine.
+    SetBeforeBackgroundWorkForTesting([&] { waitOnWorker(sent); });
 
     switch (GetParam().command) {
         case Command::Load:
@@ -124,6 +129,7 @@ TEST_P(CommandsInTheBackground, RefuseCloseRequestsAndDropsWhileTheyWork) {
             form().Paste1Click();
             break;
     }
+    SetBeforeBackgroundWorkForTesting(nullptr);
     EXPECT_TRUE(duringWork);
     EXPECT_TRUE(platform_.BroughtToFront.empty()) << "the drop was taken";
     EXPECT_FALSE(closed);
