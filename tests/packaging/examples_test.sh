@@ -98,9 +98,8 @@ while IFS= read -r command; do
 done <<<"$cli_examples"
 
 # ----------------------------------------------------------------- window
-for tool in xvfb-run xwininfo; do
-    command -v "$tool" >/dev/null || fail "$tool is missing (tools/install-deps test installs it)"
-done
-xvfb-run -a -s '-screen 0 1024x768x24' bash "$self" --on-x "$scratch" || fail "under Xvfb (above)"
+command -v xwininfo >/dev/null || fail "xwininfo is missing (tools/install-deps test installs it)"
+bash "$(dirname "$self")/../support/on_private_display.sh" -s '-screen 0 1024x768x24' \
+    bash "$self" --on-x "$scratch" || fail "under Xvfb (above)"
 
 finish
