@@ -68,6 +68,14 @@ struct ChunkHead {
     std::uint8_t type[4] = {};
 };
 
+// The IEND chunk is in the file and holds nothing, as the whole reader asks.
+void requireEmptyIend(FileWalk& file, const ChunkHead& head) {
+    file.require(head.length);
+    if (head.length != 0)
+        refuse("error IEND size",
+               "an IEND chunk of " + std::to_string(head.length) + " bytes, not empty");
+}
+
 ChunkHead readChunkHead(FileWalk& file) {
     file.reading("a chunk's header");
     std::uint8_t bytes[8];
@@ -173,10 +181,7 @@ PngRowDecoder::PngRowDecoder(const std::string& fileName, const ReaderLimits& li
             s.palette = parsePalette(body.data(), head.length, haveHeader, s.havePalette);
             s.havePalette = true;
         } else if (isType(head.type, "IEND")) {
-            s.file.require(head.length);
-            if (head.length != 0)
-                refuse("error IEND size",
-                       "an IEND chunk of " + std::to_string(head.length) + " bytes, not empty");
+            requireEmptyIend(s.file, head);
             refuse("PNG has no image data", "no IDAT chunk");
         } else {
             s.file.skip(head.length);
@@ -290,10 +295,7 @@ void PngRowDecoder::Finish() {
             parsePalette(body.data(), head.length, true, s.havePalette);
             s.havePalette = true;
         } else if (isType(head.type, "IEND")) {
-            s.file.require(head.length);
-            if (head.length != 0)
-                refuse("error IEND size",
-                       "an IEND chunk of " + std::to_string(head.length) + " bytes, not empty");
+            requireEmptyIend(s.file, head);
             s.file.skip(4);
             return;
         } else {
