@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         TDIB dib;
         MemoryInputStream in(data, size);
-        dib.LoadFromStream(in);
+        dib.LoadFromStream(in, FuzzLimits());
         widenAndWrite(dib);
     } catch (const std::exception&) {
     }

@@ -268,8 +268,8 @@ void TDIB::LoadFromFile(const std::string& fileName) {
     LoadFromStream(in);
 }
 
-void TDIB::LoadFromStream(std::istream& stream) {
-    ReplaceStore(ReadBMP(stream));
+void TDIB::LoadFromStream(std::istream& stream, const ReaderLimits& limits) {
+    ReplaceStore(ReadBMP(stream, limits));
 }
 
 void TDIB::SaveToFile(const std::string& fileName, SaveMode mode) const {

@@ -21,6 +21,7 @@
 #include "picture/decoded_picture.h"
 #include "picture/errors.h"
 #include "picture/internal_dib.h"
+#include "picture/reader_limits.h"
 #include "picture/system/save_mode.h"
 
 enum TDIBPixelFormat {
@@ -76,7 +77,9 @@ public:
 
     // BMP reading and writing. Reading replaces the store only on success.
     void LoadFromFile(const std::string& fileName);
-    void LoadFromStream(std::istream& stream);
+    // `limits` bound the picture a stream may declare (a few bytes of RLE
+    // can stand for gigabytes of pixels).
+    void LoadFromStream(std::istream& stream, const ReaderLimits& limits = ReaderLimits());
     // Writing a file goes through a temporary beside it, renamed over the
     // target only when complete, so a failure never leaves a half file.
     void SaveToFile(const std::string& fileName, SaveMode mode = SaveMode::Replace) const;

@@ -101,7 +101,7 @@ bool loadFromBytes(const Bytes& bytes, const std::string& fileName, TDIB& target
     const std::string metafile = FormatKnowing(nullptr, 0, fileName);  // by the name alone
     if (!metafile.empty() && attempt(target, refusal, metafile, [&](TDIB& loaded) {
             DecodedPicture drawn;
-            RenderMetafile(data, size, metafileKindOf(*bytes), drawn);
+            RenderMetafile(data, size, metafileKindOf(*bytes), drawn, limits);
             loaded.Assign(std::move(drawn));
         }))
         return true;
@@ -127,7 +127,7 @@ bool LoadPictureBytes(Bytes bytes, const std::string& fileName, TDIB& target,
     if (loadFromBytes(bytes, fileName, target, limits, refusal)) return true;
     return attempt(target, refusal, "BMP", [&](TDIB& loaded) {
         MemoryInputStream in(bytes->data(), bytes->size());
-        loaded.LoadFromStream(in);
+        loaded.LoadFromStream(in, limits);
     });
 }
 

@@ -369,12 +369,12 @@ BMPLayout ReadBMPLayout(std::istream& in) {
     return readLayout(r);
 }
 
-std::shared_ptr<TInternalDIB> ReadBMP(std::istream& in) {
+std::shared_ptr<TInternalDIB> ReadBMP(std::istream& in, const ReaderLimits& limits) {
     StreamReader r(in);
     const BMPLayout layout = readLayout(r);
     const BitmapInfoHeader& h = layout.Header;
     if (h.biBitCount == 16 || h.biBitCount == 32) {
-        checkDeclaredPictureSize(h.biWidth, rowCount(h), ReaderLimits(), 24,
+        checkDeclaredPictureSize(h.biWidth, rowCount(h), limits, 24,
                                  static_cast<std::size_t>(layout.PixelBytes));
         PixelBlock source(static_cast<std::size_t>(layout.PixelBytes));
         r.read(source.data(), source.size());
@@ -382,7 +382,7 @@ std::shared_ptr<TInternalDIB> ReadBMP(std::istream& in) {
     }
     // Every picture read is widened to 24 bits (RLE decoded first) while it
     // is held: a few bytes of RLE may stand for gigabytes of pixels.
-    checkDeclaredPictureSize(h.biWidth, rowCount(h), ReaderLimits(), h.biBitCount);
+    checkDeclaredPictureSize(h.biWidth, rowCount(h), limits, h.biBitCount);
     auto store = newStore(h);
     store->ColorTable = layout.Colors;
     store->Bits = PixelBlock(static_cast<std::size_t>(layout.PixelBytes));

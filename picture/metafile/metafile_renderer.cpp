@@ -130,12 +130,13 @@ WmfPlan planWmf(const std::uint8_t* bytes, std::size_t size) {
     return plan;
 }
 
-void renderWmf(const std::uint8_t* bytes, std::size_t size, DecodedPicture& picture) {
+void renderWmf(const std::uint8_t* bytes, std::size_t size, DecodedPicture& picture,
+               const ReaderLimits& limits) {
     const WmfPlan plan = planWmf(bytes, size);
     const WmfLayout& layout = plan.layout;
     const std::int64_t width = plan.width, height = plan.height;
     const PointD windowOrg = plan.windowOrg, windowExt = plan.windowExt;
-    checkDeclaredPictureSize(width, height, ReaderLimits(), 32);
+    checkDeclaredPictureSize(width, height, limits, 32);
     picture.allocate(static_cast<int>(width), static_cast<int>(height), 32);
     fillWhite(picture);
 
@@ -208,9 +209,10 @@ EmfPlan planEmf(const std::uint8_t* bytes, std::size_t size) {
     return plan;
 }
 
-void renderEmf(const std::uint8_t* bytes, std::size_t size, DecodedPicture& picture) {
+void renderEmf(const std::uint8_t* bytes, std::size_t size, DecodedPicture& picture,
+               const ReaderLimits& limits) {
     const EmfPlan plan = planEmf(bytes, size);
-    checkDeclaredPictureSize(plan.width, plan.height, ReaderLimits(), 32);
+    checkDeclaredPictureSize(plan.width, plan.height, limits, 32);
     picture.allocate(static_cast<int>(plan.width), static_cast<int>(plan.height), 32);
     fillWhite(picture);
     play(picture, plan.setup, [&](GdiDevice& device, WorkBudget& budget) {
@@ -231,14 +233,14 @@ MetafileSize MeasureMetafile(const std::uint8_t* bytes, std::size_t size, Metafi
 }
 
 void RenderMetafile(const std::uint8_t* bytes, std::size_t size, MetafileKind kind,
-                    DecodedPicture& picture) {
+                    DecodedPicture& picture, const ReaderLimits& limits) {
     if (!bytes || size == 0) throw EInvalidGraphic("Metafile is empty");
     DecodedPicture result;
     try {
         if (kind == MetafileKind::WMF)
-            renderWmf(bytes, size, result);
+            renderWmf(bytes, size, result, limits);
         else
-            renderEmf(bytes, size, result);
+            renderEmf(bytes, size, result, limits);
     } catch (const std::bad_alloc&) {
         throw EOutOfMemory("Out of memory while drawing the metafile");
     }

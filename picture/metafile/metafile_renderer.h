@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "picture/decoded_picture.h"
+#include "picture/reader_limits.h"
 
 enum class MetafileKind { WMF, EMF };
 
@@ -27,6 +28,7 @@ MetafileSize MeasureMetafile(const std::uint8_t* bytes, std::size_t size, Metafi
 // Renders the metafile held in `bytes` into `picture` (32 bits per pixel,
 // the metafile's own size, white where it draws nothing). Throws
 // EInvalidGraphic with a message naming the fault for a damaged or
-// unreadable metafile, EOutOfMemory for one too large to hold.
+// unreadable metafile, EOutOfMemory for one too large to hold or beyond
+// `limits`.
 void RenderMetafile(const std::uint8_t* bytes, std::size_t size, MetafileKind kind,
-                    DecodedPicture& picture);
+                    DecodedPicture& picture, const ReaderLimits& limits = ReaderLimits());

@@ -454,6 +454,21 @@ TEST_P(LoadableDeclarations, NeedIsWhatReadingAndWideningHold) {
     EXPECT_EQ(target.PixelFormat(), PixelFormat24Bit);
 }
 
+// A caller's limit holds for every reader, whatever the machine could give:
+// a few bytes declaring a picture above it are refused before it is drawn.
+TEST_P(LoadableDeclarations, ReadersKeepToTheCallersLimit) {
+    const DeclaredCase& c = GetParam();
+    FakeSystemMemory plenty(100 * kGiB);
+    const auto bytes = SharedBytes(c.make(3000, 3000));
+    ReaderLimits limits;
+    limits.maxPictureBytes = 16 * kMB;
+    TDIB target;
+    const std::size_t before = MemoryReserved();
+    EXPECT_FALSE(LoadPictureBytes(bytes, c.fileName, target, limits));
+    EXPECT_EQ(MemoryReserved(), before);
+    EXPECT_TRUE(LoadPictureBytes(bytes, c.fileName, target));
+}
+
 INSTANTIATE_TEST_SUITE_P(Files, DeclaredPictures, ::testing::ValuesIn(kDeclared), NameOfParam());
 // The PNG's image data is cut short on purpose: it never loads.
 INSTANTIATE_TEST_SUITE_P(Files, LoadableDeclarations, ::testing::ValuesIn(kDeclared, kDeclared + 4),
