@@ -97,12 +97,12 @@ public:
 
     // ------------------------------------------------------- operations
     void ButtonSetWhenDataIn();
-    // The source view's picture with its reservation against the memory
-    // budget, made from the new source off the user-interface thread (on a
-    // 256-colour screen the source keeps only the colours shown).
+    // The source view's picture, made from the new source off the
+    // user-interface thread: the source itself, or on a 256-colour screen
+    // the source reduced to its own palette (the source then keeps only the
+    // colours shown).
     struct SourceView {
-        QImage Picture;
-        MemoryReservation Memory;
+        TDIB Picture;
     };
     static SourceView MakeSourceView(TDIB& picture, int screenColors);
     // The same for the scaled view's picture (reduced to 256 colours on such

@@ -85,7 +85,7 @@ void TForm1::TakeBatchPictures(const QString& sourceName, const QString& outputN
     ScaledDIB = pictures.Result;
     ToolButton6->setEnabled(true);
     Image2->resize(ScaledDIB.Width(), ScaledDIB.Height());
-    Image2->SetPicture(scaledView.Picture, std::move(scaledView.Memory));
+    Image2->SetPicture(scaledView.Picture);
     ToolButton6Click();
     copy1->setEnabled(true);
     FormTitleSet(outputName, texts::KindScaled, Image2->width(), Image2->height());

@@ -150,7 +150,7 @@ bool TForm1::ToolButton10Click() {
             showProgress);
 
         Image2->resize(ScaledDIB.Width(), ScaledDIB.Height());
-        Image2->SetPicture(view.Picture, std::move(view.Memory));
+        Image2->SetPicture(view.Picture);
         UpdateViewRange();
     } catch (...) {
         // The scaled view takes the size of what the run made, as it would

@@ -5,7 +5,6 @@
 
 #include "app/form1.h"
 #include "app/window_kit/image_view.h"
-#include "app/window_kit/picture_conversion.h"
 #include "app/window_kit/texts.h"
 
 void TForm1::ButtonSetWhenDataIn() {
@@ -24,28 +23,23 @@ TForm1::SourceView TForm1::MakeSourceView(TDIB& picture, int screenColors) {
         // A 256-colour screen shows the picture reduced to its own palette,
         // and the source keeps only the reduced colours from then on.
         picture.SetPixelFormat(PixelFormat8Bit);
-        view.Picture = ImageFromDIB(picture, &view.Memory);
+        view.Picture = picture;
         picture.SetPixelFormat(PixelFormat24Bit);
     } else {
-        view.Picture = ImageFromDIB(picture, &view.Memory);
+        view.Picture = picture;
     }
     return view;
 }
 
 TForm1::SourceView TForm1::MakeScaledView(const TDIB& picture, int screenColors) {
     SourceView view;
-    if (screenColors == 256) {
-        TDIB reduced(picture);
-        reduced.SetPixelFormat(PixelFormat8Bit);
-        view.Picture = ImageFromDIB(reduced, &view.Memory);
-    } else {
-        view.Picture = ImageFromDIB(picture, &view.Memory);
-    }
+    view.Picture = picture;
+    if (screenColors == 256) view.Picture.SetPixelFormat(PixelFormat8Bit);
     return view;
 }
 
 void TForm1::ShowImage1(SourceView view) {
-    Image1->SetPicture(view.Picture, std::move(view.Memory));
+    Image1->SetPicture(view.Picture);
     UpdateViewRange();
     SelectWholePicture();
 }

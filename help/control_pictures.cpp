@@ -16,6 +16,7 @@
 
 #include "app/window_kit/glyphs.h"
 #include "app/window_kit/image_view.h"
+#include "app/window_kit/picture_conversion.h"
 #include "app/window_kit/speed_button.h"
 #include "app/window_kit/track_bar.h"
 #include "app/window_kit/up_down.h"
@@ -185,8 +186,10 @@ QPixmap DragSelectionPicture() {
         DrawPictureSymbol(painter, source.rect());
     }
     // The source view draws the frame of the range being dragged.
+    TDIB dib;
+    dib.Assign(DecodedFromImage(source));
     TImage view;
-    view.SetPicture(source);
+    view.SetPicture(dib);
     const QPoint corner(size.width() * 2 / 3, size.height() * 3 / 4);
     view.InvertOutline(size.width() / 5, size.height() / 5, corner.x(), corner.y());
     QPixmap picture = view.grab();

@@ -1,16 +1,20 @@
 #pragma once
 
 // A picture control of the image view: shows its picture at one picture
-// pixel per screen pixel from its top-left corner. The source view also
-// carries the selection frame, inverted into the displayed copy of the
-// picture, so that inverting the same outline again restores every pixel.
+// pixel per screen pixel from its top-left corner. The control shares the
+// picture's pixel buffer and converts only the part being painted, so a
+// picture larger than the screen is held once, not again as a full-size
+// 32-bit copy. The source view also carries the selection frame: outlines
+// inverted over the picture, where inverting the same outline again
+// restores every pixel.
 
 #include <QImage>
 #include <QRect>
 #include <QWidget>
 #include <functional>
+#include <vector>
 
-#include "picture/system/memory_budget.h"
+#include "picture/dib.h"
 
 class TImage : public QWidget {
     Q_OBJECT
@@ -18,11 +22,15 @@ class TImage : public QWidget {
 public:
     explicit TImage(QWidget* parent = nullptr);
 
-    // Shows `picture`; an auto-sizing control takes the picture's size.
-    // `memory` is the picture's reservation against the memory budget,
-    // held while it is shown.
-    void SetPicture(const QImage& picture, MemoryReservation memory = {});
-    const QImage& Picture() const { return displayed_; }
+    // Shows `picture`, sharing its pixels (an RLE picture is decoded first);
+    // an auto-sizing control takes the picture's size. Inverted outlines
+    // are dropped with the picture they were drawn on.
+    void SetPicture(const TDIB& picture);
+    bool HasPicture() const { return hasPicture_; }
+    // What the control shows of `area` (clipped to the picture), outlines
+    // included, as an opaque 32-bit image; a null image without a picture.
+    QImage Rendered(const QRect& area) const;
+    QImage Rendered() const { return Rendered(QRect(QPoint(0, 0), pictureSize())); }
     void SetAutoSize(bool autoSize) { autoSize_ = autoSize; }
 
     // Inverts the one-pixel outline of the pixels left..right x top..bottom
@@ -44,9 +52,13 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    void invertPixel(int x, int y);
+    QSize pictureSize() const {
+        return hasPicture_ ? QSize(picture_.Width(), picture_.Height()) : QSize();
+    }
 
-    QImage displayed_;
-    MemoryReservation memory_;
+    TDIB picture_;
+    bool hasPicture_ = false;
+    // Each outline stands inverted once; one inverted twice is gone again.
+    std::vector<QRect> outlines_;
     bool autoSize_ = true;
 };

@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "picture/size_limits.h"
 
-QImage ImageFromDIB(const TDIB& dib, MemoryReservation* keep) {
+TDIB PlainDIB(const TDIB& dib) {
     // RLE rows have no fixed place: they are decoded first. Every other
     // picture is read where it lies, without a copy.
     TDIB plain(dib);
@@ -15,18 +16,12 @@ QImage ImageFromDIB(const TDIB& dib, MemoryReservation* keep) {
         dib.AssignTo(decoded);
         plain.Assign(std::move(decoded));
     }
-    const int width = plain.Width();
-    const int height = plain.Height();
-    if (plain.BitsSize() / plain.Stride() < static_cast<std::size_t>(height))
+    if (plain.BitsSize() / plain.Stride() < static_cast<std::size_t>(plain.Height()))
         throw EDIBInvalidDIB("TInternalDIB.LoadFromStream: Pixel data is shorter than the image");
+    return plain;
+}
 
-    MemoryReservation memory =
-        ReserveMemory(4 * static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
-                      DescribePicture(width, height, "View of a picture"));
-    QImage image(width, height, QImage::Format_RGB32);
-    if (image.isNull()) throw EOutOfMemory();
-    memory.markTaken();
-
+void DrawDIBArea(const TDIB& plain, const QRect& area, QImage& out) {
     const RGBQuad* table = plain.ColorTable();
     const int colors = std::clamp(plain.ColorsUsed(), 0, 256);
     // Entries beyond the colours used were never filled: black.
@@ -36,25 +31,43 @@ QImage ImageFromDIB(const TDIB& dib, MemoryReservation* keep) {
         return qRgb(c.rgbRed, c.rgbGreen, c.rgbBlue);
     };
     const int depth = plain.Header().biBitCount;
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* in = plain.ScanLine(y);
-        auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
+    const int left = area.left(), width = area.width();
+    for (int row = 0; row < area.height(); ++row) {
+        const std::uint8_t* in = plain.ScanLine(area.top() + row);
+        auto* px = reinterpret_cast<QRgb*>(out.scanLine(row));
         switch (depth) {
             case 24:
-                for (int x = 0; x < width; ++x, in += 3) out[x] = qRgb(in[2], in[1], in[0]);
+                for (int i = 0; i < width; ++i) {
+                    const std::uint8_t* p = in + 3 * static_cast<std::size_t>(left + i);
+                    px[i] = qRgb(p[2], p[1], p[0]);
+                }
                 break;
             case 8:
-                for (int x = 0; x < width; ++x) out[x] = colorAt(in[x]);
+                for (int i = 0; i < width; ++i) px[i] = colorAt(in[left + i]);
                 break;
             case 4:
-                for (int x = 0; x < width; ++x)
-                    out[x] = colorAt((x & 1) ? (in[x >> 1] & 0x0F) : (in[x >> 1] >> 4));
+                for (int i = 0, x = left; i < width; ++i, ++x)
+                    px[i] = colorAt((x & 1) ? (in[x >> 1] & 0x0F) : (in[x >> 1] >> 4));
                 break;
             default:  // 1 bit
-                for (int x = 0; x < width; ++x) out[x] = colorAt((in[x >> 3] >> (7 - (x & 7))) & 1);
+                for (int i = 0, x = left; i < width; ++i, ++x)
+                    px[i] = colorAt((in[x >> 3] >> (7 - (x & 7))) & 1);
                 break;
         }
     }
+}
+
+QImage ImageFromDIB(const TDIB& dib, MemoryReservation* keep) {
+    const TDIB plain = PlainDIB(dib);
+    const int width = plain.Width();
+    const int height = plain.Height();
+    MemoryReservation memory =
+        ReserveMemory(4 * static_cast<std::size_t>(width) * static_cast<std::size_t>(height),
+                      DescribePicture(width, height, "View of a picture"));
+    QImage image(width, height, QImage::Format_RGB32);
+    if (image.isNull()) throw EOutOfMemory();
+    memory.markTaken();
+    DrawDIBArea(plain, QRect(0, 0, width, height), image);
     if (keep) *keep = std::move(memory);
     return image;
 }

@@ -4,12 +4,24 @@
 // so every crossing lives here.
 
 #include <QImage>
+#include <QRect>
 #include <cstdint>
 #include <vector>
 
 #include "picture/decoded_picture.h"
 #include "picture/dib.h"
 #include "picture/system/memory_budget.h"
+
+// The pixel buffer with fixed rows: RLE pictures decoded, any other shared
+// as it is. Throws EDIBInvalidDIB when the pixel data is shorter than the
+// picture.
+TDIB PlainDIB(const TDIB& dib);
+
+// Writes `area` of a picture with fixed rows (see PlainDIB) into `out` from
+// its top-left corner as opaque 32-bit pixels, palette entries looked up.
+// `out` is Format_RGB32 and at least as large as `area`, which lies within
+// the picture.
+void DrawDIBArea(const TDIB& plain, const QRect& area, QImage& out);
 
 // The pixel buffer as an opaque 32-bit image for the screen, whatever its
 // pixel format (palette entries looked up, RLE decoded). The image's memory

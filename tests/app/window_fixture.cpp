@@ -148,7 +148,7 @@ std::string WritePatternBmp(const TempDir& dir, const std::string& name, int wid
 }
 
 QImage ShownPicture(const TForm1& form, bool scaled) {
-    return (scaled ? form.Image2 : form.Image1)->Picture();
+    return (scaled ? form.Image2 : form.Image1)->Rendered();
 }
 
 QImage AsImage(const TDIB& dib) {
