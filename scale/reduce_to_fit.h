@@ -6,6 +6,8 @@
 // enlarged.
 
 #include <functional>
+#include <optional>
+#include <string>
 
 #include "picture/dib.h"
 
@@ -25,3 +27,22 @@ FittedSize FitWithin(int width, int height, int maxWidth, int maxHeight);
 // through the pixel buffer, so a result the machine cannot hold throws EOutOfMemory.
 TDIB ReduceToFit(const TDIB& picture, int maxWidth, int maxHeight,
                  const std::function<void()>& checkpoint = {});
+
+// A picture file reduced as ReduceToFit reduces the picture LoadPictureFile
+// reads from it, with that picture's size.
+struct ReducedFile {
+    TDIB Picture;
+    int Width = 0;
+    int Height = 0;
+};
+
+// The same reduction of a file, byte for byte, without holding the file's
+// whole picture where it can be read in bands (streamed_source.h): then
+// only bands of it and the reduced picture are held, so a preview of a
+// picture of hundreds of megapixels takes a few megabytes. Files that cannot
+// be read so, and files the bands refuse, are read whole. Nothing when
+// LoadPictureFile refuses the file. `checkpoint` as for ReduceToFit; what
+// it throws goes to the caller.
+std::optional<ReducedFile> ReduceFileToFit(const std::string& fileName, int maxWidth,
+                                           int maxHeight,
+                                           const std::function<void()>& checkpoint = {});

@@ -15,7 +15,6 @@
 #include <new>
 
 #include "app/window_kit/picture_conversion.h"
-#include "picture/picture_loader.h"
 #include "scale/reduce_to_fit.h"
 
 namespace {
@@ -75,24 +74,24 @@ struct TPicturePreview::Channel {
 
 std::optional<PreviewPicture> MakePreview(const QString& path, QSize box,
                                           const std::function<void()>& checkpoint) {
-    TDIB full;
-    if (!LoadPictureFile(QFile::encodeName(path).toStdString(), full)) return std::nullopt;
-    PreviewPicture made;
-    made.Width = full.Width();
-    made.Height = full.Height();
-    if (checkpoint) checkpoint();
     try {
-        const TDIB reduced =
-            ReduceToFit(full, std::max(box.width(), 1), std::max(box.height(), 1), checkpoint);
-        // The full picture goes before the image for the screen is made.
-        full = TDIB();
-        made.Image = ImageFromDIB(reduced);
+        // Where the file can be read in bands the whole picture is never
+        // held: a preview of a very large picture takes little memory, and
+        // none away from the picture the dialog then opens.
+        std::optional<ReducedFile> reduced =
+            ReduceFileToFit(QFile::encodeName(path).toStdString(), std::max(box.width(), 1),
+                            std::max(box.height(), 1), checkpoint);
+        if (!reduced) return std::nullopt;
+        PreviewPicture made;
+        made.Width = reduced->Width;
+        made.Height = reduced->Height;
+        made.Image = ImageFromDIB(reduced->Picture);
+        return made;
     } catch (const EOutOfMemory&) {
         return std::nullopt;
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
-    return made;
 }
 
 QString PreviewSizeText(int width, int height) {

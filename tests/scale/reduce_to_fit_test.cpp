@@ -6,8 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <string>
 
+#include "picture/picture_loader.h"
+#include "picture/picture_saver.h"
+#include "picture/system/memory_budget.h"
 #include "scale/scale_run.h"
+#include "tests/support/fake_system_memory.h"
 #include "tests/support/picture_builders.h"
 #include "tests/support/test_support.h"
 
@@ -100,5 +105,73 @@ TEST(ReduceToFit, ACheckpointThatThrowsAbandonsTheWork) {
     ReduceToFit(picture, 100, 100, [&total] { ++total; });
     EXPECT_GT(total, 3);
 }
+
+// ------------------------------------------------------------------- files
+
+struct FileCase {
+    const char* name;
+    const char* fileName;
+};
+
+void PrintTo(const FileCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+// The first three are read in bands.
+const FileCase kFiles[] = {{"Jpeg", "p.jpg"}, {"Png", "p.png"}, {"Bmp", "p.bmp"}, {"Gif", "p.gif"}};
+
+class ReduceFile : public ::testing::TestWithParam<FileCase> {
+protected:
+    std::string write(int width, int height) {
+        const std::string path = dir_.file(GetParam().fileName);
+        SavePictureToFile(gradient(width, height), path);
+        return path;
+    }
+    TempDir dir_;
+};
+
+TEST_P(ReduceFile, IsTheReductionOfTheLoadedPicture) {
+    const std::string path = write(900, 300);
+    TDIB loaded;
+    ASSERT_TRUE(LoadPictureFile(path, loaded));
+    const auto reduced = ReduceFileToFit(path, 256, 256);
+    ASSERT_TRUE(reduced);
+    EXPECT_EQ(reduced->Width, 900);
+    EXPECT_EQ(reduced->Height, 300);
+    const TDIB expected = ReduceToFit(loaded, 256, 256);
+    EXPECT_EQ(reduced->Picture.Header().biHeight, expected.Header().biHeight);
+    EXPECT_EQ(AllPixels(reduced->Picture), AllPixels(expected));
+}
+
+// Read in bands, a picture the machine could not hold whole is reduced all
+// the same, and the caller's checkpoint can still stop the work.
+class ReduceFileInBands : public ReduceFile {};
+
+TEST_P(ReduceFileInBands, NeedsNoRoomForTheWholePicture) {
+    const std::string path = write(3000, 2000);  // 18 MB at 24 bits
+    FakeSystemMemory system(MemoryReserved() + 8 * kMB);
+    TDIB whole;
+    ASSERT_FALSE(LoadPictureFile(path, whole));
+    const auto reduced = ReduceFileToFit(path, 300, 300);
+    ASSERT_TRUE(reduced);
+    EXPECT_EQ(reduced->Picture.Width(), 300);
+    EXPECT_EQ(reduced->Picture.Height(), 200);
+    int calls = 0;
+    EXPECT_THROW(ReduceFileToFit(path, 300, 300,
+                                 [&calls] {
+                                     if (++calls == 3) throw Abandoned();
+                                 }),
+                 Abandoned);
+}
+
+TEST_P(ReduceFile, WhatTheLoaderRefusesGivesNothing) {
+    const std::string path = dir_.file(GetParam().fileName);
+    WriteBytes(path, {'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'});
+    EXPECT_FALSE(ReduceFileToFit(path, 256, 256));
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, ReduceFile, ::testing::ValuesIn(kFiles), NameOfParam());
+INSTANTIATE_TEST_SUITE_P(Files, ReduceFileInBands, ::testing::ValuesIn(kFiles, kFiles + 3),
+                         NameOfParam());
 
 }  // namespace
