@@ -215,10 +215,11 @@ struct Inflater::Fast {
     std::array<std::uint8_t, kWindow> scratch{};  // what is inflated past the picture
 };
 
-Inflater::Inflater() {
+Inflater::Inflater(Engine engine) {
     const int rc = inflateInit(&z_);
     if (rc == Z_MEM_ERROR) throw EOutOfMemory();
     if (rc != Z_OK) throw EPNGError("zlib error");
+    if (engine == Engine::Zlib) return;
     try {
         fast_ = std::make_unique<Fast>();
     } catch (const std::bad_alloc&) {
@@ -236,9 +237,12 @@ std::size_t Inflater::workBytes() {
 
 void Inflater::fill(std::uint8_t* out, std::size_t size, CompressedPieces& pieces) {
     std::size_t done = 0;
-    if (fast_ && !fastFill(out, size, pieces, done)) fallBack(pieces, delivered_ + done);
-    if (done < size) zlibFill(out + done, size - done, pieces);
-    delivered_ += size;
+    if (fast_ && !fastFill(out, size, pieces, done)) fallBack(pieces);
+    if (!fast_) zlibFill(out, size, pieces, done);
+    if (!fills_.empty() && fills_.back().first == size)
+        ++fills_.back().second;
+    else
+        fills_.emplace_back(size, 1);
 }
 
 bool Inflater::fastFill(std::uint8_t* out, std::size_t size, CompressedPieces& pieces,
@@ -295,23 +299,18 @@ bool Inflater::fastFinish(CompressedPieces& pieces) {
 void Inflater::finish(CompressedPieces& pieces) {
     if (fast_) {
         if (fastFinish(pieces)) return;
-        fallBack(pieces, delivered_);
+        fallBack(pieces);
     }
     const std::uint8_t* data;
     std::size_t size;
     while (!ended_ && pieces.nextInChunk(data, size)) zlibReadOn(data, size);
 }
 
-void Inflater::fallBack(CompressedPieces& pieces, std::uint64_t delivered) {
+void Inflater::fallBack(CompressedPieces& pieces) {
     fast_.reset();
     pieces.restart();
-    std::array<std::uint8_t, 16 * 1024> skipped;
-    while (delivered > 0) {
-        const std::size_t step = static_cast<std::size_t>(
-            std::min<std::uint64_t>(delivered, skipped.size()));
-        zlibFill(skipped.data(), step, pieces);
-        delivered -= step;
-    }
+    for (const auto& [size, count] : fills_)
+        for (std::uint64_t i = 0; i < count; ++i) zlibFill(nullptr, size, pieces, size);
 }
 
 void Inflater::check(int rc) {
@@ -324,14 +323,37 @@ void Inflater::check(int rc) {
     }
 }
 
-void Inflater::zlibFill(std::uint8_t* out, std::size_t size, CompressedPieces& pieces) {
-    z_.next_out = out;
-    z_.avail_out = static_cast<uInt>(size);
-    while (z_.avail_out > 0) {
+void Inflater::zlibFill(std::uint8_t* out, std::size_t size, CompressedPieces& pieces,
+                        std::size_t skip) {
+    // zlib is given new room before new input: what it holds goes out first,
+    // so it asks for the next piece only when it has nothing left, and its
+    // verdicts do not hang on where the rows end. The first `skip` bytes go
+    // through a small buffer and are dropped.
+    std::array<std::uint8_t, 16 * 1024> dropped;
+    std::size_t placed = 0;
+    const auto aim = [&] {
+        if (placed < skip) {
+            z_.next_out = dropped.data();
+            z_.avail_out = static_cast<uInt>(std::min(skip - placed, dropped.size()));
+        } else {
+            z_.next_out = out + placed;
+            z_.avail_out = static_cast<uInt>(size - placed);
+        }
+        return static_cast<std::size_t>(z_.avail_out);
+    };
+    std::size_t segment = aim();
+    bool resumed = true;
+    for (;;) {
+        if (z_.avail_out == 0) {
+            placed += segment;
+            if (placed == size) return;
+            segment = aim();
+            resumed = true;
+        }
         if (ended_)
             png_rows::refuse("zlib error",
                              "the compressed image data ends before the picture does");
-        if (z_.avail_in == 0) {
+        if (z_.avail_in == 0 && !resumed) {
             const std::uint8_t* data;
             std::size_t length;
             if (!pieces.next(data, length))
@@ -341,6 +363,7 @@ void Inflater::zlibFill(std::uint8_t* out, std::size_t size, CompressedPieces& p
             z_.avail_in = static_cast<uInt>(length);
             continue;
         }
+        resumed = false;
         check(inflate(&z_, Z_NO_FLUSH));
     }
 }

@@ -14,6 +14,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <utility>
+#include <vector>
 
 // Where the compressed bytes come from, piece by piece.
 class CompressedPieces {
@@ -29,7 +31,11 @@ public:
 
 class Inflater {
 public:
-    Inflater();
+    // IsaL inflates as described above; Zlib inflates with zlib alone (the
+    // measure the fast way is held to).
+    enum class Engine { IsaL, Zlib };
+
+    explicit Inflater(Engine engine = Engine::IsaL);
     ~Inflater();
     Inflater(const Inflater&) = delete;
     Inflater& operator=(const Inflater&) = delete;
@@ -48,19 +54,22 @@ public:
 private:
     struct Fast;
 
-    void zlibFill(std::uint8_t* out, std::size_t size, CompressedPieces& pieces);
+    // Fills `out` from `skip` on, as a zlib call for all `size` bytes would.
+    void zlibFill(std::uint8_t* out, std::size_t size, CompressedPieces& pieces,
+                  std::size_t skip);
     void zlibReadOn(const std::uint8_t* data, std::size_t size);
     void check(int rc);
     // ISA-L fills `out` from `done` on; false where zlib must take over.
     bool fastFill(std::uint8_t* out, std::size_t size, CompressedPieces& pieces,
                   std::size_t& done);
     bool fastFinish(CompressedPieces& pieces);
-    // Leaves ISA-L and inflates again with zlib from the first piece up to
-    // the `delivered` bytes already handed out.
-    void fallBack(CompressedPieces& pieces, std::uint64_t delivered);
+    // Leaves ISA-L and inflates again with zlib from the first piece
+    // through the fills already made, in the same sizes.
+    void fallBack(CompressedPieces& pieces);
 
     z_stream z_{};
     bool ended_ = false;
-    std::uint64_t delivered_ = 0;
+    // The sizes of the fills made, each with how many times in a row.
+    std::vector<std::pair<std::size_t, std::uint64_t>> fills_;
     std::unique_ptr<Fast> fast_;  // null once zlib has taken over
 };
