@@ -19,7 +19,8 @@ const std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}
 // chunk by chunk. CRCs are skipped unread.
 class IdatRun : public CompressedPieces {
 public:
-    IdatRun(ByteReader& in, std::uint32_t firstLength) : in_(in), left_(firstLength) {}
+    IdatRun(ByteReader& in, std::uint32_t firstLength)
+        : in_(in), start_(in), firstLength_(firstLength), left_(firstLength) {}
 
     // The next piece of compressed data; false when the run has ended (the
     // next chunk is not an IDAT, and is left for the caller to read).
@@ -43,6 +44,15 @@ public:
         return true;
     }
 
+    // A piece is a whole chunk: nothing of it is left after it.
+    bool nextInChunk(const std::uint8_t*&, std::size_t&) override { return false; }
+
+    void restart() override {
+        in_ = start_;
+        left_ = firstLength_;
+        ended_ = false;
+    }
+
     // Skips what is left of the run once the picture is complete.
     void finish() {
         const std::uint8_t* data;
@@ -53,6 +63,8 @@ public:
 
 private:
     ByteReader& in_;
+    const ByteReader start_;
+    const std::uint32_t firstLength_;
     std::uint32_t left_;
     bool ended_ = false;
 };
@@ -70,7 +82,8 @@ void decodeImage(const Header& h, IdatRun& run, DecodedPicture& picture) {
     const std::size_t bpp = std::max<std::size_t>(1, bitsPerPixel / 8);
     const int passes = h.interlaced ? 7 : 1;
     const std::size_t widest = rowBytesOf(h);
-    MemoryReservation memory = ReserveMemory(2 * widest, "The PNG reader's work space");
+    MemoryReservation memory =
+        ReserveMemory(2 * widest + Inflater::workBytes(), "The PNG reader's work space");
     std::vector<std::uint8_t> current(widest), previous(widest);
     memory.markTaken();
     for (int p = 0; p < passes; ++p) {
@@ -89,6 +102,7 @@ void decodeImage(const Header& h, IdatRun& run, DecodedPicture& picture) {
             std::swap(current, previous);
         }
     }
+    inflater.finish(run);
 }
 
 }  // namespace

@@ -22,8 +22,6 @@ namespace {
 
 // Compressed bytes read from the file at a time.
 constexpr std::size_t kPieceBytes = 64 * 1024;
-// What zlib's inflate holds besides: its 32 KB window and its state.
-constexpr std::size_t kInflateBytes = 48 * 1024;
 // The most bytes of a chunk body the walk keeps (a full PLTE).
 constexpr std::uint32_t kLargestKeptBody = 3 * 256;
 
@@ -55,6 +53,12 @@ public:
         position_ += count;
     }
     void reading(std::string what) { reading_ = std::move(what); }
+    std::uint64_t position() const { return position_; }
+    void seek(std::uint64_t position) {
+        in_.clear();
+        in_.seekg(static_cast<std::streamoff>(position));
+        position_ = position;
+    }
 
 private:
     std::ifstream in_;
@@ -113,6 +117,19 @@ struct PngRowDecoder::State : CompressedPieces {
         return true;
     }
 
+    // The rest of the IDAT chunk being read, a piece at a time.
+    bool nextInChunk(const std::uint8_t*& data, std::size_t& size) override {
+        if (left == 0) return false;
+        return next(data, size);
+    }
+
+    // Back to the first IDAT chunk's data, for inflating it again.
+    void restart() override {
+        file.seek(firstData);
+        left = firstLength;
+        runEnded = false;
+    }
+
     // Moves past the IDAT chunk just read to the next one, which must lie
     // whole inside the file; false when the run ends at a chunk of another
     // type, whose head is kept for the walk after the picture.
@@ -141,6 +158,8 @@ struct PngRowDecoder::State : CompressedPieces {
     std::unique_ptr<Inflater> inflater;
     std::vector<std::uint8_t> piece;
     std::uint32_t left = 0;  // bytes of the current IDAT chunk not yet read
+    std::uint64_t firstData = 0;  // where the first IDAT chunk's data begins
+    std::uint32_t firstLength = 0;
     bool runEnded = false;
     ChunkHead pendingHead;
     std::vector<std::uint8_t> current, previous, indexRow;
@@ -168,6 +187,8 @@ PngRowDecoder::PngRowDecoder(const std::string& fileName, const ReaderLimits& li
                 refuse("Palette None", "an indexed picture without a PLTE chunk");
             if (s.header.interlaced) return;
             s.startChunk(head.length);
+            s.firstData = s.file.position();
+            s.firstLength = head.length;
             break;
         }
         if (isType(head.type, "IHDR")) {
@@ -195,7 +216,7 @@ PngRowDecoder::PngRowDecoder(const std::string& fileName, const ReaderLimits& li
         throw EOutOfMemory(DescribePicture(h.width, h.height) + " is too large for this machine");
     const std::size_t widest = rowBytesOf(h);
     const std::size_t indexBytes = h.pictureDepth() == 24 ? 0 : h.width;
-    const std::size_t workBytes = 2 * widest + indexBytes + kPieceBytes + kInflateBytes;
+    const std::size_t workBytes = 2 * widest + indexBytes + kPieceBytes + Inflater::workBytes();
     checkDeclaredRowReading(h.width, h.height, limits, workBytes);
     s.work = ReserveMemory(workBytes, "The PNG reader's work space");
     s.current.resize(widest);
@@ -270,13 +291,9 @@ void PngRowDecoder::Finish() {
     if (s.header.interlaced || s.rowsRead != Height())
         throw EPNGError("PngRowDecoder: finished before the last row");
     // The reader's last inflate call had the rest of its IDAT chunk in hand.
-    while (s.left > 0) {
-        const std::size_t size =
-            static_cast<std::size_t>(std::min<std::uint64_t>(s.left, kPieceBytes));
-        s.file.read(s.piece.data(), size);
-        s.left -= size;
-        s.inflater->readOn(s.piece.data(), size);
-    }
+    s.inflater->finish(s);
+    s.file.skip(s.left);  // what is left after the stream's end
+    s.left = 0;
     while (s.nextChunk()) {
         s.file.skip(s.left);
         s.left = 0;

@@ -40,7 +40,7 @@ public:
     void Finish();
 
     // Bytes of work space the decoder holds against the budget: its rows,
-    // its file buffer and zlib's window.
+    // its file buffer and the inflater's state and windows.
     std::size_t WorkBytes() const;
 
 private:

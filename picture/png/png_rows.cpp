@@ -114,57 +114,6 @@ std::vector<RGBQuad> pictureColors(const Header& h, const std::vector<RGBQuad>& 
     return palette;
 }
 
-// ------------------------------------------------------------------ inflate
-
-Inflater::Inflater() {
-    const int rc = inflateInit(&z_);
-    if (rc == Z_MEM_ERROR) throw EOutOfMemory();
-    if (rc != Z_OK) throw EPNGError("zlib error");
-}
-
-Inflater::~Inflater() {
-    inflateEnd(&z_);
-}
-
-void Inflater::check(int rc) {
-    if (rc == Z_STREAM_END) ended_ = true;
-    if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) {
-        if (rc == Z_MEM_ERROR) throw EOutOfMemory();
-        refuse("zlib error", std::string("the compressed image data is damaged (zlib: ") +
-                                 (z_.msg ? z_.msg : "error " + std::to_string(rc)) + ")");
-    }
-}
-
-void Inflater::fill(std::uint8_t* out, std::size_t size, CompressedPieces& pieces) {
-    z_.next_out = out;
-    z_.avail_out = static_cast<uInt>(size);
-    while (z_.avail_out > 0) {
-        if (ended_) refuse("zlib error", "the compressed image data ends before the picture does");
-        if (z_.avail_in == 0) {
-            const std::uint8_t* data;
-            std::size_t length;
-            if (!pieces.next(data, length))
-                refuse("not next IDAT Chunk", "the IDAT chunks end before the picture does");
-            z_.next_in = const_cast<Bytef*>(data);
-            z_.avail_in = static_cast<uInt>(length);
-            continue;
-        }
-        check(inflate(&z_, Z_NO_FLUSH));
-    }
-}
-
-void Inflater::readOn(const std::uint8_t* data, std::size_t size) {
-    if (ended_ || size == 0) return;
-    // No room for output: zlib goes on only through what produces none
-    // (block headers, code tables), where damage is found all the same.
-    std::uint8_t none = 0;
-    z_.next_out = &none;
-    z_.avail_out = 0;
-    z_.next_in = const_cast<Bytef*>(data);
-    z_.avail_in = static_cast<uInt>(size);
-    check(inflate(&z_, Z_NO_FLUSH));
-}
-
 // ------------------------------------------------------------------- rows
 
 namespace {

@@ -5,14 +5,13 @@
 // filters and the placing of a decoded row into a picture row. Both readers
 // go through these, so a row comes out the same whichever of them reads it.
 
-#include <zlib.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "picture/decoded_picture.h"
+#include "picture/png/png_inflater.h"
 
 namespace png_rows {
 
@@ -62,36 +61,6 @@ std::vector<RGBQuad> greyPalette(int depth);
 
 // The colour table of the picture: the PLTE colours, or the greys.
 std::vector<RGBQuad> pictureColors(const Header& h, const std::vector<RGBQuad>& palette);
-
-// Where the compressed bytes come from, piece by piece.
-class CompressedPieces {
-public:
-    virtual ~CompressedPieces() = default;
-    // The next piece; false when the IDAT chunks have ended.
-    virtual bool next(const std::uint8_t*& data, std::size_t& size) = 0;
-};
-
-// An inflate stream, ended with the object.
-class Inflater {
-public:
-    Inflater();
-    ~Inflater();
-    Inflater(const Inflater&) = delete;
-    Inflater& operator=(const Inflater&) = delete;
-
-    // Fills `out` completely from the pieces.
-    void fill(std::uint8_t* out, std::size_t size, CompressedPieces& pieces);
-    // After the picture: lets zlib read on through the bytes it was last
-    // given, as it does within the call that filled the picture's last row
-    // when those bytes were there, and fails as that call would.
-    void readOn(const std::uint8_t* data, std::size_t size);
-
-private:
-    void check(int rc);
-
-    z_stream z_{};
-    bool ended_ = false;
-};
 
 // Undoes the row filter in place; `previous` is the row above in the same
 // pass (zeros for the first row).
