@@ -29,6 +29,9 @@ bool zlibTakesHeader(std::uint8_t cmf, std::uint8_t flg) {
     return deflate && checked && !dictionary;
 }
 
+// What Fast::readBoundary did; Refused leaves the stream to zlib.
+enum class Boundary { None, Read, Refused };
+
 }  // namespace
 
 // ISA-L inflating raw deflate data, stopped at the end of every block: the
@@ -138,6 +141,14 @@ struct Inflater::Fast {
         isal.read_in_length -= partial;
         inTrailer = true;
         return true;
+    }
+
+    // Between blocks and after the last one: the next header or the trailer
+    // read, or nothing to read but deflate data.
+    Boundary readBoundary() {
+        if (inTrailer) return readTrailer() ? Boundary::Read : Boundary::Refused;
+        if (atBlockStart) return beginBlock() ? Boundary::Read : Boundary::Refused;
+        return Boundary::None;
     }
 
     // False when the trailer does not match the bytes inflated.
@@ -256,14 +267,9 @@ bool Inflater::fastFill(std::uint8_t* out, std::size_t size, CompressedPieces& p
             if (!pieces.next(data, length) || !f.takePiece(data, length)) return false;
             continue;
         }
-        if (f.inTrailer) {
-            if (!f.readTrailer()) return false;
-            continue;
-        }
-        if (f.atBlockStart) {
-            if (!f.beginBlock()) return false;
-            continue;
-        }
+        const Boundary boundary = f.readBoundary();
+        if (boundary == Boundary::Refused) return false;
+        if (boundary == Boundary::Read) continue;
         std::size_t produced = 0;
         const bool taken = f.inflateInto(out + done, size - done, produced);
         done += produced;
@@ -282,14 +288,9 @@ bool Inflater::fastFinish(CompressedPieces& pieces) {
             if (!f.takePiece(data, length)) return false;
             continue;
         }
-        if (f.inTrailer) {
-            if (!f.readTrailer()) return false;
-            continue;
-        }
-        if (f.atBlockStart) {
-            if (!f.beginBlock()) return false;
-            continue;
-        }
+        const Boundary boundary = f.readBoundary();
+        if (boundary == Boundary::Refused) return false;
+        if (boundary == Boundary::Read) continue;
         std::size_t produced = 0;
         if (!f.inflateInto(f.scratch.data(), f.scratch.size(), produced)) return false;
     }
