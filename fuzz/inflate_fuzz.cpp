@@ -134,7 +134,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // The picture takes all the stream gives, or a little less, or more.
     std::size_t total = plain;
-    if (mode & 4) total = mode & 8 ? total + 1 + (mode >> 4) : total - std::min<std::size_t>(total, mode >> 4);
+    if (mode & 4)
+        total =
+            mode & 8 ? total + 1 + (mode >> 4) : total - std::min<std::size_t>(total, mode >> 4);
     const std::size_t rows = std::max<std::size_t>(1, (total + rowBytes - 1) / rowBytes);
 
     const Outcome fast = inflateRows(Inflater::Engine::IsaL, stream, chunk, piece, rowBytes, rows);

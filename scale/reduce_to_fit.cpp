@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-
 #include <memory>
 
 #include "picture/picture_loader.h"
@@ -90,8 +89,8 @@ private:
 
 // The reduction of a file read in bands; nothing when it cannot be read so
 // (then the whole path decides). The checkpoint's exceptions pass through.
-std::optional<ReducedFile> reduceInBands(const std::string& fileName, int maxWidth,
-                                         int maxHeight, const std::function<void()>& checkpoint) {
+std::optional<ReducedFile> reduceInBands(const std::string& fileName, int maxWidth, int maxHeight,
+                                         const std::function<void()>& checkpoint) {
     bool abandoned = false;
     const std::function<void()> watched = [&] {
         abandoned = true;
@@ -112,8 +111,8 @@ std::optional<ReducedFile> reduceInBands(const std::string& fileName, int maxWid
         ScalePlan plan;
         if (PlanScale(settings, whole, plan) != ScaleRefusal::None) return std::nullopt;
         ReducedFile reduced{TDIB(), width, height};
-        PrepareResultStore(reduced.Picture, plan.TargetWidth, plan.TargetHeight,
-                           plan.FinishedWidth, plan.FinishedHeight);
+        PrepareResultStore(reduced.Picture, plan.TargetWidth, plan.TargetHeight, plan.FinishedWidth,
+                           plan.FinishedHeight);
         BandedRows rows(*source, width, height, whole, BandSettings());
         ResultRows sink(reduced.Picture);
         ResampleTables tables;
@@ -150,8 +149,7 @@ TDIB ReduceToFit(const TDIB& picture, int maxWidth, int maxHeight,
     return result;
 }
 
-std::optional<ReducedFile> ReduceFileToFit(const std::string& fileName, int maxWidth,
-                                           int maxHeight,
+std::optional<ReducedFile> ReduceFileToFit(const std::string& fileName, int maxWidth, int maxHeight,
                                            const std::function<void()>& checkpoint) {
     if (auto reduced = reduceInBands(fileName, maxWidth, maxHeight, checkpoint)) return reduced;
     TDIB full;

@@ -43,6 +43,5 @@ struct ReducedFile {
 // be read so, and files the bands refuse, are read whole. Nothing when
 // LoadPictureFile refuses the file. `checkpoint` as for ReduceToFit; what
 // it throws goes to the caller.
-std::optional<ReducedFile> ReduceFileToFit(const std::string& fileName, int maxWidth,
-                                           int maxHeight,
+std::optional<ReducedFile> ReduceFileToFit(const std::string& fileName, int maxWidth, int maxHeight,
                                            const std::function<void()>& checkpoint = {});

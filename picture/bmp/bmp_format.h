@@ -18,7 +18,8 @@
 // Reads a BMP file (14-byte file header, 40- or 12-byte info header). Fails
 // with the EDIB* errors of the format, EReadError on a short file, and
 // EOutOfMemory for a picture beyond `limits` or the memory budget.
-std::shared_ptr<TInternalDIB> ReadBMP(std::istream& in, const ReaderLimits& limits = ReaderLimits());
+std::shared_ptr<TInternalDIB> ReadBMP(std::istream& in,
+                                      const ReaderLimits& limits = ReaderLimits());
 
 // What ReadBMP finds before the pixels.
 struct BMPLayout {

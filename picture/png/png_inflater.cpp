@@ -318,9 +318,8 @@ void Inflater::check(int rc) {
     if (rc == Z_STREAM_END) ended_ = true;
     if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) {
         if (rc == Z_MEM_ERROR) throw EOutOfMemory();
-        png_rows::refuse("zlib error",
-                         std::string("the compressed image data is damaged (zlib: ") +
-                             (z_.msg ? z_.msg : "error " + std::to_string(rc)) + ")");
+        png_rows::refuse("zlib error", std::string("the compressed image data is damaged (zlib: ") +
+                                           (z_.msg ? z_.msg : "error " + std::to_string(rc)) + ")");
     }
 }
 

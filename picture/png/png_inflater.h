@@ -55,13 +55,11 @@ private:
     struct Fast;
 
     // Fills `out` from `skip` on, as a zlib call for all `size` bytes would.
-    void zlibFill(std::uint8_t* out, std::size_t size, CompressedPieces& pieces,
-                  std::size_t skip);
+    void zlibFill(std::uint8_t* out, std::size_t size, CompressedPieces& pieces, std::size_t skip);
     void zlibReadOn(const std::uint8_t* data, std::size_t size);
     void check(int rc);
     // ISA-L fills `out` from `done` on; false where zlib must take over.
-    bool fastFill(std::uint8_t* out, std::size_t size, CompressedPieces& pieces,
-                  std::size_t& done);
+    bool fastFill(std::uint8_t* out, std::size_t size, CompressedPieces& pieces, std::size_t& done);
     bool fastFinish(CompressedPieces& pieces);
     // Leaves ISA-L and inflates again with zlib from the first piece
     // through the fills already made, in the same sizes.

@@ -157,7 +157,7 @@ struct PngRowDecoder::State : CompressedPieces {
     bool havePalette = false;
     std::unique_ptr<Inflater> inflater;
     std::vector<std::uint8_t> piece;
-    std::uint32_t left = 0;  // bytes of the current IDAT chunk not yet read
+    std::uint32_t left = 0;       // bytes of the current IDAT chunk not yet read
     std::uint64_t firstData = 0;  // where the first IDAT chunk's data begins
     std::uint32_t firstLength = 0;
     bool runEnded = false;

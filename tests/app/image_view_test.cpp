@@ -2,11 +2,12 @@
 // time: what it paints and what it renders of any part are the picture's
 // colours, with the selection outlines inverted over them.
 
+#include "app/window_kit/image_view.h"
+
 #include <gtest/gtest.h>
 
 #include <QImage>
 
-#include "app/window_kit/image_view.h"
 #include "picture/internal_dib.h"
 #include "tests/support/picture_builders.h"
 
@@ -22,7 +23,8 @@ TDIB PictureOfDepth(int bitCount, int width, int height) {
     const int colors = 1 << bitCount;
     auto store = TInternalDIB::CreateDIB(width, height, bitCount, colors);
     for (int i = 0; i < colors; ++i)
-        store->ColorTable[i] = {static_cast<std::uint8_t>(i * 37), static_cast<std::uint8_t>(i * 91),
+        store->ColorTable[i] = {static_cast<std::uint8_t>(i * 37),
+                                static_cast<std::uint8_t>(i * 91),
                                 static_cast<std::uint8_t>(255 - i), 0};
     TDIB dib;
     dib.ReplaceStore(store);
@@ -63,7 +65,8 @@ TEST_P(ImageView, PaintsAndRendersThePictureWithItsOutlinesInverted) {
     ASSERT_EQ(whole.size(), QSize(kWidth, kHeight));
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x) {
-            const QRgb shown = ColourOf(picture, x, y) ^ (OnOutline(outline, x, y) ? 0xFFFFFFu : 0u);
+            const QRgb shown =
+                ColourOf(picture, x, y) ^ (OnOutline(outline, x, y) ? 0xFFFFFFu : 0u);
             ASSERT_EQ(whole.pixel(x, y), shown) << x << "," << y;
         }
     const QRect part(7, 61, 93, 45);

@@ -52,8 +52,8 @@ struct Outcome {
     std::string refusal;  // empty when taken
 };
 
-Outcome Inflate(Inflater::Engine engine, const std::vector<std::uint8_t>& stream,
-                std::size_t chunk, std::size_t piece, std::size_t row, std::size_t rows) {
+Outcome Inflate(Inflater::Engine engine, const std::vector<std::uint8_t>& stream, std::size_t chunk,
+                std::size_t piece, std::size_t row, std::size_t rows) {
     Outcome outcome{std::vector<std::uint8_t>(row * rows), {}};
     Split pieces(stream, chunk, piece);
     try {
