@@ -17,41 +17,9 @@
 #include "fuzz/fuzz_support.h"
 #include "picture/file_fault.h"
 #include "picture/png/png_inflater.h"
+#include "tests/support/split_pieces.h"
 
 namespace {
-
-// A stream handed out in chunks of `chunk` bytes, each in pieces of at most
-// `piece` bytes, as the row decoder reads its IDAT chunks.
-class Split : public CompressedPieces {
-public:
-    Split(const std::vector<std::uint8_t>& bytes, std::size_t chunk, std::size_t piece)
-        : bytes_(bytes), chunk_(chunk), piece_(piece) {}
-
-    bool next(const std::uint8_t*& data, std::size_t& size) override {
-        if (leftInChunk_ == 0) {
-            if (position_ >= bytes_.size()) return false;
-            leftInChunk_ = std::min(chunk_, bytes_.size() - position_);
-        }
-        return nextInChunk(data, size);
-    }
-    bool nextInChunk(const std::uint8_t*& data, std::size_t& size) override {
-        if (leftInChunk_ == 0) return false;
-        size = std::min(piece_, leftInChunk_);
-        data = bytes_.data() + position_;
-        position_ += size;
-        leftInChunk_ -= size;
-        return true;
-    }
-    void restart() override {
-        position_ = 0;
-        leftInChunk_ = 0;
-    }
-
-private:
-    const std::vector<std::uint8_t>& bytes_;
-    std::size_t chunk_, piece_;
-    std::size_t position_ = 0, leftInChunk_ = 0;
-};
 
 struct Outcome {
     std::vector<std::uint8_t> bytes;
@@ -63,7 +31,7 @@ Outcome inflateRows(Inflater::Engine engine, const std::vector<std::uint8_t>& st
                     std::size_t chunk, std::size_t piece, std::size_t rowBytes, std::size_t rows) {
     Outcome outcome;
     outcome.bytes.resize(rowBytes * rows);
-    Split pieces(stream, chunk, piece);
+    SplitPieces pieces(stream, chunk, piece);
     try {
         Inflater inflater(engine);
         for (std::size_t r = 0; r < rows; ++r)

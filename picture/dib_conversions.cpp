@@ -114,25 +114,28 @@ void putNibble(std::uint8_t* row, std::int64_t x, std::uint8_t nibble) {
 }
 
 template <int BitCount>
+void widenRow(const std::uint8_t* in, std::size_t width, const RGBQuad* table, std::uint8_t* px) {
+    for (std::size_t x = 0; x < width; ++x, px += 3) {
+        unsigned index;
+        if (BitCount == 8)
+            index = in[x];
+        else if (BitCount == 4)
+            index = (x & 1) ? (in[x >> 1] & 0x0Fu) : (in[x >> 1] >> 4u);
+        else
+            index = (in[x >> 3] >> (7 - (x & 7))) & 1u;
+        px[0] = table[index].rgbBlue;
+        px[1] = table[index].rgbGreen;
+        px[2] = table[index].rgbRed;
+    }
+}
+
+template <int BitCount>
 std::shared_ptr<TInternalDIB> widenIndexed(const TInternalDIB& store) {
     auto out = blankLike(store, 24);
     const RGBQuad* table = store.ColorTable.data();
-    for (int y = 0; y < store.Height; ++y) {
-        const std::uint8_t* in = store.Row(y);
-        std::uint8_t* px = out->Row(y);
-        for (int x = 0; x < store.Width; ++x, px += 3) {
-            int index;
-            if (BitCount == 8)
-                index = in[x];
-            else if (BitCount == 4)
-                index = (x & 1) ? (in[x >> 1] & 0x0F) : (in[x >> 1] >> 4);
-            else
-                index = (in[x >> 3] >> (7 - (x & 7))) & 1;
-            px[0] = table[index].rgbBlue;
-            px[1] = table[index].rgbGreen;
-            px[2] = table[index].rgbRed;
-        }
-    }
+    const auto width = static_cast<std::size_t>(store.Width);
+    for (int y = 0; y < store.Height; ++y)
+        widenRow<BitCount>(store.Row(y), width, table, out->Row(y));
     return out;
 }
 
@@ -205,4 +208,14 @@ std::shared_ptr<TInternalDIB> Convert8BitRGBToTrueColor(const TInternalDIB& stor
     requireType(store, 8, 0, "Convert8BitRGBToTrueColor");
     requireRows(store);
     return widenIndexed<8>(store);
+}
+
+void WidenIndexedRow(const std::uint8_t* in, int bitCount, std::size_t width, const RGBQuad* table,
+                     std::uint8_t* out) {
+    if (bitCount == 8)
+        widenRow<8>(in, width, table, out);
+    else if (bitCount == 4)
+        widenRow<4>(in, width, table, out);
+    else
+        widenRow<1>(in, width, table, out);
 }

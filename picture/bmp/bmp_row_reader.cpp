@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "picture/dib_conversions.h"
 #include "picture/errors.h"
 #include "picture/size_limits.h"
 #include "picture/system/file_io.h"
@@ -83,15 +84,7 @@ void BmpRowReader::ReadRows24(std::uint8_t* const* rows, int count) {
             ConvertBitFieldRows(in, stride_, width, 1, bits, layout_.Masks, out,
                                 3 * static_cast<std::size_t>(width));
         } else {
-            for (int x = 0; x < width; ++x, out += 3) {
-                const unsigned index = bits == 8   ? in[x]
-                                       : bits == 4 ? (in[x >> 1] >> (4 - 4 * (x & 1))) & 15u
-                                                   : (in[x >> 3] >> (7 - (x & 7))) & 1u;
-                const RGBQuad& c = layout_.Colors[index];
-                out[0] = c.rgbBlue;
-                out[1] = c.rgbGreen;
-                out[2] = c.rgbRed;
-            }
+            WidenIndexedRow(in, bits, static_cast<std::size_t>(width), layout_.Colors.data(), out);
         }
     }
 }

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <vector>
 
+#include "picture/dib_conversions.h"
 #include "picture/errors.h"
 #include "picture/file_fault.h"
 #include "picture/png/png_picture.h"
@@ -271,15 +272,7 @@ void PngRowDecoder::ReadRows24(std::uint8_t* const* rows, int count) {
             std::fill(s.indexRow.begin(), s.indexRow.end(), 0);
             placeRow(h, s.current.data() + 1, width, s.indexRow.data(), 0, 1);
             const std::uint8_t* in = s.indexRow.data();
-            for (std::size_t x = 0; x < width; ++x, out += 3) {
-                const unsigned index = depth == 8   ? in[x]
-                                       : depth == 4 ? (in[x >> 1] >> (4 - 4 * (x & 1))) & 15u
-                                                    : (in[x >> 3] >> (7 - (x & 7))) & 1u;
-                const RGBQuad& c = s.table[index];
-                out[0] = c.rgbBlue;
-                out[1] = c.rgbGreen;
-                out[2] = c.rgbRed;
-            }
+            WidenIndexedRow(in, depth, width, s.table.data(), out);
         }
         std::swap(s.current, s.previous);
         ++s.rowsRead;

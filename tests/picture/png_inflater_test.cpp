@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "picture/file_fault.h"
+#include "tests/support/split_pieces.h"
 
 namespace {
 
@@ -20,33 +21,6 @@ std::vector<std::uint8_t> FromHex(const std::string& hex) {
     return bytes;
 }
 
-// A stream in chunks of `chunk` bytes, each handed out in pieces of `piece`.
-class Split : public CompressedPieces {
-public:
-    Split(const std::vector<std::uint8_t>& bytes, std::size_t chunk, std::size_t piece)
-        : bytes_(bytes), chunk_(chunk), piece_(piece) {}
-    bool next(const std::uint8_t*& data, std::size_t& size) override {
-        if (left_ == 0) {
-            if (at_ >= bytes_.size()) return false;
-            left_ = std::min(chunk_, bytes_.size() - at_);
-        }
-        return nextInChunk(data, size);
-    }
-    bool nextInChunk(const std::uint8_t*& data, std::size_t& size) override {
-        if (left_ == 0) return false;
-        size = std::min(piece_, left_);
-        data = bytes_.data() + at_;
-        at_ += size;
-        left_ -= size;
-        return true;
-    }
-    void restart() override { at_ = left_ = 0; }
-
-private:
-    const std::vector<std::uint8_t>& bytes_;
-    std::size_t chunk_, piece_, at_ = 0, left_ = 0;
-};
-
 struct Outcome {
     std::vector<std::uint8_t> bytes;
     std::string refusal;  // empty when taken
@@ -55,7 +29,7 @@ struct Outcome {
 Outcome Inflate(Inflater::Engine engine, const std::vector<std::uint8_t>& stream, std::size_t chunk,
                 std::size_t piece, std::size_t row, std::size_t rows) {
     Outcome outcome{std::vector<std::uint8_t>(row * rows), {}};
-    Split pieces(stream, chunk, piece);
+    SplitPieces pieces(stream, chunk, piece);
     try {
         Inflater inflater(engine);
         for (std::size_t r = 0; r < rows; ++r)
